@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/clock.h"
+
+namespace ravix {
+
+// The millisecond tick counter on the monotonic clock, cut to 32 bits (it wraps as
+// the tool expects of a tick counter).
+class MonotonicClock : public Clock {
+ public:
+  uint32_t TickCount() override;
+  void Pass(uint32_t ms) override;
+};
+
+}  // namespace ravix

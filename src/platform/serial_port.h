@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ravix {
+
+// The six line operations of the serial adapter, one operating-system call each.
+enum class EscapeCode { SetRts, ClearRts, SetDtr, ClearDtr, SetBreak, ClearBreak };
+
+// Bits of the modem-status word.
+inline constexpr uint32_t MS_CTS_ON = 0x10;
+inline constexpr uint32_t MS_DSR_ON = 0x20;
+
+inline constexpr uint8_t NOPARITY = 0;
+inline constexpr uint8_t ONESTOPBIT = 0;
+
+struct LineSettings {
+  uint32_t BaudRate = 0;
+  uint8_t ByteSize = 0;
+  uint8_t Parity = NOPARITY;
+  uint8_t StopBits = ONESTOPBIT;
+};
+
+struct ReadTimeouts {
+  uint32_t ReadIntervalTimeout = 0;
+  uint32_t ReadTotalTimeoutMultiplier = 0;
+  uint32_t ReadTotalTimeoutConstant = 0;
+};
+
+// One open serial device. Closing it is destroying it.
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+  virtual bool GetLineSettings(LineSettings& settings) = 0;
+  virtual bool SetLineSettings(const LineSettings& settings) = 0;
+  virtual bool SetTimeouts(const ReadTimeouts& timeouts) = 0;
+  virtual bool Escape(EscapeCode code) = 0;
+  virtual bool GetModemStatus(uint32_t& status) = 0;
+};
+
+// Opens serial devices by their port name ("COM1" ... "COM8", or a device path).
+class SerialPorts {
+ public:
+  virtual ~SerialPorts() = default;
+  // Exclusive read/write access; null when the device cannot be opened.
+  virtual std::unique_ptr<SerialDevice> Open(const std::string& portName) = 0;
+  // The device a port name stands for, for the Port menu ("/dev/ttyUSB0"); empty if none.
+  virtual std::string DeviceBehind(const std::string& portName) = 0;
+};
+
+}  // namespace ravix

@@ -1,0 +1,123 @@
+#include "protocol/setup_protocol.h"
+
+namespace ravix {
+
+namespace {
+constexpr uint32_t kReadByte = 85;    // 'U'
+constexpr uint32_t kWriteByte = 86;   // 'V'
+constexpr uint32_t kSelectPage = 87;  // 'W'
+constexpr uint32_t kLoadByte = 89;    // 'Y'
+constexpr uint32_t kCommit1 = 88;     // 'X'
+constexpr uint32_t kCommit2 = 85;     // 'U'
+constexpr uint32_t kCommit3 = 51;     // '3'
+}  // namespace
+
+uint32_t SetupProtocol::Send(uint32_t byte) {
+  link_.TxWord = byte;
+  link_.TransferByte();
+  return link_.RxWord;
+}
+
+void SetupProtocol::RestartController() {
+  // Held in reset with data high and clock low; on release the firmware starts and
+  // needs half a second before it listens.
+  if (link_.SerialPortSelected) link_.ClearBreak();
+  if (link_.SerialPortSelected) link_.SetDtr();
+  if (link_.SerialPortSelected) link_.ClearRts();
+  link_.WaitMs(100);
+  if (link_.SerialPortSelected) link_.SetBreak();
+  link_.WaitMs(500);
+}
+
+uint32_t SetupProtocol::LinkExchange() {
+  Send(kAnswerReady);
+  link_.RxWord = 0;
+  return Send(kAnswerReady);
+}
+
+int SetupProtocol::CheckLink() {
+  uint32_t answer = LinkExchange();
+  status_.SetField(" ");
+  if (answer != kAnswerReady) {
+    if (link_.DetectSerialAdapter() != 0) {
+      status_.Message("Error", status_.ErrorText);
+      status_.SetField(" ", false);
+      status_.EnableField(false);
+      return 1;
+    }
+    RestartController();
+  }
+  answer = LinkExchange();
+  if (answer == kAnswerOtherDevice) {
+    status_.Message("ERROR!", "device not supported!");
+    return 1;
+  }
+  if (answer != kAnswerReady) {
+    status_.Message("ERROR!", "no connection!");
+    return 1;
+  }
+  return 0;
+}
+
+uint32_t SetupProtocol::ReadSettingByte(uint32_t address) {
+  Send(kReadByte);
+  link_.WaitMs(5);
+  link_.WaitMs(5);
+  Send(address & 0xFF);
+  link_.WaitMs(5);
+  return Send(0) & 0xFF;
+}
+
+int SetupProtocol::WriteSettingByte(uint32_t address, uint32_t value) {
+  value &= 0xFF;
+  link_.WaitMs(5);
+  Send(kWriteByte);
+  link_.WaitMs(5);
+  Send(address & 0xFF);
+  link_.WaitMs(5);
+  Send(value);
+  link_.WaitMs(5);
+  link_.WaitMs(20);
+  return Send(0) == value ? 0 : 1;
+}
+
+int SetupProtocol::WriteSettingByteChecked(uint32_t address, uint32_t value) {
+  if (WriteSettingByte(address, value) == 0) return 0;
+  status_.Message("Error!", "writing error!");
+  return 1;
+}
+
+void SetupProtocol::SelectPage() {
+  Send(kSelectPage);
+  link_.ShortDelay(4);
+  Send(static_cast<uint32_t>(CurrentPage) & 0xFF);
+  link_.ShortDelay(4);
+}
+
+int SetupProtocol::LoadPageByte(uint32_t offset, uint32_t data) {
+  Send(kLoadByte);
+  link_.ShortDelay(4);
+  Send(offset);
+  link_.ShortDelay(4);
+  if (Send(data) != offset) return 1;
+  link_.ShortDelay(4);
+  if (Send(0) != data) return 1;
+  link_.ShortDelay(4);
+  return 0;
+}
+
+int SetupProtocol::CommitPage() {
+  link_.ShortDelay(4);
+  Send(kCommit1);
+  link_.ShortDelay(4);
+  Send(kCommit2);
+  link_.ShortDelay(4);
+  Send(kCommit3);
+  link_.WaitMs(40);
+  const uint32_t answer = Send(kCommit3);
+  link_.ShortDelay(4);
+  // The whole page number is compared: a page above 255 is never confirmed.
+  return static_cast<int>(answer) == CurrentPage ? 0 : 1;
+}
+
+}  // namespace ravix

@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+
+#include "link/link.h"
+#include "status/status.h"
+
+namespace ravix {
+
+// Answers of the controller's setup firmware to the link check.
+inline constexpr uint32_t kAnswerReady = 254;
+inline constexpr uint32_t kAnswerOtherDevice = 253;
+
+// The setup command set of the controller's firmware: restart into the firmware,
+// the link check, one setting byte read or written, and the flash page commands.
+// Every command is a sequence of byte exchanges; the controller's answer to a byte
+// arrives during the following exchange.
+class SetupProtocol {
+ public:
+  SetupProtocol(Link& link, Status& status) : link_(link), status_(status) {}
+
+  int CurrentPage = -1;
+
+  void RestartController();
+  uint32_t LinkExchange();
+  int CheckLink();
+  uint32_t ReadSettingByte(uint32_t address);
+  int WriteSettingByte(uint32_t address, uint32_t value);
+  int WriteSettingByteChecked(uint32_t address, uint32_t value);
+  void SelectPage();
+  int LoadPageByte(uint32_t offset, uint32_t data);
+  int CommitPage();
+
+ private:
+  uint32_t Send(uint32_t byte);
+
+  Link& link_;
+  Status& status_;
+};
+
+}  // namespace ravix

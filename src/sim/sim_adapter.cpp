@@ -1,0 +1,152 @@
+#include "sim/sim_adapter.h"
+
+#include <cstdio>
+
+namespace ravix::sim {
+
+namespace {
+
+std::string Hex(const char* format, unsigned value) {
+  char text[24];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+class SimSerialDevice : public SerialDevice {
+ public:
+  explicit SimSerialDevice(SimAdapter& adapter) : adapter_(adapter) {}
+  bool GetLineSettings(LineSettings& settings) override {
+    settings = settings_;
+    return true;
+  }
+  bool SetLineSettings(const LineSettings& settings) override {
+    settings_ = settings;
+    return true;
+  }
+  bool SetTimeouts(const ReadTimeouts&) override { return true; }
+  bool Escape(EscapeCode code) override { return adapter_.SerialEscape(code); }
+  bool GetModemStatus(uint32_t& status) override {
+    status = adapter_.SerialModemStatus();
+    return true;
+  }
+
+ private:
+  SimAdapter& adapter_;
+  LineSettings settings_{115200, 8, NOPARITY, ONESTOPBIT};
+};
+
+class SimPortDriver : public PortDriver {
+ public:
+  explicit SimPortDriver(SimAdapter& adapter) : adapter_(adapter) {}
+  bool HasExport(std::string_view name) override {
+    ++adapter_.calls.exportLookup;
+    return name == "DlPortWritePortUshort" || name == "DlPortReadPortUlong";
+  }
+  void WritePortUshort(uint16_t port, uint16_t value) override { adapter_.LptWrite(port, value, true); }
+  uint32_t ReadPortUlong(uint16_t port) override { return adapter_.LptRead(port); }
+
+ private:
+  SimAdapter& adapter_;
+};
+
+}  // namespace
+
+SimAdapter::SimAdapter(SimClock& clock) : controller(clock), clock_(clock) {}
+
+std::unique_ptr<SerialDevice> SimAdapter::Open(const std::string&) {
+  return std::make_unique<SimSerialDevice>(*this);
+}
+
+std::string SimAdapter::DeviceBehind(const std::string&) { return "simulated adapter"; }
+
+std::optional<uint32_t> SimAdapter::GetVersionPlatform(uint32_t) { return platformId; }
+
+std::unique_ptr<PortDriver> SimAdapter::LoadLibrary(const std::string&) {
+  if (!driverPresent) return nullptr;
+  return std::make_unique<SimPortDriver>(*this);
+}
+
+void SimAdapter::PortOut8(uint16_t port, uint8_t value) {
+  ++calls.directOut;
+  if (port == 0x27A || port == 0x37A || port == 0x3BE) {
+    lptControl_ = value;
+    clock_.Advance(kLptCallUs);
+    return;
+  }
+  LptWrite(port, value, false);
+  --calls.lptWrite;
+}
+
+uint16_t SimAdapter::PortIn16(uint16_t port) {
+  ++calls.directIn;
+  if (port == 0x27A || port == 0x37A || port == 0x3BE) {
+    clock_.Advance(kLptCallUs);
+    return lptControl_;
+  }
+  const uint16_t value = LptRead(port);
+  --calls.lptRead;
+  return value;
+}
+
+bool SimAdapter::SerialEscape(EscapeCode code) {
+  ++calls.escape;
+  clock_.Advance(kSerialCallUs);
+  switch (code) {
+    case EscapeCode::SetRts: rts_ = true, Wire("wire rts 1"); break;
+    case EscapeCode::ClearRts: rts_ = false, Wire("wire rts 0"); break;
+    case EscapeCode::SetDtr: dtr_ = true, Wire("wire dtr 1"); break;
+    case EscapeCode::ClearDtr: dtr_ = false, Wire("wire dtr 0"); break;
+    case EscapeCode::SetBreak: break_ = true, Wire("wire break 1"); break;
+    case EscapeCode::ClearBreak: break_ = false, Wire("wire break 0"); break;
+  }
+  lptActive_ = false;
+  UpdateController();
+  return true;
+}
+
+uint32_t SimAdapter::SerialModemStatus() {
+  ++calls.modem;
+  clock_.Advance(kSerialCallUs);
+  uint32_t status = 0;
+  if (plugged) {
+    if (dtr_) status |= MS_DSR_ON;  // the loop-back inside the adapter
+    if (controller.DataOut()) status |= MS_CTS_ON;
+  }
+  Wire(Hex("wire modem 0x%02X", status));
+  return status;
+}
+
+void SimAdapter::LptWrite(uint16_t port, uint16_t value, bool wide) {
+  ++calls.lptWrite;
+  clock_.Advance(kLptCallUs);
+  (void)wide;
+  if (!IsLptPort(port)) return;
+  lptData_ = static_cast<uint8_t>(value & 0xFF);
+  Wire(Hex("wire lpt-out 0x%02X", lptData_));
+  lptActive_ = true;
+  UpdateController();
+}
+
+uint16_t SimAdapter::LptRead(uint16_t port) {
+  ++calls.lptRead;
+  clock_.Advance(kLptCallUs);
+  if (!IsLptPort(port)) return 0xFFFF;
+  // Status register: bit 6 (ACK) carries the controller's data; bits 3 to 5 idle high.
+  uint8_t status = 0x38;
+  if (plugged && controller.DataOut()) status |= 0x40;
+  const uint16_t value = static_cast<uint16_t>(lptData_ | (status << 8));
+  Wire(Hex("wire lpt-in 0x%04X", value));
+  return value;
+}
+
+// Both adapters drive the one controller; the adapter whose lines changed last is the
+// one it listens to.
+void SimAdapter::UpdateController() {
+  if (!plugged) return;
+  if (lptActive_)
+    controller.SetLines((lptData_ & 0x08) != 0, (lptData_ & 0x02) != 0, (lptData_ & 0x01) != 0);
+  else
+    controller.SetLines(break_, rts_, dtr_);
+}
+
+}  // namespace ravix::sim

@@ -1,0 +1,72 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/os.h"
+#include "platform/serial_port.h"
+#include "sim/sim_clock.h"
+#include "sim/sim_controller.h"
+
+namespace ravix::sim {
+
+// Platform calls made on the simulated adapter, by kind (the benchmark counts them).
+struct CallCounts {
+  uint64_t escape = 0, modem = 0, lptWrite = 0, lptRead = 0, exportLookup = 0, directOut = 0, directIn = 0;
+  uint64_t Total() const { return escape + modem + lptWrite + lptRead + exportLookup + directOut + directIn; }
+};
+
+// The one simulated adapter with its controller. It answers on every port name,
+// serial and parallel, and stands in for the serial ports, the port-I/O driver
+// library and the direct port instructions.
+class SimAdapter : public SerialPorts, public Os {
+ public:
+  explicit SimAdapter(SimClock& clock);
+
+  // Knobs.
+  bool plugged = true;  // the adapter's loop-back answers
+  // How start-up sees the machine: the version query's platform and whether the
+  // driver library loads.
+  uint32_t platformId = VER_PLATFORM_WIN32_NT;
+  bool driverPresent = true;
+
+  SimController controller;
+  CallCounts calls;
+  // Every line operation, in the transcript's words ("wire rts 1"), when set.
+  std::function<void(const std::string&)> onWire;
+
+  // SerialPorts
+  std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
+  std::string DeviceBehind(const std::string& portName) override;
+  // Os
+  std::optional<uint32_t> GetVersionPlatform(uint32_t structSize) override;
+  std::unique_ptr<PortDriver> LoadLibrary(const std::string& name) override;
+  void PortOut8(uint16_t port, uint8_t value) override;
+  uint16_t PortIn16(uint16_t port) override;
+
+  // Line operations from the simulated serial device and parallel port.
+  bool SerialEscape(EscapeCode code);
+  uint32_t SerialModemStatus();
+  void LptWrite(uint16_t port, uint16_t value, bool wide);
+  uint16_t LptRead(uint16_t port);
+
+  // Time each platform call costs in virtual time.
+  static constexpr uint64_t kSerialCallUs = 8;
+  static constexpr uint64_t kLptCallUs = 2;
+
+ private:
+  void Wire(const std::string& line) {
+    if (onWire) onWire(line);
+  }
+  void UpdateController();
+  bool IsLptPort(uint16_t port) const { return port == 0x278 || port == 0x378 || port == 0x3BC; }
+
+  SimClock& clock_;
+  bool rts_ = false, dtr_ = false, break_ = false;
+  uint8_t lptData_ = 0;
+  uint8_t lptControl_ = 0x0C;
+  bool lptActive_ = false;  // the last line change came through the parallel port
+};
+
+}  // namespace ravix::sim
