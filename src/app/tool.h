@@ -1,0 +1,21 @@
+#pragma once
+#include "link/link.h"
+#include "platform/platform.h"
+#include "protocol/setup_protocol.h"
+#include "status/status.h"
+
+namespace ravix {
+
+// One instance of every subsystem's state for one run of the tool, in dependency
+// order. main() (or a test) creates it once and passes it down by reference.
+// Each subsystem adds its own member here.
+struct Tool {
+  explicit Tool(Platform& p) : platform(p), status(p.ui), link(p, status), protocol(link, status) {}
+
+  Platform& platform;
+  Status status;
+  Link link;
+  SetupProtocol protocol;
+};
+
+}  // namespace ravix
