@@ -1,5 +1,6 @@
 #include "platform/posix/posix_clock.h"
 
+#include <errno.h>
 #include <time.h>
 
 namespace ravix {
@@ -14,7 +15,8 @@ uint32_t MonotonicClock::TickCount() {
 
 void MonotonicClock::Pass(uint32_t ms) {
   timespec delay{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-  while (nanosleep(&delay, &delay) != 0) {
+  // A signal cuts the sleep short; sleep on for the rest.
+  while (nanosleep(&delay, &delay) != 0 && errno == EINTR) {
   }
 }
 

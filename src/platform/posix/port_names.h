@@ -1,0 +1,37 @@
+#pragma once
+#include <string>
+#include <vector>
+
+namespace ravix {
+
+// Where the serial devices are looked for; tests point these at a fake tree.
+struct PortNameRoots {
+  std::string sysClassTty = "/sys/class/tty";
+  std::string dev = "/dev";
+};
+
+// The port names of the tool ("COM1" to "COM8") on Linux. They name the serial
+// devices that exist, numbered in this order: the ttyS ports that have a UART
+// behind them, then the USB serial adapters (ttyUSB), then the CDC-ACM devices
+// (ttyACM), each family by number. A full device path ("/dev/ttyAMA0") stands
+// for itself, so any other device can still be used.
+//
+// The list is read anew at every look-up: adapters come and go while the tool runs.
+class PortNames {
+ public:
+  explicit PortNames(PortNameRoots roots = {});
+
+  // The devices that the names COM1, COM2, ... stand for, in that order (at most 8).
+  std::vector<std::string> SerialDevices() const;
+  // The device path behind a port name, or "" when it names no device.
+  std::string DeviceBehind(const std::string& portName) const;
+
+  static constexpr int kMaxPorts = 8;
+
+ private:
+  bool HasUart(const std::string& ttyName) const;
+
+  PortNameRoots roots_;
+};
+
+}  // namespace ravix

@@ -1,0 +1,47 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/posix/port_names.h"
+#include "platform/posix/unique_fd.h"
+#include "platform/serial_port.h"
+
+namespace ravix {
+
+// One serial device opened through termios. The UART never carries data for the
+// tool: what matters are the modem lines, each switched by one ioctl.
+class PosixSerialDevice : public SerialDevice {
+ public:
+  // Opens path for exclusive read/write access; null when it cannot be opened, is
+  // no terminal, or another program holds it.
+  static std::unique_ptr<PosixSerialDevice> Open(const std::string& path);
+
+  explicit PosixSerialDevice(UniqueFd fd) : fd_(std::move(fd)) {}
+  ~PosixSerialDevice() override;
+
+  bool GetLineSettings(LineSettings& settings) override;
+  // Raw mode with the given speed, size, parity and stop bits; false when the device
+  // refuses them (or accepts them only in part).
+  bool SetLineSettings(const LineSettings& settings) override;
+  bool SetTimeouts(const ReadTimeouts& timeouts) override;
+  bool Escape(EscapeCode code) override;
+  bool GetModemStatus(uint32_t& status) override;
+
+ private:
+  UniqueFd fd_;
+};
+
+// The serial ports by the tool's names: "COM1" to "COM8" as PortNames numbers the
+// devices, or a full device path.
+class PosixSerialPorts : public SerialPorts {
+ public:
+  explicit PosixSerialPorts(PortNameRoots roots = {}) : names_(std::move(roots)) {}
+
+  std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
+  std::string DeviceBehind(const std::string& portName) override;
+
+ private:
+  PortNames names_;
+};
+
+}  // namespace ravix
