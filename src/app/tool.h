@@ -1,4 +1,7 @@
 #pragma once
+#include "files/setup_file.h"
+#include "files/update_file.h"
+#include "isp/isp.h"
 #include "link/link.h"
 #include "platform/platform.h"
 #include "protocol/setup_protocol.h"
@@ -16,6 +19,9 @@ struct Tool {
   Status status;
   Link link;
   SetupProtocol protocol;
+  Isp isp{link, status};
+  SetupFile setupFile{link, status};
+  UpdateFile updateFile{status};
 };
 
 }  // namespace ravix

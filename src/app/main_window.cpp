@@ -1,0 +1,163 @@
+#include "app/main_window.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "app/resources.h"
+
+namespace ravix {
+
+namespace {
+
+constexpr int IDC_TIMING = 1140;
+constexpr int IDC_BRAKE = 1146;
+
+// The maker's web host; the service page lies at kServicePagePath on it.
+constexpr std::string_view kServiceHost = "http://www.ravix-micro.example";
+constexpr std::string_view kServicePagePath = "/ravix-micro.htm";
+
+constexpr std::string_view kHelpFile = "pc-setup-english.pdf";
+
+constexpr std::string_view kAboutCredits =
+    "Ravix-Micro Setup\n"
+    "Setup tool for the Ravix-Micro brushless speed controllers\n"
+    "\n";
+
+// Timing entries by list index; the settings keep the index, not the text.
+constexpr std::array<std::string_view, 6> kTimingListEntries = {" 0\xC2\xB0", " 7,5\xC2\xB0", "15,0\xC2\xB0",
+                                                            "22,5\xC2\xB0", "30,0\xC2\xB0", "auto"};
+constexpr std::array<std::string_view, 4> kBrakeListEntries = {"off", "hard", "medium", "soft"};
+
+}  // namespace
+
+int PortRowOfName(std::string_view name) {
+  for (size_t row = 0; row < PortTable.size(); ++row)
+    if (PortTable[row].name == name) return static_cast<int>(row);
+  return -1;
+}
+
+MainWindow::MainWindow(Tool& tool) : tool_(tool) { AddCommands(); }
+
+// The dispatch table: one entry per command ID. A command without an entry is
+// ignored (OnCommand returns false).
+void MainWindow::AddCommands() {
+  // The dialog's OK command ends at once: the port is not saved and an open serial
+  // port stays open.
+  commands_[1] = [](Window& window) { window.End(1); };
+  commands_[2] = [this](Window& window) { End(window); };
+  commands_[1104] = [this](Window&) { HelpFile(); };
+  commands_[1151] = [this](Window&) { About(); };
+  commands_[1197] = [this](Window&) { ServicePage(); };
+  for (size_t row = 0; row < PortTable.size(); ++row)
+    commands_[PortTable[row].command] = [this, row](Window& window) { SelectPort(window, static_cast<int>(row)); };
+
+  // Commands served by the other subsystems, one line each, in the form
+  //   commands_[1149] = [this](Window& window) { ReadSettings(tool_, window, SettingSlot::Active); };
+  // Settings panel rules: 1138, 1139, 1168, 1170, 1171, 1175, 1183, 1193.
+  // Reading settings: 1149, 1198, 1199.      Writing settings: 1150, 1200, 1201.
+  // Firmware update: 1147.                   Lock functions dialog: 1202.
+  // RC-oscillator calibration, controller info: 1208, 1225.
+  // RPM-control dialog: 1210.                Rev counter: 1238.
+}
+
+int MainWindow::Run() {
+  Ui& ui = tool_.platform.ui;
+  auto window = ui.CreateWindow(MainWindowResource(), nullptr);
+  tool_.status.MainWindow = window;
+  tool_.status.StatusWindow = window;
+  OnInit(*window);
+  if (window->Ended()) return window->Result();
+  return ui.RunModal(window, *this);
+}
+
+void MainWindow::OnInit(Window& window) {
+  window.EnableItem(IDC_STATUS, false);
+  tool_.setupFile.InitSetupFile();
+  RestorePort(window);
+  FillLists(window);
+}
+
+bool MainWindow::OnCommand(Window& window, int command) {
+  auto it = commands_.find(command);
+  if (it == commands_.end()) return false;
+  it->second(window);
+  return true;
+}
+
+// The port of the last run. Nothing is opened or tested here: the first command that
+// needs the adapter does that.
+void MainWindow::RestorePort(Window& window) {
+  Link& link = tool_.link;
+  int row = PortRowOfName(link.PortName);
+  if (row < 0) {
+    // A name of no port the tool knows (a hand-edited file) would leave the tool on
+    // a port that shows nowhere; the default of a new file takes its place.
+    link.PortName = tool_.setupFile.DefaultPortName();
+    tool_.setupFile.SavePortName();
+    row = PortRowOfName(link.PortName);
+  }
+  const PortRow& port = PortTable[static_cast<size_t>(row)];
+  window.CheckMenuItem(port.command, true);
+  if (port.serial) {
+    link.SerialPortSelected = true;
+    link.ComDeviceName = std::string(port.name);
+  } else {
+    link.LptBase = port.lptBase;
+  }
+}
+
+void MainWindow::FillLists(Window& window) {
+  for (auto entry : kTimingListEntries) window.ListAddString(IDC_TIMING, entry);
+  for (auto entry : kBrakeListEntries) window.ListAddString(IDC_BRAKE, entry);
+}
+
+void MainWindow::SelectPort(Window& window, int row) {
+  // Every row's command is addressed, also the parallel rows that have no menu item.
+  for (size_t r = 0; r < PortTable.size(); ++r)
+    window.CheckMenuItem(PortTable[r].command, static_cast<int>(r) == row);
+
+  Link& link = tool_.link;
+  const PortRow& port = PortTable[static_cast<size_t>(row)];
+  link.PortName = std::string(port.name);
+  if (!port.serial) {
+    link.LptBase = port.lptBase;
+    link.SerialPortSelected = false;
+    return;
+  }
+  link.ComDeviceName = link.PortName;
+  link.SerialPortSelected = true;
+  // The device is opened exclusively: the old one goes first, and choosing the same
+  // port again reopens it and tests the adapter afresh.
+  if (link.ComPortOpen) link.CloseComPort();
+  // The choice stays in force after a failure; the next command tries the port again.
+  if (link.DetectSerialAdapter() != 0) tool_.status.ReportCommandError();
+}
+
+void MainWindow::End(Window& window) {
+  tool_.setupFile.SavePortName();
+  if (tool_.link.ComPortOpen) tool_.link.CloseComPort();
+  window.End(1);
+}
+
+// Looked for in the current directory, which the file dialog may have moved.
+void MainWindow::HelpFile() {
+  const std::string name(kHelpFile);
+  if (!std::ifstream(name, std::ios::binary).is_open()) {
+    tool_.status.Message("Error", name + " not found!");
+    return;
+  }
+  tool_.platform.ui.ShellOpen(name);
+}
+
+void MainWindow::ServicePage() {
+  tool_.platform.ui.ShellOpen(std::string(kServiceHost) + std::string(kServicePagePath));
+}
+
+void MainWindow::About() {
+  char level[16];
+  std::snprintf(level, sizeof level, "%4x", ProgramLevel);
+  tool_.status.Message("Ravix Setup", std::string(kAboutCredits) + "Version: " + level);
+}
+
+}  // namespace ravix

@@ -1,0 +1,65 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string_view>
+
+#include "app/tool.h"
+#include "platform/ui.h"
+
+namespace ravix {
+
+// The tool's own level: shown in the About box; a controller whose compatibility
+// level is higher than this is newer than the tool.
+inline constexpr int ProgramLevel = 0x20;
+
+// The ports the adapter can sit on, in the order in which a stored name is compared.
+// The parallel ports have no menu item; they are chosen through the setup file.
+struct PortRow {
+  std::string_view name;
+  bool serial;
+  uint16_t lptBase;  // parallel rows only
+  int command;
+};
+inline constexpr std::array<PortRow, 11> PortTable{{
+    {"0278", false, 0x278, 1152}, {"0378", false, 0x378, 1153}, {"03BC", false, 0x3BC, 1154},
+    {"COM1", true, 0, 1155},      {"COM2", true, 0, 1156},      {"COM3", true, 0, 1157},
+    {"COM4", true, 0, 1158},      {"COM5", true, 0, 1159},      {"COM6", true, 0, 1160},
+    {"COM7", true, 0, 1161},      {"COM8", true, 0, 1162},
+}};
+// The row of a port name (whole text), or -1.
+int PortRowOfName(std::string_view name);
+
+// The main window 1226: its start-up, its command dispatch, the port choice and the
+// small commands that need no controller.
+class MainWindow : public WindowHandler {
+ public:
+  using Command = std::function<void(Window&)>;
+
+  explicit MainWindow(Tool& tool);
+
+  // Creates the window, makes it the main and the status window, initialises it and
+  // runs it modally; its result.
+  int Run();
+
+  void OnInit(Window& window) override;
+  bool OnCommand(Window& window, int command) override;
+
+  // Applies a row of the port table (index into PortTable).
+  void SelectPort(Window& window, int row);
+  void End(Window& window);
+  void HelpFile();
+  void ServicePage();
+  void About();
+
+ private:
+  void AddCommands();
+  void RestorePort(Window& window);
+  void FillLists(Window& window);
+
+  Tool& tool_;
+  std::map<int, Command> commands_;
+};
+
+}  // namespace ravix

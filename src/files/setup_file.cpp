@@ -1,0 +1,214 @@
+#include "files/setup_file.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+#include <system_error>
+
+namespace ravix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+File OpenFile(const std::string& path, const char* mode) { return File(std::fopen(path.c_str(), mode)); }
+
+// Writes bytes at a fixed offset; a gap beyond the end of the file is filled with
+// zero bytes explicitly rather than trusting the file system to do it.
+bool WriteAt(std::FILE* file, long offset, std::string_view bytes) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return false;
+  long size = std::ftell(file);
+  if (size < 0) return false;
+  for (; size < offset; ++size)
+    if (std::fputc(0, file) == EOF) return false;
+  if (std::fseek(file, offset, SEEK_SET) != 0) return false;
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size()) return false;
+  return std::fflush(file) == 0;
+}
+
+// Up to maxChars bytes from offset, ending at a line end or the end of the file; as
+// a text the field ends at its first zero byte.
+std::string ReadField(std::FILE* file, long offset, size_t maxChars) {
+  std::string text;
+  if (std::fseek(file, offset, SEEK_SET) != 0) return text;
+  while (text.size() < maxChars) {
+    int c = std::fgetc(file);
+    if (c == EOF || c == '\n') break;
+    text.push_back(static_cast<char>(c));
+  }
+  return text.substr(0, text.find('\0'));
+}
+
+std::string Format(const char* format, auto value) {
+  char buffer[64];
+  int n = std::snprintf(buffer, sizeof buffer, format, value);
+  if (n < 0) return {};
+  return std::string(buffer, static_cast<size_t>(n) < sizeof buffer ? static_cast<size_t>(n) : sizeof buffer - 1);
+}
+
+// The last MaxUpdatePath bytes of a longer path (its file name is the part worth
+// keeping), begun at a whole UTF-8 character.
+std::string_view FittingPath(std::string_view path, size_t limit) {
+  if (path.size() <= limit) return path;
+  path.remove_prefix(path.size() - limit);
+  while (!path.empty() && (static_cast<unsigned char>(path.front()) & 0xC0) == 0x80) path.remove_prefix(1);
+  return path;
+}
+
+}  // namespace
+
+std::string SetupFile::FilePath() const {
+  if (StartDirectory.empty()) return FileName;
+  return (fs::path(StartDirectory) / FileName).string();
+}
+
+void SetupFile::EnterStartDirectory() {
+  if (StartDirectory.empty()) return;
+  std::error_code error;
+  fs::current_path(StartDirectory, error);
+}
+
+std::string SetupFile::DefaultPortName() const {
+  return (link_.DirectPortIo || link_.PortDriverReady) ? "0378" : "COM2";
+}
+
+void SetupFile::ShowOpenError() { status_.Message("Error!", "open error 'rvsetup.cfg'"); }
+
+int SetupFile::InitSetupFile() {
+  std::error_code error;
+  fs::path current = fs::current_path(error);
+  if (error) {
+    std::fprintf(stderr, "_getcwd error: %s\n", error.message().c_str());
+    StartDirectory.clear();
+  } else {
+    StartDirectory = current.string();
+  }
+
+  const std::string path = FilePath();
+  File file = OpenFile(path, "r+b");
+  if (!file) {
+    file = OpenFile(path, "w+b");
+    link_.PortName = DefaultPortName();
+  }
+  if (file) {
+    std::string stored = ReadField(file.get(), PortNameOffset, 4);
+    // A CR of a line end, or any other control byte, is no part of a port name.
+    size_t end = 0;
+    while (end < stored.size() && static_cast<unsigned char>(stored[end]) >= 32) ++end;
+    stored.resize(end);
+    if (!stored.empty()) link_.PortName = stored;
+  }
+  // An existing but empty file starts like a new one.
+  if (link_.PortName.empty()) link_.PortName = DefaultPortName();
+  // Without parallel-port access a stored parallel port falls back to COM2.
+  if (!link_.DirectPortIo && !link_.PortDriverReady && link_.PortName.front() != 'C') link_.PortName = "COM2";
+  if (!file) return 1;
+  if (link_.PortName.size() > 4) return 0;
+  return WriteAt(file.get(), PortNameOffset, link_.PortName) ? 0 : 1;
+}
+
+int SetupFile::SavePortName() {
+  EnterStartDirectory();
+  File file = OpenFile(FilePath(), "r+b");
+  if (!file) {
+    status_.ErrorText = "Open Error 'rvsetup.cfg'!";
+    return 1;
+  }
+  // The field holds four characters: a longer name (a device path typed on the
+  // command line) would overrun the fields behind it, so it is not stored.
+  if (link_.PortName.empty() || link_.PortName.size() > 4) return 0;
+  return WriteAt(file.get(), PortNameOffset, link_.PortName) ? 0 : 1;
+}
+
+int SetupFile::StoreUpdatePath(const std::string& path) {
+  EnterStartDirectory();
+  File file = OpenFile(FilePath(), "r+b");
+  if (!file) {
+    status_.ErrorText = "Open Error 'rvsetup.cfg'!";
+    return 1;
+  }
+  std::string field(FittingPath(path, MaxUpdatePath));
+  field.push_back('\0');
+  // The blanks cover the tail of a longer path stored before.
+  field.append(20, ' ');
+  if (!WriteAt(file.get(), LineEndOffset, "\r\n") || !WriteAt(file.get(), UpdatePathOffset, field)) {
+    status_.ErrorText = "Open Error 'rvsetup.cfg'!";
+    return 1;
+  }
+  return 0;
+}
+
+namespace {
+
+// Pole count, two zero bytes and the gear ratio; the file then ends after the gear
+// ratio so that no tail of a longer text stored before follows it.
+bool WriteRpmFields(const std::string& path, File file, int poleCount, float gearRatio) {
+  std::string fields = Format("%2d", poleCount);
+  fields.append(2, '\0');
+  const std::string gear = Format("%1.2f", static_cast<double>(gearRatio));
+  fields += gear;
+  bool ok = WriteAt(file.get(), SetupFile::PoleCountOffset, fields);
+  file.reset();
+  std::error_code error;
+  fs::resize_file(path, SetupFile::GearRatioOffset + gear.size(), error);
+  return ok && !error;
+}
+
+}  // namespace
+
+int SetupFile::LoadRpmValues() {
+  EnterStartDirectory();
+  const std::string path = FilePath();
+  File file = OpenFile(path, "r+b");
+  if (!file) {
+    ShowOpenError();
+    return 1;
+  }
+
+  int poles = 0;
+  const std::string poleText = ReadField(file.get(), PoleCountOffset, 2);
+  // A negative count is no motor's; it would turn every calculation negative.
+  if (std::sscanf(poleText.c_str(), "%8d", &poles) != 1 || poles <= 0) poles = 2;
+
+  float gear = 0.0f;
+  const std::string gearText = ReadField(file.get(), GearRatioOffset, 79);
+  // "inf" and "nan" parse as numbers too; the calculations divide by the ratio and
+  // convert their results to integers, so only a finite positive ratio is taken.
+  if (std::sscanf(gearText.c_str(), "%8f", &gear) != 1 || !std::isfinite(gear) || gear <= 0.0f) gear = 1.0f;
+
+  PoleCount = poles;
+  GearRatio = gear;
+  file.reset();
+
+  file = OpenFile(path, "r+b");
+  if (!file) {
+    ShowOpenError();
+    return 1;
+  }
+  WriteRpmFields(path, std::move(file), PoleCount, GearRatio);
+  return 0;
+}
+
+int SetupFile::StoreRpmValues(int poleCount, float gearRatio) {
+  if (poleCount < -9 || poleCount > 99) return 1;
+  EnterStartDirectory();
+  const std::string path = FilePath();
+  File file = OpenFile(path, "r+b");
+  if (!file) {
+    ShowOpenError();
+    return 1;
+  }
+  PoleCount = poleCount;
+  GearRatio = gearRatio;
+  WriteRpmFields(path, std::move(file), poleCount, gearRatio);
+  return 0;
+}
+
+}  // namespace ravix

@@ -1,0 +1,68 @@
+#pragma once
+#include <string>
+
+#include "link/link.h"
+#include "status/status.h"
+
+namespace ravix {
+
+// The setup file "rvsetup.cfg" in the directory current at start-up: the port in
+// use, the update file chosen last, the motor's pole count and gear ratio. Fields
+// lie at fixed offsets and are rewritten in place one by one; the file is opened
+// and closed within each operation.
+//
+//   0    4        port name, no terminator
+//   4    26       unused (zero where the file was extended over it)
+//   30   2        CR LF
+//   32   L + 21   update path, a zero byte, 20 blanks (L at most 203)
+//   256  2        pole count, "%2d"
+//   258  2        two zero bytes
+//   260  to end   gear ratio, "%1.2f"
+class SetupFile {
+ public:
+  static constexpr const char* FileName = "rvsetup.cfg";
+  static constexpr long PortNameOffset = 0;
+  static constexpr long LineEndOffset = 30;
+  static constexpr long UpdatePathOffset = 32;
+  static constexpr long PoleCountOffset = 256;
+  static constexpr long GearRatioOffset = 260;
+  // The longest path whose field (path, zero byte, 20 blanks) still ends before the pole count.
+  static constexpr size_t MaxUpdatePath = PoleCountOffset - UpdatePathOffset - 21;
+
+  // Port name, DirectPortIo and PortDriverReady come from the link; failures go to
+  // ErrorText or into message boxes.
+  SetupFile(Link& link, Status& status) : link_(link), status_(status) {}
+
+  std::string StartDirectory;
+  int PoleCount = 0;
+  float GearRatio = 0.0f;
+
+  // Remembers the current directory as StartDirectory, opens the file (creating it
+  // only when it cannot be opened), takes PortName from it and writes it back. 1 when
+  // the file can neither be opened nor created; PortName is set all the same.
+  int InitSetupFile();
+  // PortName to offset 0; 1 with ErrorText when the file cannot be opened.
+  int SavePortName();
+  // The update path to offset 32; 1 with "Open Error 'rvsetup.cfg'!" in ErrorText.
+  int StoreUpdatePath(const std::string& path);
+  // Loads PoleCount and GearRatio (2 and 1.0 for missing, unreadable or unusable
+  // fields) and writes them back; 1 after an "open error" box.
+  int LoadRpmValues();
+  // Stores both values and makes them PoleCount and GearRatio; 1 after an "open
+  // error" box, or for a pole count that does not fit its two characters.
+  int StoreRpmValues(int poleCount, float gearRatio);
+
+  // Makes StartDirectory the current directory again (the file dialog moves it).
+  void EnterStartDirectory();
+  // The port of a new setup file: "0378" where the parallel port can be reached, else "COM2".
+  std::string DefaultPortName() const;
+
+ private:
+  std::string FilePath() const;
+  void ShowOpenError();
+
+  Link& link_;
+  Status& status_;
+};
+
+}  // namespace ravix
