@@ -33,12 +33,18 @@ int Link::ReadCts() {
 
 // Without direct port access and without the driver's export the tool cannot reach
 // the parallel port at all: it says so and ends the window that runs the command.
+//
+// Every bit makes several accesses, and the command winds down after the window has
+// ended: once the window is ended (or, with no window to end, once the box has been
+// shown) the remaining accesses fail quietly, so the user sees one box, not hundreds.
 void Link::DriverFailure() {
-  // Once the window has been ended the command is only winding down: one box is enough.
-  auto ended = status_.StatusWindow.lock();
-  if (ended && ended->Ended()) return;
+  auto window = status_.StatusWindow.lock();
+  if (window ? window->Ended() : driverFailureShown_) return;
   platform_.ui.MessageBox(nullptr, "Error", "Error during driver access!");
-  if (auto window = status_.StatusWindow.lock()) window->End(1);
+  if (window)
+    window->End(1);
+  else
+    driverFailureShown_ = true;
 }
 
 void Link::WriteLpt() {

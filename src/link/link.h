@@ -83,6 +83,7 @@ class Link {
 
   Platform& platform_;
   Status& status_;
+  bool driverFailureShown_ = false;  // reported while no status window was set
 };
 
 }  // namespace ravix

@@ -95,6 +95,9 @@ void SetupProtocol::SelectPage() {
 }
 
 int SetupProtocol::LoadPageByte(uint32_t offset, uint32_t data) {
+  // Both travel as bytes and come back as bytes: compare what was sent.
+  offset &= 0xFF;
+  data &= 0xFF;
   Send(kLoadByte);
   link_.ShortDelay(4);
   Send(offset);

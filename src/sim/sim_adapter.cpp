@@ -14,25 +14,37 @@ std::string Hex(const char* format, unsigned value) {
 
 class SimSerialDevice : public SerialDevice {
  public:
-  explicit SimSerialDevice(SimAdapter& adapter) : adapter_(adapter) {}
+  SimSerialDevice(SimAdapter& adapter, std::string portName) : adapter_(adapter), portName_(std::move(portName)) {}
+  ~SimSerialDevice() override { adapter_.SerialClosed(portName_); }
   bool GetLineSettings(LineSettings& settings) override {
-    settings = settings_;
+    ++adapter_.calls.config;
+    if (adapter_.failGetLineSettings) return false;
+    settings = adapter_.lineSettings;
     return true;
   }
   bool SetLineSettings(const LineSettings& settings) override {
-    settings_ = settings;
+    ++adapter_.calls.config;
+    if (adapter_.failSetLineSettings) return false;
+    adapter_.lineSettings = settings;
     return true;
   }
-  bool SetTimeouts(const ReadTimeouts&) override { return true; }
+  bool SetTimeouts(const ReadTimeouts& timeouts) override {
+    ++adapter_.calls.config;
+    if (adapter_.failSetTimeouts) return false;
+    adapter_.readTimeouts = timeouts;
+    return true;
+  }
   bool Escape(EscapeCode code) override { return adapter_.SerialEscape(code); }
   bool GetModemStatus(uint32_t& status) override {
-    status = adapter_.SerialModemStatus();
+    const uint32_t lines = adapter_.SerialModemStatus();
+    if (adapter_.failModemStatus) return false;
+    status = lines;
     return true;
   }
 
  private:
   SimAdapter& adapter_;
-  LineSettings settings_{115200, 8, NOPARITY, ONESTOPBIT};
+  std::string portName_;
 };
 
 class SimPortDriver : public PortDriver {
@@ -40,7 +52,7 @@ class SimPortDriver : public PortDriver {
   explicit SimPortDriver(SimAdapter& adapter) : adapter_(adapter) {}
   bool HasExport(std::string_view name) override {
     ++adapter_.calls.exportLookup;
-    return name == "DlPortWritePortUshort" || name == "DlPortReadPortUlong";
+    return adapter_.driverExports && (name == "DlPortWritePortUshort" || name == "DlPortReadPortUlong");
   }
   void WritePortUshort(uint16_t port, uint16_t value) override { adapter_.LptWrite(port, value, true); }
   uint32_t ReadPortUlong(uint16_t port) override { return adapter_.LptRead(port); }
@@ -53,8 +65,11 @@ class SimPortDriver : public PortDriver {
 
 SimAdapter::SimAdapter(SimClock& clock) : controller(clock), clock_(clock) {}
 
-std::unique_ptr<SerialDevice> SimAdapter::Open(const std::string&) {
-  return std::make_unique<SimSerialDevice>(*this);
+std::unique_ptr<SerialDevice> SimAdapter::Open(const std::string& portName) {
+  ++calls.open;
+  if (portMissing || openPorts_.count(portName) != 0) return nullptr;
+  openPorts_.insert(portName);
+  return std::make_unique<SimSerialDevice>(*this, portName);
 }
 
 std::string SimAdapter::DeviceBehind(const std::string&) { return "simulated adapter"; }
@@ -109,7 +124,7 @@ uint32_t SimAdapter::SerialModemStatus() {
   clock_.Advance(kSerialCallUs);
   uint32_t status = 0;
   if (plugged) {
-    if (dtr_) status |= MS_DSR_ON;  // the loop-back inside the adapter
+    if (dtr_ || dsrStuckHigh) status |= MS_DSR_ON;  // the loop-back inside the adapter
     if (controller.DataOut()) status |= MS_CTS_ON;
   }
   Wire(Hex("wire modem 0x%02X", status));

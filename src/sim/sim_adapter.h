@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/os.h"
@@ -12,9 +13,14 @@
 namespace ravix::sim {
 
 // Platform calls made on the simulated adapter, by kind (the benchmark counts them).
+// lptWrite/lptRead are the driver library's two exports, directOut/directIn the port
+// instructions (the control register included), open/config the serial port's set-up.
 struct CallCounts {
   uint64_t escape = 0, modem = 0, lptWrite = 0, lptRead = 0, exportLookup = 0, directOut = 0, directIn = 0;
-  uint64_t Total() const { return escape + modem + lptWrite + lptRead + exportLookup + directOut + directIn; }
+  uint64_t open = 0, config = 0;
+  uint64_t Total() const {
+    return escape + modem + lptWrite + lptRead + exportLookup + directOut + directIn + open + config;
+  }
 };
 
 // The one simulated adapter with its controller. It answers on every port name,
@@ -26,6 +32,16 @@ class SimAdapter : public SerialPorts, public Os {
 
   // Knobs.
   bool plugged = true;  // the adapter's loop-back answers
+  bool dsrStuckHigh = false;  // a broken adapter whose DSR stays high whatever DTR does
+  // Serial port faults: the device is missing, or one step of its set-up fails.
+  bool portMissing = false;
+  bool failGetLineSettings = false, failSetLineSettings = false, failSetTimeouts = false;
+  bool failModemStatus = false;  // the modem-status read fails (and reports nothing)
+  bool driverExports = true;     // the driver library has its two exports
+  // The serial port's line settings and read time-outs as the tool last set them
+  // (before that, what a port left by another program might hold).
+  LineSettings lineSettings{115200, 7, 2, 2};
+  ReadTimeouts readTimeouts{};
   // How start-up sees the machine: the version query's platform and whether the
   // driver library loads.
   uint32_t platformId = VER_PLATFORM_WIN32_NT;
@@ -45,11 +61,18 @@ class SimAdapter : public SerialPorts, public Os {
   void PortOut8(uint16_t port, uint8_t value) override;
   uint16_t PortIn16(uint16_t port) override;
 
+  // Serial devices open now, by port name: a port is opened for exclusive access.
+  const std::set<std::string>& OpenPorts() const { return openPorts_; }
+  // The data and control registers as the parallel port holds them.
+  uint8_t LptData() const { return lptData_; }
+  uint8_t LptControl() const { return lptControl_; }
+
   // Line operations from the simulated serial device and parallel port.
   bool SerialEscape(EscapeCode code);
   uint32_t SerialModemStatus();
   void LptWrite(uint16_t port, uint16_t value, bool wide);
   uint16_t LptRead(uint16_t port);
+  void SerialClosed(const std::string& portName) { openPorts_.erase(portName); }
 
   // Time each platform call costs in virtual time.
   static constexpr uint64_t kSerialCallUs = 8;
@@ -67,6 +90,7 @@ class SimAdapter : public SerialPorts, public Os {
   uint8_t lptData_ = 0;
   uint8_t lptControl_ = 0x0C;
   bool lptActive_ = false;  // the last line change came through the parallel port
+  std::set<std::string> openPorts_;
 };
 
 }  // namespace ravix::sim

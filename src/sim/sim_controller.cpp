@@ -55,7 +55,7 @@ void SimController::Reset() {
   motor = SimMotor{};
   mode_ = Mode::HeldInReset;
   cmd_ = Cmd::Idle;
-  rx_ = 0, bits_ = 0, tx_ = 0xFF, answer_ = 0xFF;
+  rx_ = 0, bits_ = 0, tx_ = 0xFF, answer_ = 0xFF, draining_ = false;
   pageBuffer_.fill(0xFF);
 }
 
@@ -89,7 +89,7 @@ void SimController::SetLines(bool reset, bool clock, bool data) {
     isp.Leave();
     if (!clock && data) {
       mode_ = Mode::Firmware;  // the setup firmware listens
-      rx_ = 0, bits_ = 0, tx_ = 0xFF, answer_ = 0xFF, cmd_ = Cmd::Idle;
+      rx_ = 0, bits_ = 0, tx_ = 0xFF, answer_ = 0xFF, cmd_ = Cmd::Idle, draining_ = false;
     } else if (clock && data) {
       mode_ = Mode::TestProgram;
       motor.Start(clock_.NowUs());
@@ -113,6 +113,7 @@ void SimController::SetLines(bool reset, bool clock, bool data) {
       if (bits_ == 8) {
         bits_ = 0;
         tx_ = answer_;
+        draining_ = false;
       } else {
         tx_ = static_cast<uint8_t>((tx_ << 1) | 1);
       }
@@ -126,7 +127,7 @@ bool SimController::DataOut() {
     case Mode::Programming:
       return isp.Miso();
     case Mode::Firmware:
-      return silentAfter == 0 ? true : ((tx_ & 0x80) != 0);
+      return (silentAfter == 0 && !draining_) ? true : ((tx_ & 0x80) != 0);
     case Mode::TestProgram:
       return motor.DataLine(clock_.NowUs());
     default:
@@ -136,7 +137,7 @@ bool SimController::DataOut() {
 
 void SimController::FirmwareByte(uint8_t byte) {
   if (silentAfter == 0) return;
-  if (silentAfter > 0) --silentAfter;
+  if (silentAfter > 0 && --silentAfter == 0) draining_ = true;
   char entry[48];
   uint8_t answer = 0;
   switch (cmd_) {

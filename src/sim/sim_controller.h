@@ -45,7 +45,9 @@ class SimController {
   int failWriteAddress = -1;  // the next write of this address reads back wrongly
   int failLoadCountdown = 0;   // the N-th page-byte load from now is echoed wrongly
   int failCommitCountdown = 0; // the N-th commit from now is answered wrongly
-  int silentAfter = -1;        // the firmware stops answering after this many more bytes
+  // The firmware takes this many more bytes (the answers shifted out while they come
+  // in are whole) and then hangs: its data line stays idle and it takes no command.
+  int silentAfter = -1;
   SimIsp isp;
   SimMotor motor;
 
@@ -67,8 +69,10 @@ class SimController {
   uint8_t rx_ = 0;
   int bits_ = 0;
   uint8_t tx_ = 0xFF;
-  bool answerPending_ = false;
   uint8_t answer_ = 0;
+  // The last byte before silence has come in, but the answer it carried out is not
+  // complete until the falling edge after it.
+  bool draining_ = false;
   // Firmware command state.
   enum class Cmd { Idle, ReadAddr, WriteAddr, WriteValue, PageNum, LoadOffset, LoadData, Commit2, Commit3 };
   Cmd cmd_ = Cmd::Idle;
