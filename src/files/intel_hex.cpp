@@ -1,0 +1,139 @@
+#include "files/intel_hex.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace ravix {
+
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string LineError(size_t lineNumber, const std::string& why) {
+  return "line " + std::to_string(lineNumber) + ": " + why;
+}
+
+std::string Hex2(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02X", value & 0xFF);
+  return text;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+}  // namespace
+
+IntelHexResult ParseIntelHex(std::string_view text) {
+  IntelHexResult result;
+  uint32_t base = 0;
+  size_t lineNumber = 0;
+  bool ended = false;
+  size_t start = 0;
+  while (start < text.size() && !ended) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    if (line.empty()) continue;
+
+    if (line.front() != ':') {
+      result.error = LineError(lineNumber, "a record must begin with ':'");
+      return result;
+    }
+    line.remove_prefix(1);
+    if (line.size() % 2 != 0 || line.size() < 10) {
+      result.error = LineError(lineNumber, "the record is cut short or has an odd number of digits");
+      return result;
+    }
+    std::vector<uint8_t> record(line.size() / 2);
+    for (size_t i = 0; i < record.size(); ++i) {
+      const int high = HexValue(line[2 * i]), low = HexValue(line[2 * i + 1]);
+      if (high < 0 || low < 0) {
+        result.error = LineError(lineNumber, "'" + std::string(line.substr(2 * i, 2)) + "' is not a hexadecimal byte");
+        return result;
+      }
+      record[i] = static_cast<uint8_t>(high * 16 + low);
+    }
+    const size_t count = record[0];
+    if (record.size() != count + 5) {
+      result.error = LineError(lineNumber, "the record announces " + std::to_string(count) + " data bytes but holds " +
+                                               std::to_string(record.size() - 5));
+      return result;
+    }
+    unsigned sum = 0;
+    for (size_t i = 0; i + 1 < record.size(); ++i) sum += record[i];
+    const unsigned needed = (0x100 - (sum & 0xFF)) & 0xFF;
+    if (needed != record.back()) {
+      result.error = LineError(lineNumber, "wrong checksum " + Hex2(record.back()) + ", the record needs " + Hex2(needed));
+      return result;
+    }
+
+    const uint32_t offset = static_cast<uint32_t>(record[1]) << 8 | record[2];
+    const uint8_t type = record[3];
+    const uint8_t* data = &record[4];
+    switch (type) {
+      case 0x00:
+        for (size_t i = 0; i < count; ++i) {
+          // The offset wraps inside its 64 KiB segment.
+          const uint32_t address = base + ((offset + static_cast<uint32_t>(i)) & 0xFFFF);
+          auto [at, inserted] = result.image.bytes.emplace(address, data[i]);
+          if (!inserted && at->second != data[i]) {
+            char where[16];
+            std::snprintf(where, sizeof where, "0x%04X", static_cast<unsigned>(address));
+            result.error = LineError(lineNumber, std::string("address ") + where +
+                                                     " is given a second time with a different byte");
+            return result;
+          }
+        }
+        break;
+      case 0x01:
+        ended = true;
+        break;
+      case 0x02:
+      case 0x04:
+        if (count != 2) {
+          result.error = LineError(lineNumber, "an extended address record holds two bytes");
+          return result;
+        }
+        base = (static_cast<uint32_t>(data[0]) << 8 | data[1]) << (type == 0x02 ? 4 : 16);
+        break;
+      case 0x03:
+      case 0x05:
+        break;  // where a processor would start: nothing to program
+      default:
+        result.error = LineError(lineNumber, "unknown record type " + Hex2(type));
+        return result;
+    }
+  }
+  if (!ended) {
+    result.error = LineError(lineNumber, "no end-of-file record (type 01): the image may be cut short");
+    result.image.bytes.clear();
+  }
+  return result;
+}
+
+std::string UpdateBytesFromImage(const IntelHexImage& image, std::vector<UpdateByte>& bytes) {
+  bytes.clear();
+  if (image.bytes.empty()) return "the image holds no data";
+  const uint32_t last = image.bytes.rbegin()->first;
+  if (last > kLastUpdateAddress) {
+    char why[160];
+    std::snprintf(why, sizeof why,
+                  "address 0x%X lies beyond 0x%04X, the last address the controller's page commands can program",
+                  static_cast<unsigned>(last), static_cast<unsigned>(kLastUpdateAddress));
+    return why;
+  }
+  bytes.reserve(image.bytes.size());
+  for (const auto& [address, data] : image.bytes) bytes.push_back({static_cast<uint16_t>(address), data});
+  return {};
+}
+
+}  // namespace ravix

@@ -1,0 +1,425 @@
+#include "files/update_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "files/setup_file.h"
+#include "platform/headless/headless_ui.h"
+#include "sim/sim_adapter.h"
+
+namespace ravix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+void PutLe(std::vector<uint8_t>& file, size_t offset, uint32_t word) {
+  if (file.size() < offset + 4) file.resize(offset + 4, 0);
+  for (int i = 0; i < 4; ++i) file[offset + i] = static_cast<uint8_t>(word >> (8 * i));
+}
+
+uint32_t Le(const char* four) {
+  return static_cast<uint8_t>(four[0]) | static_cast<uint8_t>(four[1]) << 8 | static_cast<uint8_t>(four[2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(four[3])) << 24;
+}
+
+// A fresh directory, current for the test, with the tool's file objects over it.
+class UpdateFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = fs::current_path();
+    dir_ = fs::temp_directory_path() / ("ravix-update-file-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+    setupFile.StartDirectory = dir_.string();
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+  }
+
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const fs::path path = dir_ / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+  }
+  std::string ReadBack(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  // Every line the reader delivers, as the transfer would open the file for it.
+  std::vector<std::string> ReadAll(const std::string& path) {
+    UpdateFiles files;
+    files.update = OpenForReading(path);
+    EXPECT_TRUE(files.update);
+    if (update.UpdateFileKind == UpdateKind::Scrambled) {
+      files.temp = FilePtr(std::fopen(kTempFileName, "w+b"));
+      std::fseek(files.update.get(), kHeaderBytes, SEEK_SET);
+    }
+    std::vector<std::string> lines;
+    LineResult result;
+    while ((result = update.ReadUpdateLine(files)) == LineResult::Line) {
+      lines.emplace_back(update.UpdateLine());
+      if (lines.size() > 1000) break;
+    }
+    EXPECT_EQ(result, LineResult::EndOfData);
+    return lines;
+  }
+
+  UpdateKind Detect(const std::string& path) {
+    FilePtr file = OpenForReading(path);
+    EXPECT_TRUE(file);
+    return update.DetectUpdateFileKind(file.get());
+  }
+
+  fs::path previous_, dir_;
+  sim::SimClock clock{true};
+  sim::SimAdapter adapter{clock};
+  HeadlessUi ui;
+  Platform platform{clock, adapter, adapter, ui};
+  Status status{ui};
+  Link link{platform, status};
+  SetupFile setupFile{link, status};
+  UpdateFile update{status};
+};
+
+TEST_F(UpdateFileTest, PlainFilesYieldTheirLinesWhateverTheLineEnds) {
+  const std::string longLine = "0000:0012" + std::string(100, 'A');
+  struct Case {
+    const char* what;
+    std::string content;
+    std::vector<std::string> lines;
+  };
+  const std::vector<Case> cases = {
+      {"LF", "0000:0012\n0001:0034\n", {"0000:0012", "0001:0034"}},
+      {"CR LF", "0000:0012\r\n0001:0034\r\n", {"0000:0012", "0001:0034"}},
+      {"lone CR", "0000:0012\r0001:0034\r", {"0000:0012", "0001:0034"}},
+      {"no line end after the last line", "0000:0012\r\n0001:0034", {"0000:0012", "0001:0034"}},
+      {"CR CR LF is a line and an empty line", "0000:0012\r\r\n0001:0034", {"0000:0012", "", "0001:0034"}},
+      {"empty line in the middle", "0000:0012\n\n0001:0034\n", {"0000:0012", "", "0001:0034"}},
+      {"a file of one line end", "\r\n", {""}},
+      {"0xFF at a line start ends the data", "0000:0012\r\n\xFF" "0001:0034\r\n", {"0000:0012"}},
+      {"zero at a line start ends the data", "0000:0012\r\n\0" "0001:0034\r\n"s, {"0000:0012"}},
+      {"0xFF inside a line ends only that line", "0000:00\xFF" "12\n0001:0034\n", {"0000:00", "12", "0001:0034"}},
+      {"zero inside a line cuts the delivered text", "0000:\0" "0012\n0001:0034\n"s, {"0000:", "0001:0034"}},
+      {"the empty file", "", {}},
+      {"a first byte of zero", "\0" "000:0012\n"s, {}},
+      {"a long line keeps 79 characters and the next line follows",
+       longLine + "\n0001:0034\n",
+       {longLine.substr(0, 79), "0001:0034"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    update.UpdateFileKind = UpdateKind::Plain;
+    EXPECT_EQ(ReadAll(Write("plain.upd", Bytes(c.content))), c.lines);
+  }
+}
+
+TEST_F(UpdateFileTest, TheByteAtOffsetFourTellsTheKind) {
+  struct Case {
+    const char* what;
+    std::string content;
+    UpdateKind kind;
+  };
+  const std::vector<Case> cases = {
+      {"a plain line", "0000:0012\r\n", UpdateKind::Plain},
+      {"eight bytes with the colon", "0000:001", UpdateKind::Plain},
+      {"seven bytes with the colon", "0000:00", UpdateKind::Scrambled},
+      {"the empty file", "", UpdateKind::Scrambled},
+      {"no colon at offset 4", "000:00012\r\n", UpdateKind::Scrambled},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Detect(Write("kind.upd", Bytes(c.content))), c.kind);
+    EXPECT_EQ(update.UpdateFileKind, c.kind);
+  }
+  const std::vector<UpdateByte> bytes = {{0x0000, 0x12}};
+  EXPECT_EQ(Detect(Write("packed.upd", PackScrambledUpdate(bytes, {}, 7))), UpdateKind::Scrambled);
+  EXPECT_EQ(Detect(Write("packed.upd", Bytes(PackPlainUpdate(bytes)))), UpdateKind::Plain);
+}
+
+// Records built here from the key rules alone: the first key from the seed, each
+// second word keyed PairOffset further, each record RecordStep further.
+TEST_F(UpdateFileTest, ScrambledRecordsUnscrambleWithTheRunningKey) {
+  const uint32_t seed = 0x01020304;
+  const uint32_t k0 = (seed + KeyStart) ^ KeyMask;
+  const uint32_t k1 = k0 + RecordStep;
+  std::vector<uint8_t> file(kHeaderBytes, 0);
+  PutLe(file, 88, seed);
+  PutLe(file, 160, Le("0040") ^ k0);
+  PutLe(file, 164, Le("0056") ^ (k0 + PairOffset));
+  PutLe(file, 168, Le("0041") ^ k1);
+  PutLe(file, 172, Le("0057") ^ (k1 + PairOffset));
+  update.UpdateFileKind = UpdateKind::Scrambled;
+  update.RecordKey = k0;
+  EXPECT_EQ(ReadAll(Write("x.upd", file)), (std::vector<std::string>{"0040:0056\n", "0041:0057\n"}));
+  EXPECT_EQ(update.RecordKey, k1 + RecordStep);
+  // The temporary file holds the last record's line.
+  EXPECT_EQ(ReadBack(kTempFileName), "0041:0057\n");
+}
+
+TEST_F(UpdateFileTest, ScrambledDataEndsAtTheLastWholeRecordOrAnAllOnesSecondWord) {
+  const std::vector<UpdateByte> bytes = {{0x0000, 0x12}, {0x0001, 0x34}, {0x0040, 0x56}};
+  const std::vector<uint8_t> packed = PackScrambledUpdate(bytes, {}, 11);
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> file;
+    size_t lines;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"exactly the header", {packed.begin(), packed.begin() + kHeaderBytes}, 0});
+  cases.push_back({"whole records", packed, 3});
+  auto cut = packed;
+  cut.resize(packed.size() - 3);
+  cases.push_back({"a length not a multiple of 4", cut, 2});
+  cut.resize(packed.size() - 4);
+  cases.push_back({"a record without its second word", cut, 2});
+  auto ended = packed;
+  PutLe(ended, 160 + 8 + 4, 0xFFFFFFFF);
+  cases.push_back({"an all-ones second word", ended, 1});
+  auto firstWord = packed;
+  PutLe(firstWord, 160 + 8, 0xFFFFFFFF);
+  cases.push_back({"an all-ones first word does not end the data", firstWord, 3});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    update.UpdateFileKind = UpdateKind::Scrambled;
+    update.RecordKey = InitialRecordKey(11);
+    EXPECT_EQ(ReadAll(Write("x.upd", c.file)).size(), c.lines);
+  }
+}
+
+// The checksums below are worked out by hand: word 0 = 0x11111111 adds 8, the seed
+// 1 adds 1, the record words 0xF and 0x10 add 15 and 1; words 19 to 21 never count.
+TEST_F(UpdateFileTest, TheChecksumCountsTheRightWords) {
+  auto build = [](uint32_t sum, uint32_t secondWord, size_t extra) {
+    std::vector<uint8_t> file(kHeaderBytes, 0);
+    PutLe(file, 0, 0x11111111);
+    PutLe(file, 76, 0xFFFFFFFF);  // words 19 and 21 are read over
+    PutLe(file, 84, 0x12345678);
+    PutLe(file, 88, 1);
+    PutLe(file, 160, 0x0000000F);
+    PutLe(file, 164, secondWord);
+    file.resize(file.size() + extra, 0x77);
+    PutLe(file, 80, sum ^ InitialRecordKey(1));
+    return file;
+  };
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> file;
+    bool passes;
+  };
+  const std::vector<Case> cases = {
+      {"matching sum", build(25, 0x10, 0), true},
+      {"sum off by one", build(26, 0x10, 0), false},
+      {"sum off by one the other way", build(24, 0x10, 0), false},
+      {"a trailing part word does not count", build(25, 0x10, 3), true},
+      {"a trailing whole word counts", build(25, 0x10, 4), false},
+      {"an all-ones word ends the sum", build(24, 0xFFFFFFFF, 0), true},
+      {"nothing after an all-ones word counts", build(24, 0xFFFFFFFF, 4), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui.messages.clear();
+    update.UpdatePath = Write("sum.upd", c.file);
+    UpdateFiles files;
+    EXPECT_EQ(update.CheckUpdateFile(files), c.passes ? 0 : 1);
+    EXPECT_FALSE(files.update);
+    EXPECT_EQ(update.RecordKey, InitialRecordKey(1));
+    FilePtr file = OpenForReading(update.UpdatePath);
+    EXPECT_EQ(SumUpdateFile(file.get()), SumUpdateBytes(c.file));
+    if (c.passes) {
+      EXPECT_TRUE(ui.messages.empty());
+    } else {
+      ASSERT_EQ(ui.messages.size(), 1u);
+      EXPECT_EQ(ui.messages[0].caption, "ERROR:");
+      EXPECT_EQ(ui.messages[0].text, "wrong file!");
+      EXPECT_EQ(ui.messages[0].owner, nullptr);
+    }
+  }
+}
+
+TEST_F(UpdateFileTest, ShortAndMissingFilesFailTheCheck) {
+  // Too short to hold a header: 19 missing words count 120 each, against a checksum
+  // word and a seed that read as all ones.
+  update.UpdatePath = Write("short.upd", Bytes("0000:00"));
+  EXPECT_EQ(Detect(update.UpdatePath), UpdateKind::Scrambled);
+  UpdateFiles files;
+  EXPECT_EQ(update.CheckUpdateFile(files), 1);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "wrong file!");
+  EXPECT_EQ(update.RecordKey, InitialRecordKey(0xFFFFFFFF));
+
+  update.UpdatePath = (dir_ / "missing.upd").string();
+  EXPECT_EQ(update.CheckUpdateFile(files), 1);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].caption, "ERROR!");
+  EXPECT_EQ(ui.messages[1].text, "Cannot open input file");
+}
+
+TEST_F(UpdateFileTest, PackedFilesReadBackAsTheirBytes) {
+  std::vector<UpdateByte> bytes;
+  for (int a = 0; a < 200; ++a) bytes.push_back({static_cast<uint16_t>(a * 37 % 0x4000), static_cast<uint8_t>(a)});
+  bytes.push_back({0x3FFF, 0xFF});
+  bytes.push_back({0x0100, 0x00});
+  std::vector<std::string> expected;
+  for (const auto& b : bytes) expected.push_back(FormatUpdateLine(b));
+  EXPECT_EQ(expected.front(), "0000:0000");
+  EXPECT_EQ(FormatUpdateLine({0x3FFF, 0xFF}), "3FFF:00FF");
+
+  const std::string plain = PackPlainUpdate(bytes);
+  EXPECT_EQ(plain.substr(0, 11), "0000:0000\r\n");
+  update.UpdatePath = Write("plain.upd", Bytes(plain));
+  EXPECT_EQ(Detect(update.UpdatePath), UpdateKind::Plain);
+  EXPECT_EQ(ReadAll(update.UpdatePath), expected);
+
+  for (uint32_t seed : {0u, 1u, 0xDEADBEEFu, 0xFFFFFFFEu}) {
+    SCOPED_TRACE(seed);
+    uint32_t used = 0;
+    const auto scrambled = PackScrambledUpdate(bytes, {0x1011, 0x3011}, seed, &used);
+    EXPECT_EQ(scrambled.size(), static_cast<size_t>(kHeaderBytes) + 8 * bytes.size());
+    update.UpdatePath = Write("scrambled.upd", scrambled);
+    EXPECT_EQ(Detect(update.UpdatePath), UpdateKind::Scrambled);
+    UpdateFiles files;
+    ASSERT_EQ(update.CheckUpdateFile(files), 0);
+    EXPECT_EQ(update.RecordKey, InitialRecordKey(used));
+    std::vector<std::string> lines = ReadAll(update.UpdatePath);
+    ASSERT_EQ(lines.size(), expected.size());
+    for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i] + "\n");
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+// A seed whose first key turns the first record's second word into all ones must
+// be moved on, or the file would end before its first line.
+TEST_F(UpdateFileTest, PackingAvoidsWordsThatWouldEndTheData) {
+  const std::vector<UpdateByte> bytes = {{0x0000, 0x12}};
+  const uint32_t k = ~Le("0012") - PairOffset;  // the key that makes the second word all ones
+  const uint32_t badSeed = (k ^ KeyMask) - KeyStart;
+  ASSERT_EQ(InitialRecordKey(badSeed), k);
+  uint32_t used = 0;
+  const auto file = PackScrambledUpdate(bytes, {}, badSeed, &used);
+  EXPECT_NE(used, badSeed);
+  update.UpdatePath = Write("x.upd", file);
+  UpdateFiles files;
+  ASSERT_EQ(update.CheckUpdateFile(files), 0);
+  update.UpdateFileKind = UpdateKind::Scrambled;
+  EXPECT_EQ(ReadAll(update.UpdatePath), std::vector<std::string>{"0000:0012\n"});
+}
+
+TEST_F(UpdateFileTest, TheExtensionSearchFindsTheFirstUpdFromPositionOne) {
+  struct Case {
+    const char* what;
+    std::string path;
+    size_t at;
+    std::string name;
+  };
+  const std::string deep = "/" + std::string(245, 'd') + "/x.upd";  // ".upd" at 248
+  const std::string deeper = "/" + std::string(248, 'd') + "/x.upd";  // at 251
+  const std::vector<Case> cases = {
+      {"lower case", "/a/b/x1011_3011.upd", 15, "x1011_3011.upd"},
+      {"upper case", "/a/b/X1011_3011.UPD", 15, "X1011_3011.UPD"},
+      {"mixed case", "/a/b/x.uPd", 6, "x.uPd"},
+      {"a directory named *.upd comes first", "/a/fw.upd/x1011_3011.upd", 5, "fw.upd"},
+      {"an extension that goes on", "/a/x.updated", 4, "x.upd"},
+      {"no separator", "x.upd", 1, "x.upd"},
+      {"position 0 is not searched", ".upd", std::string::npos, ""},
+      {"no extension", "/a/b/x.hex", std::string::npos, ""},
+      {"a match at position 250 counts", "/" + std::string(249, 'd') + ".upd", 250,
+       std::string(249, 'd') + ".upd"},
+      {"a match past position 250 does not", "/" + std::string(250, 'd') + ".upd", std::string::npos, ""},
+      {"deep but in reach", deep, 248, "x.upd"},
+      {"too deep", deeper, std::string::npos, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const size_t at = FindUpdExtension(c.path);
+    EXPECT_EQ(at, c.at);
+    if (at != std::string::npos) {
+      EXPECT_EQ(FileNamePart(c.path.substr(0, at + 4), at), c.name);
+    }
+  }
+#ifndef _WIN32
+  // A backslash is part of a name on POSIX systems.
+  EXPECT_EQ(FileNamePart("/dir/a\\b.upd", 8), "a\\b.upd");
+#else
+  EXPECT_EQ(FileNamePart("C:\\dir\\x.upd", 8), "x.upd");
+  EXPECT_EQ(FileNamePart("C:/dir/x.upd", 8), "x.upd");
+#endif
+}
+
+TEST_F(UpdateFileTest, RememberingCutsThePathSetsTheNameAndStoresThePath) {
+  Write("rvsetup.cfg", Bytes("COM1"));
+  const std::string chosen = Write("fw.upd/X1011_3011.UPD", Bytes("0000:0012\r\n"));
+  update.UpdatePath = chosen;
+  UpdateFiles files;
+  files.update = OpenForReading(chosen);
+  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kRemembered);
+  EXPECT_FALSE(files.update);  // closed again
+  const std::string cut = (dir_ / "fw.upd").string();
+  EXPECT_EQ(update.UpdatePath, cut);
+  EXPECT_EQ(update.UpdateFileName, "fw.upd");
+  EXPECT_EQ(ReadBack("rvsetup.cfg").substr(30, 2 + cut.size() + 1), "\r\n" + cut + '\0');
+  EXPECT_EQ(fs::current_path(), dir_);
+
+  update.UpdatePath = Write("sub/x3011_1011.upd", Bytes("0000:0012\r\n"));
+  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kRemembered);
+  EXPECT_EQ(update.UpdateFileName, "x3011_1011.upd");
+}
+
+TEST_F(UpdateFileTest, RememberingFailsWithoutFileExtensionOrSetupFile) {
+  update.UpdateFileName = "x1011_3011.upd";  // from an earlier choice
+  status.ErrorText = "earlier";
+
+  update.UpdatePath = (dir_ / "missing.upd").string();
+  UpdateFiles files;
+  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kNotReadable);
+  EXPECT_EQ(status.ErrorText, "earlier");
+  EXPECT_EQ(update.UpdateFileName, "x1011_3011.upd");
+
+  const std::string hex = Write("image.hex", Bytes(":00000001FF\n"));
+  update.UpdatePath = hex;
+  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kNotRemembered);
+  EXPECT_EQ(status.ErrorText, "Open Error!");
+  EXPECT_EQ(update.UpdatePath, hex);
+  EXPECT_EQ(update.UpdateFileName, "x1011_3011.upd");
+
+  // No setup file: the name is taken all the same, the path is not stored.
+  update.UpdatePath = Write("x1012_3012.upd.bak", Bytes("0000:0012\r\n"));
+  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kPathNotStored);
+  EXPECT_EQ(status.ErrorText, "Open Error 'rvsetup.cfg'!");
+  EXPECT_EQ(update.UpdateFileName, "x1012_3012.upd");
+  EXPECT_FALSE(fs::exists(dir_ / "rvsetup.cfg"));
+}
+
+TEST_F(UpdateFileTest, ChoosingTakesTheDialogsPathOnlyWhenOneCameBack) {
+  update.UpdatePath = "/earlier/x.upd";
+  ui.fileChoices = {std::nullopt, std::string(), std::string("/new/x1011_3011.upd")};
+  EXPECT_FALSE(update.ChooseUpdateFile());
+  EXPECT_FALSE(update.ChooseUpdateFile());
+  EXPECT_EQ(update.UpdatePath, "/earlier/x.upd");
+  EXPECT_TRUE(update.ChooseUpdateFile());
+  EXPECT_EQ(update.UpdatePath, "/new/x1011_3011.upd");
+}
+
+TEST_F(UpdateFileTest, ADirectoryIsNoFileToRead) {
+  fs::create_directories(dir_ / "fw.upd");
+  EXPECT_FALSE(OpenForReading((dir_ / "fw.upd").string()));
+  EXPECT_FALSE(OpenForReading(""));
+  EXPECT_TRUE(OpenForReading(Write("a.upd", Bytes("x"))));
+}
+
+}  // namespace
+}  // namespace ravix
