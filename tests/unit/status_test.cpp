@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/headless/headless_ui.h"
+#include "status/status.h"
+
+namespace ravix::test {
+namespace {
+
+const std::string kPad(80, ' ');
+
+DialogResource WindowWithStatusField(int id) {
+  DialogResource r;
+  r.id = id;
+  ControlResource field;
+  field.id = IDC_STATUS;
+  field.kind = ControlKind::ReadOnlyEdit;
+  field.enabled = false;
+  r.controls.push_back(field);
+  return r;
+}
+
+// Records, for every message box, the state the main window's status field was in
+// while the box was up.
+class WatchingUi : public HeadlessUi {
+ public:
+  std::shared_ptr<Window> watched;
+  std::vector<std::pair<std::string, bool>> fieldAtBox;
+
+  MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
+                           MessageButtons buttons) override {
+    if (watched) fieldAtBox.emplace_back(watched->GetItemText(IDC_STATUS), watched->IsItemEnabled(IDC_STATUS));
+    return HeadlessUi::MessageBox(owner, caption, text, buttons);
+  }
+};
+
+struct StatusBench {
+  DialogResource mainResource = WindowWithStatusField(1226);
+  DialogResource dialogResource = WindowWithStatusField(1228);
+  WatchingUi ui;
+  Status status{ui};
+  std::shared_ptr<Window> main = ui.CreateWindow(mainResource, nullptr);
+  std::vector<std::string> mainTexts;
+
+  StatusBench() {
+    status.MainWindow = main;
+    status.StatusWindow = main;
+    ui.watched = main;
+    main->OnTextChanged = [this](int id, const std::string& text) {
+      if (id == IDC_STATUS) mainTexts.push_back(text);
+    };
+  }
+  int Repaints(const std::shared_ptr<Window>& w) const { return static_cast<HeadlessWindow&>(*w).repaints; }
+};
+
+TEST(ShowStatus, PadsTheTextUpToItsFirstControlCharacterWith80Blanks) {
+  const struct {
+    std::string text;
+    std::string shown;
+  } cases[] = {
+      {"connecting....\n", "connecting...." + kPad},
+      {"", kPad},
+      {"OK", "OK" + kPad},
+      {"reading.....", "reading....." + kPad},
+      {"a\tb", "a" + kPad},
+      {std::string("x\x1f" "y"), "x" + kPad},
+      {"Update laeuft\r\nmore", "Update laeuft" + kPad},
+      {"Ger\xC3\xA4t", "Ger\xC3\xA4t" + kPad},  // bytes of a UTF-8 character are no control characters
+      {" ", " " + kPad},
+  };
+  for (const auto& c : cases) {
+    StatusBench bench;
+    const int repaints = bench.Repaints(bench.main);
+    bench.status.StatusText = c.text;
+    bench.status.ShowStatus();
+    EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), c.shown) << c.text;
+    EXPECT_EQ(bench.status.StatusText, c.shown) << "the padded text stays in StatusText";
+    EXPECT_EQ(bench.Repaints(bench.main), repaints + 1);
+  }
+}
+
+TEST(ShowStatus, TheLongestTextFitsTheBufferWithItsPadding) {
+  StatusBench bench;
+  bench.status.StatusText = std::string(119, 'x');
+  bench.status.ShowStatus();
+  EXPECT_EQ(bench.status.StatusText.size(), 199u) << "199 characters and the terminating zero: 200";
+  EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), std::string(119, 'x') + kPad);
+}
+
+TEST(ShowStatus, WritesTheStatusWindowEvenWhenThatIsADialog) {
+  StatusBench bench;
+  auto dialog = bench.ui.CreateWindow(bench.dialogResource, bench.main.get());
+  bench.status.StatusWindow = dialog;
+  bench.status.StatusText = "calculating";
+  bench.status.ShowStatus();
+  EXPECT_EQ(dialog->GetItemText(IDC_STATUS), "calculating" + kPad);
+  EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), "");
+}
+
+TEST(ShowStatus, AClosedStatusWindowIsNoFault) {
+  StatusBench bench;
+  {
+    auto dialog = bench.ui.CreateWindow(bench.dialogResource, bench.main.get());
+    bench.status.StatusWindow = dialog;
+    bench.ui.windows.clear();
+  }
+  bench.status.StatusText = "x";
+  bench.status.ShowStatus();
+  EXPECT_EQ(bench.status.StatusText, "x" + kPad);
+  bench.status.SetField("y");
+  bench.status.EnableField(true);
+  bench.status.EndFieldBlank();
+  EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), "");
+}
+
+// Whatever the field showed and whether it was enabled: enabled for the box, then blank
+// and disabled; the box belongs to the main window.
+TEST(ReportCommandError, LeavesTheFieldBlankAndDisabled) {
+  const struct {
+    const char* before;
+    bool enabled;
+  } cases[] = {{"reading.....", true}, {"OK", false}, {"", false}, {"connected", true}};
+  for (const auto& c : cases) {
+    StatusBench bench;
+    bench.main->SetItemText(IDC_STATUS, c.before);
+    bench.main->EnableItem(IDC_STATUS, c.enabled);
+    bench.mainTexts.clear();
+    bench.status.ErrorText = "COM-Init-Error!";
+    const int repaints = bench.Repaints(bench.main);
+    bench.status.ReportCommandError();
+
+    ASSERT_EQ(bench.ui.messages.size(), 1u);
+    EXPECT_EQ(bench.ui.messages[0].owner, bench.main.get());
+    EXPECT_EQ(bench.ui.messages[0].caption, "Error");
+    EXPECT_EQ(bench.ui.messages[0].text, "COM-Init-Error!");
+    EXPECT_EQ(bench.ui.messages[0].buttons, MessageButtons::Ok);
+    ASSERT_EQ(bench.ui.fieldAtBox.size(), 1u);
+    EXPECT_EQ(bench.ui.fieldAtBox[0], std::make_pair(" " + kPad, true));
+
+    EXPECT_EQ(bench.mainTexts, (std::vector<std::string>{" ", " " + kPad}));
+    EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), " " + kPad);
+    EXPECT_FALSE(bench.main->IsItemEnabled(IDC_STATUS));
+    EXPECT_EQ(bench.status.StatusText, " " + kPad);
+    EXPECT_EQ(bench.status.ErrorText, "COM-Init-Error!") << "nothing clears ErrorText";
+    EXPECT_GE(bench.Repaints(bench.main), repaints + 3);
+  }
+}
+
+TEST(ReportCommandError, AlwaysUsesTheMainWindow) {
+  StatusBench bench;
+  auto dialog = bench.ui.CreateWindow(bench.dialogResource, bench.main.get());
+  dialog->SetItemText(IDC_STATUS, "calculating");
+  dialog->EnableItem(IDC_STATUS, true);
+  bench.status.StatusWindow = dialog;
+  bench.status.ReportCommandError("writing error!");
+  EXPECT_EQ(bench.status.ErrorText, "writing error!");
+  ASSERT_EQ(bench.ui.messages.size(), 1u);
+  EXPECT_EQ(bench.ui.messages[0].owner, bench.main.get());
+  EXPECT_EQ(bench.ui.messages[0].text, "writing error!");
+  EXPECT_EQ(dialog->GetItemText(IDC_STATUS), "calculating");
+  EXPECT_TRUE(dialog->IsItemEnabled(IDC_STATUS));
+  EXPECT_FALSE(bench.main->IsItemEnabled(IDC_STATUS));
+}
+
+TEST(ReportCommandError, WithoutAMainWindowTheBoxHasNoOwner) {
+  HeadlessUi ui;
+  Status status(ui);
+  status.ReportCommandError("No Adaptor found at COM2\n");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].owner, nullptr);
+  EXPECT_EQ(ui.messages[0].caption, "Error");
+  EXPECT_EQ(ui.messages[0].text, "No Adaptor found at COM2\n");
+}
+
+TEST(StatusField, HelpersActOnTheStatusWindow) {
+  StatusBench bench;
+  bench.status.EnableField(true);
+  EXPECT_TRUE(bench.main->IsItemEnabled(IDC_STATUS));
+  bench.status.SetField("connecting....");
+  EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), "connecting....");
+  bench.status.EndFieldBlank();
+  EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), " ");
+  EXPECT_FALSE(bench.main->IsItemEnabled(IDC_STATUS));
+  EXPECT_EQ(bench.status.Message("Info:", "done"), MessageResult::Ok);
+  ASSERT_EQ(bench.ui.messages.size(), 1u);
+  EXPECT_EQ(bench.ui.messages[0].owner, nullptr);
+  EXPECT_EQ(bench.ui.messages[0].caption, "Info:");
+}
+
+}  // namespace
+}  // namespace ravix::test
