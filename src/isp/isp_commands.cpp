@@ -1,0 +1,125 @@
+#include "isp/isp_commands.h"
+
+#include <cstdio>
+
+namespace ravix {
+
+namespace {
+
+constexpr const char* kNotRavix = "angeschlossenes Gerät ist kein Ravix-Micro!";
+
+// The status line's end for every way a command stops: a single blank, disabled.
+void EndBlank(Window& mainWindow) {
+  mainWindow.SetItemText(IDC_STATUS, " ");
+  mainWindow.EnableItem(IDC_STATUS, false);
+  mainWindow.Repaint();
+}
+
+// The adapter's own text, in a box owned by the main window.
+void AdapterFailure(Window& mainWindow, Status& status) {
+  status.ui().MessageBox(&mainWindow, "Error", status.ErrorText);
+  EndBlank(mainWindow);
+}
+
+// The opening both commands share: the adapter answers and the AVR is connected in
+// programming mode. False when the command has already reported and ends.
+bool OpenProgrammingInterface(Window& mainWindow, Link& link, Isp& isp, Status& status) {
+  status.StatusWindow = status.MainWindow;
+  mainWindow.EnableItem(IDC_STATUS, true);
+  mainWindow.SetItemText(IDC_STATUS, "connecting....");
+  mainWindow.Repaint();
+  if (link.DetectSerialAdapter() != 0) {
+    AdapterFailure(mainWindow, status);
+    return false;
+  }
+  mainWindow.SetItemText(IDC_STATUS, " ");
+  mainWindow.EnableItem(IDC_STATUS, false);
+  mainWindow.Repaint();
+  // Whatever kept the connect from succeeding (no echo, locked, unknown), the user is
+  // told the same; the connect's "connecting...." must not stay behind in the field.
+  if (isp.ConnectIsp() != 0) {
+    status.Message("ERROR!", "no connection!");
+    EndBlank(mainWindow);
+    return false;
+  }
+  return true;
+}
+
+std::string Hex2(const char* format, uint32_t value) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, value & 0xFF);
+  return text;
+}
+
+}  // namespace
+
+void CalibrateOscillator(Window& mainWindow, Link& link, SetupProtocol& protocol, Isp& isp, Status& status) {
+  if (!OpenProgrammingInterface(mainWindow, link, isp, status)) return;
+  const uint32_t oscCalTarget = isp.Instruction(kReadCalibration, 0x0300);
+
+  // The value goes into the setting memory through the firmware, so the controller
+  // leaves programming mode and its firmware must answer the link check.
+  protocol.RestartController();
+  uint32_t answer = protocol.LinkExchange();
+  if (answer == kAnswerOtherDevice) {
+    status.Message("ERROR!", kNotRavix);
+    EndBlank(mainWindow);
+    return;
+  }
+  if (answer != kAnswerReady) {
+    if (link.DetectSerialAdapter() != 0) {
+      AdapterFailure(mainWindow, status);
+      return;
+    }
+    protocol.RestartController();
+  }
+  answer = protocol.LinkExchange();
+  if (answer != kAnswerReady) {
+    status.ReportCommandError("no connection!");
+    return;
+  }
+  mainWindow.SetItemText(IDC_STATUS, " ");
+  mainWindow.Repaint();
+
+  const uint32_t oldValue = protocol.ReadSettingByte(kOscCalAddress);
+  if (protocol.WriteSettingByteChecked(kOscCalAddress, oscCalTarget) != 0) {
+    EndBlank(mainWindow);
+    return;
+  }
+  const uint32_t readBack = protocol.ReadSettingByte(kOscCalAddress);
+
+  const std::string report =
+      Hex2("should be: %02X", oscCalTarget) + "\n\n" + Hex2("old: %02X", oldValue) + "\n" + Hex2("new: %02X", oscCalTarget);
+  status.Message(readBack == oscCalTarget ? "calibration successful!" : "calibration not correct!", report);
+  mainWindow.SetItemText(IDC_STATUS, " ");
+  mainWindow.Repaint();
+}
+
+void ShowControllerInfo(Window& mainWindow, Link& link, SetupProtocol& protocol, Isp& isp, Status& status) {
+  if (!OpenProgrammingInterface(mainWindow, link, isp, status)) return;
+
+  // Only another kind of device is refused here; a firmware that does not answer at
+  // all still has its AVR read, since the second connect decides.
+  protocol.RestartController();
+  if (protocol.LinkExchange() == kAnswerOtherDevice) {
+    status.Message("ERROR!", kNotRavix);
+    EndBlank(mainWindow);
+    return;
+  }
+  if (isp.ConnectIsp() != 0) {
+    status.Message("ERROR!", "no connection!");
+    EndBlank(mainWindow);
+    return;
+  }
+  const uint32_t fuseHigh = isp.Instruction(kReadFuseHigh, 0x0000);
+  const uint32_t fuseLow = isp.Instruction(kReadFuseLow, 0x0000);
+  const uint32_t lockBits = isp.Instruction(kReadLockBits, 0x0000);
+
+  // The signature lines without "Echo 53 received", an empty line, then the bytes as read.
+  isp.InfoText = isp.InfoText.substr(0, Isp::kSignatureLines) + "\n" + Hex2("Lockbits: %02X\n", lockBits) +
+                 Hex2("Fuse HB: %02X\n", fuseHigh) + Hex2("Fuse LB: %02X\n", fuseLow);
+  EndBlank(mainWindow);
+  status.Message("Info:", isp.InfoText);
+}
+
+}  // namespace ravix

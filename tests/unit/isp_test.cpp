@@ -1,0 +1,519 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "isp/isp.h"
+#include "isp/isp_commands.h"
+#include "sim_fixture.h"
+
+namespace ravix::test {
+namespace {
+
+using State = sim::SimIsp::State;
+
+// What the AVR could see on the wire, rebuilt from the adapter's line operations
+// alone (either adapter kind): the reset pulses and every bit clocked in while RESET
+// is held low. It counts Programming Enable attempts whatever the device makes of
+// them, also when nothing answers.
+class WireSniffer {
+ public:
+  explicit WireSniffer(sim::SimAdapter& adapter) {
+    adapter.onWire = [this](const std::string& line) { Line(line); };
+  }
+
+  int resetFalls = 0;
+  int clocks = 0;  // rising clock edges while RESET is low
+  std::vector<int> bits;
+
+  // Non-overlapping occurrences of the 32-bit instruction at any bit offset.
+  int Count(uint32_t instruction) const {
+    int found = 0;
+    for (size_t i = 0; i + 32 <= bits.size();) {
+      uint32_t word = 0;
+      for (size_t b = 0; b < 32; ++b) word = (word << 1) | static_cast<uint32_t>(bits[i + b]);
+      if (word == instruction) {
+        ++found;
+        i += 32;
+      } else {
+        ++i;
+      }
+    }
+    return found;
+  }
+  int ProgrammingEnables() const { return Count(0xAC530000); }
+
+ private:
+  void Line(const std::string& line) {
+    unsigned value = 0;
+    if (std::sscanf(line.c_str(), "wire lpt-out 0x%x", &value) == 1) {
+      Levels((value & 0x08) != 0, (value & 0x02) != 0, (value & 0x01) != 0);
+    } else if (line == "wire rts 1" || line == "wire rts 0") {
+      Levels(reset_, line.back() == '1', data_);
+    } else if (line == "wire dtr 1" || line == "wire dtr 0") {
+      Levels(reset_, clock_, line.back() == '1');
+    } else if (line == "wire break 1" || line == "wire break 0") {
+      Levels(line.back() == '1', clock_, data_);
+    }
+  }
+  void Levels(bool reset, bool clock, bool data) {
+    if (reset_ && !reset) ++resetFalls;
+    if (!reset && clock && !clock_) {
+      ++clocks;
+      bits.push_back(data ? 1 : 0);
+    }
+    reset_ = reset, clock_ = clock, data_ = data;
+  }
+  bool reset_ = false, clock_ = false, data_ = false;
+};
+
+// A main window with its status field, the programming interface and the sniffer on
+// the simulated machine.
+struct IspBench {
+  explicit IspBench(bool serial) : bench(serial), sniffer(bench.adapter) {
+    resource.id = 1226;
+    ControlResource field;
+    field.id = IDC_STATUS;
+    field.kind = ControlKind::ReadOnlyEdit;
+    field.enabled = false;
+    resource.controls.push_back(field);
+    window = bench.ui.CreateWindow(resource, nullptr);
+    bench.status.MainWindow = window;
+    window->OnTextChanged = [this](int id, const std::string& text) {
+      if (id == IDC_STATUS) fieldTexts.push_back(text);
+    };
+  }
+
+  std::vector<std::string> IspLog() {
+    std::vector<std::string> isp;
+    for (auto& entry : bench.adapter.controller.TakeLog())
+      if (entry.rfind("isp ", 0) == 0) isp.push_back(entry);
+    return isp;
+  }
+  std::vector<std::string> FirmwareLog() {
+    std::vector<std::string> firmware;
+    for (auto& entry : bench.adapter.controller.TakeLog())
+      if (entry.rfind("isp ", 0) != 0) firmware.push_back(entry);
+    return firmware;
+  }
+  std::string Boxes() const {
+    std::string all;
+    for (const auto& m : bench.ui.messages)
+      all += std::string(m.owner == window.get() ? "main" : m.owner ? "other" : "none") + " [" + m.caption +
+             "] " + m.text + "|";
+    return all;
+  }
+  void Calibrate() {
+    CalibrateOscillator(*window, bench.link, bench.protocol, isp, bench.status);
+  }
+  void Info() { ShowControllerInfo(*window, bench.link, bench.protocol, isp, bench.status); }
+  // Every command ends with the status field blank (a single blank, or the common
+  // error exit's padded blank) and disabled.
+  void ExpectFieldEndedBlank() const {
+    const std::string text = window->GetItemText(IDC_STATUS);
+    EXPECT_TRUE(text == " " || text == std::string(81, ' ')) << '"' << text << '"';
+    EXPECT_FALSE(window->IsItemEnabled(IDC_STATUS));
+  }
+
+  SimBench bench;
+  Isp isp{bench.link, bench.status};
+  WireSniffer sniffer;
+  DialogResource resource;
+  std::shared_ptr<Window> window;
+  std::vector<std::string> fieldTexts;
+  sim::SimIsp& sim() { return bench.adapter.controller.isp; }
+};
+
+class IspAdapters : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(BothAdapters, IspAdapters, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Serial" : "Parallel"; });
+
+const char* const kSignatureLines = "Vendor Code: 1E\nPart Family: 93\nPart Number: 07\n";
+
+TEST_P(IspAdapters, DeviceInStepConnectsAfterOneResetOneEnableAndOneSignatureRead) {
+  IspBench t(GetParam());
+  EXPECT_EQ(t.isp.ConnectIsp(), 0);
+  EXPECT_EQ(t.sniffer.resetFalls, 1);
+  EXPECT_EQ(t.sniffer.ProgrammingEnables(), 1);
+  EXPECT_EQ(t.IspLog(), (std::vector<std::string>{"isp 0xAC53 0x0000", "isp 0x3000 0x0000", "isp 0x3000 0x0100",
+                                                  "isp 0x3000 0x0200"}));
+  EXPECT_TRUE(t.isp.DeviceKnown);
+  EXPECT_EQ(t.isp.SignatureFamily, 0x93);
+  EXPECT_EQ(t.isp.ProgResponse, 0x5300);
+  EXPECT_EQ(t.isp.InfoText, std::string(kSignatureLines) + "Echo 53 received");
+  EXPECT_TRUE(t.bench.ui.messages.empty());
+  // The AVR stays in programming mode, held in reset.
+  EXPECT_TRUE(t.sim().Active());
+}
+
+TEST_P(IspAdapters, EveryKnownFamilyConnectsAtOnceAndItsNeighboursDoNot) {
+  struct Case {
+    uint8_t family;
+    int result;
+    int signatureReads;
+  };
+  // 0x90 to 0x94 are known; 0x8F and 0x95 are read twice and refused.
+  const Case cases[] = {{0x8F, 1, 2}, {0x90, 0, 1}, {0x92, 0, 1}, {0x94, 0, 1}, {0x95, 1, 2}};
+  for (const auto& c : cases) {
+    IspBench t(GetParam());
+    t.sim().signature[1] = c.family;
+    EXPECT_EQ(t.isp.ConnectIsp(), c.result) << int(c.family);
+    EXPECT_EQ(t.sniffer.Count(0x30000100), c.signatureReads) << int(c.family);
+    EXPECT_EQ(t.isp.DeviceKnown, c.result == 0) << int(c.family);
+  }
+}
+
+TEST_P(IspAdapters, UnknownFamilyIsReadTwiceAndReportedWithItsSignatureLines) {
+  IspBench t(GetParam());
+  t.sim().signature[0] = 0x1E, t.sim().signature[1] = 0x95, t.sim().signature[2] = 0x0F;
+  t.isp.DeviceKnown = true;
+  EXPECT_EQ(t.isp.ConnectIsp(), 1);
+  EXPECT_EQ(t.bench.status.ErrorText,
+            "Unknown Device Code!\n\nVendor Code: 1E\nPart Family: 95\nPart Number: 0F\nEcho 53 received");
+  EXPECT_FALSE(t.isp.DeviceKnown);
+  EXPECT_EQ(t.sniffer.resetFalls, 2);
+  EXPECT_EQ(t.sniffer.ProgrammingEnables(), 2);
+  EXPECT_EQ(t.sniffer.Count(0x30000000), 2);
+  EXPECT_TRUE(t.bench.ui.messages.empty());
+}
+
+TEST_P(IspAdapters, DeviceOutOfStepComesIntoStepWithOneExtraPulsePerBit) {
+  for (int n = 1; n <= 7; ++n) {
+    for (bool known : {false, true}) {
+      IspBench t(GetParam());
+      t.sim().outOfStep = n;
+      t.isp.DeviceKnown = known;
+      EXPECT_EQ(t.isp.ConnectIsp(), 0) << n;
+      // Unknown: first try, second try, then the synchronisation's attempts: one at the
+      // second try's bit position, n more after the n extra pulses. Known: the second
+      // try does not synchronise; the third try (long reset, reset, enable) does.
+      EXPECT_EQ(t.sniffer.ProgrammingEnables(), (known ? 4 : 3) + n) << n << known;
+      EXPECT_EQ(t.sniffer.resetFalls, known ? 4 : 2) << n << known;
+      // Every enable the device saw out of step went unanswered: it executed only the
+      // one that came in step, then the signature reads.
+      EXPECT_EQ(t.IspLog(), (std::vector<std::string>{"isp 0xAC53 0x0000", "isp 0x3000 0x0000",
+                                                      "isp 0x3000 0x0100", "isp 0x3000 0x0200"}))
+          << n;
+      EXPECT_EQ(t.isp.InfoText, std::string(kSignatureLines) + "Echo 53 received");
+      EXPECT_TRUE(t.isp.DeviceKnown);
+    }
+  }
+}
+
+TEST_P(IspAdapters, NoDeviceMakes73EnableAttemptsOr38WhenADeviceWasKnown) {
+  struct Case {
+    bool known;
+    bool controllerPresent;
+    int attempts;
+    int resets;
+  };
+  // Unknown: 1 + 1 + 35 + 1 + 35. Known: the second try skips the synchronisation.
+  const Case cases[] = {{false, true, 73, 4}, {true, true, 38, 4}, {false, false, 73, 4}, {true, false, 38, 4}};
+  for (const auto& c : cases) {
+    IspBench t(GetParam());
+    t.sim().state = State::Absent;
+    t.bench.adapter.controller.present = c.controllerPresent;
+    t.isp.DeviceKnown = c.known;
+    EXPECT_EQ(t.isp.ConnectIsp(), 1);
+    EXPECT_EQ(t.sniffer.ProgrammingEnables(), c.attempts) << c.known;
+    EXPECT_EQ(t.sniffer.resetFalls, c.resets);
+    EXPECT_EQ(t.bench.status.ErrorText, "No Connection!\n\n");
+    EXPECT_FALSE(t.isp.DeviceKnown);
+    EXPECT_TRUE(t.IspLog().empty());
+    EXPECT_NE(t.isp.ProgResponse >> 8, 0x53u);
+  }
+}
+
+TEST_P(IspAdapters, LockedDeviceIsReadTwiceAfterTheFirstAndReturns2) {
+  IspBench t(GetParam());
+  t.sim().state = State::Locked;
+  EXPECT_EQ(t.isp.ConnectIsp(), kDeviceLocked);
+  EXPECT_EQ(t.bench.status.ErrorText,
+            "Device locked!\n\nVendor Code: 00\nPart Family: 01\nPart Number: 02\nEcho 53 received");
+  EXPECT_TRUE(t.isp.DeviceKnown);
+  EXPECT_EQ(t.isp.SignatureFamily, 0x01);
+  // First try, second try, and the confirming read after one more reset.
+  EXPECT_EQ(t.sniffer.Count(0x30000100), 3);
+  EXPECT_EQ(t.sniffer.resetFalls, 3);
+  EXPECT_TRUE(t.bench.ui.messages.empty());
+}
+
+TEST_P(IspAdapters, ErasedDeviceIsConnectedAfterTheWarning) {
+  IspBench t(GetParam());
+  t.sim().state = State::Erased;
+  EXPECT_EQ(t.isp.ConnectIsp(), 0);
+  ASSERT_EQ(t.bench.ui.messages.size(), 1u);
+  EXPECT_EQ(t.Boxes(), "none [Warning:] Device Code erased!\n\n|");
+  EXPECT_TRUE(t.isp.DeviceKnown);
+  EXPECT_EQ(t.isp.InfoText, "Vendor Code: FF\nPart Family: FF\nPart Number: FF\nEcho 53 received");
+}
+
+// The confirming read of a family 0x01 decides on its own: what it shows is judged as
+// a first read would be, except that a known family now counts as unknown.
+TEST_P(IspAdapters, FamilyChangingOnTheConfirmingReadIsJudgedByTheNewFamily) {
+  struct Case {
+    State second;
+    uint8_t family;
+    int result;
+    bool known;
+    size_t boxes;
+  };
+  const Case cases[] = {{State::Ok, 0x93, 1, false, 0}, {State::Erased, 0xFF, 0, true, 1},
+                        {State::Ok, 0x42, 1, false, 0}};
+  for (const auto& c : cases) {
+    IspBench t(GetParam());
+    t.sim().state = State::Locked;
+    t.sim().signature[1] = c.family;
+    // Two signature reads (six instructions with the enables) as a locked device, then
+    // the device shows itself otherwise.
+    int instructions = 0;
+    t.sim().log = [&](std::string entry) {
+      if (entry.rfind("isp 0x3000", 0) == 0 && ++instructions == 6) t.sim().state = c.second;
+    };
+    EXPECT_EQ(t.isp.ConnectIsp(), c.result);
+    EXPECT_EQ(t.isp.DeviceKnown, c.known);
+    EXPECT_EQ(t.bench.ui.messages.size(), c.boxes);
+    if (c.result == 1) {
+      EXPECT_EQ(t.bench.status.ErrorText.rfind("Unknown Device Code!\n\n", 0), 0u);
+    }
+  }
+}
+
+TEST_P(IspAdapters, ConnectShowsConnectingPaddedInTheStatusField) {
+  IspBench t(GetParam());
+  t.bench.status.StatusWindow = t.window;
+  EXPECT_EQ(t.isp.ConnectIsp(), 0);
+  EXPECT_EQ(t.window->GetItemText(IDC_STATUS), "connecting...." + std::string(80, ' '));
+}
+
+TEST_P(IspAdapters, ResetPulsesLastAtLeastTheirMandatedWaits) {
+  IspBench t(GetParam());
+  ASSERT_EQ(t.bench.link.DetectSerialAdapter(), 0);
+  // 50 ms of calibration, the pulse and the 100 ms pause; the serial adapter's reset
+  // line is held low 100 ms before the pulse.
+  const uint32_t shortMs = GetParam() ? 251 : 180;
+  const uint32_t longMs = GetParam() ? 400 : 302;
+  uint32_t t0 = t.bench.clock.TickCount();
+  EXPECT_EQ(t.isp.PulseReset(), 0);
+  EXPECT_GE(t.bench.clock.TickCount() - t0, shortMs);
+  EXPECT_GE(t.bench.link.DelayCount, 1);
+  t0 = t.bench.clock.TickCount();
+  EXPECT_EQ(t.isp.PulseResetLong(), 0);
+  EXPECT_GE(t.bench.clock.TickCount() - t0, longMs);
+  EXPECT_EQ(t.sniffer.resetFalls, 2);
+  EXPECT_TRUE(t.sim().Active());
+}
+
+TEST(IspTest, ParallelResetPulseKeepsTheLatchBitsItDoesNotOwn) {
+  IspBench t(false);
+  t.bench.link.LptLatch = 0xF7 & ~0x0B;  // bits 2 and 4 to 7 set
+  EXPECT_EQ(t.isp.PulseReset(), 0);
+  EXPECT_EQ(t.bench.link.LptLatch, 0xF4u);
+  EXPECT_EQ(t.isp.PulseResetLong(), 0);
+  EXPECT_EQ(t.bench.link.LptLatch, 0xF4u);
+  EXPECT_EQ(t.bench.adapter.LptData(), 0xF4);
+}
+
+TEST(IspTest, SerialResetPulseReportsAPortThatCannotBeOpened) {
+  IspBench t(true);
+  t.bench.adapter.portMissing = true;
+  EXPECT_EQ(t.isp.PulseReset(), 1);
+  EXPECT_EQ(t.bench.status.ErrorText, "COM-Init-Error!");
+  EXPECT_EQ(t.isp.PulseResetLong(), 1);
+  EXPECT_EQ(t.sniffer.resetFalls, 0);
+}
+
+TEST(IspTest, ConnectWithoutSerialAdapterStopsAtDetection) {
+  IspBench t(true);
+  t.bench.adapter.plugged = false;
+  EXPECT_EQ(t.isp.ConnectIsp(), 1);
+  EXPECT_EQ(t.bench.status.ErrorText, "No Adaptor found at COM1\n");
+  EXPECT_EQ(t.sniffer.resetFalls, 0);
+  EXPECT_EQ(t.sniffer.clocks, 0);
+}
+
+TEST(IspTest, SynchronisationDoesNothingWhenAlreadyInStep) {
+  IspBench t(true);
+  t.isp.ProgResponse = 0x5312;
+  EXPECT_EQ(t.isp.SyncProgramming(), 0x53u);
+  EXPECT_EQ(t.sniffer.clocks, 0);
+  EXPECT_EQ(t.isp.ProgResponse, 0x5312);
+}
+
+TEST(IspTest, SynchronisationGivesUpAfter35AttemptsAnd35ExtraPulses) {
+  IspBench t(true);
+  ASSERT_EQ(t.bench.link.DetectSerialAdapter(), 0);
+  t.sim().state = State::Absent;
+  ASSERT_EQ(t.isp.PulseReset(), 0);
+  const uint32_t t0 = t.bench.clock.TickCount();
+  EXPECT_NE(t.isp.SyncProgramming(), 0x53u);
+  EXPECT_EQ(t.sniffer.ProgrammingEnables(), 35);
+  EXPECT_EQ(t.sniffer.clocks, 35 * 32 + 35);
+  EXPECT_GE(t.bench.clock.TickCount() - t0, 35u * 6);
+}
+
+// The instructions the programming tools send after a connect, with the device's
+// bytes as the simulator holds them.
+TEST_P(IspAdapters, InstructionsReturnTheOutputByteOfTheFourthByte) {
+  IspBench t(GetParam());
+  t.sim().fuseHigh = 0xC9, t.sim().fuseLow = 0x3F, t.sim().lockBits = 0xFC, t.sim().calibration = 0x9C;
+  ASSERT_EQ(t.isp.ConnectIsp(), 0);
+  t.IspLog();
+  struct Case {
+    uint32_t first, second, answer;
+    const char* log;
+  };
+  const Case cases[] = {{kReadCalibration, 0x0300, 0x9C, "isp 0x3800 0x0300"},
+                        {kReadFuseHigh, 0x0000, 0xC9, "isp 0x5808 0x0000"},
+                        {kReadFuseLow, 0x0000, 0x3F, "isp 0x5000 0x0000"},
+                        {kReadLockBits, 0x0000, 0xFC, "isp 0x5800 0x0000"},
+                        {kReadSignature, 0x0200, 0x07, "isp 0x3000 0x0200"},
+                        {kProgrammingEnable, 0x0000, 0x00, "isp 0xAC53 0x0000"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(t.isp.Instruction(c.first, c.second), c.answer) << c.log;
+    EXPECT_EQ(t.IspLog(), std::vector<std::string>{c.log});
+  }
+  // A second Programming Enable in step echoes 0x53 again.
+  EXPECT_EQ(t.isp.ProgrammingEnable(), 0x53u);
+}
+
+// ---- Calibration and controller info ----
+
+TEST(IspCommandsTest, CalibrationStoresTheCalibrationByteAndReportsIt) {
+  IspBench t(true);
+  t.sim().calibration = 0x9C;
+  t.bench.adapter.controller.settings[15] = 0xA8;
+  t.Calibrate();
+  EXPECT_EQ(t.Boxes(), "none [calibration successful!] should be: 9C\n\nold: A8\nnew: 9C|");
+  EXPECT_EQ(t.bench.adapter.controller.settings[15], 0x9C);
+  EXPECT_EQ(t.IspLog(), (std::vector<std::string>{"isp 0xAC53 0x0000", "isp 0x3000 0x0000", "isp 0x3000 0x0100",
+                                                  "isp 0x3000 0x0200", "isp 0x3800 0x0300"}));
+  t.ExpectFieldEndedBlank();
+  EXPECT_EQ(t.fieldTexts.front(), "connecting....");
+}
+
+TEST(IspCommandsTest, CalibrationReportsEveryFailureAndEndsBlank) {
+  struct Case {
+    const char* name;
+    std::function<void(IspBench&)> setUp;
+    std::string boxes;
+    bool written;
+  };
+  const std::string notRavix = "none [ERROR!] angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!|";
+  const Case cases[] = {
+      // Two link checks, the read and the write: 11 bytes, then the firmware hangs.
+      {"read-back differs", [](IspBench& t) { t.bench.adapter.controller.silentAfter = 11; },
+       "none [calibration not correct!] should be: 9C\n\nold: A8\nnew: 9C|", true},
+      {"write not confirmed", [](IspBench& t) { t.bench.adapter.controller.failWriteAddress = 15; },
+       "none [Error!] writing error!|", true},
+      {"another kind of device", [](IspBench& t) { t.bench.adapter.controller.otherKind = true; }, notRavix,
+       false},
+      {"firmware silent", [](IspBench& t) { t.bench.adapter.controller.silentAfter = 0; },
+       "main [Error] no connection!|", false},
+      {"no programming interface", [](IspBench& t) { t.sim().state = State::Absent; },
+       "none [ERROR!] no connection!|", false},
+      {"locked", [](IspBench& t) { t.sim().state = State::Locked; }, "none [ERROR!] no connection!|", false},
+      {"unknown family", [](IspBench& t) { t.sim().signature[1] = 0x97; }, "none [ERROR!] no connection!|",
+       false},
+      {"no adapter", [](IspBench& t) { t.bench.adapter.plugged = false; },
+       "main [Error] No Adaptor found at COM1\n|", false},
+  };
+  for (const auto& c : cases) {
+    IspBench t(true);
+    t.sim().calibration = 0x9C;
+    t.bench.adapter.controller.settings[15] = 0xA8;
+    c.setUp(t);
+    t.Calibrate();
+    EXPECT_EQ(t.Boxes(), c.boxes) << c.name;
+    EXPECT_EQ(t.bench.adapter.controller.settings[15], c.written ? 0x9C : 0xA8) << c.name;
+    t.ExpectFieldEndedBlank();
+  }
+}
+
+TEST(IspCommandsTest, CalibrationStopsBeforeAnySettingWhen253ComesFirst) {
+  IspBench t(true);
+  t.bench.adapter.controller.otherKind = true;
+  t.Calibrate();
+  EXPECT_EQ(t.FirmwareLog(), (std::vector<std::string>{"link 253", "link 253"}));
+}
+
+// A firmware that does not answer the first link check and then answers 253: the
+// restart was tried, and the second exchange's 253 is only "no connection!".
+TEST(IspCommandsTest, Calibration253OnlyOnTheSecondExchangeIsNoConnection) {
+  IspBench t(true);
+  auto& controller = t.bench.adapter.controller;
+  controller.silentAfter = 0;
+  int releases = 0;
+  auto sniff = t.bench.adapter.onWire;
+  t.bench.adapter.onWire = [&](const std::string& line) {
+    sniff(line);
+    // The connect gives one reset pulse; the restarts release RESET after it.
+    if (line == "wire break 1" && ++releases == 3) controller.silentAfter = -1, controller.otherKind = true;
+  };
+  t.Calibrate();
+  EXPECT_EQ(t.Boxes(), "main [Error] no connection!|");
+  EXPECT_EQ(t.FirmwareLog(), (std::vector<std::string>{"link 253", "link 253"}));
+  EXPECT_EQ(controller.settings[15], 0xA8);
+  t.ExpectFieldEndedBlank();
+}
+
+TEST(IspCommandsTest, CalibrationOfAnErasedDeviceGoesOnAfterTheWarning) {
+  IspBench t(true);
+  t.sim().state = State::Erased;
+  t.Calibrate();
+  EXPECT_EQ(t.Boxes(),
+            "none [Warning:] Device Code erased!\n\n|none [calibration successful!] should be: FF\n\nold: A8\nnew: FF|");
+  t.ExpectFieldEndedBlank();
+}
+
+TEST_P(IspAdapters, ControllerInfoShowsSignatureLockAndFuses) {
+  IspBench t(GetParam());
+  t.sim().fuseHigh = 0xC9, t.sim().fuseLow = 0x3F, t.sim().lockBits = 0xFC;
+  t.Info();
+  ASSERT_EQ(t.bench.ui.messages.size(), 1u);
+  const std::string text = t.bench.ui.messages[0].text;
+  EXPECT_EQ(t.Boxes(), "none [Info:] " + std::string(kSignatureLines) + "\nLockbits: FC\nFuse HB: C9\nFuse LB: 3F\n|");
+  EXPECT_EQ(text.find("Echo 53 received"), std::string::npos);
+  EXPECT_EQ(t.isp.InfoText, text);
+  t.ExpectFieldEndedBlank();
+  // Two connects, then the three reads in the order fuse high, fuse low, lock.
+  const auto log = t.IspLog();
+  ASSERT_EQ(log.size(), 11u);
+  EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+            (std::vector<std::string>{"isp 0x5808 0x0000", "isp 0x5000 0x0000", "isp 0x5800 0x0000"}));
+}
+
+TEST(IspCommandsTest, ControllerInfoCases) {
+  struct Case {
+    const char* name;
+    std::function<void(IspBench&)> setUp;
+    std::string boxes;
+  };
+  const std::string info = "none [Info:] " + std::string(kSignatureLines) + "\nLockbits: FF\nFuse HB: D9\nFuse LB: E4\n|";
+  const Case cases[] = {
+      {"firmware silent: the second connect decides", [](IspBench& t) { t.bench.adapter.controller.silentAfter = 0; },
+       info},
+      {"another kind of device", [](IspBench& t) { t.bench.adapter.controller.otherKind = true; },
+       "none [ERROR!] angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!|"},
+      {"locked", [](IspBench& t) { t.sim().state = State::Locked; }, "none [ERROR!] no connection!|"},
+      {"no programming interface", [](IspBench& t) { t.sim().state = State::Absent; },
+       "none [ERROR!] no connection!|"},
+      {"erased: warned at each connect", [](IspBench& t) { t.sim().state = State::Erased; },
+       "none [Warning:] Device Code erased!\n\n|none [Warning:] Device Code erased!\n\n|none [Info:] Vendor Code: "
+       "FF\nPart Family: FF\nPart Number: FF\n\nLockbits: FF\nFuse HB: D9\nFuse LB: E4\n|"},
+      {"no adapter", [](IspBench& t) { t.bench.adapter.plugged = false; },
+       "main [Error] No Adaptor found at COM1\n|"},
+  };
+  for (const auto& c : cases) {
+    IspBench t(true);
+    c.setUp(t);
+    t.Info();
+    EXPECT_EQ(t.Boxes(), c.boxes) << c.name;
+    t.ExpectFieldEndedBlank();
+  }
+}
+
+}  // namespace
+}  // namespace ravix::test
