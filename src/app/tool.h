@@ -5,6 +5,7 @@
 #include "link/link.h"
 #include "platform/platform.h"
 #include "protocol/setup_protocol.h"
+#include "settings/settings_image.h"
 #include "status/status.h"
 
 namespace ravix {
@@ -20,6 +21,7 @@ struct Tool {
   Link link;
   SetupProtocol protocol;
   Isp isp{link, status};
+  SettingsState settings;
   SetupFile setupFile{link, status};
   UpdateFile updateFile{status};
 };

@@ -1,0 +1,301 @@
+#include <cstdio>
+#include <iterator>
+
+#include "settings/settings_commands.h"
+
+namespace ravix {
+
+namespace {
+
+constexpr char kNotSetUp[] = "Available after setup with RC!";
+constexpr char kNotSuitable[] = "PC-Program not suitable,\nPlease download the compatible software !";
+constexpr char kTooNew[] = "Please download the latest version of this software!";
+constexpr char kMemory1TooOld[] = "Funktion bei dieser Controllerversion nicht verf\xC3\xBCgbar!";
+constexpr char kMemoryTooOld[] = "Function not available with \nthis version of controller!";
+constexpr char kOtherDevice[] = "angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!";
+
+// The model memories came with release 3 of each controller type.
+constexpr int kFirstMemoryRelease = 3;
+
+}  // namespace
+
+void SettingsCommands::EndBlank(Window& main) {
+  main.SetItemText(IDC_STATUS, " ");
+  main.EnableItem(IDC_STATUS, false);
+  main.Repaint();
+}
+
+void PreparePanelForMemory(Window& main) {
+  using namespace panel;
+  main.EnableItem(kWrite, false);
+  for (int id : {kToleranceSmall, kToleranceMedium, kToleranceHigh}) {
+    main.EnableItem(id, false);
+    main.CheckItem(id, false);
+  }
+  main.CheckItem(kRpmControl, false);
+  main.EnableItem(kRpmControl, false);
+  for (int id : {kMaxFrequency, kControlSpeed}) {
+    main.SetItemText(id, " ");
+    main.EnableItem(id, false);
+  }
+  main.CheckItem(kForwardReverse, false);
+  main.EnableItem(kForwardReverse, false);
+  for (int id : {kTransmitterFailures, kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents})
+    main.EnableItem(id, false);
+  for (int id : {kFullSpeed, kNeutral, kStop, kTransmitterFailures, kOvertempEvents, kUndervoltageEvents,
+                 kBlockedMotorEvents})
+    main.SetItemText(id, " ");
+  main.Repaint();
+}
+
+void SettingsCommands::ShowNumber(Window& main, int id, const char* format, int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, format, value);
+  main.SetItemText(id, text);
+}
+
+void SettingsCommands::Read(Window& main, SettingSlot slot) {
+  using namespace panel;
+  // Reading works over the serial adapter only.
+  if (!link_.SerialPortSelected) {
+    status_.Message("ERROR!", "  PORT ?");
+    return;
+  }
+  status_.StatusWindow = status_.MainWindow;
+  main.EnableItem(IDC_STATUS, true);
+  main.SetItemText(IDC_STATUS, "connecting....");
+  main.Repaint();
+  if (link_.DetectSerialAdapter() != 0) {
+    status_.Message("Error", status_.ErrorText);
+    EndBlank(main);
+    return;
+  }
+  if (protocol_.CheckLink() != 0) {
+    EndBlank(main);
+    return;
+  }
+
+  if (slot == SettingSlot::Active) {
+    main.SetItemText(IDC_STATUS, "reading.....");
+    for (int id : {kToleranceSmall, kToleranceMedium, kToleranceHigh, kRpmControl, kControlSpeed,
+                   kForwardReverse, kTransmitterFailures, kOvertempEvents, kUndervoltageEvents,
+                   kBlockedMotorEvents})
+      main.EnableItem(id, true);
+    main.Repaint();
+  } else {
+    main.SetItemText(IDC_STATUS, slot == SettingSlot::Memory1 ? "reading memory1..." : "reading memory2...");
+    // A memory is read into a panel whose other values came from this controller.
+    if (!settings_.ValuesRead()) {
+      status_.Message("Error!", "Read values first!");
+      EndBlank(main);
+      return;
+    }
+    PreparePanelForMemory(main);
+  }
+
+  if (!Identify(main, slot)) return;
+  ReadSlot(main, slot);
+}
+
+bool SettingsCommands::RestartAndConnect(Window& main) {
+  protocol_.RestartController();
+  uint32_t answer = protocol_.LinkExchange();
+  if (answer != kAnswerReady) {
+    if (link_.DetectSerialAdapter() != 0) {
+      status_.Message("Error", status_.ErrorText);
+      EndBlank(main);
+      return false;
+    }
+    protocol_.RestartController();
+    answer = protocol_.LinkExchange();
+  }
+  if (answer == kAnswerOtherDevice) {
+    status_.Message("ERROR!", kOtherDevice);
+    EndBlank(main);
+    return false;
+  }
+  if (answer != kAnswerReady) {
+    status_.ReportCommandError("no connection!");
+    return false;
+  }
+  return true;
+}
+
+bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
+  if (!RestartAndConnect(main)) return false;
+
+  // The setup marker is written when the controller has learned the transmitter's
+  // stick range; before that its settings mean nothing.
+  if (ReadByte(address::kSetupMarker) != kSetupMarkerValue) {
+    status_.ReportCommandError(kNotSetUp);
+    return false;
+  }
+  (void)ReadByte(address::kCalibration);  // the oscillator calibration: in the sequence, never shown
+
+  const uint8_t major = ReadByte(address::kVersionMajor);
+  const uint8_t minor = ReadByte(address::kVersionMinor);
+  settings_.ControllerVersion = major * 256 + minor;
+  if (settings_.ControllerVersion == SettingsState::kVersionInvalid) {
+    status_.ReportCommandError(kNotSetUp);
+    return false;
+  }
+  const int type = settings_.ControllerType();
+  if (type != 1 && type != 3) {
+    settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    status_.ReportCommandError(kNotSuitable);
+    return false;
+  }
+  settings_.Features = ReadByte(address::kFeatures);
+  main.SetItemText(panel::kVersion, VersionText(major, minor, settings_.Features));
+  if (ReadByte(address::kCompatibilityLevel) > kProgramLevel) {
+    settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    status_.ReportCommandError(kTooNew);
+    return false;
+  }
+
+  if (slot != SettingSlot::Active) {
+    const bool first = slot == SettingSlot::Memory1;
+    if (settings_.Release() < kFirstMemoryRelease) {
+      status_.ReportCommandError(first ? kMemory1TooOld : kMemoryTooOld);
+      return false;
+    }
+    if (ReadByte(SlotAddress(slot, SlotSetting::PwmCode)) == kMemoryEmpty) {
+      status_.ReportCommandError(first ? "Memory1 empty" : "Memory2 empty");
+      return false;
+    }
+  }
+  return true;
+}
+
+void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  const uint8_t features = settings_.Features;
+
+  main.SetItemText(IDC_STATUS, " ");
+  settings_.ClockMhz = ReadByte(address::kClockMhz);
+
+  if (active) {
+    // Each width is read high byte first.
+    const auto word = [this](uint8_t high, uint8_t low) {
+      const int h = ReadByte(high);
+      return static_cast<uint16_t>(h * 256 + ReadByte(low));
+    };
+    main.SetItemText(kFullSpeed, PulseTextFromWord(word(address::kFullSpeedHigh, address::kFullSpeedLow), false));
+    main.SetItemText(kNeutral, PulseTextFromWord(word(address::kNeutralHigh, address::kNeutralLow), true));
+    main.SetItemText(kStop, PulseTextFromWord(word(address::kStopHigh, address::kStopLow), false));
+  }
+
+  const uint8_t flags = ReadByte(at(SlotSetting::OptionFlags));
+  settings_.OptionFlagsByte = flags;
+  const uint8_t timing = ReadByte(at(SlotSetting::TimingCode));
+  main.ListSetSelection(kTiming, TimingIndexFromBytes(flags, timing));
+  main.EnableItem(kPwm15k6, (features & feature::kPwm15k6) != 0);
+
+  const uint8_t pwm = ReadByte(at(SlotSetting::PwmCode));
+  main.CheckItem(kPwm7k8, false);
+  main.CheckItem(kPwm15k6, false);
+  if (const int button = PwmButtonFromCode(settings_.ClockMhz, pwm)) main.CheckItem(button, true);
+
+  main.EnableItem(kFreeWheeling, (features & feature::kFreeWheeling) != 0);
+  main.CheckItem(kFreeWheeling, (flags & option::kFreeWheeling) != 0);
+  if (active) {
+    main.EnableItem(kForwardReverse, (features & feature::kForwardReverse) != 0);
+    main.CheckItem(kForwardReverse, (flags & option::kForwardReverse) != 0);
+  }
+  main.CheckItem(kRpmLimit, (flags & option::kRpmLimit) != 0);
+
+  if (flags & option::kEmfBrake) {
+    const uint8_t strength = ReadByte(at(SlotSetting::BrakeStrength));
+    main.ListSetSelection(kBrake, strength < std::size(kBrakeEntries) ? strength : -1);
+  } else {
+    main.ListSetSelection(kBrake, 0);
+  }
+
+  const bool blockedMotor = (features & feature::kBlockedMotor) != 0;
+  main.EnableItem(kBlockedMotorProtect, blockedMotor);
+  main.EnableItem(kBlockedMotorEvents, blockedMotor && active);
+  main.CheckItem(kBlockedMotorProtect, (flags & option::kBlockedMotor) != 0);
+
+  if (active) {
+    main.EnableItem(kRpmControl, (features & feature::kRpmControl) != 0);
+    const int high = ReadByte(address::kRpmControlHigh);
+    settings_.RpmControl = high * 256 + ReadByte(address::kRpmControlLow);
+  }
+  if (active && (flags & option::kRpmControl)) {
+    main.CheckItem(kRpmControl, true);
+    // Without the marker the word was never set up; the field keeps what it showed.
+    if (ReadByte(address::kRpmMarker) == kRpmMarkerValue)
+      main.SetItemText(kMaxFrequency,
+                       MaxFrequencyText(settings_.ClockMhz, static_cast<uint16_t>(settings_.RpmControl)));
+    main.Repaint();
+  } else {
+    main.CheckItem(kRpmControl, false);
+    main.SetItemText(kMaxFrequency, "    ");
+    main.EnableItem(kMaxFrequency, false);
+  }
+
+  const uint8_t mode = ReadByte(at(SlotSetting::LowVoltageMode));
+  settings_.ThresholdCode = ReadByte(at(SlotSetting::ThresholdCode));
+  main.CheckItem(kIgnore, mode == 1);
+  main.CheckItem(kReducePower, mode == 2);
+  main.CheckItem(kSwitchOff, mode == 3);
+  if (mode == 1) {
+    // The code read stays in the settings state and is written back unchanged.
+    main.CheckItem(kPerCell, false);
+    main.EnableItem(kPerCell, false);
+    main.SetItemText(kVolts, " ");
+    main.EnableItem(kVolts, false);
+  } else if (mode == 2 || mode == 3) {
+    main.EnableItem(kPerCell, true);
+  }
+  // Firmware x.01 knows no per-cell threshold.
+  if (settings_.MinorByte() == 1) main.EnableItem(kPerCell, false);
+  if (mode != 1) {
+    if (settings_.ThresholdCode == kThresholdPerCell) {
+      main.CheckItem(kPerCell, true);
+      main.SetItemText(kVolts, " ");
+      main.EnableItem(kVolts, false);
+    } else {
+      main.CheckItem(kPerCell, false);
+      main.EnableItem(kVolts, true);
+      main.SetItemText(kVolts, VoltsText(settings_.ThresholdCode));
+    }
+  }
+
+  main.CheckItem(kOvertempProtect, ReadByte(at(SlotSetting::Overtemperature)) == 3);
+  if (active) ShowNumber(main, kControlSpeed, "%3d", ReadByte(address::kControlSpeed));
+  ShowNumber(main, kStartupPower, "%3d", ReadByte(at(SlotSetting::StartupPower)));
+
+  if (active) {
+    for (int id : {kToleranceSmall, kToleranceMedium, kToleranceHigh}) main.CheckItem(id, false);
+    const uint8_t tolerance = ReadByte(address::kSignalTolerance);
+    if (tolerance >= 1 && tolerance <= 3) main.CheckItem(kToleranceSmall + tolerance - 1, true);
+    ShowNumber(main, kTransmitterFailures, "%2d", ReadByte(address::kTransmitterFailures));
+    ShowNumber(main, kOvertempEvents, "%2d", ReadByte(address::kOvertemperatureEvents));
+    ShowNumber(main, kUndervoltageEvents, "%2d", ReadByte(address::kUndervoltageEvents));
+    if (blockedMotor) ShowNumber(main, kBlockedMotorEvents, "%2d", ReadByte(address::kBlockedMotorEvents));
+  }
+  main.Repaint();
+
+  // The reduced controller has no brake, no overtemperature protection, no cut-off
+  // modes, no model memories and no update or lock functions; the panel keeps them
+  // off until the tool is closed.
+  if (settings_.ControllerType() == 3) {
+    for (int id : {kOvertempProtect, kReducePower, kSwitchOff, kBrake, kOvertempEvents, kUndervoltageEvents})
+      main.EnableItem(id, false);
+    for (int id : {kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents}) main.SetItemText(id, " ");
+    for (int command : {menu::kOpenUpdateFile, kReadMemory1, kReadMemory2, kWriteMemory1, kWriteMemory2,
+                        menu::kLockFunctions, menu::kServicePage, menu::kHelpFile})
+      main.EnableMenuItem(command, false);
+  }
+
+  main.SetItemText(IDC_STATUS, "OK");
+  main.Repaint();
+  if (active) main.EnableItem(kWrite, true);
+  status_.ui().Beep();
+  main.EnableItem(IDC_STATUS, false);
+}
+
+}  // namespace ravix

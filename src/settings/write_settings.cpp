@@ -1,0 +1,309 @@
+#include <array>
+#include <cstdio>
+
+#include "settings/settings_commands.h"
+
+namespace ravix {
+
+namespace {
+
+constexpr char kFullSpeedRange[] = "full speed 1.8 - 2.3ms !";
+// 1.7 itself reads as a hair above 1.7 in single precision and is refused, so the
+// message names the last value that passes.
+constexpr char kStopRange[] = "stop/ret. 0.8 - 1.69ms !";
+constexpr char kNeutralNotNumber[] = "neutral: number expected (ms)!";
+constexpr char kThresholdRange[] = "Wert 'Schwelle' 5.3V - 10.5V!";
+constexpr char kCounterForm[] = "log counter: up to 3 digits!";
+constexpr char kMemoryTooOld[] = "Function not available with \nthis version of controller!";
+
+constexpr int kFirstMemoryRelease = 3;
+// The RPM-control word holds a timer count; above this it stands for no usable speed.
+constexpr int kRpmControlMax = 65000;
+
+constexpr std::array<int, 4> kCounterControls = {panel::kTransmitterFailures, panel::kOvertempEvents,
+                                                 panel::kUndervoltageEvents, panel::kBlockedMotorEvents};
+constexpr std::array<uint8_t, 4> kCounterAddresses = {address::kTransmitterFailures,
+                                                      address::kOvertemperatureEvents,
+                                                      address::kUndervoltageEvents, address::kBlockedMotorEvents};
+
+// The checked button of a group, or 0.
+int CheckedOf(const Window& main, std::initializer_list<int> group) {
+  for (int id : group)
+    if (main.IsItemChecked(id)) return id;
+  return 0;
+}
+
+}  // namespace
+
+// What the validation took from the panel for the bytes to come.
+struct SettingsCommands::WriteValues {
+  float fullSpeed = 0, stop = 0, neutral = 0;
+  int brakeIndex = 0;
+  int timingIndex = 0;
+  int controlSpeed = 0;
+  int startupPower = 0;
+  int pwmCode = 0;
+  int lowVoltageMode = 0;
+  int tolerance = 0;
+  std::array<int, 4> counters{};
+};
+
+void SettingsCommands::Refuse(Window& main, const std::string& text) {
+  status_.Message("Error!", text);
+  EndBlank(main);
+}
+
+void SettingsCommands::Write(Window& main, SettingSlot slot) {
+  WriteValues values;
+  if (!Validate(main, slot, values)) return;
+  if (!WriteSlot(main, slot, values)) {
+    EndBlank(main);
+    return;
+  }
+  main.SetItemText(IDC_STATUS, "OK");
+  main.EnableItem(IDC_STATUS, false);
+  main.Repaint();
+  status_.ui().Beep();
+}
+
+// Everything is checked before the first byte goes out, so a refusal leaves the
+// controller as it was.
+bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+
+  if (!settings_.ValuesRead()) {
+    status_.Message("Error!", "Read values first!");
+    return false;
+  }
+  status_.StatusWindow = status_.MainWindow;
+  main.EnableItem(IDC_STATUS, true);
+  main.SetItemText(IDC_STATUS, "connecting....");
+  main.Repaint();
+  if (link_.DetectSerialAdapter() != 0) {
+    status_.Message("Error", status_.ErrorText);
+    EndBlank(main);
+    return false;
+  }
+
+  // The limits are compared with the single-precision values the controller will
+  // get: 2.3 passes, 1.79 does not; 1.69 passes, 1.7 does not.
+  const PanelNumber fullSpeed = ReadDecimalText(main.GetItemText(kFullSpeed));
+  if (!fullSpeed.wellFormed || fullSpeed.value > 2.3 || fullSpeed.value < 1.79) {
+    Refuse(main, kFullSpeedRange);
+    return false;
+  }
+  const PanelNumber stop = ReadDecimalText(main.GetItemText(kStop));
+  if (!stop.wellFormed || stop.value > 1.7 || stop.value < 0.79) {
+    Refuse(main, kStopRange);
+    return false;
+  }
+  const PanelNumber neutral = ReadDecimalText(main.GetItemText(kNeutral));
+  if (!neutral.wellFormed) {
+    Refuse(main, kNeutralNotNumber);
+    return false;
+  }
+  if (static_cast<double>(fullSpeed.value) - static_cast<double>(neutral.value) < 0.25) {
+    Refuse(main, "neutral-full speed >= 0.25ms !");
+    return false;
+  }
+  if (static_cast<double>(neutral.value) - static_cast<double>(stop.value) < 0.069) {
+    Refuse(main, "neutral-stop >= 0.07ms !");
+    return false;
+  }
+  v.fullSpeed = fullSpeed.value, v.stop = stop.value, v.neutral = neutral.value;
+
+  if (!active) {
+    // A memory holds none of the active set's own values: the panel shows them
+    // empty from here on, and the next "Write" needs a fresh "Read".
+    PreparePanelForMemory(main);
+    if (settings_.Release() < kFirstMemoryRelease) {
+      status_.ReportCommandError(kMemoryTooOld);
+      return false;
+    }
+  }
+
+  const bool rpmControl = main.IsItemChecked(kRpmControl);
+  v.brakeIndex = main.ListSelection(kBrake);
+  if (rpmControl && v.brakeIndex != 0) {
+    Refuse(main, "rpm control: break not possible!");
+    return false;
+  }
+  if (rpmControl && main.IsItemChecked(kOvertempProtect)) {
+    Refuse(main, "Overtemp. cutoff with RPM-controller not possible!");
+    return false;
+  }
+  if (rpmControl && (settings_.RpmControl == 0 || settings_.RpmControl > kRpmControlMax)) {
+    Refuse(main, "rpm control: values missing!");
+    return false;
+  }
+  if (rpmControl && main.IsItemChecked(kSwitchOff)) {
+    Refuse(main, "Low voltage cutoff with RPM-controller not possible!");
+    return false;
+  }
+
+  if (main.IsItemChecked(kReducePower) || main.IsItemChecked(kSwitchOff)) {
+    if (main.IsItemChecked(kPerCell)) {
+      settings_.ThresholdCode = kThresholdPerCell;
+    } else {
+      const PanelNumber volts = ReadDecimalText(main.GetItemText(kVolts));
+      if (!volts.wellFormed || volts.value < 5.3 || volts.value > 10.5) {
+        Refuse(main, kThresholdRange);
+        return false;
+      }
+      settings_.ThresholdCode = ThresholdCodeFromVolts(volts.value);
+    }
+  }
+  // With "ignore" the code stays as the read or the panel rules left it.
+
+  if (main.IsItemChecked(kPwm15k6) && settings_.ClockMhz == 8) {
+    Refuse(main, "Takt-Frequenz bei 8MHz nicht m\xC3\xB6glich!");
+    return false;
+  }
+  if (active) {
+    const PanelInteger speed = ReadIntegerText(main.GetItemText(kControlSpeed), 4);
+    if (!speed.wellFormed || speed.value < 1 || speed.value > 50) {
+      Refuse(main, "Softanlauf 1 - 50!");
+      return false;
+    }
+    v.controlSpeed = speed.value;
+  }
+  v.timingIndex = main.ListSelection(kTiming);
+  if (v.timingIndex < 0) {
+    Refuse(main, "Timing?");
+    return false;
+  }
+  const PanelInteger power = ReadIntegerText(main.GetItemText(kStartupPower), 9);
+  if (!power.wellFormed || power.value < 1 || power.value > 50) {
+    Refuse(main, "Leistung Anlauf 1 - 50!");
+    return false;
+  }
+  v.startupPower = power.value;
+
+  // Groups and fields that a read of a well-formed controller always fills; anything
+  // else would put a byte into the controller that it cannot make sense of.
+  if (v.brakeIndex < 0) {
+    Refuse(main, "EMF brake?");
+    return false;
+  }
+  const int pwmButton = CheckedOf(main, {kPwm7k8, kPwm15k6});
+  if (pwmButton == 0) {
+    Refuse(main, "Controller Frequency?");
+    return false;
+  }
+  v.pwmCode = PwmCodeFromButton(settings_.ClockMhz, pwmButton);
+  if (v.pwmCode < 0) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Controller Frequency not possible at %dMHz!", settings_.ClockMhz);
+    Refuse(main, text);
+    return false;
+  }
+  const int modeButton = CheckedOf(main, {kIgnore, kReducePower, kSwitchOff});
+  if (modeButton == 0) {
+    Refuse(main, "Low Voltage Protection?");
+    return false;
+  }
+  v.lowVoltageMode = modeButton == kIgnore ? 1 : modeButton == kReducePower ? 2 : 3;
+  if (active) {
+    const int toleranceButton = CheckedOf(main, {kToleranceSmall, kToleranceMedium, kToleranceHigh});
+    if (toleranceButton == 0) {
+      Refuse(main, "Signal Tolerance?");
+      return false;
+    }
+    v.tolerance = toleranceButton - kToleranceSmall + 1;
+    // A blank counter (as the reduced controller shows its missing ones) is written
+    // as 0. Above 255 only the low 8 bits reach the controller.
+    const size_t counters = (settings_.Features & feature::kBlockedMotor) ? 4 : 3;
+    for (size_t i = 0; i < counters; ++i) {
+      const PanelInteger counter = ReadIntegerText(main.GetItemText(kCounterControls[i]), 3);
+      if (!counter.blank && !counter.wellFormed) {
+        Refuse(main, kCounterForm);
+        return false;
+      }
+      v.counters[i] = counter.blank ? 0 : counter.value;
+    }
+  }
+
+  uint32_t answer = protocol_.LinkExchange();
+  if (answer != kAnswerReady) {
+    if (link_.DetectSerialAdapter() != 0) {
+      status_.Message("Error", status_.ErrorText);
+      EndBlank(main);
+      return false;
+    }
+    protocol_.RestartController();
+    answer = protocol_.LinkExchange();
+    if (answer != kAnswerReady) {
+      // Whatever answers now may not be the controller that was read.
+      settings_.ControllerVersion = SettingsState::kVersionInvalid;
+      status_.ReportCommandError("no connection!");
+      return false;
+    }
+  }
+  main.Repaint();
+  main.EnableItem(IDC_STATUS, true);
+  main.SetItemText(IDC_STATUS, "writing.....");
+  main.Repaint();
+
+  // Memory 2 is only stored once memory 1 holds something.
+  if (slot == SettingSlot::Memory2 &&
+      ReadByte(SlotAddress(SettingSlot::Memory1, SlotSetting::PwmCode)) == kMemoryEmpty) {
+    status_.ReportCommandError("Modellspeicher1 zuerst beschreiben!");
+    return false;
+  }
+  return true;
+}
+
+// Byte by byte, each read back; the first mismatch stops the command and leaves the
+// bytes before it written.
+bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValues& v) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  const auto put = [this](uint8_t address, int value) {
+    return protocol_.WriteSettingByteChecked(address, static_cast<uint32_t>(value)) == 0;
+  };
+  const auto putWord = [&put](uint8_t high, uint8_t low, uint16_t word) {
+    return put(high, word >> 8) && put(low, word & 0xFF);
+  };
+
+  // The model memories hold no pulse widths: every write sets the active ones.
+  if (!putWord(address::kFullSpeedHigh, address::kFullSpeedLow, PulseWordFromValue(v.fullSpeed, false)) ||
+      !putWord(address::kStopHigh, address::kStopLow, PulseWordFromValue(v.stop, false)) ||
+      !putWord(address::kNeutralHigh, address::kNeutralLow, PulseWordFromValue(v.neutral, true)))
+    return false;
+
+  if (!put(at(SlotSetting::TimingCode), TimingCodeFromIndex(v.timingIndex))) return false;
+
+  uint8_t flags = 0;
+  if (v.timingIndex != kTimingAuto) flags |= option::kFixedTiming;
+  if (active && main.IsItemChecked(kForwardReverse)) flags |= option::kForwardReverse;
+  if (main.IsItemChecked(kRpmLimit)) flags |= option::kRpmLimit;
+  if (main.IsItemChecked(kFreeWheeling)) flags |= option::kFreeWheeling;
+  if (active && main.IsItemChecked(kRpmControl)) {
+    // The marker tells the firmware that the RPM-control word is valid.
+    if (!put(address::kRpmMarker, kRpmMarkerValue)) return false;
+    flags |= option::kRpmControl;
+  }
+  if (v.brakeIndex != 0) flags |= option::kEmfBrake;
+  if (main.IsItemChecked(kBlockedMotorProtect)) flags |= option::kBlockedMotor;
+  settings_.OptionFlagsByte = flags;
+  if (!put(at(SlotSetting::OptionFlags), flags)) return false;
+
+  if (!put(at(SlotSetting::BrakeStrength), v.brakeIndex)) return false;
+  if (active && !put(address::kControlSpeed, v.controlSpeed)) return false;
+  if (!put(at(SlotSetting::PwmCode), v.pwmCode)) return false;
+  if (!put(at(SlotSetting::LowVoltageMode), v.lowVoltageMode)) return false;
+  if (!put(at(SlotSetting::ThresholdCode), settings_.ThresholdCode)) return false;
+  if (!put(at(SlotSetting::Overtemperature), main.IsItemChecked(kOvertempProtect) ? 3 : 1)) return false;
+  if (!put(at(SlotSetting::StartupPower), v.startupPower)) return false;
+  if (!active) return true;
+
+  if (!put(address::kSignalTolerance, v.tolerance)) return false;
+  const size_t counters = (settings_.Features & feature::kBlockedMotor) ? 4 : 3;
+  for (size_t i = 0; i < counters; ++i)
+    if (!put(kCounterAddresses[i], v.counters[i])) return false;
+  return true;
+}
+
+}  // namespace ravix
