@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/resources.h"
+#include "settings/settings_commands.h"
 
 namespace ravix {
 
@@ -51,6 +52,14 @@ void MainWindow::AddCommands() {
   commands_[1197] = [this](Window&) { ServicePage(); };
   for (size_t row = 0; row < PortTable.size(); ++row)
     commands_[PortTable[row].command] = [this, row](Window& window) { SelectPort(window, static_cast<int>(row)); };
+  commands_[1149] = [this](Window& w) { ReadSettings(tool_, w, SettingSlot::Active); };
+  commands_[1198] = [this](Window& w) { ReadSettings(tool_, w, SettingSlot::Memory1); };
+  commands_[1199] = [this](Window& w) { ReadSettings(tool_, w, SettingSlot::Memory2); };
+  commands_[1150] = [this](Window& w) { WriteSettings(tool_, w, SettingSlot::Active); };
+  commands_[1200] = [this](Window& w) { WriteSettings(tool_, w, SettingSlot::Memory1); };
+  commands_[1201] = [this](Window& w) { WriteSettings(tool_, w, SettingSlot::Memory2); };
+  for (int id : {1138, 1139, 1168, 1170, 1171, 1175, 1183, 1193})
+    commands_[id] = [this, id](Window& w) { SettingsPanelRule(tool_, w, id); };
 
   // Commands served by the other subsystems, one line each, in the form
   //   commands_[1149] = [this](Window& window) { ReadSettings(tool_, window, SettingSlot::Active); };
