@@ -6,6 +6,7 @@
 
 #include "app/resources.h"
 #include "settings/settings_commands.h"
+#include "isp/isp_commands.h"
 
 namespace ravix {
 
@@ -60,6 +61,8 @@ void MainWindow::AddCommands() {
   commands_[1201] = [this](Window& w) { WriteSettings(tool_, w, SettingSlot::Memory2); };
   for (int id : {1138, 1139, 1168, 1170, 1171, 1175, 1183, 1193})
     commands_[id] = [this, id](Window& w) { SettingsPanelRule(tool_, w, id); };
+  commands_[1208] = [this](Window& w) { CalibrateOscillator(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
+  commands_[1225] = [this](Window& w) { ShowControllerInfo(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
 
   // Commands served by the other subsystems, one line each, in the form
   //   commands_[1149] = [this](Window& window) { ReadSettings(tool_, window, SettingSlot::Active); };
@@ -138,7 +141,7 @@ void MainWindow::SelectPort(Window& window, int row) {
   link.SerialPortSelected = true;
   // The device is opened exclusively: the old one goes first, and choosing the same
   // port again reopens it and tests the adapter afresh.
-  if (link.ComPortOpen) link.CloseComPort();
+
   // The choice stays in force after a failure; the next command tries the port again.
   if (link.DetectSerialAdapter() != 0) tool_.status.ReportCommandError();
 }
