@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/resources.h"
+#include "files/firmware_update.h"
 #include "settings/settings_commands.h"
 #include "isp/isp_commands.h"
 
@@ -63,6 +64,7 @@ void MainWindow::AddCommands() {
     commands_[id] = [this, id](Window& w) { SettingsPanelRule(tool_, w, id); };
   commands_[1208] = [this](Window& w) { CalibrateOscillator(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
   commands_[1225] = [this](Window& w) { ShowControllerInfo(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
+  commands_[1147] = [this](Window& window) { RunFirmwareUpdate(tool_, window); };
 
   // Commands served by the other subsystems, one line each, in the form
   //   commands_[1149] = [this](Window& window) { ReadSettings(tool_, window, SettingSlot::Active); };
@@ -141,7 +143,7 @@ void MainWindow::SelectPort(Window& window, int row) {
   link.SerialPortSelected = true;
   // The device is opened exclusively: the old one goes first, and choosing the same
   // port again reopens it and tests the adapter afresh.
-
+  if (link.ComPortOpen) link.CloseComPort();
   // The choice stays in force after a failure; the next command tries the port again.
   if (link.DetectSerialAdapter() != 0) tool_.status.ReportCommandError();
 }

@@ -1,0 +1,262 @@
+#include "files/setup_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+#include "platform/headless/headless_ui.h"
+#include "sim/sim_adapter.h"
+
+namespace ravix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+// A fresh directory, current for the test; the previous directory comes back after it.
+class SetupFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("ravix-setup-file-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(previous_);
+    fs::remove_all(dir_);
+  }
+
+  void Write(const std::string& bytes) { std::ofstream(dir_ / "rvsetup.cfg", std::ios::binary) << bytes; }
+  std::string Read() const {
+    std::ifstream in(dir_ / "rvsetup.cfg", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  void Access(bool direct, bool driver) {
+    link.DirectPortIo = direct;
+    link.PortDriverReady = driver;
+  }
+
+  fs::path previous_, dir_;
+  sim::SimClock clock{true};
+  sim::SimAdapter adapter{clock};
+  HeadlessUi ui;
+  Platform platform{clock, adapter, adapter, ui};
+  Status status{ui};
+  Link link{platform, status};
+  SetupFile file{link, status};
+};
+
+TEST_F(SetupFileTest, InitTakesThePortNameFromTheFileOrTheDefault) {
+  struct Case {
+    const char* what;
+    std::optional<std::string> stored;  // nothing: no file
+    bool direct, driver;
+    std::string portName, fileAfter;
+  };
+  const Case cases[] = {
+      {"new file, direct port access", std::nullopt, true, false, "0378", "0378"},
+      {"new file, driver library", std::nullopt, false, true, "0378", "0378"},
+      {"new file, no parallel access", std::nullopt, false, false, "COM2", "COM2"},
+      {"parallel port without access", "0378"s, false, false, "COM2", "COM2"},
+      {"parallel port with driver", "0278"s, false, true, "0278", "0278"},
+      {"serial port, no parallel access", "COM5"s, false, false, "COM5", "COM5"},
+      {"serial port, direct access", "COM5"s, true, false, "COM5", "COM5"},
+      {"only the name is rewritten", "03BC\0\0\r\npath"s, false, false, "COM2", "COM2\0\0\r\npath"s},
+      {"a line end ends the name", "CO\r\nxy"s, true, false, "CO", "CO\r\nxy"},
+      {"empty file starts like a new one", ""s, false, false, "COM2", "COM2"},
+      {"empty file, driver library", ""s, false, true, "0378", "0378"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(dir_ / "rvsetup.cfg");
+    if (c.stored) Write(*c.stored);
+    Access(c.direct, c.driver);
+    link.PortName.clear();
+    EXPECT_EQ(file.InitSetupFile(), 0);
+    EXPECT_EQ(link.PortName, c.portName);
+    EXPECT_EQ(Read(), c.fileAfter);
+    EXPECT_EQ(fs::path(file.StartDirectory), fs::current_path());
+  }
+}
+
+TEST_F(SetupFileTest, InitWithoutAFileThatCanBeOpenedOrCreatedStillSetsThePort) {
+  // A directory of the file's name can be neither opened nor replaced, even by root.
+  fs::create_directory(dir_ / "rvsetup.cfg");
+  Access(false, false);
+  EXPECT_EQ(file.InitSetupFile(), 1);
+  EXPECT_EQ(link.PortName, "COM2");
+  Access(true, false);
+  EXPECT_EQ(file.InitSetupFile(), 1);
+  EXPECT_EQ(link.PortName, "0378");
+  EXPECT_EQ(file.SavePortName(), 1);
+  EXPECT_EQ(status.ErrorText, "Open Error 'rvsetup.cfg'!");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SetupFileTest, SavePortNameWritesOnlyTheFirstFourBytes) {
+  Write("COM1\0\0\r\nold"s);
+  file.InitSetupFile();
+  link.PortName = "COM7";
+  EXPECT_EQ(file.SavePortName(), 0);
+  EXPECT_EQ(Read(), "COM7\0\0\r\nold"s);
+  // A device path does not fit the field and would overrun the fields behind it.
+  link.PortName = "/dev/ttyUSB0";
+  EXPECT_EQ(file.SavePortName(), 0);
+  EXPECT_EQ(Read(), "COM7\0\0\r\nold"s);
+}
+
+TEST_F(SetupFileTest, EveryOperationReturnsToTheStartDirectory) {
+  Write("COM3");
+  file.InitSetupFile();
+  fs::create_directory(dir_ / "elsewhere");
+  fs::current_path(dir_ / "elsewhere");
+  link.PortName = "COM4";
+  EXPECT_EQ(file.SavePortName(), 0);
+  EXPECT_EQ(Read(), "COM4");
+  EXPECT_EQ(fs::current_path(), dir_);
+  EXPECT_FALSE(fs::exists(dir_ / "elsewhere" / "rvsetup.cfg"));
+
+  fs::current_path(dir_ / "elsewhere");
+  EXPECT_EQ(file.StoreUpdatePath("a.upd"), 0);
+  EXPECT_EQ(fs::current_path(), dir_);
+  fs::current_path(dir_ / "elsewhere");
+  EXPECT_EQ(file.LoadRpmValues(), 0);
+  EXPECT_EQ(fs::current_path(), dir_);
+  EXPECT_FALSE(fs::exists(dir_ / "elsewhere" / "rvsetup.cfg"));
+}
+
+TEST_F(SetupFileTest, UpdatePathLayout) {
+  const std::string blanks(20, ' ');
+  const std::string head = "COM2" + std::string(26, '\0') + "\r\n";
+  struct Case {
+    const char* what;
+    std::string before;
+    std::string path;
+    std::string after;
+  };
+  const std::string longPath(250, 'p');
+  const std::string longTail = std::string(202, 'p') + "x";
+  const Case cases[] = {
+      {"ten characters into a 4-byte file", "COM2", "C:\\a\\b.upd", head + "C:\\a\\b.upd" + '\0' + blanks},
+      {"shorter over longer keeps the rest beyond the blanks",
+       head + std::string(40, 'L') + '\0' + blanks, "short", head + "short" + '\0' + blanks +
+       std::string(40 - 5 - 21, 'L') + '\0' + blanks},
+      {"a path longer than 203 keeps its last 203 characters", "COM2", longPath + "x",
+       head + longTail + '\0' + blanks},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(c.before);
+    EXPECT_EQ(file.StoreUpdatePath(c.path), 0);
+    const std::string after = Read();
+    EXPECT_EQ(after, c.after);
+    EXPECT_LE(after.size(), 256u);
+  }
+  EXPECT_EQ(Read().size(), 256u) << "the longest field ends right before the pole count";
+}
+
+TEST_F(SetupFileTest, ShortenedPathStartsAtAWholeCharacter) {
+  Write("COM2");
+  // 202 ASCII characters behind a two-byte character: cutting to 203 bytes would
+  // keep its second byte alone.
+  const std::string path = "\xC3\xA4" + std::string(202, 'q');
+  EXPECT_EQ(file.StoreUpdatePath("dir/" + path), 0);
+  const std::string stored = Read().substr(32);
+  EXPECT_EQ(stored, std::string(202, 'q') + '\0' + std::string(20, ' '));
+}
+
+TEST_F(SetupFileTest, UpdatePathNeedsAnExistingFile) {
+  status.ErrorText.clear();
+  EXPECT_EQ(file.StoreUpdatePath("x.upd"), 1);
+  EXPECT_EQ(status.ErrorText, "Open Error 'rvsetup.cfg'!");
+  EXPECT_FALSE(fs::exists(dir_ / "rvsetup.cfg"));
+}
+
+TEST_F(SetupFileTest, LoadRpmValuesTakesDefaultsAndWritesBack) {
+  const std::string head = "COM2" + std::string(252, '\0');
+  struct Case {
+    const char* what;
+    std::string before;
+    int poles;
+    float gear;
+    std::string fieldsAfter;  // from offset 256 to the end
+  };
+  const Case cases[] = {
+      {"file ends before 256", "COM2", 2, 1.0f, " 2\0\0" "1.00"s},
+      {"stored values", head + "14\0\0" "3.25"s, 14, 3.25f, "14\0\0" "3.25"s},
+      {"one-digit count", head + " 6\0\0" "12.50"s, 6, 12.5f, " 6\0\0" "12.50"s},
+      {"zero values take the defaults", head + " 0\0\0" "0.00"s, 2, 1.0f, " 2\0\0" "1.00"s},
+      {"text that is no number", head + "ab\0\0" "x1"s, 2, 1.0f, " 2\0\0" "1.00"s},
+      {"no gear ratio after the count", head + " 8"s, 8, 1.0f, " 8\0\0" "1.00"s},
+      {"a line end after the gear ratio is dropped", head + "10\0\0" "2.00\r\n"s, 10, 2.0f, "10\0\0" "2.00"s},
+      {"comma is no decimal point here", head + "12\0\0" "2,5"s, 12, 2.0f, "12\0\0" "2.00"s},
+      {"negative count and ratio", head + "-4\0\0" "-2.5"s, 2, 1.0f, " 2\0\0" "1.00"s},
+      {"ratio that is not finite", head + " 4\0\0" "inf"s, 4, 1.0f, " 4\0\0" "1.00"s},
+      {"ratio that is no number", head + " 4\0\0" "nan"s, 4, 1.0f, " 4\0\0" "1.00"s},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write(c.before);
+    file.PoleCount = 0;
+    file.GearRatio = 0.0f;
+    EXPECT_EQ(file.LoadRpmValues(), 0);
+    EXPECT_EQ(file.PoleCount, c.poles);
+    EXPECT_FLOAT_EQ(file.GearRatio, c.gear);
+    const std::string after = Read();
+    ASSERT_GE(after.size(), 256u);
+    EXPECT_EQ(after.substr(0, 4), "COM2");
+    EXPECT_EQ(after.substr(4, 252), std::string(252, '\0'));
+    EXPECT_EQ(after.substr(256), c.fieldsAfter);
+  }
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SetupFileTest, StoreRpmValuesEndsTheFileAfterTheGearRatio) {
+  Write("COM2");
+  EXPECT_EQ(file.StoreRpmValues(12, 12.34f), 0);
+  EXPECT_EQ(Read().substr(256), "12\0\0" "12.34"s);
+  EXPECT_EQ(file.StoreRpmValues(4, 1.5f), 0);
+  EXPECT_EQ(Read().substr(256), " 4\0\0" "1.50"s);
+  EXPECT_EQ(file.PoleCount, 4);
+  EXPECT_FLOAT_EQ(file.GearRatio, 1.5f);
+  file.PoleCount = 0;
+  EXPECT_EQ(file.LoadRpmValues(), 0);
+  EXPECT_EQ(file.PoleCount, 4);
+  EXPECT_FLOAT_EQ(file.GearRatio, 1.5f);
+}
+
+TEST_F(SetupFileTest, StoreRpmValuesRefusesACountWiderThanItsField) {
+  Write("COM2");
+  EXPECT_EQ(file.StoreRpmValues(8, 2.0f), 0);
+  EXPECT_EQ(file.StoreRpmValues(100, 3.0f), 1);
+  EXPECT_EQ(Read().substr(256), " 8\0\0" "2.00"s);
+  EXPECT_EQ(file.PoleCount, 8);
+}
+
+TEST_F(SetupFileTest, MissingFileShowsTheOpenErrorAndKeepsTheValues) {
+  file.PoleCount = 6;
+  file.GearRatio = 2.5f;
+  EXPECT_EQ(file.LoadRpmValues(), 1);
+  EXPECT_EQ(file.StoreRpmValues(8, 3.0f), 1);
+  EXPECT_EQ(file.PoleCount, 6);
+  EXPECT_FLOAT_EQ(file.GearRatio, 2.5f);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  for (const auto& m : ui.messages) {
+    EXPECT_EQ(m.owner, nullptr);
+    EXPECT_EQ(m.caption, "Error!");
+    EXPECT_EQ(m.text, "open error 'rvsetup.cfg'");
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "rvsetup.cfg"));
+}
+
+}  // namespace
+}  // namespace ravix
