@@ -1,0 +1,148 @@
+#include "cli/pack.h"
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+
+#include "files/intel_hex.h"
+#include "files/update_file.h"
+
+namespace ravix::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "usage: ravix-cli pack --plain|--scrambled --versions V1 V2 IMAGE.hex [-o DIR] [--seed N]\n"
+    "  Writes the update file xV1_V2.upd (into DIR, default the current directory) for the\n"
+    "  controller versions V1 and V2, four hexadecimal digits each (e.g. 1011 for V 10.11).\n";
+
+int Usage(const std::string& why) {
+  std::fprintf(stderr, "ravix-cli pack: %s\n%s", why.c_str(), kUsage);
+  return 2;
+}
+
+int Fail(const std::string& why) {
+  std::fprintf(stderr, "ravix-cli pack: %s\n", why.c_str());
+  return 1;
+}
+
+// Four hexadecimal digits of a controller type the tool supports (1 or 3), upper case.
+std::optional<std::string> VersionDigits(const std::string& text) {
+  if (text.size() != 4) return std::nullopt;
+  std::string digits;
+  for (char c : text) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    digits.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  }
+  if (digits[0] != '1' && digits[0] != '3') return std::nullopt;
+  return digits;
+}
+
+// A seed that follows from the image, so that packing the same image twice gives the same file.
+uint32_t SeedFromBytes(const std::vector<UpdateByte>& bytes) {
+  uint32_t hash = 2166136261u;
+  for (const auto& byte : bytes) {
+    for (uint32_t part : {static_cast<uint32_t>(byte.address & 0xFF), static_cast<uint32_t>(byte.address >> 8),
+                          static_cast<uint32_t>(byte.data)}) {
+      hash ^= part;
+      hash *= 16777619u;
+    }
+  }
+  return hash;
+}
+
+bool WriteFile(const fs::path& path, const void* data, size_t size) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int PackCommand(const std::vector<std::string>& args) {
+  std::optional<bool> scrambled;
+  std::string version1, version2, image, outDir = ".";
+  std::optional<uint32_t> seed;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& word = args[i];
+    if (word == "--plain" || word == "--scrambled") {
+      if (scrambled) return Usage("choose one of --plain and --scrambled");
+      scrambled = word == "--scrambled";
+    } else if (word == "--versions") {
+      if (i + 2 >= args.size()) return Usage("--versions needs two versions");
+      auto v1 = VersionDigits(args[i + 1]), v2 = VersionDigits(args[i + 2]);
+      if (!v1 || !v2)
+        return Usage("a version is four hexadecimal digits of controller type 1 or 3, such as 1011 or 3011");
+      version1 = *v1, version2 = *v2;
+      i += 2;
+    } else if (word == "-o") {
+      if (++i >= args.size()) return Usage("-o needs a directory");
+      outDir = args[i];
+    } else if (word == "--seed") {
+      if (++i >= args.size()) return Usage("--seed needs a number");
+      try {
+        size_t used = 0;
+        const unsigned long long value = std::stoull(args[i], &used, 0);
+        if (used != args[i].size() || value > 0xFFFFFFFFull) throw std::out_of_range("seed");
+        seed = static_cast<uint32_t>(value);
+      } catch (const std::exception&) {
+        return Usage("--seed needs a number from 0 to 0xFFFFFFFF");
+      }
+    } else if (word == "--help" || word == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (!word.empty() && word[0] == '-') {
+      return Usage("unknown option " + word);
+    } else if (image.empty()) {
+      image = word;
+    } else {
+      return Usage("one image at a time");
+    }
+  }
+  if (!scrambled) return Usage("choose --plain or --scrambled");
+  if (version1.empty()) return Usage("--versions V1 V2 is needed: the update file is named after them");
+  if (image.empty()) return Usage("no Intel HEX image given");
+
+  std::ifstream in(image, std::ios::binary);
+  if (!in) return Fail("cannot open " + image);
+  std::ostringstream text;
+  text << in.rdbuf();
+  const IntelHexResult parsed = ParseIntelHex(text.str());
+  if (!parsed.Ok()) return Fail(image + ": " + parsed.error);
+  std::vector<UpdateByte> bytes;
+  if (const std::string why = UpdateBytesFromImage(parsed.image, bytes); !why.empty()) return Fail(image + ": " + why);
+
+  const fs::path out = fs::path(outDir) / ("x" + version1 + "_" + version2 + ".upd");
+  bool written;
+  std::string kind;
+  if (*scrambled) {
+    ScrambledHeaderInfo info;
+    info.version1 = static_cast<uint16_t>(std::stoul(version1, nullptr, 16));
+    info.version2 = static_cast<uint16_t>(std::stoul(version2, nullptr, 16));
+    uint32_t used = 0;
+    const std::vector<uint8_t> file = PackScrambledUpdate(bytes, info, seed.value_or(SeedFromBytes(bytes)), &used);
+    written = WriteFile(out, file.data(), file.size());
+    char description[48];
+    std::snprintf(description, sizeof description, "scrambled, seed 0x%08X", static_cast<unsigned>(used));
+    kind = description;
+  } else {
+    const std::string file = PackPlainUpdate(bytes);
+    written = WriteFile(out, file.data(), file.size());
+    kind = "plain";
+  }
+  if (!written) return Fail("cannot write " + out.string());
+  std::printf("%s: %zu bytes from 0x%04X to 0x%04X, pages %d to %d, %s\n", out.string().c_str(), bytes.size(),
+              static_cast<unsigned>(bytes.front().address), static_cast<unsigned>(bytes.back().address),
+              bytes.front().address / 64, bytes.back().address / 64, kind.c_str());
+  return 0;
+}
+
+}  // namespace ravix::cli
