@@ -27,11 +27,6 @@ constexpr std::string_view kAboutCredits =
     "Setup tool for the Ravix-Micro brushless speed controllers\n"
     "\n";
 
-// Timing entries by list index; the settings keep the index, not the text.
-constexpr std::array<std::string_view, 6> kTimingListEntries = {" 0\xC2\xB0", " 7,5\xC2\xB0", "15,0\xC2\xB0",
-                                                            "22,5\xC2\xB0", "30,0\xC2\xB0", "auto"};
-constexpr std::array<std::string_view, 4> kBrakeListEntries = {"off", "hard", "medium", "soft"};
-
 }  // namespace
 
 int PortRowOfName(std::string_view name) {
@@ -122,8 +117,8 @@ void MainWindow::RestorePort(Window& window) {
 }
 
 void MainWindow::FillLists(Window& window) {
-  for (auto entry : kTimingListEntries) window.ListAddString(IDC_TIMING, entry);
-  for (auto entry : kBrakeListEntries) window.ListAddString(IDC_BRAKE, entry);
+  for (const char* entry : kTimingEntries) window.ListAddString(IDC_TIMING, entry);
+  for (const char* entry : kBrakeEntries) window.ListAddString(IDC_BRAKE, entry);
 }
 
 void MainWindow::SelectPort(Window& window, int row) {

@@ -7,12 +7,13 @@
 
 #include "app/tool.h"
 #include "platform/ui.h"
+#include "settings/settings_image.h"
 
 namespace ravix {
 
-// The tool's own level: shown in the About box; a controller whose compatibility
-// level is higher than this is newer than the tool.
-inline constexpr int ProgramLevel = 0x20;
+// The tool's own level, shown in the About box; the Read command refuses controllers
+// whose compatibility level is higher.
+inline constexpr int ProgramLevel = kProgramLevel;
 
 // The ports the adapter can sit on, in the order in which a stored name is compared.
 // The parallel ports have no menu item; they are chosen through the setup file.
