@@ -2,11 +2,13 @@
 # compares the transcript with the .expected file beside the script.
 #   The first line may hold the command-line flags after "#!", e.g. "#! --simulate".
 #   A folder NAME.files beside the script is copied into the working directory first.
+#   -DMODE=qt runs the script on the desktop program's widgets instead:
+#   CLI is then ravix-setup, started as "ravix-setup FLAGS --script SCRIPT".
 get_filename_component(dir ${SCRIPT} DIRECTORY)
 get_filename_component(name ${SCRIPT} NAME_WE)
 set(expected_file ${dir}/${name}.expected)
 string(RANDOM LENGTH 8 tag)
-set(work /tmp/ravix-scenario-${name}-${tag})
+set(work /tmp/ravix-scenario-${MODE}${name}-${tag})
 file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work})
 if(IS_DIRECTORY ${dir}/${name}.files)
@@ -17,19 +19,26 @@ set(flags)
 if(first_line MATCHES "^#!(.*)$")
   separate_arguments(flags UNIX_COMMAND "${CMAKE_MATCH_1}")
 endif()
-execute_process(COMMAND ${CLI} ${flags} run ${SCRIPT}
+if(MODE STREQUAL "qt")
+  set(command ${CLI} ${flags} --script ${SCRIPT})
+  set(new_file ${expected_file}.qt.new)
+else()
+  set(command ${CLI} ${flags} run ${SCRIPT})
+  set(new_file ${expected_file}.new)
+endif()
+execute_process(COMMAND ${command}
                 WORKING_DIRECTORY ${work}
                 OUTPUT_VARIABLE actual ERROR_VARIABLE errors RESULT_VARIABLE status
                 TIMEOUT 120)
 file(REMOVE_RECURSE ${work})
 set(actual "${actual}exit ${status}\n")
 if(NOT EXISTS ${expected_file})
-  file(WRITE ${expected_file}.new "${actual}")
-  message(FATAL_ERROR "no ${expected_file}; the transcript was written to ${expected_file}.new")
+  file(WRITE ${new_file} "${actual}")
+  message(FATAL_ERROR "no ${expected_file}; the transcript was written to ${new_file}")
 endif()
 file(READ ${expected_file} expected)
 if(NOT actual STREQUAL expected)
-  file(WRITE ${expected_file}.new "${actual}")
-  execute_process(COMMAND diff -u ${expected_file} ${expected_file}.new)
-  message(FATAL_ERROR "transcript differs from ${expected_file} (actual in ${expected_file}.new); stderr: ${errors}")
+  file(WRITE ${new_file} "${actual}")
+  execute_process(COMMAND diff -u ${expected_file} ${new_file})
+  message(FATAL_ERROR "transcript differs from ${expected_file} (actual in ${new_file}); stderr: ${errors}")
 endif()

@@ -88,9 +88,9 @@ std::vector<ControlResource> MainControls() {
 
       Group(rpm, 229, 58, 106, 60),
       Control(1175, K::CheckBox, "active RPM control", 235, 70, 94, 10, rpm),
-      Label("max. frequency", 235, 86, 50, rpm),
-      Control(1212, K::ReadOnlyEdit, "", 287, 84, 28, 12, rpm, false),
-      Label("Hz", 318, 86, 12, rpm),
+      Label("max. frequency", 235, 86, 56, rpm),
+      Control(1212, K::ReadOnlyEdit, "", 293, 84, 24, 12, rpm, false),
+      Label("Hz", 319, 86, 12, rpm),
       Control(1210, K::PushButton, "Setting Up", 235, 100, 56, 14, rpm),
 
       Group(features, 229, 122, 106, 74),

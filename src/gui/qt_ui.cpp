@@ -1,0 +1,88 @@
+#include "gui/qt_ui.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QUrl>
+#include <algorithm>
+
+namespace ravix::gui {
+namespace {
+
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+}  // namespace
+
+std::shared_ptr<Window> QtUi::CreateWindow(const DialogResource& resource, Window* owner) {
+  auto window = std::make_shared<QtWindow>(resource, owner, ports_);
+  std::erase_if(windows_, [](const std::weak_ptr<QtWindow>& w) { return w.expired(); });
+  windows_.push_back(window);
+  return window;
+}
+
+int QtUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) {
+  auto* qtWindow = dynamic_cast<QtWindow*>(window.get());
+  if (!qtWindow) return window->Result();
+  return qtWindow->RunModal(handler);
+}
+
+MessageResult QtUi::MessageBox(Window* owner, std::string_view caption, std::string_view text,
+                               MessageButtons buttons) {
+  const bool question = buttons == MessageButtons::OkCancel;
+  QMessageBox box(QMessageBox::NoIcon, FromUtf8(caption), FromUtf8(text),
+                  question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                  QtWindow::WidgetOf(owner));
+  // The texts are the tool's own plain texts; a "<" in one is not markup.
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(question ? QMessageBox::Cancel : QMessageBox::Ok);
+  return box.exec() == QMessageBox::Cancel ? MessageResult::Cancel : MessageResult::Ok;
+}
+
+void QtUi::Beep() { QApplication::beep(); }
+
+std::optional<std::string> QtUi::OpenFileDialog(Window* owner, std::string_view title, std::string_view pattern) {
+  const QString chosen = QFileDialog::getOpenFileName(QtWindow::WidgetOf(owner), FromUtf8(title),
+                                                      QDir::currentPath(), FromUtf8(pattern));
+  if (chosen.isEmpty()) return std::nullopt;
+  const QFileInfo file(chosen);
+  // The current directory follows the user to the folder of the chosen file.
+  QDir::setCurrent(file.absolutePath());
+  return file.absoluteFilePath().toUtf8().toStdString();
+}
+
+void QtUi::ShellOpen(const std::string& target) {
+  const QString text = FromUtf8(target);
+  // A web address goes as it is; anything else is a file, relative to the current directory.
+  const QUrl url = text.contains(QStringLiteral("://")) ? QUrl(text)
+                                                        : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
+  QDesktopServices::openUrl(url);
+}
+
+std::vector<std::shared_ptr<QtWindow>> QtUi::OpenWindows() {
+  std::vector<std::shared_ptr<QtWindow>> open;
+  for (const auto& weak : windows_)
+    if (auto window = weak.lock(); window && !window->Ended()) open.push_back(window);
+  return open;
+}
+
+std::vector<QString> QtUi::SaveScreenshots(const QString& dir) {
+  std::vector<QString> written;
+  QDir().mkpath(dir);
+  for (const auto& window : OpenWindows()) {
+    window->Show();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QString name = QStringLiteral("window-%1.png").arg(window->DialogId());
+    for (int n = 2; std::find(written.begin(), written.end(), QDir(dir).filePath(name)) != written.end(); ++n)
+      name = QStringLiteral("window-%1-%2.png").arg(window->DialogId()).arg(n);
+    const QString path = QDir(dir).filePath(name);
+    if (window->Dialog().grab().save(path)) written.push_back(path);
+  }
+  return written;
+}
+
+}  // namespace ravix::gui

@@ -1,0 +1,39 @@
+#pragma once
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "gui/qt_window.h"
+#include "platform/serial_port.h"
+#include "platform/ui.h"
+
+namespace ravix::gui {
+
+// The user interface on Qt 6 Widgets: windows of widgets built from their tables,
+// QMessageBox for the message boxes, the desktop's file dialog and "open" action.
+// Needs a QApplication.
+class QtUi : public Ui {
+ public:
+  // ports: where the Port menu finds the device behind each port name (may be null).
+  explicit QtUi(SerialPorts* ports = nullptr) : ports_(ports) {}
+
+  std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
+  int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
+  MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
+                           MessageButtons buttons) override;
+  void Beep() override;
+  std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
+                                            std::string_view pattern) override;
+  void ShellOpen(const std::string& target) override;
+
+  // The windows that exist and have not ended, oldest first.
+  std::vector<std::shared_ptr<QtWindow>> OpenWindows();
+  // Shows each open window and saves a picture of it as DIR/window-ID.png; the files written.
+  std::vector<QString> SaveScreenshots(const QString& dir);
+
+ private:
+  SerialPorts* ports_;
+  std::vector<std::weak_ptr<QtWindow>> windows_;
+};
+
+}  // namespace ravix::gui

@@ -1,0 +1,142 @@
+#pragma once
+#include <QDialog>
+#include <QRadioButton>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gui/dialog_units.h"
+#include "platform/serial_port.h"
+#include "platform/ui.h"
+
+class QAction;
+class QEventLoop;
+class QMenu;
+class QMenuBar;
+
+namespace ravix::gui {
+
+class QtWindow;
+
+// The top-level widget of a window. Escape and the close box do not close it: they
+// are the window's command 2, and its handler decides.
+class DialogWidget : public QDialog {
+ public:
+  explicit DialogWidget(QtWindow& window) : window_(window) {}
+
+ protected:
+  void reject() override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  QtWindow& window_;
+};
+
+// A radio button whose click does not change its mark by itself: what a click does
+// to the mark is up to onClick (nothing for the buttons only the tool checks).
+class ToolRadioButton : public QRadioButton {
+ public:
+  ToolRadioButton(const QString& text, QWidget* parent, std::function<void()> onClick)
+      : QRadioButton(text, parent), onClick_(std::move(onClick)) {
+    setAutoExclusive(false);
+  }
+
+ protected:
+  void nextCheckState() override {
+    if (onClick_) onClick_();
+  }
+
+ private:
+  std::function<void()> onClick_;
+};
+
+// A window of Qt widgets built from its table: one widget per control, placed at the
+// table's dialog-unit coordinates, and the menu bar. Clicks become the handler's
+// commands while the window runs modally.
+class QtWindow : public Window {
+ public:
+  // ports: where the Port menu looks up the device behind each "COMn" (may be null).
+  QtWindow(const DialogResource& resource, Window* owner, SerialPorts* ports);
+  ~QtWindow() override;
+  QtWindow(const QtWindow&) = delete;
+  QtWindow& operator=(const QtWindow&) = delete;
+
+  const DialogResource& Resource() const override { return resource_; }
+  void SetItemText(int id, std::string_view text) override;
+  std::string GetItemText(int id) const override;
+  void EnableItem(int id, bool enabled) override;
+  bool IsItemEnabled(int id) const override;
+  void CheckItem(int id, bool checked) override;
+  bool IsItemChecked(int id) const override;
+  void ListAddString(int id, std::string_view entry) override;
+  void ListSetSelection(int id, int index) override;
+  int ListSelection(int id) const override;
+  int ListCount(int id) const override;
+  void CheckMenuItem(int command, bool checked) override;
+  void EnableMenuItem(int command, bool enabled) override;
+  bool IsMenuItemChecked(int command) const override;
+  bool IsMenuItemEnabled(int command) const override;
+  void SetMenuItemText(int command, std::string_view text) override;
+  void Repaint() override;
+  void End(int result) override;
+
+  // Shows the window and runs its events through handler until it ends.
+  int RunModal(WindowHandler& handler);
+  // Shows the window, centred on its owner or on the screen, without running it.
+  void Show();
+  // A command from a control, a menu item, Escape or the close box.
+  void Dispatch(int command);
+  // Escape or the close box: command 2, unless a command is still running.
+  void RequestClose();
+
+  // The widgets, for the desktop program's screenshots and for tests.
+  QDialog& Dialog() { return *dialog_; }
+  QWidget& Client() { return *client_; }
+  QMenuBar* MenuBar() const { return menuBar_; }
+  QWidget* Control(int id) const;
+  QAction* MenuAction(int command) const;
+  const DialogUnits& Units() const { return units_; }
+  // Every control of the table with its widget, labels and group boxes included.
+  const std::vector<std::pair<const ControlResource*, QWidget*>>& Widgets() const { return widgets_; }
+  // The Port menu's texts again: adapters come and go while the tool runs.
+  void RefreshPortNames();
+
+  // The window's widget, or null for a window of another backend.
+  static QWidget* WidgetOf(Window* window);
+
+ private:
+  template <class T, class... Args>
+  T* Make(Args&&... args) {
+    auto object = std::make_unique<T>(std::forward<Args>(args)...);
+    T* raw = object.get();
+    objects_.push_back(std::move(object));
+    return raw;
+  }
+  void BuildControls();
+  void BuildMenu();
+  QWidget* BuildControl(const ControlResource& control);
+  void CheckInGroup(int id, const std::string& group);
+  QString MenuLabel(const std::string& text);
+
+  const DialogResource& resource_;
+  SerialPorts* ports_;
+  std::unique_ptr<DialogWidget> dialog_;
+  // Child widgets and other objects, deleted in reverse order of making.
+  std::vector<std::unique_ptr<QObject>> objects_;
+  QWidget* client_ = nullptr;
+  QMenuBar* menuBar_ = nullptr;
+  DialogUnits units_;
+  std::vector<std::pair<const ControlResource*, QWidget*>> widgets_;
+  std::map<int, QWidget*> controls_;
+  std::map<int, QAction*> menuActions_;
+  std::map<int, std::string> menuTexts_;  // the items' own texts, without the device names
+  WindowHandler* handler_ = nullptr;
+  QEventLoop* loop_ = nullptr;
+  int busy_ = 0;  // commands running
+};
+
+}  // namespace ravix::gui

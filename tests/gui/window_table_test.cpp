@@ -1,0 +1,259 @@
+// The Qt windows against their tables: every control is there with its kind, text,
+// state and place; nothing is clipped or hidden by another control; the menu bar is
+// the table's.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include "app/resources.h"
+#include "gui/qt_ui.h"
+
+namespace ravix::gui {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromUtf8(text.c_str()); }
+
+std::string Describe(const ControlResource& c) {
+  return "control " + std::to_string(c.id) + " \"" + c.text + "\" at " + std::to_string(c.x) + "," +
+         std::to_string(c.y);
+}
+
+// The windows that have a table; a tool dialog whose table is not written yet is skipped.
+class WindowTableTest : public testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    resource_ = FindDialogResource(GetParam());
+    if (!resource_) GTEST_SKIP() << "no table for dialog " << GetParam();
+    window_ = std::dynamic_pointer_cast<QtWindow>(ui_.CreateWindow(*resource_, nullptr));
+    ASSERT_TRUE(window_);
+  }
+
+  QtUi ui_;
+  const DialogResource* resource_ = nullptr;
+  std::shared_ptr<QtWindow> window_;
+};
+
+TEST_P(WindowTableTest, EveryControlHasItsKindTextAndStartState) {
+  ASSERT_EQ(window_->Widgets().size(), resource_->controls.size());
+  EXPECT_EQ(window_->Dialog().windowTitle(), Q(resource_->title));
+  for (const auto& [control, widget] : window_->Widgets()) {
+    SCOPED_TRACE(Describe(*control));
+    const QString text = Q(control->text);
+    EXPECT_EQ(widget->isEnabled(), control->enabled);
+    switch (control->kind) {
+      case ControlKind::PushButton:
+      case ControlKind::DefPushButton: {
+        auto* button = qobject_cast<QPushButton*>(widget);
+        ASSERT_TRUE(button);
+        EXPECT_EQ(button->text(), text);
+        EXPECT_EQ(button->isDefault(), control->kind == ControlKind::DefPushButton);
+        break;
+      }
+      case ControlKind::Edit:
+      case ControlKind::ReadOnlyEdit: {
+        auto* edit = qobject_cast<QLineEdit*>(widget);
+        ASSERT_TRUE(edit);
+        EXPECT_EQ(edit->text(), text);
+        EXPECT_EQ(edit->isReadOnly(), control->kind == ControlKind::ReadOnlyEdit);
+        EXPECT_TRUE(edit->hasFrame());
+        break;
+      }
+      case ControlKind::Label: {
+        auto* label = qobject_cast<QLabel*>(widget);
+        ASSERT_TRUE(label);
+        EXPECT_EQ(label->text(), text);
+        break;
+      }
+      case ControlKind::GroupBox: {
+        auto* group = qobject_cast<QGroupBox*>(widget);
+        ASSERT_TRUE(group);
+        EXPECT_EQ(group->title(), text);
+        break;
+      }
+      case ControlKind::RadioButton:
+      case ControlKind::AutoRadioButton:
+      case ControlKind::CheckBox: {
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        ASSERT_TRUE(button);
+        EXPECT_EQ(qobject_cast<QCheckBox*>(widget) != nullptr, control->kind == ControlKind::CheckBox);
+        EXPECT_EQ(button->text(), text);
+        EXPECT_FALSE(button->isChecked());
+        EXPECT_FALSE(button->autoExclusive());
+        break;
+      }
+      case ControlKind::ComboBox: {
+        auto* combo = qobject_cast<QComboBox*>(widget);
+        ASSERT_TRUE(combo);
+        EXPECT_TRUE(combo->isEditable());
+        EXPECT_EQ(combo->count(), 0);  // the window's start-up fills it
+        EXPECT_EQ(combo->currentIndex(), -1);
+        break;
+      }
+    }
+    // The tool reads back through the window what the table says.
+    if (control->id != IDC_STATIC && window_->Control(control->id) == widget) {
+      EXPECT_EQ(window_->IsItemEnabled(control->id), control->enabled);
+      EXPECT_FALSE(window_->IsItemChecked(control->id));
+      if (control->kind != ControlKind::ComboBox) {
+        EXPECT_EQ(window_->GetItemText(control->id), control->text);
+      }
+    }
+  }
+}
+
+TEST_P(WindowTableTest, EveryControlLiesInsideTheWindowAndItsGroupBox) {
+  const QRect client = window_->Client().rect();
+  std::map<std::string, QRect> groups;
+  for (const auto& [control, widget] : window_->Widgets())
+    if (control->kind == ControlKind::GroupBox) groups[control->text] = widget->geometry();
+  for (const auto& [control, widget] : window_->Widgets()) {
+    SCOPED_TRACE(Describe(*control));
+    EXPECT_TRUE(client.contains(widget->geometry())) << "outside the window";
+    if (control->group.empty()) continue;
+    auto group = groups.find(control->group);
+    ASSERT_NE(group, groups.end()) << "no group box \"" << control->group << "\"";
+    // Inside the frame, below the caption.
+    const int captionBottom = group->second.top() + widget->fontMetrics().height();
+    EXPECT_TRUE(group->second.contains(widget->geometry())) << "outside its group box";
+    EXPECT_GE(widget->geometry().top(), captionBottom) << "over its group box's caption";
+  }
+}
+
+TEST_P(WindowTableTest, NoTwoControlsOverlap) {
+  std::vector<std::pair<const ControlResource*, QWidget*>> controls;
+  for (const auto& entry : window_->Widgets())
+    if (entry.first->kind != ControlKind::GroupBox) controls.push_back(entry);
+  for (size_t a = 0; a < controls.size(); ++a)
+    for (size_t b = a + 1; b < controls.size(); ++b)
+      EXPECT_FALSE(controls[a].second->geometry().intersects(controls[b].second->geometry()))
+          << Describe(*controls[a].first) << " overlaps " << Describe(*controls[b].first);
+  // Group boxes overlap only by nesting.
+  std::vector<QRect> frames;
+  for (const auto& [control, widget] : window_->Widgets())
+    if (control->kind == ControlKind::GroupBox) frames.push_back(widget->geometry());
+  for (size_t a = 0; a < frames.size(); ++a)
+    for (size_t b = a + 1; b < frames.size(); ++b) {
+      const QRect common = frames[a].intersected(frames[b]);
+      EXPECT_TRUE(common.isEmpty() || common == frames[a] || common == frames[b]) << "group boxes " << a << ", " << b;
+    }
+}
+
+TEST_P(WindowTableTest, NoTextIsClipped) {
+  for (const auto& [control, widget] : window_->Widgets()) {
+    SCOPED_TRACE(Describe(*control));
+    const QFontMetrics metrics = widget->fontMetrics();
+    const QRect box = widget->geometry();
+    const QString text = Q(control->text);
+    switch (control->kind) {
+      case ControlKind::Label: {
+        auto* label = qobject_cast<QLabel*>(widget);
+        for (const QString& word : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+          EXPECT_LE(metrics.horizontalAdvance(word), box.width()) << "a word wider than the label";
+        EXPECT_LE(label->heightForWidth(box.width()), box.height()) << "more lines than the label holds";
+        break;
+      }
+      case ControlKind::PushButton:
+      case ControlKind::DefPushButton:
+        EXPECT_LE(metrics.horizontalAdvance(text) + 8, box.width());
+        EXPECT_LE(metrics.height() + 4, box.height());
+        break;
+      case ControlKind::RadioButton:
+      case ControlKind::AutoRadioButton:
+      case ControlKind::CheckBox:
+        EXPECT_LE(widget->sizeHint().width(), box.width());
+        EXPECT_LE(metrics.height(), box.height());
+        break;
+      case ControlKind::Edit:
+      case ControlKind::ReadOnlyEdit:
+      case ControlKind::ComboBox:
+        // A line of text inside the frame.
+        EXPECT_LE(metrics.height() + 4, box.height());
+        break;
+      case ControlKind::GroupBox:
+        EXPECT_LE(metrics.horizontalAdvance(text) + 16, box.width());
+        break;
+    }
+  }
+}
+
+TEST_P(WindowTableTest, FitsASmallLaptopScreen) {
+  window_->Dialog().adjustSize();
+  const QSize size = window_->Dialog().size();
+  // 1366 x 768 less a panel and the title bar.
+  EXPECT_LE(size.width(), 1366);
+  EXPECT_LE(size.height(), 768 - 40 - 30);
+  EXPECT_GE(size.width(), window_->Client().width());
+}
+
+TEST_P(WindowTableTest, MenuBarIsTheTables) {
+  if (resource_->menu.empty()) {
+    EXPECT_EQ(window_->MenuBar(), nullptr);
+    return;
+  }
+  ASSERT_NE(window_->MenuBar(), nullptr);
+  const QList<QAction*> bar = window_->MenuBar()->actions();
+  ASSERT_EQ(bar.size(), static_cast<qsizetype>(resource_->menu.size()));
+  for (size_t i = 0; i < resource_->menu.size(); ++i) {
+    const MenuResource& top = resource_->menu[i];
+    SCOPED_TRACE(top.text);
+    QAction* action = bar[static_cast<qsizetype>(i)];
+    EXPECT_EQ(action->text(), Q(top.text));
+    EXPECT_EQ(action->isEnabled(), !top.grayed);
+    if (top.items.empty()) {
+      // A command on the bar itself.
+      EXPECT_EQ(action->menu(), nullptr);
+      EXPECT_EQ(window_->MenuAction(top.command), action);
+      continue;
+    }
+    QMenu* menu = action->menu();
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(top.items.size()));
+    for (size_t j = 0; j < top.items.size(); ++j) {
+      const MenuResource& item = top.items[j];
+      SCOPED_TRACE(item.text);
+      QAction* entry = items[static_cast<qsizetype>(j)];
+      EXPECT_EQ(window_->MenuAction(item.command), entry);
+      // Without a serial-port lookup the port items keep their own texts.
+      EXPECT_EQ(entry->text(), Q(item.text));
+      EXPECT_EQ(entry->isChecked(), item.checked);
+      EXPECT_EQ(entry->isEnabled(), !item.grayed);
+      EXPECT_EQ(window_->IsMenuItemChecked(item.command), item.checked);
+      EXPECT_EQ(window_->IsMenuItemEnabled(item.command), !item.grayed);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dialogs, WindowTableTest,
+                         testing::Values(IDD_MAIN, IDD_RPM_CONTROL, IDD_LOCK_FUNCTIONS, IDD_REV_COUNTER),
+                         [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param); });
+
+// What the main window's own table promises a person looking at it.
+TEST(MainWindowTable, StatusFieldLeftOfEndAndEndIsTheDefaultButton) {
+  QtUi ui;
+  auto window = std::dynamic_pointer_cast<QtWindow>(ui.CreateWindow(MainWindowResource(), nullptr));
+  auto* status = qobject_cast<QLineEdit*>(window->Control(1044));
+  auto* end = qobject_cast<QPushButton*>(window->Control(2));
+  ASSERT_TRUE(status && end);
+  EXPECT_TRUE(status->isReadOnly());
+  EXPECT_FALSE(status->isEnabled());
+  EXPECT_LT(status->geometry().right(), end->geometry().left());
+  EXPECT_TRUE(status->geometry().top() < end->geometry().bottom() && end->geometry().top() < status->geometry().bottom());
+  EXPECT_TRUE(end->isDefault());
+  EXPECT_EQ(window->Dialog().windowTitle(), QStringLiteral("Ravix - Micro  Setup "));
+  EXPECT_FALSE(window->IsMenuItemEnabled(1104));  // "Help File" is greyed from the start
+  EXPECT_FALSE(window->IsItemEnabled(1150));      // "Write" waits for a read
+  EXPECT_FALSE(window->IsItemEnabled(1212));
+}
+
+}  // namespace
+}  // namespace ravix::gui
