@@ -1,0 +1,352 @@
+#include "script/script_engine.h"
+
+#include <istream>
+#include <ostream>
+#include <system_error>
+
+#include "script/script_args.h"
+#include "script/script_sim.h"
+#include "script/script_words.h"
+#include "sim/sim_adapter.h"
+
+namespace ravix {
+
+using script::Args;
+using script::Quote;
+using script::ScriptError;
+
+namespace {
+
+constexpr int kMainWindowId = 1226;
+constexpr uint32_t kMaxId = 0xFFFF;
+
+std::string OwnerName(const Window* owner) {
+  if (!owner) return "none";
+  return owner->DialogId() == kMainWindowId ? "main" : "dialog";
+}
+
+bool IsButton(ControlKind kind) {
+  return kind == ControlKind::CheckBox || kind == ControlKind::RadioButton ||
+         kind == ControlKind::AutoRadioButton;
+}
+
+bool IsBlankLine(const std::string& line) {
+  const size_t first = line.find_first_not_of(" \t");
+  return first == std::string::npos || line[first] == '#';
+}
+
+std::vector<int> Ids(Args& args) {
+  std::vector<int> ids;
+  do ids.push_back(static_cast<int>(args.Number("ID", kMaxId)));
+  while (args.More());
+  return ids;
+}
+
+}  // namespace
+
+ScriptEngine::ScriptEngine(Ui& backend, Clock& clock, std::istream& script, std::ostream& transcript,
+                           sim::SimAdapter* sim)
+    : backend_(backend), clock_(clock), script_(script), transcript_(transcript), sim_(sim) {
+  std::error_code error;
+  startDirectory_ = std::filesystem::current_path(error);
+}
+
+ScriptEngine::~ScriptEngine() {
+  // Windows and the adapter may outlive the engine: their hooks must not call it.
+  for (auto& weak : windows_)
+    if (auto window = weak.lock()) window->OnTextChanged = nullptr;
+  if (sim_) sim_->onWire = nullptr;
+}
+
+std::shared_ptr<Window> ScriptEngine::CreateWindow(const DialogResource& resource, Window* owner) {
+  auto window = backend_.CreateWindow(resource, owner);
+  window->OnTextChanged = [this](int id, const std::string& text) {
+    if (!scriptTyping_ && traced_.count(id)) Print("set " + std::to_string(id) + " " + Quote(text));
+  };
+  std::erase_if(windows_, [](const std::weak_ptr<Window>& weak) { return weak.expired(); });
+  windows_.push_back(window);
+  return window;
+}
+
+int ScriptEngine::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) {
+  if (stopped_) {
+    window->End(kClosedResult);
+    return window->Result();
+  }
+  const std::string id = std::to_string(window->DialogId());
+  Print("dialog " + id);
+  modals_.push_back({window.get(), &handler});
+  while (!window->Ended() && !stopped_) RunNextLine();
+  modals_.pop_back();
+  if (!window->Ended()) {
+    // The script has ended or failed: the window closes without a command.
+    window->End(kClosedResult);
+    return window->Result();
+  }
+  Print("end " + id + " " + std::to_string(window->Result()));
+  return window->Result();
+}
+
+MessageResult ScriptEngine::MessageBox(Window* owner, std::string_view caption, std::string_view text,
+                                       MessageButtons buttons) {
+  if (buttons == MessageButtons::Ok) {
+    Print("box " + OwnerName(owner) + " " + Quote(caption) + " " + Quote(text));
+    return MessageResult::Ok;
+  }
+  // Once the run has stopped nobody is left to agree to anything.
+  MessageResult answer = stopped_ ? MessageResult::Cancel : MessageResult::Ok;
+  if (!stopped_ && !answers_.empty()) {
+    answer = answers_.front();
+    answers_.pop_front();
+  }
+  Print("ask " + OwnerName(owner) + " " + Quote(caption) + " " + Quote(text) + " -> " +
+        (answer == MessageResult::Ok ? "ok" : "cancel"));
+  return answer;
+}
+
+void ScriptEngine::Beep() { Print("beep"); }
+
+std::optional<std::string> ScriptEngine::OpenFileDialog(Window*, std::string_view, std::string_view) {
+  std::optional<std::string> choice;
+  if (!stopped_ && !choices_.empty()) {
+    choice = choices_.front();
+    choices_.pop_front();
+  }
+  if (!choice) {
+    Print("choose -> none");
+    return std::nullopt;
+  }
+  // As the desktop's dialog does: the full path, and the current directory moves to
+  // the file's folder.
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(*choice, error).lexically_normal();
+  std::filesystem::current_path(path.parent_path(), error);
+  Print("choose -> " + Quote(ShownPath(path)));
+  return path.string();
+}
+
+void ScriptEngine::ShellOpen(const std::string& target) { Print("open " + Quote(target)); }
+
+// Transcripts must not depend on where a run takes place: a path inside the start
+// directory is shown relative to it.
+std::string ScriptEngine::ShownPath(const std::filesystem::path& path) const {
+  if (!startDirectory_.empty()) {
+    const auto relative = path.lexically_relative(startDirectory_);
+    if (!relative.empty() && *relative.begin() != "..") return relative.generic_string();
+  }
+  return path.string();
+}
+
+void ScriptEngine::Print(const std::string& line) {
+  if (!stopped_) transcript_ << line << '\n';
+}
+
+void ScriptEngine::Stop(bool failed) {
+  stopped_ = true;
+  failed_ = failed_ || failed;
+  transcript_.flush();
+}
+
+// The next line that holds a command; false at the end of the script.
+bool ScriptEngine::NextLine(std::string& line) {
+  transcript_.flush();  // someone may be watching a piped run
+  while (std::getline(script_, line)) {
+    ++lineNumber_;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!IsBlankLine(line)) return true;
+  }
+  return false;
+}
+
+void ScriptEngine::RunNextLine() {
+  std::string line;
+  if (!NextLine(line)) {
+    Stop(false);
+    return;
+  }
+  try {
+    std::vector<std::string> words;
+    std::string why;
+    if (!script::SplitWords(line, words, why)) throw ScriptError{why};
+    RunLine(words);
+  } catch (const ScriptError& error) {
+    Fail(error.why);
+  }
+}
+
+int ScriptEngine::Finish() {
+  std::string line;
+  if (!stopped_ && NextLine(line)) Fail("the tool has ended");
+  Stop(false);
+  return ExitStatus();
+}
+
+void ScriptEngine::Fail(const std::string& why) {
+  Print("error " + std::to_string(lineNumber_) + ": " + why);
+  Stop(true);
+}
+
+void ScriptEngine::RunLine(const std::vector<std::string>& words) {
+  const std::string& command = words[0];
+  Args args(words, 1);
+  Window& window = *modals_.back().window;
+
+  if (command == "press") {
+    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    args.End();
+    Press(window, *modals_.back().handler, id);
+  } else if (command == "type") {
+    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const std::string& text = args.Word("text");
+    args.End();
+    Type(window, id, text);
+  } else if (command == "check") {
+    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const bool on = args.OnOff();
+    args.End();
+    Check(window, id, on);
+  } else if (command == "select") {
+    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    int index = -1;
+    if (args.More() && words[2] == "none")
+      args.Word("entry");
+    else
+      index = static_cast<int>(args.Number("entry", INT32_MAX));
+    args.End();
+    Select(window, id, index);
+  } else if (command == "answer") {
+    const bool ok = args.Choice("ok or cancel", {"cancel", "ok"}) == 1;
+    args.End();
+    answers_.push_back(ok ? MessageResult::Ok : MessageResult::Cancel);
+  } else if (command == "choose") {
+    const std::string& path = args.Word("path");
+    args.End();
+    if (path.empty()) throw ScriptError{"an empty path"};
+    if (path == "none")
+      choices_.push_back(std::nullopt);
+    else
+      choices_.push_back(path);
+  } else if (command == "show") {
+    if (args.More() && words[1] == "menu") {
+      args.Word("menu");
+      ShowMenu(window, Ids(args));
+    } else {
+      Show(window, Ids(args));
+    }
+  } else if (command == "trace") {
+    if (args.More() && words[1] == "off") {
+      args.Word("off");
+      args.End();
+      traced_.clear();
+    } else {
+      for (int id : Ids(args)) traced_.insert(id);
+    }
+  } else if (command == "wait") {
+    const uint32_t ms = args.Number("milliseconds");
+    args.End();
+    clock_.Pass(ms);
+  } else if (command == "sim") {
+    if (!sim_) throw ScriptError{"sim lines need --simulate"};
+    script::RunSimCommand(words, *sim_, [this](const std::string& line) { Print(line); });
+  } else {
+    throw ScriptError{"unknown command " + Quote(command)};
+  }
+}
+
+const ControlResource& ScriptEngine::Control(const Window& window, int id) const {
+  const ControlResource* control = window.Resource().FindControl(id);
+  if (!control)
+    throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no control " + std::to_string(id)};
+  return *control;
+}
+
+void ScriptEngine::Press(Window& window, WindowHandler& handler, int id) {
+  const DialogResource& resource = window.Resource();
+  if (const ControlResource* control = resource.FindControl(id)) {
+    if (!window.IsItemEnabled(id)) {
+      Print("ignored " + std::to_string(id));
+      return;
+    }
+    // What a click does to the button itself before its command arrives.
+    if (control->kind == ControlKind::CheckBox) {
+      window.CheckItem(id, !window.IsItemChecked(id));
+    } else if (control->kind == ControlKind::AutoRadioButton) {
+      for (const auto& other : resource.controls)
+        if (other.kind == ControlKind::AutoRadioButton && other.group == control->group && other.id != id)
+          window.CheckItem(other.id, false);
+      window.CheckItem(id, true);
+    }
+  } else if (resource.FindMenuItem(id)) {
+    if (!window.IsMenuItemEnabled(id)) {
+      Print("ignored " + std::to_string(id));
+      return;
+    }
+  }
+  handler.OnCommand(window, id);
+}
+
+// The script changes a control as the user would; a disabled control takes nothing.
+void ScriptEngine::Type(Window& window, int id, const std::string& text) {
+  const ControlResource& control = Control(window, id);
+  if (control.kind == ControlKind::ReadOnlyEdit) throw ScriptError{"control " + std::to_string(id) + " is read-only"};
+  if (control.kind != ControlKind::Edit && control.kind != ControlKind::ComboBox)
+    throw ScriptError{"control " + std::to_string(id) + " is not an edit field"};
+  if (!window.IsItemEnabled(id)) {
+    Print("ignored " + std::to_string(id));
+    return;
+  }
+  scriptTyping_ = true;
+  // Typing into a list's edit field leaves no entry selected.
+  if (control.kind == ControlKind::ComboBox) window.ListSetSelection(id, -1);
+  window.SetItemText(id, text);
+  scriptTyping_ = false;
+}
+
+void ScriptEngine::Check(Window& window, int id, bool on) {
+  if (!IsButton(Control(window, id).kind))
+    throw ScriptError{"control " + std::to_string(id) + " is not a check box or radio button"};
+  if (!window.IsItemEnabled(id)) {
+    Print("ignored " + std::to_string(id));
+    return;
+  }
+  window.CheckItem(id, on);
+}
+
+void ScriptEngine::Select(Window& window, int id, int index) {
+  if (Control(window, id).kind != ControlKind::ComboBox)
+    throw ScriptError{"control " + std::to_string(id) + " is not a list"};
+  const int count = window.ListCount(id);
+  if (index >= count)
+    throw ScriptError{"list " + std::to_string(id) + " has " + std::to_string(count) + " entries"};
+  if (!window.IsItemEnabled(id)) {
+    Print("ignored " + std::to_string(id));
+    return;
+  }
+  window.ListSetSelection(id, index);
+}
+
+void ScriptEngine::Show(Window& window, const std::vector<int>& ids) {
+  for (int id : ids) Control(window, id);  // all known before anything is printed
+  for (int id : ids) {
+    const ControlResource& control = Control(window, id);
+    std::string line = std::to_string(id) + " text=" + Quote(window.GetItemText(id)) +
+                       " enabled=" + (window.IsItemEnabled(id) ? "1" : "0");
+    if (IsButton(control.kind)) line += std::string(" checked=") + (window.IsItemChecked(id) ? "1" : "0");
+    if (control.kind == ControlKind::ComboBox) {
+      const int index = window.ListSelection(id);
+      line += " index=" + (index < 0 ? std::string("none") : std::to_string(index));
+    }
+    Print(line);
+  }
+}
+
+void ScriptEngine::ShowMenu(Window& window, const std::vector<int>& ids) {
+  for (int id : ids)
+    if (!window.Resource().FindMenuItem(id))
+      throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no menu item " + std::to_string(id)};
+  for (int id : ids)
+    Print("menu " + std::to_string(id) + " checked=" + (window.IsMenuItemChecked(id) ? "1" : "0") +
+          " enabled=" + (window.IsMenuItemEnabled(id) ? "1" : "0"));
+}
+
+}  // namespace ravix
