@@ -432,13 +432,6 @@ TEST(IspCommandsTest, CalibrationReportsEveryFailureAndEndsBlank) {
   }
 }
 
-TEST(IspCommandsTest, CalibrationStopsBeforeAnySettingWhen253ComesFirst) {
-  IspBench t(true);
-  t.bench.adapter.controller.otherKind = true;
-  t.Calibrate();
-  EXPECT_EQ(t.FirmwareLog(), (std::vector<std::string>{"link 253", "link 253"}));
-}
-
 // A firmware that does not answer the first link check and then answers 253: the
 // restart was tried, and the second exchange's 253 is only "no connection!".
 TEST(IspCommandsTest, Calibration253OnlyOnTheSecondExchangeIsNoConnection) {
@@ -459,15 +452,6 @@ TEST(IspCommandsTest, Calibration253OnlyOnTheSecondExchangeIsNoConnection) {
   t.ExpectFieldEndedBlank();
 }
 
-TEST(IspCommandsTest, CalibrationOfAnErasedDeviceGoesOnAfterTheWarning) {
-  IspBench t(true);
-  t.sim().state = State::Erased;
-  t.Calibrate();
-  EXPECT_EQ(t.Boxes(),
-            "none [Warning:] Device Code erased!\n\n|none [calibration successful!] should be: FF\n\nold: A8\nnew: FF|");
-  t.ExpectFieldEndedBlank();
-}
-
 TEST_P(IspAdapters, ControllerInfoShowsSignatureLockAndFuses) {
   IspBench t(GetParam());
   t.sim().fuseHigh = 0xC9, t.sim().fuseLow = 0x3F, t.sim().lockBits = 0xFC;
@@ -483,36 +467,6 @@ TEST_P(IspAdapters, ControllerInfoShowsSignatureLockAndFuses) {
   ASSERT_EQ(log.size(), 11u);
   EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
             (std::vector<std::string>{"isp 0x5808 0x0000", "isp 0x5000 0x0000", "isp 0x5800 0x0000"}));
-}
-
-TEST(IspCommandsTest, ControllerInfoCases) {
-  struct Case {
-    const char* name;
-    std::function<void(IspBench&)> setUp;
-    std::string boxes;
-  };
-  const std::string info = "none [Info:] " + std::string(kSignatureLines) + "\nLockbits: FF\nFuse HB: D9\nFuse LB: E4\n|";
-  const Case cases[] = {
-      {"firmware silent: the second connect decides", [](IspBench& t) { t.bench.adapter.controller.silentAfter = 0; },
-       info},
-      {"another kind of device", [](IspBench& t) { t.bench.adapter.controller.otherKind = true; },
-       "none [ERROR!] angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!|"},
-      {"locked", [](IspBench& t) { t.sim().state = State::Locked; }, "none [ERROR!] no connection!|"},
-      {"no programming interface", [](IspBench& t) { t.sim().state = State::Absent; },
-       "none [ERROR!] no connection!|"},
-      {"erased: warned at each connect", [](IspBench& t) { t.sim().state = State::Erased; },
-       "none [Warning:] Device Code erased!\n\n|none [Warning:] Device Code erased!\n\n|none [Info:] Vendor Code: "
-       "FF\nPart Family: FF\nPart Number: FF\n\nLockbits: FF\nFuse HB: D9\nFuse LB: E4\n|"},
-      {"no adapter", [](IspBench& t) { t.bench.adapter.plugged = false; },
-       "main [Error] No Adaptor found at COM1\n|"},
-  };
-  for (const auto& c : cases) {
-    IspBench t(true);
-    c.setUp(t);
-    t.Info();
-    EXPECT_EQ(t.Boxes(), c.boxes) << c.name;
-    t.ExpectFieldEndedBlank();
-  }
 }
 
 }  // namespace
