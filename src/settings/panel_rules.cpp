@@ -74,7 +74,8 @@ void SettingsCommands::ClickCutOff(Window& main, int clicked) {
   const bool perCell = settings_.ThresholdCode == kThresholdPerCell;
   main.CheckItem(kPerCell, perCell);
   main.EnableItem(kVolts, !perCell);
-  // Firmware x.01 knows no per-cell threshold and takes no new voltage.
+  // Controllers of minor version 1 are offered neither the per-cell choice nor a
+  // new voltage here.
   if (settings_.MinorByte() == 1) {
     main.EnableItem(kPerCell, false);
     main.EnableItem(kVolts, false);

@@ -250,7 +250,7 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   } else if (mode == 2 || mode == 3) {
     main.EnableItem(kPerCell, true);
   }
-  // Firmware x.01 knows no per-cell threshold.
+  // Controllers of minor version 1 are not offered the per-cell choice.
   if (settings_.MinorByte() == 1) main.EnableItem(kPerCell, false);
   if (mode != 1) {
     if (settings_.ThresholdCode == kThresholdPerCell) {
