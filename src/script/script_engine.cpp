@@ -142,9 +142,11 @@ void ScriptEngine::Print(const std::string& line) {
 }
 
 void ScriptEngine::Stop(bool failed) {
-  stopped_ = true;
   failed_ = failed_ || failed;
+  if (stopped_) return;
+  stopped_ = true;
   transcript_.flush();
+  if (OnScriptEnd) OnScriptEnd();
 }
 
 // The next line that holds a command; false at the end of the script.

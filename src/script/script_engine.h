@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -45,6 +46,10 @@ class ScriptEngine : public Ui {
   int Finish();
   // 0 when the script ran to its end, 2 when a line could not be run.
   int ExitStatus() const { return failed_ ? kExitError : 0; }
+
+  // Called once when the script has ended or failed, while the windows that were
+  // open then are still open (a front end may take their pictures).
+  std::function<void()> OnScriptEnd;
 
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
   int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;

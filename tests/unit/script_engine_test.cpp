@@ -116,11 +116,13 @@ struct ScriptRun {
   }
 
   std::unique_ptr<ScriptEngine> ui;
+  std::function<void()> onScriptEnd;
 
   // Runs text as the script of the main window; the transcript.
   std::string Go(const std::string& text, bool simulate = false) {
     script.str(text);
     ui = std::make_unique<ScriptEngine>(backend, clock, script, transcript, simulate ? &adapter : nullptr);
+    ui->OnScriptEnd = onScriptEnd;
     for (auto& row : main.controls)
       if (row.id == 1138) row.text = "";
     result = RunDialog(*ui, main, nullptr, mainHandler);
@@ -349,7 +351,16 @@ TEST(ScriptEngineTest, UnwindsOpenDialogsSilentlyAfterAnErrorOrAtTheEnd) {
         run.dialogResults.push_back(RunDialog(*run.ui, run.dialog, &window, run.dialogHandler));
       }
     };
+    // The front end sees the windows still open when the script ends.
+    std::vector<std::string> atEnd;
+    run.onScriptEnd = [&run, &atEnd] {
+      for (const auto& window : run.backend.windows)
+        atEnd.push_back(std::to_string(window->DialogId()) + (window->Ended() ? " ended" : " open"));
+    };
     const std::string transcript = run.Go(std::string("press 1202\n") + ending);
+    EXPECT_EQ(atEnd, (std::vector<std::string>{"1226 open", "1229 open"}));
+    EXPECT_EQ(run.ui->Finish(), *ending ? 2 : 0);
+    EXPECT_EQ(atEnd.size(), 2u);
     const bool failed = *ending != '\0';
     EXPECT_EQ(transcript, failed ? "dialog 1226\ndialog 1229\nerror 3: unknown command \"bogus\"\n"
                                  : "dialog 1226\ndialog 1229\n");
