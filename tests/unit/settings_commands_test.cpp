@@ -119,6 +119,39 @@ TEST(SettingsReadTest, RefusalsInStepOrder) {
   }
 }
 
+// The restart before the identification meets something other than the controller
+// that passed the link check: changed on the second reset release of the command.
+TEST(SettingsReadTest, RestartBeforeTheIdentificationMeetsAnotherDeviceOrNoAdapter) {
+  struct Row {
+    const char* name;
+    std::function<void(PanelBench&)> change;
+    std::vector<std::string> messages;
+  };
+  const std::vector<Row> rows = {
+      {"another device", [](PanelBench& b) { b.controller.otherKind = true; },
+       {"ERROR!|angeschlossenes Gerät ist kein Ravix-Micro!"}},
+      {"adapter pulled", [](PanelBench& b) { b.controller.present = false, b.adapter.plugged = false; },
+       {"Error|No Adaptor found at COM1\n"}},
+      {"controller silent", [](PanelBench& b) { b.controller.present = false; }, {"Error|no connection!"}},
+  };
+  for (const Row& row : rows) {
+    PanelBench b;
+    b.settings.ControllerVersion = 0x1003;
+    int releases = 0;
+    b.adapter.onWire = [&](const std::string& line) {
+      if (line == "wire break 1" && ++releases == 2) row.change(b);
+    };
+    b.commands.Read(b.main(), SettingSlot::Active);
+    // A wrong answer is met with a detection and one more restart, unless the
+    // detection itself fails.
+    EXPECT_EQ(releases, row.name == std::string("adapter pulled") ? 2 : 3) << row.name;
+    EXPECT_EQ(b.Messages(), row.messages) << row.name;
+    EXPECT_EQ(b.settings.ControllerVersion, 0x1003) << row.name;
+    EXPECT_FALSE(b.Enabled(IDC_STATUS)) << row.name;
+    for (const auto& entry : b.controller.TakeLog()) EXPECT_EQ(entry.rfind("read", 0), std::string::npos) << row.name;
+  }
+}
+
 TEST(SettingsReadTest, MemoriesNeedValuesReadAReleaseOfThreeAndAFilledMemory) {
   {
     PanelBench b;
