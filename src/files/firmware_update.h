@@ -1,0 +1,70 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+#include "files/setup_file.h"
+#include "files/update_file.h"
+#include "link/link.h"
+#include "platform/ui.h"
+#include "protocol/setup_protocol.h"
+#include "settings/settings_image.h"
+#include "status/status.h"
+
+namespace ravix {
+
+struct Tool;
+
+// Holds the controller in reset and starts its firmware again, leaving the data line
+// as it is; the firmware needs a full second before it takes page commands.
+void RestartForUpdate(Link& link);
+
+// Whether a line's first nine characters may be sent: a colon at position 4, four
+// upper-case hexadecimal digits of address before it, two characters of 0x30 to
+// 0x46 after it and two upper-case hexadecimal digits of data. The colon up to the
+// at sign would pass a range test but name no address or byte.
+bool UpdateLineCharactersValid(std::string_view line);
+// The number of up to four hexadecimal digits at `position` of a file name, or -1
+// when there is no digit there.
+int VersionInFileName(std::string_view name, size_t position);
+
+// Menu "Open Update File" (command 1147): chooses an update file, identifies the
+// controller, checks that both belong together, and sends the file into the
+// controller's flash page by page. Over the serial adapter only.
+class FirmwareUpdate {
+ public:
+  FirmwareUpdate(Ui& ui, Status& status, Link& link, SetupProtocol& protocol, SetupFile& setupFile,
+                 UpdateFile& updateFile, SettingsState& settings)
+      : ui_(ui),
+        status_(status),
+        link_(link),
+        protocol_(protocol),
+        setupFile_(setupFile),
+        updateFile_(updateFile),
+        settings_(settings) {}
+
+  void Run(Window& main);
+
+ private:
+  // Steps shared by both ways to the transfer: the kind, and a scrambled file's
+  // checksum. False after the failure has been shown.
+  bool DetectAndCheck(UpdateFiles& files);
+  // Opens the data for the transfer; false after the failure has been shown.
+  bool OpenData(UpdateFiles& files);
+  // Sends every line; false after a failure has been shown.
+  bool Transfer(Window& main, UpdateFiles& files);
+  void Blink(Window& main, uint32_t& lastBlinkTime);
+  void EndBlank() { status_.EndFieldBlank(); }
+
+  Ui& ui_;
+  Status& status_;
+  Link& link_;
+  SetupProtocol& protocol_;
+  SetupFile& setupFile_;
+  UpdateFile& updateFile_;
+  SettingsState& settings_;
+};
+
+// The handler of command 1147 on the main window.
+void RunFirmwareUpdate(Tool& tool, Window& main);
+
+}  // namespace ravix
