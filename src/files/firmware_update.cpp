@@ -10,6 +10,7 @@ namespace ravix {
 namespace {
 
 constexpr int kPageBytes = 64;
+constexpr int kLastPage = 255;
 constexpr uint32_t kBlinkMs = 1000;
 constexpr const char* kBlinkText = "Update laeuft";
 constexpr const char* kBlinkBlank = "               ";  // fifteen blanks
@@ -291,6 +292,15 @@ bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files) {
     const int offset = address % kPageBytes;
     if (page != protocol_.CurrentPage) {
       if (pageLoaded && protocol_.CommitPage() != 0) {
+        status_.Message("", "Read/write error - code1!");
+        EndBlank();
+        files.CloseAll();
+        return false;
+      }
+      // The page number travels as one byte: page 256 would select page 0 and the
+      // next commit would write this byte over it. Such a page is never confirmed,
+      // so the update stops here, before it is selected.
+      if (page > kLastPage) {
         status_.Message("", "Read/write error - code1!");
         EndBlank();
         files.CloseAll();
