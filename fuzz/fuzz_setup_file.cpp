@@ -1,0 +1,75 @@
+// The setup file "rvsetup.cfg" with any content: start-up, loading and storing the
+// motor values and storing an update path must neither fail nor lose the layout.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "files/setup_file.h"
+#include "files/update_file.h"
+#include "platform/headless/headless_ui.h"
+#include "sim/sim_adapter.h"
+
+using namespace ravix;
+
+namespace {
+
+std::string ReadAll() {
+  FilePtr in(std::fopen("rvsetup.cfg", "rb"));
+  std::string bytes;
+  if (!in) return bytes;
+  char buffer[512];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) bytes.append(buffer, n);
+  return bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // A scratch directory of its own, current for the whole run: the update file, the
+  // temporary file and the setup file are plain files in it.
+  // Memory first: rewriting a file thousands of times a second on a disk file system
+  // waits for the disk.
+  char inMemory[] = "/dev/shm/ravix-fuzz-XXXXXX";
+  char onDisk[] = "/tmp/ravix-fuzz-XXXXXX";
+  const char* dir = mkdtemp(inMemory);
+  if (!dir) dir = mkdtemp(onDisk);
+  if (!dir || chdir(dir) != 0) std::abort();
+  return 0;
+}
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The first byte chooses the path length; the rest is the file.
+  const size_t pathLength = size ? data[0] : 0;
+  const uint8_t* content = size ? data + 1 : data;
+  const size_t contentSize = size ? size - 1 : 0;
+  {
+    FilePtr out(std::fopen("rvsetup.cfg", "wb"));
+    if (!out || std::fwrite(content, 1, contentSize, out.get()) != contentSize) std::abort();
+  }
+  sim::SimClock clock(true);
+  sim::SimAdapter adapter(clock);
+  HeadlessUi ui;
+  Platform platform{clock, adapter, adapter, ui};
+  Status status(ui);
+  Link link(platform, status);
+  link.PortDriverReady = (contentSize & 1) != 0;
+  SetupFile setup(link, status);
+
+  if (setup.InitSetupFile() != 0) std::abort();
+  if (link.PortName.empty() || link.PortName.size() > 4) std::abort();
+  if (setup.LoadRpmValues() != 0) std::abort();
+  if (setup.PoleCount == 0 || setup.GearRatio == 0.0f) std::abort();
+  const std::string path(pathLength, 'p');
+  setup.StoreUpdatePath(path);
+  const std::string after = ReadAll();
+  if (after.compare(0, link.PortName.size(), link.PortName) != 0) std::abort();
+  // The path field never reaches the pole count.
+  if (after.size() < 260 || after.compare(30, 2, "\r\n") != 0) std::abort();
+  char poles[3] = {after[256], after[257], 0};
+  if (std::atoi(poles) != setup.PoleCount) std::abort();
+  return 0;
+}
