@@ -5,6 +5,9 @@
 #include <string>
 
 #include "app/resources.h"
+#include "dialogs/lock_functions.h"
+#include "dialogs/rev_counter.h"
+#include "dialogs/rpm_control.h"
 #include "files/firmware_update.h"
 #include "settings/settings_commands.h"
 #include "isp/isp_commands.h"
@@ -60,6 +63,9 @@ void MainWindow::AddCommands() {
   commands_[1208] = [this](Window& w) { CalibrateOscillator(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
   commands_[1225] = [this](Window& w) { ShowControllerInfo(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
   commands_[1147] = [this](Window& window) { RunFirmwareUpdate(tool_, window); };
+  commands_[1202] = [this](Window& w) { OpenLockFunctions(tool_, w); };
+  commands_[1210] = [this](Window& w) { OpenRpmControl(tool_, w); };
+  commands_[1238] = [this](Window& w) { OpenRevCounter(tool_, w); };
 
   // Commands served by the other subsystems, one line each, in the form
   //   commands_[1149] = [this](Window& window) { ReadSettings(tool_, window, SettingSlot::Active); };

@@ -1,4 +1,5 @@
 #pragma once
+#include "dialogs/dialogs_state.h"
 #include "files/setup_file.h"
 #include "files/update_file.h"
 #include "isp/isp.h"
@@ -24,6 +25,7 @@ struct Tool {
   SettingsState settings;
   SetupFile setupFile{link, status};
   UpdateFile updateFile{status};
+  DialogsState dialogs;
 };
 
 }  // namespace ravix

@@ -1,0 +1,170 @@
+#include "dialogs/lock_functions.h"
+
+#include "app/resources.h"
+#include "settings/settings_commands.h"
+
+namespace ravix {
+
+namespace {
+
+constexpr char kReadValuesFirst[] = "Read values first!";
+constexpr char kOtherDevice[] = "angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!";
+constexpr char kNoConnection[] = "no connection!";
+constexpr char kNotSetUp[] = "Available after setup with RC!";
+constexpr char kNotSuitable[] = "PC-Program not suitable,\nPlease download the compatible software !";
+constexpr char kTooNew[] = "Please download the latest version of this software!";
+constexpr char kTooOld[] = "Funktion bei dieser Controllerversion nicht verf\xC3\xBCgbar!";
+
+// The lock byte came with release 3 of the firmware.
+constexpr int kFirstLockRelease = 3;
+
+void EndBlank(Window& main) {
+  main.SetItemText(IDC_STATUS, " ");
+  main.EnableItem(IDC_STATUS, false);
+  main.Repaint();
+}
+
+}  // namespace
+
+uint8_t MergeLockBits(uint8_t lockByte, bool lockRcSetup, bool lockTestProgram) {
+  using namespace lockdlg;
+  uint8_t merged = static_cast<uint8_t>(lockByte & ~(kRcSetupAllowed | kTestProgramAllowed));
+  if (!lockRcSetup) merged |= kRcSetupAllowed;
+  if (!lockTestProgram) merged |= kTestProgramAllowed;
+  return merged;
+}
+
+void OpenLockFunctions(Tool& tool, Window& mainWindow) {
+  if (!tool.settings.ValuesRead()) {
+    tool.status.Message("Error!", kReadValuesFirst);
+    return;
+  }
+  mainWindow.EnableItem(IDC_STATUS, true);
+  mainWindow.SetItemText(IDC_STATUS, "connecting....");
+  mainWindow.Repaint();
+  if (tool.link.DetectSerialAdapter() != 0) {
+    tool.platform.ui.MessageBox(&mainWindow, "Error", tool.status.ErrorText);
+    EndBlank(mainWindow);
+    return;
+  }
+  EndBlank(mainWindow);
+  tool.status.StatusWindow = tool.status.MainWindow;
+  LockFunctionsDialog handler(tool, mainWindow);
+  RunDialog(tool.platform.ui, *FindDialogResource(IDD_LOCK_FUNCTIONS), &mainWindow, handler);
+}
+
+void LockFunctionsDialog::OnInit(Window&) {}
+
+bool LockFunctionsDialog::OnCommand(Window& dialog, int command) {
+  switch (command) {
+    case lockdlg::kRead: Read(dialog); return true;
+    case lockdlg::kWrite: Write(dialog); return true;
+    case 1:
+    case lockdlg::kEnd: End(dialog); return true;
+    default: return false;
+  }
+}
+
+void LockFunctionsDialog::EndStatusBlank() { EndBlank(main_); }
+
+void LockFunctionsDialog::EndStatusOk() {
+  main_.SetItemText(IDC_STATUS, "ok");
+  main_.EnableItem(IDC_STATUS, false);
+  main_.Repaint();
+}
+
+bool LockFunctionsDialog::Connect(Window& dialog, uint32_t& answer) {
+  answer = tool_.protocol.LinkExchange();
+  main_.SetItemText(IDC_STATUS, " ");
+  main_.Repaint();
+  if (answer != kAnswerReady) {
+    if (tool_.link.DetectSerialAdapter() != 0) {
+      tool_.platform.ui.MessageBox(&dialog, "Error", tool_.status.ErrorText);
+      EndStatusBlank();
+      return false;
+    }
+    tool_.protocol.RestartController();
+  }
+  // One ready answer is not trusted: the answer that counts is always a second one.
+  answer = tool_.protocol.LinkExchange();
+  return true;
+}
+
+void LockFunctionsDialog::Read(Window& dialog) {
+  SettingsState& settings = tool_.settings;
+  uint32_t answer = 0;
+  if (!Connect(dialog, answer)) return;
+  if (answer == kAnswerOtherDevice) {
+    tool_.status.Message("ERROR!", kOtherDevice);
+    EndStatusBlank();
+    return;
+  }
+  if (answer != kAnswerReady) {
+    tool_.status.Message("ERROR!", kNoConnection);
+    EndStatusBlank();
+    return;
+  }
+
+  const uint8_t major = ReadByte(address::kVersionMajor);
+  const uint8_t minor = ReadByte(address::kVersionMinor);
+  settings.ControllerVersion = major * 256 + minor;
+  if (settings.ControllerVersion == SettingsState::kVersionInvalid) {
+    tool_.status.Message("ERROR!", kNotSetUp);
+    return;
+  }
+  const int type = settings.ControllerType();
+  if (type != 1 && type != 3) {
+    settings.ControllerVersion = SettingsState::kVersionInvalid;
+    tool_.status.Message("ERROR!", kNotSuitable);
+    return;
+  }
+  settings.Features = ReadByte(address::kFeatures);
+  main_.SetItemText(panel::kVersion, VersionText(major, minor, settings.Features));
+  if (ReadByte(address::kCompatibilityLevel) > kProgramLevel) {
+    // As after the main window's Read: a controller newer than the tool does not
+    // count as read, so the settings commands keep away from it.
+    settings.ControllerVersion = SettingsState::kVersionInvalid;
+    tool_.status.Message("", kTooNew);
+    return;
+  }
+  if (settings.Release() < kFirstLockRelease) {
+    tool_.status.Message("ERROR!", kTooOld);
+    return;
+  }
+
+  uint8_t& lockByte = tool_.dialogs.LockByte;
+  lockByte = ReadByte(address::kLockByte);
+  for (int id : {lockdlg::kLockRcSetup, lockdlg::kLockTestProgram, lockdlg::kWrite}) dialog.EnableItem(id, true);
+  dialog.CheckItem(lockdlg::kLockRcSetup, (lockByte & lockdlg::kRcSetupAllowed) == 0);
+  dialog.CheckItem(lockdlg::kLockTestProgram, (lockByte & lockdlg::kTestProgramAllowed) == 0);
+
+  tool_.platform.ui.Beep();
+  EndStatusOk();
+}
+
+void LockFunctionsDialog::Write(Window& dialog) {
+  uint32_t answer = 0;
+  if (!Connect(dialog, answer)) return;
+  if (answer != kAnswerReady) {
+    tool_.status.Message("ERROR!", kNoConnection);
+    return;
+  }
+
+  uint8_t& lockByte = tool_.dialogs.LockByte;
+  lockByte = MergeLockBits(lockByte, dialog.IsItemChecked(lockdlg::kLockRcSetup),
+                           dialog.IsItemChecked(lockdlg::kLockTestProgram));
+  // A failed verify has been reported by the checked write; the byte sent stays the
+  // one the tool remembers.
+  if (tool_.protocol.WriteSettingByteChecked(address::kLockByte, lockByte) != 0) return;
+
+  EndStatusOk();
+  tool_.platform.ui.Beep();
+}
+
+void LockFunctionsDialog::End(Window& dialog) {
+  main_.SetItemText(IDC_STATUS, " ");
+  main_.Repaint();
+  dialog.End(1);
+}
+
+}  // namespace ravix

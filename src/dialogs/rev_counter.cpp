@@ -1,0 +1,210 @@
+#include "dialogs/rev_counter.h"
+
+#include "app/resources.h"
+#include "dialogs/dialog_fields.h"
+#include "dialogs/lock_functions.h"
+#include "dialogs/motor_values.h"
+
+namespace ravix {
+
+namespace {
+
+constexpr char kOtherDevice[] = "angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!";
+constexpr char kPropLabel[] = "Prop revs, rpm";
+constexpr char kTimeLeftLabel[] = "sec. time left";
+
+// The test program came with release 10.11.
+constexpr int kFirstTestProgramVersion = 0x1011;
+
+}  // namespace
+
+RevValues RevValuesFromPulses(int pulses, int poleCount, float gearRatio) {
+  RevValues v;
+  v.electricalRpm = pulses * revdlg::kRpmPerPulse;
+  v.frequencyHz = v.electricalRpm / 60;
+  if (poleCount > 0) v.motorRpm = v.electricalRpm * 2 / poleCount;
+  v.propRpm = TruncateToInt(static_cast<double>(static_cast<float>(v.motorRpm) / gearRatio));
+  return v;
+}
+
+void OpenRevCounter(Tool& tool, Window& mainWindow) {
+  Status& status = tool.status;
+  SetupProtocol& protocol = tool.protocol;
+  status.StatusWindow = status.MainWindow;
+  if (!tool.settings.ValuesRead()) {
+    status.Message("Error!", "Read values first!");
+    return;
+  }
+  if (tool.settings.ControllerVersion < kFirstTestProgramVersion) {
+    status.Message("Error!", "Available with V10.11");
+    return;
+  }
+
+  protocol.RestartController();
+  uint32_t answer = protocol.LinkExchange();
+  if (answer != kAnswerReady) {
+    if (tool.link.DetectSerialAdapter() != 0) {
+      tool.platform.ui.MessageBox(&mainWindow, "Error", status.ErrorText);
+      mainWindow.SetItemText(IDC_STATUS, " ");
+      mainWindow.EnableItem(IDC_STATUS, false);
+      mainWindow.Repaint();
+      return;
+    }
+    protocol.RestartController();
+  }
+  answer = protocol.LinkExchange();
+  if (answer == kAnswerOtherDevice) {
+    status.Message("ERROR!", kOtherDevice);
+    status.EndFieldBlank();
+    return;
+  }
+  if (answer != kAnswerReady) {
+    status.Message("ERROR!", "no connection!");
+    status.EndFieldBlank();
+    return;
+  }
+  // With the test program unlocked the controller would run its own test on release
+  // instead of reporting the motor's revolutions.
+  uint8_t& lockByte = tool.dialogs.LockByte;
+  lockByte = static_cast<uint8_t>(protocol.ReadSettingByte(address::kLockByte));
+  if (lockByte & lockdlg::kTestProgramAllowed) {
+    status.Message("Error!", "only available, when test-pgm locked");
+    status.EndFieldBlank();
+    return;
+  }
+
+  RevCounterDialog handler(tool);
+  RunDialog(tool.platform.ui, *FindDialogResource(IDD_REV_COUNTER), &mainWindow, handler);
+}
+
+void RevCounterDialog::OnInit(Window& dialog) { LoadAndShowRpmValues(tool_.setupFile, dialog); }
+
+bool RevCounterDialog::OnCommand(Window& dialog, int command) {
+  switch (command) {
+    case motor::kSaveInput: SaveRpmValues(tool_.setupFile, tool_.status, dialog); return true;
+    case revdlg::kReleaseMotor: ReleaseMotor(dialog); return true;
+    case 1:
+    case 2: dialog.End(1); return true;
+    default: return false;
+  }
+}
+
+// Clock and data high while RESET rises: the controller starts its test program, which
+// releases the motor and reports its revolutions on the data line.
+//
+// The release and the sampling use the serial adapter's lines only. Over a parallel
+// adapter the firmware is never restarted, so the opening's link check fails and the
+// dialog does not open there; should it be open all the same, no line is touched (a
+// serial port left open from before belongs to no adapter in use) and the wait ends
+// after its ten seconds.
+void RevCounterDialog::Release() {
+  Link& link = tool_.link;
+  link.InitParallelAdapter();
+  link.WaitMs(100);
+  if (link.SerialPortSelected) link.ClearBreak();
+  link.WaitMs(100);
+  if (link.SerialPortSelected) {
+    link.SetRts();
+    link.SetDtr();
+  }
+  link.WaitMs(50);
+  if (link.SerialPortSelected) {
+    link.SetBreak();
+    link.SetDtr();
+  }
+  link.ShortDelay(1);
+}
+
+bool RevCounterDialog::Sample() { return tool_.link.SerialPortSelected && tool_.link.ReadCts() != 0; }
+
+void RevCounterDialog::HoldInReset() {
+  if (tool_.link.SerialPortSelected) tool_.link.ClearBreak();
+}
+
+void RevCounterDialog::EnableButtons(Window& dialog, bool enabled) {
+  for (int id : {revdlg::kReleaseMotor, revdlg::kDone, motor::kSaveInput}) dialog.EnableItem(id, enabled);
+}
+
+void RevCounterDialog::ReleaseMotor(Window& dialog) {
+  if (tool_.link.DetectSerialAdapter() != 0) {
+    tool_.status.Message("Error!", "adapter?");
+    dialog.End(1);
+    return;
+  }
+  Release();
+  EnableButtons(dialog, false);
+  dialog.SetItemText(revdlg::kPropLabel, kTimeLeftLabel);
+  dialog.Repaint();
+
+  if (WaitForFirstPulse(dialog)) {
+    Measure(dialog);
+    return;
+  }
+  dialog.SetItemText(revdlg::kPropLabel, kPropLabel);
+  EnableButtons(dialog, true);
+  dialog.SetItemText(revdlg::kPropRpm, " ");
+  tool_.platform.ui.Beep();
+  dialog.Repaint();
+  HoldInReset();
+}
+
+// The first pulse is a falling edge inside one 1-second window: a line that is high
+// all the time counts as no pulse, like one that is low all the time.
+bool RevCounterDialog::WaitForFirstPulse(Window& dialog) {
+  Clock& clock = tool_.platform.clock;
+  for (int secondsLeft = revdlg::kWaitSeconds; secondsLeft > 0;) {
+    const uint32_t t0 = clock.TickCount();
+    bool high = false;
+    do high = Sample();
+    while (!high && Elapsed(t0) < revdlg::kWaitWindowMs);
+    if (high)
+      while (Elapsed(t0) < revdlg::kWaitWindowMs)
+        if (!Sample()) return true;
+    --secondsLeft;
+    ShowNumber(dialog, revdlg::kPropRpm, "%01d", secondsLeft);
+    dialog.Repaint();
+  }
+  return false;
+}
+
+void RevCounterDialog::Measure(Window& dialog) {
+  Clock& clock = tool_.platform.clock;
+  const SetupFile& values = tool_.setupFile;
+  dialog.SetItemText(revdlg::kPropLabel, kPropLabel);
+  dialog.Repaint();
+
+  // The first window starts on a tick, so that every window lasts the full 2000 ms.
+  const uint32_t start = clock.TickCount();
+  while (clock.TickCount() == start) {
+  }
+  for (;;) {
+    const uint32_t t0 = clock.TickCount();
+    int pulses = 0;
+    // A pulse counts when its high and its following low both fall inside the window.
+    while (Elapsed(t0) < revdlg::kCountWindowMs) {
+      if (!Sample()) continue;
+      while (Elapsed(t0) < revdlg::kCountWindowMs) {
+        if (!Sample()) {
+          ++pulses;
+          break;
+        }
+      }
+    }
+    if (pulses == 0) break;
+    const RevValues v = RevValuesFromPulses(pulses, values.PoleCount, values.GearRatio);
+    ShowNumber(dialog, revdlg::kElectricalRpm, "%01d", v.electricalRpm);
+    ShowNumber(dialog, revdlg::kFrequencyHz, "%01d", v.frequencyHz);
+    ShowNumber(dialog, revdlg::kMotorRpm, "%01d", v.motorRpm);
+    ShowNumber(dialog, revdlg::kPropRpm, "%4d", v.propRpm);
+    dialog.Repaint();
+  }
+
+  EnableButtons(dialog, true);
+  for (int id : {revdlg::kElectricalRpm, revdlg::kFrequencyHz, revdlg::kMotorRpm, revdlg::kPropRpm})
+    dialog.SetItemText(id, " ");
+  HoldInReset();
+  tool_.platform.ui.Beep();
+  dialog.Repaint();
+}
+
+}  // namespace ravix

@@ -1,0 +1,66 @@
+#pragma once
+#include <cstdint>
+
+#include "app/tool.h"
+#include "platform/ui.h"
+
+namespace ravix {
+
+// Dialog 1240 "Number of Revolutions": releases the motor into the controller's test
+// program and counts the pulses that the program sends once per electrical
+// revolution, in 2-second windows, until they stop.
+namespace revdlg {
+inline constexpr int kFrequencyHz = 1212;
+inline constexpr int kElectricalRpm = 1215;
+inline constexpr int kMotorRpm = 1219;
+inline constexpr int kPropRpm = 1218;
+inline constexpr int kPropLabel = 1237;
+inline constexpr int kReleaseMotor = 1235;
+inline constexpr int kDone = 1;
+
+inline constexpr uint32_t kWaitWindowMs = 1000;
+inline constexpr int kWaitSeconds = 10;
+inline constexpr uint32_t kCountWindowMs = 2000;
+// Electrical revolutions per minute for one pulse in a count window.
+inline constexpr int kRpmPerPulse = 60000 / static_cast<int>(kCountWindowMs);
+}  // namespace revdlg
+
+// What one count window shows.
+struct RevValues {
+  int electricalRpm = 0;
+  int frequencyHz = 0;
+  int motorRpm = 0;
+  int propRpm = 0;
+};
+RevValues RevValuesFromPulses(int pulses, int poleCount, float gearRatio);
+
+// Command 1238 of the main window: checks that values have been read, the release,
+// the link and that the test program is locked, then runs the dialog.
+void OpenRevCounter(Tool& tool, Window& mainWindow);
+
+class RevCounterDialog : public WindowHandler {
+ public:
+  explicit RevCounterDialog(Tool& tool) : tool_(tool) {}
+
+  void OnInit(Window& dialog) override;
+  bool OnCommand(Window& dialog, int command) override;
+
+  // "Release Motor": the release, the wait for the first pulse and the measurement.
+  void ReleaseMotor(Window& dialog);
+
+ private:
+  void Release();
+  // The level of the controller's data line, 0 or 1.
+  bool Sample();
+  // Holds the controller in reset: the motor stops.
+  void HoldInReset();
+  // Waits for a falling edge in 1-second windows, counting down; false when none came.
+  bool WaitForFirstPulse(Window& dialog);
+  void Measure(Window& dialog);
+  void EnableButtons(Window& dialog, bool enabled);
+  uint32_t Elapsed(uint32_t since) { return tool_.platform.clock.TickCount() - since; }
+
+  Tool& tool_;
+};
+
+}  // namespace ravix

@@ -1,0 +1,244 @@
+#include "dialogs/rpm_control.h"
+
+#include <climits>
+
+#include "app/resources.h"
+#include "dialogs/dialog_fields.h"
+#include "dialogs/motor_values.h"
+#include "settings/settings_commands.h"
+
+namespace ravix {
+
+namespace {
+
+constexpr char kNoConnection[] = "no connection!";
+constexpr char kNotSetUp[] = "Available after setup with RC!";
+constexpr char kNoFrequency[] = "elec. freq. motorphase unknown!\nRead or Calculate first.";
+constexpr char kNoRotorSpeed[] = "desired rotorspeed: please type in a number!";
+constexpr char kNegativeRotorSpeed[] = "desired rotorspeed: no negative values!";
+constexpr char kRotorSpeedTooLarge[] = "desired rotorspeed: value too large!";
+
+// The clock tables: q = K div (w + c) and w = K div q - c.
+struct ClockConstants {
+  long long k;
+  long long c;
+};
+ClockConstants ConstantsFor(int clockMhz) { return clockMhz == 8 ? ClockConstants{174666, 19} : ClockConstants{326947, 22}; }
+
+// Nearest single-precision value to 1/120: Hz from pole count times motor rpm.
+constexpr float kHzPerPoleRpm = 0.008333334f;
+
+}  // namespace
+
+std::optional<uint16_t> RpmControlWordFromHz(int clockMhz, int hz) {
+  // The word divides by the frequency; 0 and below have none.
+  if (hz <= 0) return std::nullopt;
+  const ClockConstants clock = ConstantsFor(clockMhz);
+  const long long word = clock.k / hz - clock.c;
+  // A frequency so high that the word drops below 0 cannot be written either.
+  if (word < 0 || word > rpmdlg::kNoMaximumWord) return std::nullopt;
+  return static_cast<uint16_t>(word);
+}
+
+int MinFrequencyHz(int clockMhz) {
+  int hz = 1;
+  while (!RpmControlWordFromHz(clockMhz, hz)) ++hz;
+  return hz;
+}
+
+void OpenRpmControl(Tool& tool, Window& mainWindow) {
+  tool.status.StatusWindow = tool.status.MainWindow;
+  if (!tool.settings.ValuesRead()) {
+    tool.status.Message("Error!", "Read values first!");
+    return;
+  }
+  // The main window's maximum no longer holds once the dialog may change it; it is
+  // shown again by the next Read.
+  mainWindow.SetItemText(panel::kMaxFrequency, "   ");
+
+  Ui& ui = tool.platform.ui;
+  RpmControlDialog handler(tool);
+  handler.window = ui.CreateWindow(*FindDialogResource(IDD_RPM_CONTROL), &mainWindow);
+  handler.OnInit(*handler.window);
+  if (!handler.window->Ended()) ui.RunModal(handler.window, handler);
+}
+
+void RpmControlDialog::OnInit(Window& dialog) { LoadAndShowRpmValues(tool_.setupFile, dialog); }
+
+bool RpmControlDialog::OnCommand(Window& dialog, int command) {
+  switch (command) {
+    case rpmdlg::kRead: Read(dialog); return true;
+    case rpmdlg::kCalculate: Calculate(dialog); return true;
+    case rpmdlg::kWrite: Write(dialog); return true;
+    case motor::kSaveInput: SaveRpmValues(tool_.setupFile, tool_.status, dialog); return true;
+    case 1:
+    case 2: dialog.End(1); return true;
+    default: return false;
+  }
+}
+
+void RpmControlDialog::BlankValues(Window& dialog) {
+  for (int id : {rpmdlg::kFrequencyHz, rpmdlg::kElectricalRpm, rpmdlg::kMotorRpm, rpmdlg::kRotorRpm})
+    dialog.SetItemText(id, "  ");
+}
+
+uint16_t RpmControlDialog::ReadWord() {
+  const int high = ReadByte(address::kRpmControlHigh);
+  return static_cast<uint16_t>(high * 256 + ReadByte(address::kRpmControlLow));
+}
+
+void RpmControlDialog::ShowFrequency(Window& dialog, int hz) {
+  const SetupFile& values = tool_.setupFile;
+  const long long poles = values.PoleCount;
+  const long long electricalRpm = static_cast<long long>(hz) * 60;
+  ShowNumber(dialog, rpmdlg::kFrequencyHz, "%4d", static_cast<int>(electricalRpm / 60));
+  ShowNumber(dialog, rpmdlg::kElectricalRpm, "%4d", static_cast<int>(electricalRpm));
+  ShowNumber(dialog, rpmdlg::kMotorRpm, "%4d", TruncateToInt(static_cast<double>(electricalRpm * 2 / poles)));
+  const long long rotorElectrical =
+      TruncateToInt(static_cast<double>(static_cast<float>(electricalRpm) / values.GearRatio));
+  ShowNumber(dialog, rpmdlg::kRotorRpm, "%4d", TruncateToInt(static_cast<double>(rotorElectrical * 2 / poles)));
+}
+
+void RpmControlDialog::Read(Window& dialog) {
+  SettingsState& settings = tool_.settings;
+  LoadAndShowRpmValues(tool_.setupFile, dialog);
+  dialog.Repaint();
+  BlankValues(dialog);
+  dialog.Repaint();
+  tool_.link.WaitMs(100);
+
+  uint32_t answer = tool_.protocol.LinkExchange();
+  if (answer != kAnswerReady) {
+    if (tool_.link.DetectSerialAdapter() != 0) {
+      tool_.status.Message("Error", tool_.status.ErrorText);
+      return;
+    }
+    tool_.protocol.RestartController();
+  }
+  // Here a controller of another kind (253) gets the same answer as no controller.
+  answer = tool_.protocol.LinkExchange();
+  if (answer != kAnswerReady) {
+    tool_.status.Message("ERROR!", kNoConnection);
+    return;
+  }
+  if (ReadByte(address::kSetupMarker) != kSetupMarkerValue) {
+    tool_.status.Message("ERROR!", kNotSetUp);
+    return;
+  }
+
+  const uint16_t word = ReadWord();
+  int hz = 0;
+  if (word > rpmdlg::kNoMaximumWord)
+    settings.RpmControl = 0;
+  else
+    hz = MaxFrequencyHz(settings.ClockMhz, word);
+  ShowFrequency(dialog, hz);
+
+  if (settings.ControllerVersion >= rpmdlg::kFirstGainsVersion) {
+    int p = ReadByte(rpmdlg::kPGainAddress);
+    int i = 6 - ReadByte(rpmdlg::kIGainAddress);
+    // Without a maximum the gains mean nothing yet: start from the middle of both ranges.
+    if (settings.RpmControl == 0) p = 3, i = 3;
+    ShowNumber(dialog, rpmdlg::kIValue, "%2d", i);
+    ShowNumber(dialog, rpmdlg::kPValue, "%2d", p);
+    dialog.EnableItem(rpmdlg::kPValue, true);
+    dialog.EnableItem(rpmdlg::kIValue, true);
+  } else {
+    dialog.EnableItem(rpmdlg::kPValue, false);
+    dialog.EnableItem(rpmdlg::kIValue, false);
+  }
+
+  for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, true);
+  dialog.Repaint();
+  tool_.platform.ui.Beep();
+}
+
+void RpmControlDialog::Calculate(Window& dialog) {
+  const SetupFile& values = tool_.setupFile;
+  LoadAndShowRpmValues(tool_.setupFile, dialog);
+  dialog.Repaint();
+  tool_.status.StatusWindow = window;
+
+  const std::optional<int> rotorRpm = FieldInteger(dialog, rpmdlg::kRotorRpm, "%8d");
+  if (!rotorRpm) {
+    Refuse(kNoRotorSpeed);
+    return;
+  }
+  if (*rotorRpm < 0) {
+    Refuse(kNegativeRotorSpeed);
+    return;
+  }
+  const float motorRpm = static_cast<float>(*rotorRpm) * values.GearRatio;
+  const float poleRpm = static_cast<float>(values.PoleCount) * motorRpm;
+  const double electricalRpm = static_cast<double>(poleRpm) * 0.5;
+  if (static_cast<double>(motorRpm) > INT_MAX || electricalRpm > INT_MAX) {
+    Refuse(kRotorSpeedTooLarge);
+    return;
+  }
+  ShowNumber(dialog, rpmdlg::kMotorRpm, "%4d", TruncateToInt(motorRpm));
+  ShowNumber(dialog, rpmdlg::kElectricalRpm, "%4d", TruncateToInt(electricalRpm));
+  ShowNumber(dialog, rpmdlg::kFrequencyHz, "%4d",
+             TruncateToInt(static_cast<double>(poleRpm) * static_cast<double>(kHzPerPoleRpm)));
+  dialog.Repaint();
+}
+
+void RpmControlDialog::Write(Window& dialog) {
+  SettingsState& settings = tool_.settings;
+  LoadAndShowRpmValues(tool_.setupFile, dialog);
+  dialog.Repaint();
+  tool_.status.StatusWindow = window;
+
+  // The field is filled by Read and Calculate only; a failed Read leaves it blank.
+  const std::optional<int> hz = FieldInteger(dialog, rpmdlg::kFrequencyHz, "%8d");
+  if (!hz) {
+    Refuse(kNoFrequency);
+    return;
+  }
+  // Taken before the checks: the main window only asks whether a maximum is known
+  // (not 0). A frequency below 0 stands for none.
+  settings.RpmControl = *hz > 0 ? *hz : 0;
+  if (*hz > rpmdlg::kMaxFrequencyHz) {
+    Refuse("max. 2500 Hz");
+    return;
+  }
+  const std::optional<uint16_t> word = RpmControlWordFromHz(settings.ClockMhz, *hz);
+  if (!word) {
+    Refuse("min. " + std::to_string(MinFrequencyHz(settings.ClockMhz)) + " Hz");
+    return;
+  }
+
+  // Every field is checked before the first byte goes out, so that a refused gain
+  // leaves the controller as it was.
+  const bool gains = settings.ControllerVersion >= rpmdlg::kFirstGainsVersion;
+  int p = 0, i = 0;
+  if (gains) {
+    const std::optional<int> typedP = FieldInteger(dialog, rpmdlg::kPValue, "%2d");
+    if (!typedP || *typedP < 1 || *typedP > 10) {
+      Refuse("P: 1 - 10 !");
+      return;
+    }
+    const std::optional<int> typedI = FieldInteger(dialog, rpmdlg::kIValue, "%2d");
+    if (!typedI || *typedI < 1 || *typedI > 5) {
+      Refuse("I: 1 - 5 !");
+      return;
+    }
+    p = *typedP, i = *typedI;
+  }
+
+  SetupProtocol& protocol = tool_.protocol;
+  if (protocol.WriteSettingByteChecked(address::kRpmControlHigh, *word >> 8) != 0) return;
+  if (protocol.WriteSettingByteChecked(address::kRpmControlLow, *word % 256) != 0) return;
+  if (gains) {
+    if (protocol.WriteSettingByteChecked(rpmdlg::kPGainAddress, static_cast<uint32_t>(p)) != 0) return;
+    if (protocol.WriteSettingByteChecked(rpmdlg::kIGainAddress, static_cast<uint32_t>(6 - i)) != 0) return;
+  }
+
+  BlankValues(dialog);
+  dialog.Repaint();
+  // What the controller now holds, as the clock table turns it back into Hz.
+  ShowFrequency(dialog, MaxFrequencyHz(settings.ClockMhz, ReadWord()));
+  dialog.Repaint();
+  tool_.platform.ui.Beep();
+}
+
+}  // namespace ravix

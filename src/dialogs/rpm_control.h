@@ -1,0 +1,69 @@
+#pragma once
+#include <memory>
+#include <optional>
+
+#include "app/tool.h"
+#include "platform/ui.h"
+
+namespace ravix {
+
+// Dialog 1228 "RPM-Control": the controller's maximum motor frequency (the RPM-control
+// word at settings 27 and 28) and, from release 10.11 on, the P and I gains of its
+// speed loop (settings 36 and 37), worked out from the motor's pole count and gear ratio.
+namespace rpmdlg {
+inline constexpr int kFrequencyHz = 1212;
+inline constexpr int kElectricalRpm = 1215;
+inline constexpr int kMotorRpm = 1219;
+inline constexpr int kRotorRpm = 1218;
+inline constexpr int kCalculate = 1216;
+inline constexpr int kRead = 1213;
+inline constexpr int kWrite = 1214;
+inline constexpr int kPValue = 1241;
+inline constexpr int kIValue = 1242;
+inline constexpr int kDone = 1;
+
+inline constexpr uint8_t kPGainAddress = 36;
+inline constexpr uint8_t kIGainAddress = 37;  // holds 6 - I
+inline constexpr int kFirstGainsVersion = 0x1011;
+// The highest frequency the firmware's speed loop follows (the limit shown as 2500).
+inline constexpr int kMaxFrequencyHz = 2666;
+// Above this the word means that no maximum is set.
+inline constexpr int kNoMaximumWord = 65520;
+}  // namespace rpmdlg
+
+// The RPM-control word for a maximum frequency in Hz at the controller's clock (8 MHz,
+// or 16 MHz for any other value); nothing when the word would not fit two bytes or
+// would read as "no maximum" (a frequency of 0 or below, or too low for the clock).
+std::optional<uint16_t> RpmControlWordFromHz(int clockMhz, int hz);
+// The lowest frequency that has a word at that clock.
+int MinFrequencyHz(int clockMhz);
+
+// Command 1210 of the main window.
+void OpenRpmControl(Tool& tool, Window& mainWindow);
+
+class RpmControlDialog : public WindowHandler {
+ public:
+  explicit RpmControlDialog(Tool& tool) : tool_(tool) {}
+
+  // The dialog's window: it makes itself the status window while it calculates or writes.
+  std::shared_ptr<Window> window;
+
+  void OnInit(Window& dialog) override;
+  bool OnCommand(Window& dialog, int command) override;
+
+  void Read(Window& dialog);
+  void Calculate(Window& dialog);
+  void Write(Window& dialog);
+
+ private:
+  // The four value fields for a maximum frequency q in Hz.
+  void ShowFrequency(Window& dialog, int hz);
+  void BlankValues(Window& dialog);
+  uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(tool_.protocol.ReadSettingByte(address)); }
+  uint16_t ReadWord();
+  void Refuse(const std::string& text) { tool_.status.Message("Error!", text); }
+
+  Tool& tool_;
+};
+
+}  // namespace ravix
