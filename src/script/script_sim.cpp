@@ -99,8 +99,9 @@ void RunSimCommand(const std::vector<std::string>& words, sim::SimAdapter& adapt
   } else if (what == "motor") {
     const double hz = args.Decimal("frequency", 1e6);
     const double seconds = args.Decimal("duration", 1e6);
+    const bool afterHigh = args.More() && args.Choice("low or high", {"low", "high"}) == 1;
     args.End();
-    controller.motor.hz = hz, controller.motor.seconds = seconds;
+    controller.motor.hz = hz, controller.motor.seconds = seconds, controller.motor.afterHigh = afterHigh;
   } else if (what == "dump") {
     uint32_t first = 0, last = 0;
     Range(args, kLastSetting, first, last);

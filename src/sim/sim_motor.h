@@ -3,12 +3,16 @@
 
 namespace ravix::sim {
 
-// The controller's test program: after a release with clock and data high it
-// pulses its data line at a set frequency for a set time.
+// The controller's test program: after a release with clock and data high it pulses
+// its data line at a set frequency for a set time, once per electrical revolution of
+// the motor; each period starts with its high half. After the pulses, or from the
+// release on when no frequency is set, the line rests low (the motor has stopped) or,
+// with afterHigh, high (a line that hangs on its high level).
 class SimMotor {
  public:
   double hz = 0;
   double seconds = 0;
+  bool afterHigh = false;
 
   void Start(uint64_t nowUs) { startUs_ = nowUs, running_ = true; }
   void Stop() { running_ = false; }
