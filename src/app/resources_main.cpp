@@ -38,8 +38,8 @@ std::vector<ControlResource> MainControls() {
   return {
       // Column 1: x 7 to 103.
       Group(software, 7, 4, 96, 30),
-      Label("Version/Typ", 13, 17, 40, software),
-      Control(1145, K::ReadOnlyEdit, "", 55, 15, 42, 12, software),
+      Label("Version/Typ", 11, 17, 40, software),
+      Control(1145, K::ReadOnlyEdit, "", 52, 15, 48, 12, software),
 
       Group(rc, 7, 38, 96, 66),
       Label("full speed", 13, 54, 38, rc),
@@ -88,9 +88,9 @@ std::vector<ControlResource> MainControls() {
 
       Group(rpm, 229, 58, 106, 60),
       Control(1175, K::CheckBox, "active RPM control", 235, 70, 94, 10, rpm),
-      Label("max. frequency", 235, 86, 56, rpm),
-      Control(1212, K::ReadOnlyEdit, "", 293, 84, 24, 12, rpm, false),
-      Label("Hz", 319, 86, 12, rpm),
+      Label("max. frequency", 235, 86, 55, rpm),
+      Control(1212, K::ReadOnlyEdit, "", 292, 84, 27, 12, rpm, false),
+      Label("Hz", 321, 86, 12, rpm),
       Control(1210, K::PushButton, "Setting Up", 235, 100, 56, 14, rpm),
 
       Group(features, 229, 122, 106, 74),

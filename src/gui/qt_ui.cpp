@@ -1,11 +1,13 @@
 #include "gui/qt_ui.h"
+#include "gui/window_picture.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QUrl>
 #include <algorithm>
@@ -30,17 +32,23 @@ int QtUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler
   return qtWindow->RunModal(handler);
 }
 
+std::unique_ptr<QMessageBox> QtUi::MakeMessageBox(Window* owner, std::string_view caption, std::string_view text,
+                                                  MessageButtons buttons) {
+  const bool question = buttons == MessageButtons::OkCancel;
+  auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, FromUtf8(caption), FromUtf8(text),
+                                           question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                                           QtWindow::WidgetOf(owner));
+  // The texts are the tool's own plain texts; a "<" in one is not markup.
+  box->setTextFormat(Qt::PlainText);
+  box->setDefaultButton(QMessageBox::Ok);
+  box->setEscapeButton(question ? QMessageBox::Cancel : QMessageBox::Ok);
+  return box;
+}
+
 MessageResult QtUi::MessageBox(Window* owner, std::string_view caption, std::string_view text,
                                MessageButtons buttons) {
-  const bool question = buttons == MessageButtons::OkCancel;
-  QMessageBox box(QMessageBox::NoIcon, FromUtf8(caption), FromUtf8(text),
-                  question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
-                  QtWindow::WidgetOf(owner));
-  // The texts are the tool's own plain texts; a "<" in one is not markup.
-  box.setTextFormat(Qt::PlainText);
-  box.setDefaultButton(QMessageBox::Ok);
-  box.setEscapeButton(question ? QMessageBox::Cancel : QMessageBox::Ok);
-  return box.exec() == QMessageBox::Cancel ? MessageResult::Cancel : MessageResult::Ok;
+  auto box = MakeMessageBox(owner, caption, text, buttons);
+  return box->exec() == QMessageBox::Cancel ? MessageResult::Cancel : MessageResult::Ok;
 }
 
 void QtUi::Beep() { QApplication::beep(); }
@@ -73,14 +81,32 @@ std::vector<std::shared_ptr<QtWindow>> QtUi::OpenWindows() {
 std::vector<QString> QtUi::SaveScreenshots(const QString& dir) {
   std::vector<QString> written;
   QDir().mkpath(dir);
+  auto save = [&](const QPixmap& picture, const QString& name) {
+    const QString path = QDir(dir).filePath(name);
+    if (!picture.isNull() && Compact(picture).save(path, "PNG", 0)) written.push_back(path);
+  };
+  std::vector<int> seen;
   for (const auto& window : OpenWindows()) {
     window->Show();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    QString name = QStringLiteral("window-%1.png").arg(window->DialogId());
-    for (int n = 2; std::find(written.begin(), written.end(), QDir(dir).filePath(name)) != written.end(); ++n)
-      name = QStringLiteral("window-%1-%2.png").arg(window->DialogId()).arg(n);
-    const QString path = QDir(dir).filePath(name);
-    if (window->Dialog().grab().save(path)) written.push_back(path);
+    const int id = window->DialogId();
+    const auto count = std::count(seen.begin(), seen.end(), id);
+    seen.push_back(id);
+    const QString stem = count == 0 ? QStringLiteral("window-%1").arg(id)
+                                    : QStringLiteral("window-%1-%2").arg(id).arg(count + 1);
+    save(WindowPicture(window->Dialog()), stem + QStringLiteral(".png"));
+    if (!window->MenuBar()) continue;
+    int n = 0;
+    for (QAction* top : window->MenuBar()->actions()) {
+      QMenu* menu = top->menu();
+      if (!menu) continue;
+      ++n;
+      window->RefreshPortNames();
+      menu->popup(window->Dialog().mapToGlobal(window->MenuBar()->actionGeometry(top).bottomLeft()));
+      QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      save(menu->grab(), stem + QStringLiteral("-menu-%1.png").arg(n));
+      menu->hide();
+    }
   }
   return written;
 }

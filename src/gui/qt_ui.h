@@ -1,4 +1,5 @@
 #pragma once
+#include <QMessageBox>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -26,9 +27,14 @@ class QtUi : public Ui {
                                             std::string_view pattern) override;
   void ShellOpen(const std::string& target) override;
 
+  // The message box as MessageBox shows it, not yet shown.
+  static std::unique_ptr<QMessageBox> MakeMessageBox(Window* owner, std::string_view caption, std::string_view text,
+                                                     MessageButtons buttons);
+
   // The windows that exist and have not ended, oldest first.
   std::vector<std::shared_ptr<QtWindow>> OpenWindows();
-  // Shows each open window and saves a picture of it as DIR/window-ID.png; the files written.
+  // Shows each open window and saves a picture of it as DIR/window-ID.png, and of each
+  // of its menus as DIR/window-ID-menu-N.png (N from 1, in the bar's order); the files written.
   std::vector<QString> SaveScreenshots(const QString& dir);
 
  private:

@@ -113,9 +113,18 @@ QWidget* QtWindow::BuildControl(const ControlResource& control) {
       edit->setCursorPosition(0);
       if (control.kind == ControlKind::ReadOnlyEdit) {
         edit->setReadOnly(true);
+        // Out of the tab chain: the first field to take the keys is one a person can type in.
+        edit->setFocusPolicy(Qt::ClickFocus);
         // Drawn like the dialog's background, as a field that only the tool writes.
+        // Disabled, it still shows its text legibly: the status field keeps the
+        // result of the last command ("OK") while no command runs.
         QPalette palette = edit->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        const QColor text = palette.color(QPalette::Active, QPalette::Text);
+        const QColor back = palette.color(QPalette::Window);
+        palette.setColor(QPalette::Disabled, QPalette::Text,
+                         QColor((text.red() * 11 + back.red() * 9) / 20, (text.green() * 11 + back.green() * 9) / 20,
+                                (text.blue() * 11 + back.blue() * 9) / 20));
         edit->setPalette(palette);
       }
       widget = edit;

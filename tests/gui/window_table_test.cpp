@@ -14,8 +14,11 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <QStyle>
+
 #include "app/resources.h"
 #include "gui/qt_ui.h"
+#include "settings/settings_image.h"
 
 namespace ravix::gui {
 namespace {
@@ -253,6 +256,39 @@ TEST(MainWindowTable, StatusFieldLeftOfEndAndEndIsTheDefaultButton) {
   EXPECT_FALSE(window->IsMenuItemEnabled(1104));  // "Help File" is greyed from the start
   EXPECT_FALSE(window->IsItemEnabled(1150));      // "Write" waits for a read
   EXPECT_FALSE(window->IsItemEnabled(1212));
+}
+
+// The widest texts the tool writes into the main window's fields must show whole.
+TEST(MainWindowTable, FieldsHoldTheWidestTextsTheToolWrites) {
+  QtUi ui;
+  auto window = std::dynamic_pointer_cast<QtWindow>(ui.CreateWindow(MainWindowResource(), nullptr));
+  struct Field {
+    int id;
+    std::vector<std::string> texts;
+  };
+  std::vector<std::string> timing(std::begin(kTimingEntries), std::end(kTimingEntries));
+  std::vector<std::string> brake(std::begin(kBrakeEntries), std::end(kBrakeEntries));
+  const std::vector<Field> fields = {
+      {1145, {"V 10.11-1F", "V 3D.DD-DD"}},  // version, minor and features as hex
+      {1135, {"2.00", "0.88"}}, {1166, {"2.00"}}, {1134, {"2.00"}},  // pulse widths "%1.2f"
+      {1142, {" 50", "255"}}, {1164, {" 50", "255"}},  // "%3d" of a byte
+      {1194, {"10.5", "25.5"}},                          // volts "%1.1f"
+      {1212, {"9999", "10000"}},                         // "%4d" Hz
+      {1177, {"255"}}, {1178, {"255"}}, {1179, {"255"}}, {1192, {"255"}},  // counters "%2d" of a byte
+      {1044, {"connecting....", "Update laeuft"}},
+      {1140, timing}, {1146, brake},
+  };
+  for (const Field& field : fields) {
+    QWidget* widget = window->Control(field.id);
+    ASSERT_TRUE(widget) << field.id;
+    // What the frame, the inner margins and a list's arrow leave for the text.
+    const int frame = widget->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, widget);
+    int room = widget->width() - 2 * frame - 4;
+    if (qobject_cast<QComboBox*>(widget))
+      room -= widget->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, widget);
+    for (const std::string& text : field.texts)
+      EXPECT_LE(widget->fontMetrics().horizontalAdvance(Q(text)), room) << field.id << " \"" << text << "\"";
+  }
 }
 
 }  // namespace

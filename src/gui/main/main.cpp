@@ -13,8 +13,10 @@
 #include "app/startup.h"
 #include "app/tool.h"
 #include "gui/qt_ui.h"
+#include "gui/screenshot_ui.h"
 #include "gui/startup_probe.h"
 #include "platform/posix/native_system.h"
+#include "script/script_engine.h"
 #include "sim/sim_adapter.h"
 
 namespace {
@@ -22,17 +24,27 @@ namespace {
 constexpr int kUsageError = 2;
 
 const char kUsage[] =
-    "usage: ravix-setup [--simulate]\n"
+    "usage: ravix-setup [--simulate] [--script SCRIPT|- [--screenshot DIR]]\n"
     "       ravix-setup --help | --version\n"
     "\n"
     "The desktop setup tool for Ravix-Micro speed controllers.\n"
     "\n"
     "  --simulate        a simulated controller answers on every port instead of the hardware\n"
+    "  --sim-platform 9x|nt|nt-nodriver\n"
+    "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
+    "                    line with the port-I/O driver (the default), or without it\n"
+    "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
+    "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
+    "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
+    "                    its menus when the script ends, in DIR\n"
     "  --help            this text\n"
     "  --version         the program's version\n";
 
 struct Options {
   bool simulate = false;
+  std::string simPlatform = "nt";  // how start-up sees the simulated machine (tests)
+  std::optional<std::string> script;
+  std::optional<std::string> screenshotDir;
   bool measure = false;  // print start-up time and memory at the first painted window, then end
 };
 
@@ -40,8 +52,27 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    auto value = [&](const char* what) -> std::optional<std::string> {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "ravix-setup: %s needs %s\n", arg.c_str(), what);
+        return std::nullopt;
+      }
+      return std::string(argv[++i]);
+    };
     if (arg == "--simulate") {
       options.simulate = true;
+    } else if (arg == "--script") {
+      if (!(options.script = value("a script file"))) return false;
+    } else if (arg == "--screenshot") {
+      if (!(options.screenshotDir = value("a directory"))) return false;
+    } else if (arg == "--sim-platform") {
+      const auto platform = value("9x, nt or nt-nodriver");
+      if (!platform) return false;
+      if (*platform != "9x" && *platform != "nt" && *platform != "nt-nodriver") {
+        std::fprintf(stderr, "ravix-setup: unknown simulated platform %s\n", platform->c_str());
+        return false;
+      }
+      options.simPlatform = *platform;
     } else if (arg == "--measure") {
       options.measure = true;
     } else {
@@ -49,15 +80,25 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       return false;
     }
   }
+  if (options.simPlatform != "nt" && !options.simulate) {
+    std::fprintf(stderr, "ravix-setup: --sim-platform needs --simulate\n");
+    return false;
+  }
+  if (options.screenshotDir && !options.script) {
+    std::fprintf(stderr, "ravix-setup: --screenshot goes with --script\n");
+    return false;
+  }
   return true;
 }
 
 // The machine the tool runs on: the simulated one, or the real ports.
 struct Machine {
-  explicit Machine(bool simulate, bool virtualTime) {
-    if (simulate) {
+  Machine(const Options& options, bool virtualTime) {
+    if (options.simulate) {
       simClock = std::make_unique<ravix::sim::SimClock>(virtualTime);
       sim = std::make_unique<ravix::sim::SimAdapter>(*simClock);
+      sim->platformId = options.simPlatform == "9x" ? ravix::VER_PLATFORM_WIN32_WINDOWS : ravix::VER_PLATFORM_WIN32_NT;
+      sim->driverPresent = options.simPlatform != "nt-nodriver";
     } else {
       native = std::make_unique<ravix::NativeSystem>();
     }
@@ -75,6 +116,37 @@ int RunDesktop(Machine& machine, ravix::gui::QtUi& ui) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), ui};
   ravix::Tool tool(platform);
   return ravix::RunApplication(tool);
+}
+
+int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (*options.script != "-") {
+    file.open(*options.script, std::ios::binary);
+    if (!file) {
+      std::fprintf(stderr, "ravix-setup: cannot open %s\n", options.script->c_str());
+      return kUsageError;
+    }
+    in = &file;
+  }
+  ravix::ScriptEngine engine(ui, machine.clock(), *in, std::cout, machine.sim.get());
+  ravix::Ui* front = &engine;
+  std::unique_ptr<ravix::gui::ScreenshotUi> shots;
+  if (options.screenshotDir) {
+    const QString dir = QString::fromLocal8Bit(options.screenshotDir->c_str());
+    shots = std::make_unique<ravix::gui::ScreenshotUi>(engine, ui, dir);
+    front = shots.get();
+    engine.OnScriptEnd = [&ui, dir] {
+      for (const QString& path : ui.SaveScreenshots(dir)) std::fprintf(stderr, "saved %s\n", qPrintable(path));
+    };
+  }
+  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), *front};
+  ravix::Tool tool(platform);
+  ravix::RunApplication(tool);
+  const int status = engine.Finish();
+  if (shots)
+    for (const QString& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", qPrintable(path));
+  return status;
 }
 
 }  // namespace
@@ -102,9 +174,12 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ravix-setup")));
   QApplication::setQuitOnLastWindowClosed(false);
 
-  // The interactive demo runs in real time, as hardware does.
-  Machine machine(options.simulate, false);
+  // A script with the simulated controller runs in virtual time, so that its waits and
+  // measurements take no real time; the interactive demo runs in real time, as hardware does.
+  Machine machine(options, options.script.has_value());
   ravix::gui::QtUi ui(&machine.serial());
+
+  if (options.script) return RunScript(machine, ui, options);
 
   std::unique_ptr<ravix::gui::StartupProbe> probe;
   if (options.measure) {
