@@ -1,0 +1,387 @@
+// The tool dialogs where a script cannot look: the conversions on their own, the
+// virtual time at which the rev counter shows its values, the release sequence on the
+// wire, the tick counter's wrap, and state the transcript does not print.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/resources.h"
+#include "app/tool.h"
+#include "dialogs/dialog_fields.h"
+#include "dialogs/lock_functions.h"
+#include "dialogs/rev_counter.h"
+#include "dialogs/rpm_control.h"
+#include "platform/headless/headless_ui.h"
+#include "settings/settings_image.h"
+#include "sim/sim_adapter.h"
+
+namespace ravix {
+namespace {
+
+TEST(RpmControlWordTest, FrequencyToWordByTheClock) {
+  struct Case {
+    int clockMhz, hz;
+    int word;  // -1: no word
+  };
+  const Case cases[] = {
+      {8, 835, 190},    {16, 835, 369},   {8, 2666, 46},  {16, 2666, 100}, {8, 3, 58203},
+      {8, 2, -1},       {16, 5, 65367},   {16, 4, -1},    {8, 0, -1},      {16, -835, -1},
+      {0, 835, 369},  // an unknown clock counts as 16 MHz, as when the word is shown
+  };
+  for (const auto& c : cases) {
+    const auto word = RpmControlWordFromHz(c.clockMhz, c.hz);
+    if (c.word < 0)
+      EXPECT_FALSE(word) << c.clockMhz << " MHz " << c.hz << " Hz";
+    else
+      EXPECT_EQ(word.value_or(0), c.word) << c.clockMhz << " MHz " << c.hz << " Hz";
+  }
+  EXPECT_EQ(MinFrequencyHz(8), 3);
+  EXPECT_EQ(MinFrequencyHz(16), 5);
+}
+
+// Every frequency the dialog writes reads back as a frequency, never below the one
+// written and never as "no maximum".
+TEST(RpmControlWordTest, EveryWritableFrequencyReadsBackAtLeastAsHigh) {
+  for (int clockMhz : {8, 16}) {
+    for (int hz = MinFrequencyHz(clockMhz); hz <= rpmdlg::kMaxFrequencyHz; ++hz) {
+      const auto word = RpmControlWordFromHz(clockMhz, hz);
+      ASSERT_TRUE(word) << clockMhz << " MHz " << hz << " Hz";
+      ASSERT_LE(*word, rpmdlg::kNoMaximumWord);
+      const int back = MaxFrequencyHz(clockMhz, *word);
+      ASSERT_GE(back, hz) << clockMhz << " MHz " << hz << " Hz";
+      ASSERT_LE(back, hz + hz / 2 + 1) << clockMhz << " MHz " << hz << " Hz";
+    }
+  }
+}
+
+TEST(LockBitsTest, BoxesMergeIntoTheByteRead) {
+  struct Case {
+    uint8_t read;
+    bool lockRc, lockTest;
+    uint8_t sent;
+  };
+  const Case cases[] = {
+      {0xFF, true, false, 0xFE}, {0xFC, false, false, 0xFF}, {0x45, false, true, 0x45},
+      {0x00, false, false, 0x03}, {0xA8, true, true, 0xA8},  {0x02, true, false, 0x02},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MergeLockBits(c.read, c.lockRc, c.lockTest), c.sent) << int(c.read);
+}
+
+TEST(RevValuesTest, PulsesInAWindowToTheFourFields) {
+  struct Case {
+    int pulses, poles;
+    float gear;
+    RevValues shown;
+  };
+  const Case cases[] = {
+      {1000, 14, 1.0f, {30000, 500, 4285, 4285}},
+      {1000, 14, 2.5f, {30000, 500, 4285, 1714}},
+      {1, 2, 1.0f, {30, 0, 30, 30}},
+      {1000, 12, 1.0f, {30000, 500, 5000, 5000}},
+      {3, 98, 0.01f, {90, 1, 1, 100}},
+      {7, 0, 1.0f, {210, 3, 0, 0}},  // no pole count: no division by it
+  };
+  for (const auto& c : cases) {
+    const RevValues v = RevValuesFromPulses(c.pulses, c.poles, c.gear);
+    EXPECT_EQ(v.electricalRpm, c.shown.electricalRpm) << c.pulses;
+    EXPECT_EQ(v.frequencyHz, c.shown.frequencyHz) << c.pulses;
+    EXPECT_EQ(v.motorRpm, c.shown.motorRpm) << c.pulses;
+    EXPECT_EQ(v.propRpm, c.shown.propRpm) << c.pulses;
+  }
+}
+
+TEST(DialogFieldsTest, TruncationStaysInsideTheIntRange) {
+  EXPECT_EQ(TruncateToInt(583.99), 583);
+  EXPECT_EQ(TruncateToInt(-2.7), -2);
+  EXPECT_EQ(TruncateToInt(1e30), INT_MAX);
+  EXPECT_EQ(TruncateToInt(-1e30), INT_MIN);
+  EXPECT_EQ(TruncateToInt(std::numeric_limits<double>::infinity()), INT_MAX);
+  EXPECT_EQ(TruncateToInt(std::nan("")), 0);
+}
+
+TEST(DialogFieldsTest, FieldsTakeNineCharactersAndTheirFormat) {
+  HeadlessUi ui;
+  auto window = ui.CreateWindow(*FindDialogResource(IDD_RPM_CONTROL), nullptr);
+  struct Case {
+    const char* text;
+    const char* format;
+    int value;  // INT_MIN: no number
+  };
+  const Case cases[] = {
+      {"100", "%2d", 10},         {" 3", "%2d", 3},       {"", "%8d", INT_MIN},
+      {"abc", "%8d", INT_MIN},    {"12abc", "%8d", 12},   {"-4", "%8d", -4},
+      {"123456789", "%8d", 12345678},  {"         7", "%8d", INT_MIN},  // the 7 is the tenth character
+  };
+  for (const auto& c : cases) {
+    window->SetItemText(1218, c.text);
+    const auto value = FieldInteger(*window, 1218, c.format);
+    EXPECT_EQ(value.value_or(INT_MIN), c.value) << '"' << c.text << '"';
+  }
+  window->SetItemText(1220, "2,5");
+  EXPECT_FLOAT_EQ(FieldDecimal(*window, 1220).value_or(-1), 2.5f);
+  window->SetItemText(1220, "1,5,5");
+  EXPECT_FLOAT_EQ(FieldDecimal(*window, 1220).value_or(-1), 1.5f);
+  window->SetItemText(1220, "ratio");
+  EXPECT_FALSE(FieldDecimal(*window, 1220));
+  window->SetItemText(1220, "inf");
+  EXPECT_TRUE(std::isinf(FieldDecimal(*window, 1220).value_or(0)));
+}
+
+// The tool on a simulated machine in virtual time, with the serial adapter on COM1 and
+// a main window whose controller values count as read. Its start directory, where the
+// dialogs look for the setup file, is a fresh one without it.
+class DialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    namespace fs = std::filesystem;
+    previous_ = fs::current_path();
+    dir_ = fs::temp_directory_path() /
+           ("ravix-dialogs-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    tool.setupFile.StartDirectory = dir_.string();
+  }
+  void TearDown() override {
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(dir_);
+  }
+
+  DialogsTest() {
+    main = ui.CreateWindow(MainWindowResource(), nullptr);
+    tool.status.MainWindow = main;
+    tool.status.StatusWindow = main;
+    Link& link = tool.link;
+    link.SerialPortSelected = true;
+    link.PortName = link.ComDeviceName = "COM1";
+    tool.settings.ControllerVersion = 0x1011;
+    tool.settings.ClockMhz = 16;
+    tool.setupFile.PoleCount = 14;
+    tool.setupFile.GearRatio = 1.0f;
+  }
+
+  // Every text change of the dialog with the virtual time it happened at.
+  struct Change {
+    uint64_t us;
+    int id;
+    std::string text;
+  };
+  std::shared_ptr<Window> RevCounterWindow() {
+    auto dialog = ui.CreateWindow(*FindDialogResource(IDD_REV_COUNTER), main.get());
+    dialog->OnTextChanged = [this](int id, const std::string& text) {
+      changes.push_back({clock.NowUs(), id, text});
+    };
+    return dialog;
+  }
+  std::vector<Change> ChangesOf(int id) const {
+    std::vector<Change> of;
+    for (const auto& c : changes)
+      if (c.id == id) of.push_back(c);
+    return of;
+  }
+  void RecordWire() {
+    adapter.onWire = [this](const std::string& line) {
+      if (line.rfind("wire modem", 0) != 0) wire.push_back({clock.NowUs(), 0, line});
+    };
+  }
+
+  sim::SimClock clock{true};
+  sim::SimAdapter adapter{clock};
+  HeadlessUi ui;
+  Platform platform{clock, adapter, adapter, ui};
+  Tool tool{platform};
+  std::shared_ptr<Window> main;
+  std::vector<Change> changes;
+  std::vector<Change> wire;
+  std::filesystem::path previous_, dir_;
+};
+
+constexpr uint64_t kMs = 1000;
+
+TEST_F(DialogsTest, ReleaseSequenceHoldsResetWhileClockAndDataRise) {
+  auto dialog = RevCounterWindow();
+  RevCounterDialog handler(tool);
+  ASSERT_EQ(tool.link.DetectSerialAdapter(), 0);
+  RecordWire();
+  handler.ReleaseMotor(*dialog);
+
+  ASSERT_GE(wire.size(), 6u);
+  const std::vector<std::string> expected = {"wire break 0", "wire rts 1", "wire dtr 1",
+                                             "wire break 1", "wire dtr 1", "wire break 0"};
+  std::vector<std::string> lines;
+  for (const auto& w : wire) lines.push_back(w.text);
+  // The detection inside Release Motor comes first; then the release, and at the end
+  // the controller is held in reset again.
+  ASSERT_GE(lines.size(), expected.size());
+  const std::vector<std::string> tail(lines.end() - static_cast<long>(expected.size()), lines.end());
+  EXPECT_EQ(tail, expected);
+  const auto at = [&](size_t fromEnd) { return wire[wire.size() - expected.size() + fromEnd].us; };
+  // WaitMs counts ticks of a millisecond counter: a wait of n lasts more than n - 1 ms.
+  EXPECT_GT(at(1) - at(0), 99 * kMs);  // held in reset for 100 ms
+  EXPECT_GT(at(3) - at(2), 49 * kMs);  // clock and data high 50 ms before the release
+  EXPECT_LT(at(3) - at(2), 51 * kMs);
+  // No pulse came: ten seconds of waiting windows before the reset.
+  EXPECT_GE(at(5) - at(3), 10000 * kMs);
+  EXPECT_LT(at(5) - at(3), 10010 * kMs);
+  EXPECT_EQ(ui.beeps, 1);
+}
+
+TEST_F(DialogsTest, CountdownStepsOncePerSecond) {
+  auto dialog = RevCounterWindow();
+  RevCounterDialog handler(tool);
+  handler.ReleaseMotor(*dialog);
+
+  const auto shown = ChangesOf(revdlg::kPropRpm);
+  ASSERT_EQ(shown.size(), 11u);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(shown[i].text, std::to_string(9 - i));
+  EXPECT_EQ(shown[10].text, " ");
+  for (size_t i = 1; i < 10; ++i) {
+    EXPECT_GE(shown[i].us - shown[i - 1].us, 1000 * kMs) << i;
+    EXPECT_LT(shown[i].us - shown[i - 1].us, 1001 * kMs) << i;
+  }
+}
+
+TEST_F(DialogsTest, ValuesChangeEveryTwoSecondsAndCountEveryPulse) {
+  for (double hz : {1.0, 50.0, 500.0, 2500.0, 10000.0}) {
+    changes.clear();
+    adapter.controller.motor.hz = hz;
+    adapter.controller.motor.seconds = 7;
+    auto dialog = RevCounterWindow();
+    RevCounterDialog handler(tool);
+    handler.ReleaseMotor(*dialog);
+
+    // Three full windows in the 7 seconds, perhaps a partial one, then the blank. A
+    // window holds 2 x hz falling edges; one that lies within a sample of the window's
+    // end has its low level in the next window and counts in neither.
+    const auto electrical = ChangesOf(revdlg::kElectricalRpm);
+    ASSERT_GE(electrical.size(), 4u) << hz;
+    for (size_t i = 0; i < 3; ++i) {
+      const int rpm = std::stoi(electrical[i].text);
+      EXPECT_TRUE(rpm == 60 * hz || rpm == 60 * hz - 30) << hz << " Hz: " << rpm;
+    }
+    const auto shown = ChangesOf(revdlg::kFrequencyHz);
+    ASSERT_GE(shown.size(), 4u) << hz;
+    ASSERT_LE(shown.size(), 5u) << hz;
+    EXPECT_EQ(shown.back().text, " ");
+    for (size_t i = 1; i < shown.size() - 1; ++i) {
+      EXPECT_GE(shown[i].us - shown[i - 1].us, 2000 * kMs) << hz;
+      EXPECT_LT(shown[i].us - shown[i - 1].us, 2001 * kMs) << hz;
+    }
+    // The measurement is over one empty window after the pulses stopped.
+    EXPECT_GE(shown.back().us - shown[shown.size() - 2].us, 2000 * kMs) << hz;
+    EXPECT_TRUE(dialog->IsItemEnabled(revdlg::kReleaseMotor));
+  }
+}
+
+// Spans are unsigned differences of the tick counter: a wrap in the middle of a window
+// neither ends it early nor makes it endless.
+TEST_F(DialogsTest, MeasurementAcrossTheTickCounterWrap) {
+  clock.SetTickOffset(0xFFFFFFFFu - 3000);
+  adapter.controller.motor.hz = 500;
+  adapter.controller.motor.seconds = 5;
+  auto dialog = RevCounterWindow();
+  RevCounterDialog handler(tool);
+  handler.ReleaseMotor(*dialog);
+
+  const auto shown = ChangesOf(revdlg::kElectricalRpm);
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(shown[0].text, "30000");
+  EXPECT_EQ(shown[1].text, "30000");
+  EXPECT_EQ(shown[3].text, " ");
+  EXPECT_GE(shown[1].us - shown[0].us, 2000 * kMs);
+  EXPECT_LT(shown[1].us - shown[0].us, 2001 * kMs);
+}
+
+// With a parallel port selected the release and the samples touch no line, not even
+// those of a serial port that is still open from before.
+TEST_F(DialogsTest, ParallelPortTouchesNoSerialLine) {
+  ASSERT_EQ(tool.link.DetectSerialAdapter(), 0);
+  tool.link.SerialPortSelected = false;
+  tool.link.PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
+  tool.link.PortDriverReady = true;
+  adapter.controller.motor.hz = 500;
+  adapter.controller.motor.seconds = 5;
+  const uint64_t modemReads = adapter.calls.modem;
+  std::vector<std::string> lines;
+  adapter.onWire = [&lines](const std::string& line) { lines.push_back(line); };
+  auto dialog = RevCounterWindow();
+  RevCounterDialog handler(tool);
+  handler.ReleaseMotor(*dialog);
+
+  EXPECT_EQ(adapter.calls.modem, modemReads);
+  // The parallel adapter is initialised and the short delay reads its input; no
+  // serial line moves.
+  for (const auto& line : lines) EXPECT_EQ(line.rfind("wire lpt-", 0), 0u) << line;
+  EXPECT_EQ(ChangesOf(revdlg::kPropRpm).size(), 11u);  // the ten-second countdown and the blank
+}
+
+TEST_F(DialogsTest, FailedLockWriteKeepsTheByteSent) {
+  auto dialog = ui.CreateWindow(*FindDialogResource(IDD_LOCK_FUNCTIONS), main.get());
+  LockFunctionsDialog handler(tool, *main);
+  adapter.controller.settings[13] = 0xF5;
+  handler.Read(*dialog);
+  EXPECT_EQ(tool.dialogs.LockByte, 0xF5);
+  EXPECT_EQ(main->GetItemText(IDC_STATUS), "ok");
+
+  adapter.controller.failWriteAddress = 13;
+  dialog->CheckItem(lockdlg::kLockRcSetup, true);
+  dialog->CheckItem(lockdlg::kLockTestProgram, true);
+  handler.Write(*dialog);
+  EXPECT_EQ(tool.dialogs.LockByte, 0xF4);
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_EQ(ui.messages.back().text, "writing error!");
+  EXPECT_TRUE(dialog->IsItemChecked(lockdlg::kLockRcSetup));
+  EXPECT_TRUE(dialog->IsItemChecked(lockdlg::kLockTestProgram));
+}
+
+// Write takes the frequency into RpmControl before its checks (the main window only
+// asks whether a maximum is known); a field without a number leaves it alone.
+TEST_F(DialogsTest, WriteSetsRpmControlToTheFrequencyEvenWhenRefused) {
+  auto dialog = ui.CreateWindow(*FindDialogResource(IDD_RPM_CONTROL), main.get());
+  RpmControlDialog handler(tool);
+  handler.window = dialog;
+  handler.Read(*dialog);
+  struct Case {
+    const char* typed;
+    int rpmControl;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"3000", 3000, "max. 2500 Hz"},
+      {"   0", 0, "min. 5 Hz"},
+      {"-12", 0, "min. 5 Hz"},
+      {"  ", 777, "elec. freq. motorphase unknown!\nRead or Calculate first."},
+      {" 835", 835, nullptr},
+  };
+  for (const auto& c : cases) {
+    tool.settings.RpmControl = 777;
+    ui.messages.clear();
+    dialog->SetItemText(rpmdlg::kFrequencyHz, c.typed);
+    dialog->SetItemText(rpmdlg::kPValue, "3");
+    dialog->SetItemText(rpmdlg::kIValue, "3");
+    handler.Write(*dialog);
+    EXPECT_EQ(tool.settings.RpmControl, c.rpmControl) << c.typed;
+    // The setup file is missing here: its box comes first, the values in memory stay.
+    ASSERT_GE(ui.messages.size(), 1u) << c.typed;
+    EXPECT_EQ(ui.messages.front().text, "open error 'rvsetup.cfg'");
+    if (c.message) {
+      ASSERT_EQ(ui.messages.size(), 2u) << c.typed;
+      EXPECT_EQ(ui.messages.back().text, c.message);
+    } else {
+      EXPECT_EQ(ui.messages.size(), 1u) << c.typed;
+    }
+  }
+  EXPECT_EQ(tool.setupFile.PoleCount, 14);
+  EXPECT_EQ(tool.status.StatusWindow.lock(), dialog);
+}
+
+}  // namespace
+}  // namespace ravix
