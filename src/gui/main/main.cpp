@@ -154,17 +154,30 @@ int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options) {
 int main(int argc, char** argv) {
   const auto mainEntered = std::chrono::steady_clock::now();
   Options options;
-  if (argc > 1) {
+  for (int i = 1; i < argc; ++i) {
     // Answered before anything needs a display.
-    if (std::strcmp(argv[1], "--help") == 0) {
+    if (std::strcmp(argv[i], "--help") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (std::strcmp(argv[1], "--version") == 0) {
+    if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("ravix-setup %s\n", RAVIX_VERSION);
       return 0;
     }
-    if (!ParseOptions(argc, argv, options)) return kUsageError;
+  }
+  if (argc > 1 && !ParseOptions(argc, argv, options)) return kUsageError;
+
+  // Without a display a scripted run needs no window system at all; the desktop
+  // program itself says what is missing instead of letting the toolkit abort.
+  const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+  if (noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    if (!options.script) {
+      std::fprintf(stderr,
+                   "ravix-setup: no display ($DISPLAY and $WAYLAND_DISPLAY are unset).\n"
+                   "Use ravix-cli to work from a terminal, or run a script: ravix-setup --script SCRIPT.\n");
+      return 1;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
   }
 
   QApplication app(argc, argv);
