@@ -183,8 +183,9 @@ void FirmwareUpdate::Run(Window& main) {
 
   // Transfer.
   status_.EnableField(true);
+  uint32_t lastBlinkTime = link_.clock().TickCount();
   if (!OpenData(files)) return;
-  if (!Transfer(main, files)) return;
+  if (!Transfer(main, files, lastBlinkTime)) return;
 
   files.CloseAll();
   // The scrambled records passed through the temporary file; a second try covers a
@@ -260,8 +261,7 @@ bool FirmwareUpdate::OpenData(UpdateFiles& files) {
   return true;
 }
 
-bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files) {
-  uint32_t lastBlinkTime = link_.clock().TickCount();
+bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime) {
   protocol_.CurrentPage = -1;
   bool pageLoaded = false;
   status_.SetField(kBlinkText);

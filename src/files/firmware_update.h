@@ -50,8 +50,9 @@ class FirmwareUpdate {
   bool DetectAndCheck(UpdateFiles& files);
   // Opens the data for the transfer; false after the failure has been shown.
   bool OpenData(UpdateFiles& files);
-  // Sends every line; false after a failure has been shown.
-  bool Transfer(Window& main, UpdateFiles& files);
+  // Sends every line, blinking the status line a second after lastBlinkTime and
+  // every second after; false after a failure has been shown.
+  bool Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime);
   void Blink(Window& main, uint32_t& lastBlinkTime);
   void EndBlank() { status_.EndFieldBlank(); }
 
