@@ -28,7 +28,7 @@ class Args {
   double Decimal(std::string_view what, double max);
   // The next word, one of options; its index in them.
   size_t Choice(std::string_view what, std::initializer_list<std::string_view> options);
-  bool OnOff() { return Choice("on or off", {"off", "on"}) == 1; }
+  bool OnOff() { return Choice("on or off", {"on", "off"}) == 0; }
   // The line must have no more words.
   void End() const;
 

@@ -217,7 +217,7 @@ void ScriptEngine::RunLine(const std::vector<std::string>& words) {
     args.End();
     Select(window, id, index);
   } else if (command == "answer") {
-    const bool ok = args.Choice("ok or cancel", {"cancel", "ok"}) == 1;
+    const bool ok = args.Choice("ok or cancel", {"ok", "cancel"}) == 0;
     args.End();
     answers_.push_back(ok ? MessageResult::Ok : MessageResult::Cancel);
   } else if (command == "choose") {
