@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/pack.h"
+#include "cli/pack.h"
 #include "platform/headless/headless_ui.h"
 #include "script/script_run.h"
 #include "sim/sim_adapter.h"
@@ -22,6 +23,7 @@ constexpr int kUsageError = 2;
 
 constexpr const char* kUsage =
     "usage: ravix-cli [--simulate] run SCRIPT\n"
+    "       ravix-cli pack --plain|--scrambled --versions V1 V2 IMAGE.hex [-o DIR] [--seed N]\n"
     "       ravix-cli --help | --version\n"
     "\n"
     "commands:\n"
@@ -30,6 +32,8 @@ constexpr const char* kUsage =
     "               reads the script from standard input. The transcript goes to\n"
     "               standard output. Exit status 0 when the script ran to its end,\n"
     "               2 when a line could not be run.\n"
+    "  pack         turn a firmware image in Intel HEX into the update file\n"
+    "               xV1_V2.upd for the controller versions V1 and V2\n"
     "\n"
     "options:\n"
     "  --simulate   a simulated adapter with a simulated controller answers on every\n"
@@ -107,6 +111,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(words.begin() + static_cast<long>(at) + 1, words.end());
 
   if (command == "run") return Run(options, args);
+  if (command == "pack") return ravix::cli::PackCommand(args);
   if (command == "pack") return ravix::cli::PackCommand(args);
   return UsageError("unknown command " + command);
 }
