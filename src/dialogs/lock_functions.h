@@ -36,8 +36,8 @@ class LockFunctionsDialog : public WindowHandler {
   void End(Window& dialog);
 
  private:
-  // The link check both buttons start with; the answer of the second exchange, or
-  // nothing when adapter detection failed (already reported).
+  // The link check both buttons start with: false when adapter detection failed (and
+  // has been reported), else answer holds the answer of the second exchange.
   bool Connect(Window& dialog, uint32_t& answer);
   void EndStatusBlank();
   void EndStatusOk();

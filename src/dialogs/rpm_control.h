@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "app/tool.h"
 #include "platform/ui.h"
@@ -25,7 +26,7 @@ inline constexpr int kDone = 1;
 inline constexpr uint8_t kPGainAddress = 36;
 inline constexpr uint8_t kIGainAddress = 37;  // holds 6 - I
 inline constexpr int kFirstGainsVersion = 0x1011;
-// The highest frequency the firmware's speed loop follows (the limit shown as 2500).
+// The highest frequency the firmware's speed loop follows; its message says 2500 Hz.
 inline constexpr int kMaxFrequencyHz = 2666;
 // Above this the word means that no maximum is set.
 inline constexpr int kNoMaximumWord = 65520;
