@@ -5,8 +5,6 @@
 // operation costs the 8 microseconds the simulation charges for it, an estimate of a
 // real adapter.
 //   update_time [IMAGE_BYTES]
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -105,7 +103,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: update_time [IMAGE_BYTES], 1 to 8192\n");
     return 2;
   }
-  const fs::path dir = fs::temp_directory_path() / ("ravix-update-time-" + std::to_string(::getpid()));
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  const fs::path dir = fs::temp_directory_path() / ("ravix-update-time-" + std::to_string(stamp));
   fs::create_directories(dir);
   const fs::path previous = fs::current_path();
   fs::current_path(dir);
