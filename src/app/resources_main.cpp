@@ -1,5 +1,6 @@
 #include <vector>
 
+#include "app/resource_builders.h"
 #include "app/resources.h"
 
 namespace ravix {
@@ -7,19 +8,6 @@ namespace ravix {
 namespace {
 
 using K = ControlKind;
-
-ControlResource Control(int id, K kind, const char* text, int x, int y, int width, int height,
-                        const char* group, bool enabled = true) {
-  return ControlResource{id, kind, text, x, y, width, height, enabled, group};
-}
-
-ControlResource Label(const char* text, int x, int y, int width, const char* group) {
-  return Control(IDC_STATIC, K::Label, text, x, y, width, 8, group);
-}
-
-ControlResource Group(const char* caption, int x, int y, int width, int height) {
-  return Control(IDC_STATIC, K::GroupBox, caption, x, y, width, height, "");
-}
 
 // Four columns of group boxes over a bottom row with the status field and "End".
 // Edits are 12 units high, check and radio buttons 10, push buttons 14; a combo
