@@ -2,18 +2,11 @@
 
 #include "app/resources.h"
 #include "settings/settings_commands.h"
+#include "status/messages.h"
 
 namespace ravix {
 
 namespace {
-
-constexpr char kReadValuesFirst[] = "Read values first!";
-constexpr char kOtherDevice[] = "angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!";
-constexpr char kNoConnection[] = "no connection!";
-constexpr char kNotSetUp[] = "Available after setup with RC!";
-constexpr char kNotSuitable[] = "PC-Program not suitable,\nPlease download the compatible software !";
-constexpr char kTooNew[] = "Please download the latest version of this software!";
-constexpr char kTooOld[] = "Funktion bei dieser Controllerversion nicht verf\xC3\xBCgbar!";
 
 // The lock byte came with release 3 of the firmware.
 constexpr int kFirstLockRelease = 3;
@@ -36,11 +29,11 @@ uint8_t MergeLockBits(uint8_t lockByte, bool lockRcSetup, bool lockTestProgram) 
 
 void OpenLockFunctions(Tool& tool, Window& mainWindow) {
   if (!tool.settings.ValuesRead()) {
-    tool.status.Message("Error!", kReadValuesFirst);
+    tool.status.Message("Error!", msg::kReadValuesFirst);
     return;
   }
   mainWindow.EnableItem(IDC_STATUS, true);
-  mainWindow.SetItemText(IDC_STATUS, "connecting....");
+  mainWindow.SetItemText(IDC_STATUS, msg::kConnecting);
   mainWindow.Repaint();
   if (tool.link.DetectSerialAdapter() != 0) {
     tool.platform.ui.MessageBox(&mainWindow, "Error", tool.status.ErrorText);
@@ -95,12 +88,12 @@ void LockFunctionsDialog::Read(Window& dialog) {
   uint32_t answer = 0;
   if (!Connect(dialog, answer)) return;
   if (answer == kAnswerOtherDevice) {
-    tool_.status.Message("ERROR!", kOtherDevice);
+    tool_.status.Message("ERROR!", msg::kOtherDevice);
     EndStatusBlank();
     return;
   }
   if (answer != kAnswerReady) {
-    tool_.status.Message("ERROR!", kNoConnection);
+    tool_.status.Message("ERROR!", msg::kNoConnection);
     EndStatusBlank();
     return;
   }
@@ -109,13 +102,13 @@ void LockFunctionsDialog::Read(Window& dialog) {
   const uint8_t minor = ReadByte(address::kVersionMinor);
   settings.ControllerVersion = major * 256 + minor;
   if (settings.ControllerVersion == SettingsState::kVersionInvalid) {
-    tool_.status.Message("ERROR!", kNotSetUp);
+    tool_.status.Message("ERROR!", msg::kNotSetUp);
     return;
   }
   const int type = settings.ControllerType();
   if (type != 1 && type != 3) {
     settings.ControllerVersion = SettingsState::kVersionInvalid;
-    tool_.status.Message("ERROR!", kNotSuitable);
+    tool_.status.Message("ERROR!", msg::kNotSuitable);
     return;
   }
   settings.Features = ReadByte(address::kFeatures);
@@ -124,11 +117,11 @@ void LockFunctionsDialog::Read(Window& dialog) {
     // As after the main window's Read: a controller newer than the tool does not
     // count as read, so the settings commands keep away from it.
     settings.ControllerVersion = SettingsState::kVersionInvalid;
-    tool_.status.Message("", kTooNew);
+    tool_.status.Message("", msg::kTooNew);
     return;
   }
   if (settings.Release() < kFirstLockRelease) {
-    tool_.status.Message("ERROR!", kTooOld);
+    tool_.status.Message("ERROR!", msg::kControllerTooOld);
     return;
   }
 
@@ -146,7 +139,7 @@ void LockFunctionsDialog::Write(Window& dialog) {
   uint32_t answer = 0;
   if (!Connect(dialog, answer)) return;
   if (answer != kAnswerReady) {
-    tool_.status.Message("ERROR!", kNoConnection);
+    tool_.status.Message("ERROR!", msg::kNoConnection);
     return;
   }
 

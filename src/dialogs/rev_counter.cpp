@@ -4,12 +4,12 @@
 #include "dialogs/dialog_fields.h"
 #include "dialogs/lock_functions.h"
 #include "dialogs/motor_values.h"
+#include "status/messages.h"
 
 namespace ravix {
 
 namespace {
 
-constexpr char kOtherDevice[] = "angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!";
 constexpr char kPropLabel[] = "Prop revs, rpm";
 constexpr char kTimeLeftLabel[] = "sec. time left";
 
@@ -32,7 +32,7 @@ void OpenRevCounter(Tool& tool, Window& mainWindow) {
   SetupProtocol& protocol = tool.protocol;
   status.StatusWindow = status.MainWindow;
   if (!tool.settings.ValuesRead()) {
-    status.Message("Error!", "Read values first!");
+    status.Message("Error!", msg::kReadValuesFirst);
     return;
   }
   if (tool.settings.ControllerVersion < kFirstTestProgramVersion) {
@@ -54,12 +54,12 @@ void OpenRevCounter(Tool& tool, Window& mainWindow) {
   }
   answer = protocol.LinkExchange();
   if (answer == kAnswerOtherDevice) {
-    status.Message("ERROR!", kOtherDevice);
+    status.Message("ERROR!", msg::kOtherDevice);
     status.EndFieldBlank();
     return;
   }
   if (answer != kAnswerReady) {
-    status.Message("ERROR!", "no connection!");
+    status.Message("ERROR!", msg::kNoConnection);
     status.EndFieldBlank();
     return;
   }

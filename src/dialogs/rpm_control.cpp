@@ -6,13 +6,12 @@
 #include "dialogs/dialog_fields.h"
 #include "dialogs/motor_values.h"
 #include "settings/settings_commands.h"
+#include "status/messages.h"
 
 namespace ravix {
 
 namespace {
 
-constexpr char kNoConnection[] = "no connection!";
-constexpr char kNotSetUp[] = "Available after setup with RC!";
 constexpr char kNoFrequency[] = "elec. freq. motorphase unknown!\nRead or Calculate first.";
 constexpr char kNoRotorSpeed[] = "desired rotorspeed: please type in a number!";
 constexpr char kNegativeRotorSpeed[] = "desired rotorspeed: no negative values!";
@@ -49,7 +48,7 @@ int MinFrequencyHz(int clockMhz) {
 void OpenRpmControl(Tool& tool, Window& mainWindow) {
   tool.status.StatusWindow = tool.status.MainWindow;
   if (!tool.settings.ValuesRead()) {
-    tool.status.Message("Error!", "Read values first!");
+    tool.status.Message("Error!", msg::kReadValuesFirst);
     return;
   }
   // The main window's maximum no longer holds once the dialog may change it; it is
@@ -118,11 +117,11 @@ void RpmControlDialog::Read(Window& dialog) {
   // Here a controller of another kind (253) gets the same answer as no controller.
   answer = tool_.protocol.LinkExchange();
   if (answer != kAnswerReady) {
-    tool_.status.Message("ERROR!", kNoConnection);
+    tool_.status.Message("ERROR!", msg::kNoConnection);
     return;
   }
   if (ReadByte(address::kSetupMarker) != kSetupMarkerValue) {
-    tool_.status.Message("ERROR!", kNotSetUp);
+    tool_.status.Message("ERROR!", msg::kNotSetUp);
     return;
   }
 

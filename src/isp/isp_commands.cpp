@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
+#include "status/messages.h"
+
 namespace ravix {
 
 namespace {
-
-constexpr const char* kNotRavix = "angeschlossenes Gerät ist kein Ravix-Micro!";
 
 // The status line's end for every way a command stops: a single blank, disabled.
 void EndBlank(Window& mainWindow) {
@@ -26,7 +26,7 @@ void AdapterFailure(Window& mainWindow, Status& status) {
 bool OpenProgrammingInterface(Window& mainWindow, Link& link, Isp& isp, Status& status) {
   status.StatusWindow = status.MainWindow;
   mainWindow.EnableItem(IDC_STATUS, true);
-  mainWindow.SetItemText(IDC_STATUS, "connecting....");
+  mainWindow.SetItemText(IDC_STATUS, msg::kConnecting);
   mainWindow.Repaint();
   if (link.DetectSerialAdapter() != 0) {
     AdapterFailure(mainWindow, status);
@@ -38,7 +38,7 @@ bool OpenProgrammingInterface(Window& mainWindow, Link& link, Isp& isp, Status& 
   // Whatever kept the connect from succeeding (no echo, locked, unknown), the user is
   // told the same; the connect's "connecting...." must not stay behind in the field.
   if (isp.ConnectIsp() != 0) {
-    status.Message("ERROR!", "no connection!");
+    status.Message("ERROR!", msg::kNoConnection);
     EndBlank(mainWindow);
     return false;
   }
@@ -62,7 +62,7 @@ void CalibrateOscillator(Window& mainWindow, Link& link, SetupProtocol& protocol
   protocol.RestartController();
   uint32_t answer = protocol.LinkExchange();
   if (answer == kAnswerOtherDevice) {
-    status.Message("ERROR!", kNotRavix);
+    status.Message("ERROR!", msg::kOtherDevice);
     EndBlank(mainWindow);
     return;
   }
@@ -75,7 +75,7 @@ void CalibrateOscillator(Window& mainWindow, Link& link, SetupProtocol& protocol
   }
   answer = protocol.LinkExchange();
   if (answer != kAnswerReady) {
-    status.ReportCommandError("no connection!");
+    status.ReportCommandError(msg::kNoConnection);
     return;
   }
   mainWindow.SetItemText(IDC_STATUS, " ");
@@ -102,12 +102,12 @@ void ShowControllerInfo(Window& mainWindow, Link& link, SetupProtocol& protocol,
   // all still has its AVR read, since the second connect decides.
   protocol.RestartController();
   if (protocol.LinkExchange() == kAnswerOtherDevice) {
-    status.Message("ERROR!", kNotRavix);
+    status.Message("ERROR!", msg::kOtherDevice);
     EndBlank(mainWindow);
     return;
   }
   if (isp.ConnectIsp() != 0) {
-    status.Message("ERROR!", "no connection!");
+    status.Message("ERROR!", msg::kNoConnection);
     EndBlank(mainWindow);
     return;
   }

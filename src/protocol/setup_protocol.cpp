@@ -1,5 +1,7 @@
 #include "protocol/setup_protocol.h"
 
+#include "status/messages.h"
+
 namespace ravix {
 
 namespace {
@@ -53,7 +55,7 @@ int SetupProtocol::CheckLink() {
     return 1;
   }
   if (answer != kAnswerReady) {
-    status_.Message("ERROR!", "no connection!");
+    status_.Message("ERROR!", msg::kNoConnection);
     return 1;
   }
   return 0;

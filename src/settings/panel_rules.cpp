@@ -1,10 +1,7 @@
 #include "settings/settings_commands.h"
+#include "status/messages.h"
 
 namespace ravix {
-
-namespace {
-constexpr char kReadFirst[] = "Read values first!";
-}  // namespace
 
 bool SettingsCommands::PanelRule(Window& main, int command) {
   using namespace panel;
@@ -42,7 +39,7 @@ void SettingsCommands::ClickFrequency(Window& main, int clicked, int other) {
   main.CheckItem(clicked, true);
   main.CheckItem(other, false);
   if (!settings_.ValuesRead()) {
-    status_.Message("Error!", kReadFirst);
+    status_.Message("Error!", msg::kReadValuesFirst);
     main.CheckItem(clicked, false);
   }
 }
@@ -108,7 +105,7 @@ void SettingsCommands::ClickRpmControl(Window& main) {
 void SettingsCommands::ClickResetLog(Window& main) {
   using namespace panel;
   if (!settings_.ValuesRead()) {
-    status_.Message("Error!", kReadFirst);
+    status_.Message("Error!", msg::kReadValuesFirst);
     for (int id : {kTransmitterFailures, kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents})
       main.SetItemText(id, " ");
     return;

@@ -2,17 +2,11 @@
 #include <iterator>
 
 #include "settings/settings_commands.h"
+#include "status/messages.h"
 
 namespace ravix {
 
 namespace {
-
-constexpr char kNotSetUp[] = "Available after setup with RC!";
-constexpr char kNotSuitable[] = "PC-Program not suitable,\nPlease download the compatible software !";
-constexpr char kTooNew[] = "Please download the latest version of this software!";
-constexpr char kMemory1TooOld[] = "Funktion bei dieser Controllerversion nicht verf\xC3\xBCgbar!";
-constexpr char kMemoryTooOld[] = "Function not available with \nthis version of controller!";
-constexpr char kOtherDevice[] = "angeschlossenes Ger\xC3\xA4t ist kein Ravix-Micro!";
 
 // The model memories came with release 3 of each controller type.
 constexpr int kFirstMemoryRelease = 3;
@@ -63,7 +57,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
   }
   status_.StatusWindow = status_.MainWindow;
   main.EnableItem(IDC_STATUS, true);
-  main.SetItemText(IDC_STATUS, "connecting....");
+  main.SetItemText(IDC_STATUS, msg::kConnecting);
   main.Repaint();
   if (link_.DetectSerialAdapter() != 0) {
     status_.Message("Error", status_.ErrorText);
@@ -86,7 +80,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
     main.SetItemText(IDC_STATUS, slot == SettingSlot::Memory1 ? "reading memory1..." : "reading memory2...");
     // A memory is read into a panel whose other values came from this controller.
     if (!settings_.ValuesRead()) {
-      status_.Message("Error!", "Read values first!");
+      status_.Message("Error!", msg::kReadValuesFirst);
       EndBlank(main);
       return;
     }
@@ -110,12 +104,12 @@ bool SettingsCommands::RestartAndConnect(Window& main) {
     answer = protocol_.LinkExchange();
   }
   if (answer == kAnswerOtherDevice) {
-    status_.Message("ERROR!", kOtherDevice);
+    status_.Message("ERROR!", msg::kOtherDevice);
     EndBlank(main);
     return false;
   }
   if (answer != kAnswerReady) {
-    status_.ReportCommandError("no connection!");
+    status_.ReportCommandError(msg::kNoConnection);
     return false;
   }
   return true;
@@ -127,7 +121,7 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
   // The setup marker is written when the controller has learned the transmitter's
   // stick range; before that its settings mean nothing.
   if (ReadByte(address::kSetupMarker) != kSetupMarkerValue) {
-    status_.ReportCommandError(kNotSetUp);
+    status_.ReportCommandError(msg::kNotSetUp);
     return false;
   }
   (void)ReadByte(address::kCalibration);  // the oscillator calibration: in the sequence, never shown
@@ -136,27 +130,27 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
   const uint8_t minor = ReadByte(address::kVersionMinor);
   settings_.ControllerVersion = major * 256 + minor;
   if (settings_.ControllerVersion == SettingsState::kVersionInvalid) {
-    status_.ReportCommandError(kNotSetUp);
+    status_.ReportCommandError(msg::kNotSetUp);
     return false;
   }
   const int type = settings_.ControllerType();
   if (type != 1 && type != 3) {
     settings_.ControllerVersion = SettingsState::kVersionInvalid;
-    status_.ReportCommandError(kNotSuitable);
+    status_.ReportCommandError(msg::kNotSuitable);
     return false;
   }
   settings_.Features = ReadByte(address::kFeatures);
   main.SetItemText(panel::kVersion, VersionText(major, minor, settings_.Features));
   if (ReadByte(address::kCompatibilityLevel) > kProgramLevel) {
     settings_.ControllerVersion = SettingsState::kVersionInvalid;
-    status_.ReportCommandError(kTooNew);
+    status_.ReportCommandError(msg::kTooNew);
     return false;
   }
 
   if (slot != SettingSlot::Active) {
     const bool first = slot == SettingSlot::Memory1;
     if (settings_.Release() < kFirstMemoryRelease) {
-      status_.ReportCommandError(first ? kMemory1TooOld : kMemoryTooOld);
+      status_.ReportCommandError(first ? msg::kControllerTooOld : msg::kControllerTooOldEn);
       return false;
     }
     if (ReadByte(SlotAddress(slot, SlotSetting::PwmCode)) == kMemoryEmpty) {

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "settings/settings_commands.h"
+#include "status/messages.h"
 
 namespace ravix {
 
@@ -14,7 +15,6 @@ constexpr char kStopRange[] = "stop/ret. 0.8 - 1.69ms !";
 constexpr char kNeutralNotNumber[] = "neutral: number expected (ms)!";
 constexpr char kThresholdRange[] = "Wert 'Schwelle' 5.3V - 10.5V!";
 constexpr char kCounterForm[] = "log counter: up to 3 digits!";
-constexpr char kMemoryTooOld[] = "Function not available with \nthis version of controller!";
 
 constexpr int kFirstMemoryRelease = 3;
 // The RPM-control word holds a timer count; above this it stands for no usable speed.
@@ -73,12 +73,12 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
   const bool active = slot == SettingSlot::Active;
 
   if (!settings_.ValuesRead()) {
-    status_.Message("Error!", "Read values first!");
+    status_.Message("Error!", msg::kReadValuesFirst);
     return false;
   }
   status_.StatusWindow = status_.MainWindow;
   main.EnableItem(IDC_STATUS, true);
-  main.SetItemText(IDC_STATUS, "connecting....");
+  main.SetItemText(IDC_STATUS, msg::kConnecting);
   main.Repaint();
   if (link_.DetectSerialAdapter() != 0) {
     status_.Message("Error", status_.ErrorText);
@@ -118,7 +118,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     // empty from here on, and the next "Write" needs a fresh "Read".
     PreparePanelForMemory(main);
     if (settings_.Release() < kFirstMemoryRelease) {
-      status_.ReportCommandError(kMemoryTooOld);
+      status_.ReportCommandError(msg::kControllerTooOldEn);
       return false;
     }
   }
@@ -236,7 +236,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     if (answer != kAnswerReady) {
       // Whatever answers now may not be the controller that was read.
       settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      status_.ReportCommandError("no connection!");
+      status_.ReportCommandError(msg::kNoConnection);
       return false;
     }
   }
