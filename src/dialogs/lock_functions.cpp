@@ -11,12 +11,6 @@ namespace {
 // The lock byte came with release 3 of the firmware.
 constexpr int kFirstLockRelease = 3;
 
-void EndBlank(Window& main) {
-  main.SetItemText(IDC_STATUS, " ");
-  main.EnableItem(IDC_STATUS, false);
-  main.Repaint();
-}
-
 }  // namespace
 
 uint8_t MergeLockBits(uint8_t lockByte, bool lockRcSetup, bool lockTestProgram) {
@@ -37,10 +31,10 @@ void OpenLockFunctions(Tool& tool, Window& mainWindow) {
   mainWindow.Repaint();
   if (tool.link.DetectSerialAdapter() != 0) {
     tool.platform.ui.MessageBox(&mainWindow, "Error", tool.status.ErrorText);
-    EndBlank(mainWindow);
+    EndFieldBlank(mainWindow);
     return;
   }
-  EndBlank(mainWindow);
+  EndFieldBlank(mainWindow);
   tool.status.StatusWindow = tool.status.MainWindow;
   LockFunctionsDialog handler(tool, mainWindow);
   RunDialog(tool.platform.ui, *FindDialogResource(IDD_LOCK_FUNCTIONS), &mainWindow, handler);
@@ -58,7 +52,7 @@ bool LockFunctionsDialog::OnCommand(Window& dialog, int command) {
   }
 }
 
-void LockFunctionsDialog::EndStatusBlank() { EndBlank(main_); }
+void LockFunctionsDialog::EndStatusBlank() { EndFieldBlank(main_); }
 
 void LockFunctionsDialog::EndStatusOk() {
   main_.SetItemText(IDC_STATUS, "ok");

@@ -45,9 +45,7 @@ void OpenRevCounter(Tool& tool, Window& mainWindow) {
   if (answer != kAnswerReady) {
     if (tool.link.DetectSerialAdapter() != 0) {
       tool.platform.ui.MessageBox(&mainWindow, "Error", status.ErrorText);
-      mainWindow.SetItemText(IDC_STATUS, " ");
-      mainWindow.EnableItem(IDC_STATUS, false);
-      mainWindow.Repaint();
+      EndFieldBlank(mainWindow);
       return;
     }
     protocol.RestartController();

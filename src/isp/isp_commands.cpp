@@ -8,17 +8,10 @@ namespace ravix {
 
 namespace {
 
-// The status line's end for every way a command stops: a single blank, disabled.
-void EndBlank(Window& mainWindow) {
-  mainWindow.SetItemText(IDC_STATUS, " ");
-  mainWindow.EnableItem(IDC_STATUS, false);
-  mainWindow.Repaint();
-}
-
 // The adapter's own text, in a box owned by the main window.
 void AdapterFailure(Window& mainWindow, Status& status) {
   status.ui().MessageBox(&mainWindow, "Error", status.ErrorText);
-  EndBlank(mainWindow);
+  EndFieldBlank(mainWindow);
 }
 
 // The opening both commands share: the adapter answers and the AVR is connected in
@@ -32,14 +25,12 @@ bool OpenProgrammingInterface(Window& mainWindow, Link& link, Isp& isp, Status& 
     AdapterFailure(mainWindow, status);
     return false;
   }
-  mainWindow.SetItemText(IDC_STATUS, " ");
-  mainWindow.EnableItem(IDC_STATUS, false);
-  mainWindow.Repaint();
+  EndFieldBlank(mainWindow);
   // Whatever kept the connect from succeeding (no echo, locked, unknown), the user is
   // told the same; the connect's "connecting...." must not stay behind in the field.
   if (isp.ConnectIsp() != 0) {
     status.Message("ERROR!", msg::kNoConnection);
-    EndBlank(mainWindow);
+    EndFieldBlank(mainWindow);
     return false;
   }
   return true;
@@ -63,7 +54,7 @@ void CalibrateOscillator(Window& mainWindow, Link& link, SetupProtocol& protocol
   uint32_t answer = protocol.LinkExchange();
   if (answer == kAnswerOtherDevice) {
     status.Message("ERROR!", msg::kOtherDevice);
-    EndBlank(mainWindow);
+    EndFieldBlank(mainWindow);
     return;
   }
   if (answer != kAnswerReady) {
@@ -83,7 +74,7 @@ void CalibrateOscillator(Window& mainWindow, Link& link, SetupProtocol& protocol
 
   const uint32_t oldValue = protocol.ReadSettingByte(kOscCalAddress);
   if (protocol.WriteSettingByteChecked(kOscCalAddress, oscCalTarget) != 0) {
-    EndBlank(mainWindow);
+    EndFieldBlank(mainWindow);
     return;
   }
   const uint32_t readBack = protocol.ReadSettingByte(kOscCalAddress);
@@ -103,12 +94,12 @@ void ShowControllerInfo(Window& mainWindow, Link& link, SetupProtocol& protocol,
   protocol.RestartController();
   if (protocol.LinkExchange() == kAnswerOtherDevice) {
     status.Message("ERROR!", msg::kOtherDevice);
-    EndBlank(mainWindow);
+    EndFieldBlank(mainWindow);
     return;
   }
   if (isp.ConnectIsp() != 0) {
     status.Message("ERROR!", msg::kNoConnection);
-    EndBlank(mainWindow);
+    EndFieldBlank(mainWindow);
     return;
   }
   const uint32_t fuseHigh = isp.Instruction(kReadFuseHigh, 0x0000);
@@ -118,7 +109,7 @@ void ShowControllerInfo(Window& mainWindow, Link& link, SetupProtocol& protocol,
   // The signature lines without "Echo 53 received", an empty line, then the bytes as read.
   isp.InfoText = isp.InfoText.substr(0, Isp::kSignatureLines) + "\n" + Hex2("Lockbits: %02X\n", lockBits) +
                  Hex2("Fuse HB: %02X\n", fuseHigh) + Hex2("Fuse LB: %02X\n", fuseLow);
-  EndBlank(mainWindow);
+  EndFieldBlank(mainWindow);
   status.Message("Info:", isp.InfoText);
 }
 

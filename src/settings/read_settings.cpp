@@ -13,12 +13,6 @@ constexpr int kFirstMemoryRelease = 3;
 
 }  // namespace
 
-void SettingsCommands::EndBlank(Window& main) {
-  main.SetItemText(IDC_STATUS, " ");
-  main.EnableItem(IDC_STATUS, false);
-  main.Repaint();
-}
-
 void PreparePanelForMemory(Window& main) {
   using namespace panel;
   main.EnableItem(kWrite, false);
@@ -61,11 +55,11 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
   main.Repaint();
   if (link_.DetectSerialAdapter() != 0) {
     status_.Message("Error", status_.ErrorText);
-    EndBlank(main);
+    EndFieldBlank(main);
     return;
   }
   if (protocol_.CheckLink() != 0) {
-    EndBlank(main);
+    EndFieldBlank(main);
     return;
   }
 
@@ -81,7 +75,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
     // A memory is read into a panel whose other values came from this controller.
     if (!settings_.ValuesRead()) {
       status_.Message("Error!", msg::kReadValuesFirst);
-      EndBlank(main);
+      EndFieldBlank(main);
       return;
     }
     PreparePanelForMemory(main);
@@ -97,7 +91,7 @@ bool SettingsCommands::RestartAndConnect(Window& main) {
   if (answer != kAnswerReady) {
     if (link_.DetectSerialAdapter() != 0) {
       status_.Message("Error", status_.ErrorText);
-      EndBlank(main);
+      EndFieldBlank(main);
       return false;
     }
     protocol_.RestartController();
@@ -105,7 +99,7 @@ bool SettingsCommands::RestartAndConnect(Window& main) {
   }
   if (answer == kAnswerOtherDevice) {
     status_.Message("ERROR!", msg::kOtherDevice);
-    EndBlank(main);
+    EndFieldBlank(main);
     return false;
   }
   if (answer != kAnswerReady) {

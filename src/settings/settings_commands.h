@@ -61,8 +61,6 @@ class SettingsCommands {
   bool RestartAndConnect(Window& main);
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(protocol_.ReadSettingByte(address)); }
   void ShowNumber(Window& main, int id, const char* format, int value);
-  // The end of a command that failed: the status field blank and disabled.
-  static void EndBlank(Window& main);
 
   struct WriteValues;
   bool Validate(Window& main, SettingSlot slot, WriteValues& values);

@@ -50,14 +50,14 @@ struct SettingsCommands::WriteValues {
 
 void SettingsCommands::Refuse(Window& main, const std::string& text) {
   status_.Message("Error!", text);
-  EndBlank(main);
+  EndFieldBlank(main);
 }
 
 void SettingsCommands::Write(Window& main, SettingSlot slot) {
   WriteValues values;
   if (!Validate(main, slot, values)) return;
   if (!WriteSlot(main, slot, values)) {
-    EndBlank(main);
+    EndFieldBlank(main);
     return;
   }
   main.SetItemText(IDC_STATUS, "OK");
@@ -82,7 +82,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
   main.Repaint();
   if (link_.DetectSerialAdapter() != 0) {
     status_.Message("Error", status_.ErrorText);
-    EndBlank(main);
+    EndFieldBlank(main);
     return false;
   }
 
@@ -228,7 +228,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
   if (answer != kAnswerReady) {
     if (link_.DetectSerialAdapter() != 0) {
       status_.Message("Error", status_.ErrorText);
-      EndBlank(main);
+      EndFieldBlank(main);
       return false;
     }
     protocol_.RestartController();

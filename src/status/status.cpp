@@ -10,6 +10,12 @@ std::string Padded(const std::string& text) {
 }
 }  // namespace
 
+void EndFieldBlank(Window& window) {
+  window.SetItemText(IDC_STATUS, " ");
+  window.EnableItem(IDC_STATUS, false);
+  window.Repaint();
+}
+
 void Status::ShowStatus() {
   StatusText = Padded(StatusText);
   if (auto window = StatusWindow.lock()) {
@@ -57,11 +63,7 @@ void Status::EnableField(bool enabled, bool repaint) {
 }
 
 void Status::EndFieldBlank() {
-  if (auto window = StatusWindow.lock()) {
-    window->SetItemText(IDC_STATUS, " ");
-    window->EnableItem(IDC_STATUS, false);
-    window->Repaint();
-  }
+  if (auto window = StatusWindow.lock()) ravix::EndFieldBlank(*window);
 }
 
 void Status::Repaint() {

@@ -8,6 +8,10 @@ namespace ravix {
 
 inline constexpr int IDC_STATUS = 1044;  // the status field of the main window
 
+// The common end of a command that failed, on the given window's status field: a single
+// blank, disabled, repainted.
+void EndFieldBlank(Window& window);
+
 // The shared failure and progress reporting: the two text buffers, the window whose
 // status field the lower layers write, the padded status display and the common
 // error exit of the main window's commands.
@@ -35,7 +39,7 @@ class Status {
   // Status-field helpers on StatusWindow (no effect when it has closed).
   void SetField(const std::string& text, bool repaint = true);
   void EnableField(bool enabled, bool repaint = true);
-  // The common end of a command that failed: a single blank, disabled, repainted.
+  // EndFieldBlank(Window&) on StatusWindow.
   void EndFieldBlank();
   void Repaint();
 
