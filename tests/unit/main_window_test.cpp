@@ -1,11 +1,9 @@
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,6 +13,7 @@
 #include "app/startup.h"
 #include "platform/headless/headless_ui.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix {
 namespace {
@@ -37,27 +36,12 @@ class CountingPorts : public SerialPorts {
 };
 
 // The tool on a simulated machine, started in a fresh current directory.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public FreshDirectoryTest {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("ravix-main-window-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
-  }
+  MainWindowTest() : FreshDirectoryTest("ravix-main-window-") {}
 
-  void Store(const std::string& bytes) { std::ofstream(dir_ / "rvsetup.cfg", std::ios::binary) << bytes; }
-  std::string Stored() const {
-    std::ifstream in(dir_ / "rvsetup.cfg", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  void Store(const std::string& bytes) { WriteSetupFile(bytes); }
+  std::string Stored() const { return ReadSetupFile(); }
   void Command(int id) {
     ui.events.push_back([id](Window& window, WindowHandler& handler) { handler.OnCommand(window, id); });
   }
@@ -77,7 +61,6 @@ class MainWindowTest : public ::testing::Test {
     return checked;
   }
 
-  fs::path previous_, dir_;
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
   CountingPorts ports{adapter};

@@ -1,16 +1,14 @@
 #include "files/setup_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "platform/headless/headless_ui.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix {
 namespace {
@@ -19,33 +17,17 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 
 // A fresh directory, current for the test; the previous directory comes back after it.
-class SetupFileTest : public ::testing::Test {
+class SetupFileTest : public FreshDirectoryTest {
  protected:
-  void SetUp() override {
-    previous_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("ravix-setup-file-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
-  }
+  SetupFileTest() : FreshDirectoryTest("ravix-setup-file-") {}
 
-  void Write(const std::string& bytes) { std::ofstream(dir_ / "rvsetup.cfg", std::ios::binary) << bytes; }
-  std::string Read() const {
-    std::ifstream in(dir_ / "rvsetup.cfg", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
+  void Write(const std::string& bytes) { WriteSetupFile(bytes); }
+  std::string Read() const { return ReadSetupFile(); }
   void Access(bool direct, bool driver) {
     link.DirectPortIo = direct;
     link.PortDriverReady = driver;
   }
 
-  fs::path previous_, dir_;
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
   HeadlessUi ui;
