@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/tool.h"
+#include "status/messages.h"
 
 namespace ravix {
 
@@ -15,12 +15,10 @@ constexpr uint32_t kBlinkMs = 1000;
 constexpr const char* kBlinkText = "Update laeuft";
 constexpr const char* kBlinkBlank = "               ";  // fifteen blanks
 
-constexpr const char* kNotRavix = "angeschlossenes Gerät ist kein Ravix-Micro!";
 constexpr const char* kNoSetupWarning =
     "Kompatibilität nicht überprüfbar, da kein RC-Setup gemacht wurde.\n"
     "Es wird dringend empfohlen ein Setup zu machen.\n"
     "Update trotzdem ohne Setup starten?";
-constexpr const char* kWrongProgram = "PC-Program not suitable,\nPlease download the compatible software !";
 // Not one of the tool's long-standing texts: a disk that fails in the middle of the
 // file must not look like the end of the data, or a partial update would end in "OK".
 constexpr const char* kReadError = "update file read error!";
@@ -118,22 +116,22 @@ void FirmwareUpdate::Run(Window& main) {
     if (answer == kAnswerOtherDevice) {
       // A device of another kind is connected, not missing: say what it is.
       settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      status_.Message("ERROR!", kNotRavix);
+      status_.Message("ERROR!", msg::kOtherDevice);
       EndBlank();
       return;
     }
     if (answer != kAnswerReady) {
       settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      status_.ReportCommandError("no connection!");
+      status_.ReportCommandError(msg::kNoConnection);
       return;
     }
   }
   status_.EnableField(true, false);
-  status_.SetField("connecting....");
+  status_.SetField(msg::kConnecting);
   RestartForUpdate(link_);
   answer = protocol_.LinkExchange();
   if (answer == kAnswerOtherDevice) {
-    status_.Message("ERROR!", kNotRavix);
+    status_.Message("ERROR!", msg::kOtherDevice);
     EndBlank();
     return;
   }
@@ -161,7 +159,7 @@ void FirmwareUpdate::Run(Window& main) {
   } else {
     const int type = version & 0xF000;
     if (type != 0x1000 && type != 0x3000) {
-      status_.Message("ERROR!", kWrongProgram);
+      status_.Message("ERROR!", msg::kNotSuitable);
       settings_.ControllerVersion = SettingsState::kVersionInvalid;
       EndBlank();
       return;
@@ -329,10 +327,5 @@ void FirmwareUpdate::Blink(Window& main, uint32_t& lastBlinkTime) {
   lastBlinkTime = now;
 }
 
-void RunFirmwareUpdate(Tool& tool, Window& main) {
-  FirmwareUpdate update(tool.platform.ui, tool.status, tool.link, tool.protocol, tool.setupFile, tool.updateFile,
-                        tool.settings);
-  update.Run(main);
-}
 
 }  // namespace ravix

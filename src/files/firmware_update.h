@@ -12,8 +12,6 @@
 
 namespace ravix {
 
-struct Tool;
-
 // Holds the controller in reset and starts its firmware again, leaving the data line
 // as it is; the firmware needs a full second before it takes page commands.
 void RestartForUpdate(Link& link);
@@ -65,7 +63,13 @@ class FirmwareUpdate {
   SettingsState& settings_;
 };
 
-// The handler of command 1147 on the main window.
-void RunFirmwareUpdate(Tool& tool, Window& main);
+// The handler of command 1147 on the main window, given the tool's state (a template so
+// that this layer needs nothing from the application layer above it).
+template <typename ToolState>
+void RunFirmwareUpdate(ToolState& tool, Window& main) {
+  FirmwareUpdate update(tool.platform.ui, tool.status, tool.link, tool.protocol, tool.setupFile, tool.updateFile,
+                        tool.settings);
+  update.Run(main);
+}
 
 }  // namespace ravix
