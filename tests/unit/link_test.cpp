@@ -29,6 +29,24 @@ void Repeat(std::vector<std::string>& ops, const std::string& op, int n) {
   for (int i = 0; i < n; ++i) ops.push_back(op);
 }
 
+// One serial bit with one delay unit: data on DTR, clock up on RTS, DTR high again when
+// the adapter is verified, the sample, clock down; five reads of delay after each step.
+std::vector<std::string> SerialBit(uint32_t bit, bool verified) {
+  std::vector<std::string> ops{bit ? "dtr 1" : "dtr 0"};
+  Repeat(ops, "modem", 5);
+  ops.push_back("rts 1");
+  Repeat(ops, "modem", 5);
+  if (verified) {
+    ops.push_back("dtr 1");
+    Repeat(ops, "modem", 5);
+  }
+  ops.push_back("modem");
+  Repeat(ops, "modem", 5);
+  ops.push_back("rts 0");
+  Repeat(ops, "modem", 5);
+  return ops;
+}
+
 class LinkExchange : public ::testing::TestWithParam<AdapterKind> {};
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LinkExchange, ::testing::ValuesIn(kAllKinds),
@@ -116,18 +134,7 @@ TEST_P(LinkExchange, OneBitIsTheLineOperationsInOrder) {
     bench.link.TransferBit(bit);
     std::vector<std::string> expected;
     if (bench.Serial()) {
-      // Data, delay, clock up, delay, DTR high again (verified adapter), delay, sample,
-      // delay, clock down, delay.
-      expected.push_back(bit ? "dtr 1" : "dtr 0");
-      Repeat(expected, "modem", 5);
-      expected.push_back("rts 1");
-      Repeat(expected, "modem", 5);
-      expected.push_back("dtr 1");
-      Repeat(expected, "modem", 5);
-      expected.push_back("modem");
-      Repeat(expected, "modem", 5);
-      expected.push_back("rts 0");
-      Repeat(expected, "modem", 5);
+      expected = SerialBit(bit, true);
     } else {
       char out[24];
       const uint32_t data = (latchBefore & ~1u) | bit;
@@ -153,15 +160,7 @@ TEST(LinkSerial, UnverifiedAdapterLeavesDtrAtTheLastBitAndNeverRaisesIt) {
   bench.link.DelayCount = 1;
   bench.RecordWire();
   bench.link.TransferBit(0);
-  std::vector<std::string> expected{"dtr 0"};
-  Repeat(expected, "modem", 5);
-  expected.push_back("rts 1");
-  Repeat(expected, "modem", 5);
-  expected.push_back("modem");
-  Repeat(expected, "modem", 5);
-  expected.push_back("rts 0");
-  Repeat(expected, "modem", 5);
-  EXPECT_EQ(Ops(bench.wire), expected);
+  EXPECT_EQ(Ops(bench.wire), SerialBit(0, false));
 }
 
 // Between bits (after each falling clock edge) DTR is high on a verified adapter,
@@ -303,16 +302,6 @@ TEST(LinkDetection, LoopBackMustFollowDtrBothWays) {
     }
     EXPECT_TRUE(bench.ui.messages.empty()) << "the callers show the text";
   }
-}
-
-TEST(LinkDetection, UsesThePortNameInTheText) {
-  SimBench bench;
-  bench.link.PortName = "COM7";
-  bench.link.ComDeviceName = "COM7";
-  bench.adapter.plugged = false;
-  EXPECT_EQ(bench.link.DetectSerialAdapter(), 1);
-  EXPECT_EQ(bench.status.ErrorText, "No Adaptor found at COM7\n");
-  EXPECT_EQ(bench.adapter.OpenPorts(), std::set<std::string>{"COM7"});
 }
 
 TEST(LinkDetection, ParallelPortSelectedTouchesNothing) {
