@@ -175,20 +175,5 @@ TEST(ReportCommandError, WithoutAMainWindowTheBoxHasNoOwner) {
   EXPECT_EQ(ui.messages[0].text, "No Adaptor found at COM2\n");
 }
 
-TEST(StatusField, HelpersActOnTheStatusWindow) {
-  StatusBench bench;
-  bench.status.EnableField(true);
-  EXPECT_TRUE(bench.main->IsItemEnabled(IDC_STATUS));
-  bench.status.SetField("connecting....");
-  EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), "connecting....");
-  bench.status.EndFieldBlank();
-  EXPECT_EQ(bench.main->GetItemText(IDC_STATUS), " ");
-  EXPECT_FALSE(bench.main->IsItemEnabled(IDC_STATUS));
-  EXPECT_EQ(bench.status.Message("Info:", "done"), MessageResult::Ok);
-  ASSERT_EQ(bench.ui.messages.size(), 1u);
-  EXPECT_EQ(bench.ui.messages[0].owner, nullptr);
-  EXPECT_EQ(bench.ui.messages[0].caption, "Info:");
-}
-
 }  // namespace
 }  // namespace ravix::test
