@@ -1,7 +1,5 @@
 // Intel HEX text of any kind: the reader must not fail on it, and every image it
 // accepts must survive packing into both update-file kinds and reading back.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include "files/intel_hex.h"
 #include "files/update_file.h"
 #include "platform/headless/headless_ui.h"
+#include "fuzz_scratch.h"
 
 using namespace ravix;
 
@@ -41,15 +40,7 @@ void WriteAll(const std::string& path, const void* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // A scratch directory of its own, current for the whole run: the update file, the
-  // temporary file and the setup file are plain files in it.
-  // Memory first: rewriting a file thousands of times a second on a disk file system
-  // waits for the disk.
-  char inMemory[] = "/dev/shm/ravix-fuzz-XXXXXX";
-  char onDisk[] = "/tmp/ravix-fuzz-XXXXXX";
-  const char* dir = mkdtemp(inMemory);
-  if (!dir) dir = mkdtemp(onDisk);
-  if (!dir || chdir(dir) != 0) std::abort();
+  ravix::fuzz::EnterScratchDirectory();
   return 0;
 }
 

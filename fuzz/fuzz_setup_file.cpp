@@ -1,7 +1,5 @@
 // The setup file "rvsetup.cfg" with any content: start-up, loading and storing the
 // motor values and storing an update path must neither fail nor lose the layout.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include "files/update_file.h"
 #include "platform/headless/headless_ui.h"
 #include "sim/sim_adapter.h"
+#include "fuzz_scratch.h"
 
 using namespace ravix;
 
@@ -30,15 +29,7 @@ std::string ReadAll() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // A scratch directory of its own, current for the whole run: the update file, the
-  // temporary file and the setup file are plain files in it.
-  // Memory first: rewriting a file thousands of times a second on a disk file system
-  // waits for the disk.
-  char inMemory[] = "/dev/shm/ravix-fuzz-XXXXXX";
-  char onDisk[] = "/tmp/ravix-fuzz-XXXXXX";
-  const char* dir = mkdtemp(inMemory);
-  if (!dir) dir = mkdtemp(onDisk);
-  if (!dir || chdir(dir) != 0) std::abort();
+  ravix::fuzz::EnterScratchDirectory();
   return 0;
 }
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,26 +1,17 @@
 // The plain update-file reader on any bytes: it must end, never deliver more than 79
 // characters, always leave its buffer terminated, and consume at least one byte per line.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "files/update_file.h"
 #include "platform/headless/headless_ui.h"
+#include "fuzz_scratch.h"
 
 using namespace ravix;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // A scratch directory of its own, current for the whole run: the update file, the
-  // temporary file and the setup file are plain files in it.
-  // Memory first: rewriting a file thousands of times a second on a disk file system
-  // waits for the disk.
-  char inMemory[] = "/dev/shm/ravix-fuzz-XXXXXX";
-  char onDisk[] = "/tmp/ravix-fuzz-XXXXXX";
-  const char* dir = mkdtemp(inMemory);
-  if (!dir) dir = mkdtemp(onDisk);
-  if (!dir || chdir(dir) != 0) std::abort();
+  ravix::fuzz::EnterScratchDirectory();
   return 0;
 }
 

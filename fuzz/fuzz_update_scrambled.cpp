@@ -1,8 +1,6 @@
 // The scrambled update file on any bytes: its kind, its checksum (read from the file
 // and from memory, which must agree, and through CheckUpdateFile) and its records.
 // A record must come back as exactly the bytes its two words carry.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 
 #include "files/update_file.h"
 #include "platform/headless/headless_ui.h"
+#include "fuzz_scratch.h"
 
 using namespace ravix;
 
@@ -24,15 +23,7 @@ uint32_t Word(const uint8_t* at) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // A scratch directory of its own, current for the whole run: the update file, the
-  // temporary file and the setup file are plain files in it.
-  // Memory first: rewriting a file thousands of times a second on a disk file system
-  // waits for the disk.
-  char inMemory[] = "/dev/shm/ravix-fuzz-XXXXXX";
-  char onDisk[] = "/tmp/ravix-fuzz-XXXXXX";
-  const char* dir = mkdtemp(inMemory);
-  if (!dir) dir = mkdtemp(onDisk);
-  if (!dir || chdir(dir) != 0) std::abort();
+  ravix::fuzz::EnterScratchDirectory();
   return 0;
 }
 
