@@ -53,11 +53,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
   main.EnableItem(IDC_STATUS, true);
   main.SetItemText(IDC_STATUS, msg::kConnecting);
   main.Repaint();
-  if (link_.DetectSerialAdapter() != 0) {
-    status_.Message("Error", status_.ErrorText);
-    EndFieldBlank(main);
-    return;
-  }
+  if (!AdapterFound(main)) return;
   if (protocol_.CheckLink() != 0) {
     EndFieldBlank(main);
     return;
@@ -85,15 +81,18 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
   ReadSlot(main, slot);
 }
 
+bool SettingsCommands::AdapterFound(Window& main) {
+  if (link_.DetectSerialAdapter() == 0) return true;
+  status_.Message("Error", status_.ErrorText);
+  EndFieldBlank(main);
+  return false;
+}
+
 bool SettingsCommands::RestartAndConnect(Window& main) {
   protocol_.RestartController();
   uint32_t answer = protocol_.LinkExchange();
   if (answer != kAnswerReady) {
-    if (link_.DetectSerialAdapter() != 0) {
-      status_.Message("Error", status_.ErrorText);
-      EndFieldBlank(main);
-      return false;
-    }
+    if (!AdapterFound(main)) return false;
     protocol_.RestartController();
     answer = protocol_.LinkExchange();
   }

@@ -57,6 +57,9 @@ class SettingsCommands {
   // when the command has ended.
   bool Identify(Window& main, SettingSlot slot);
   void ReadSlot(Window& main, SettingSlot slot);
+  // The serial adapter answers; otherwise its text is shown, the status field ends
+  // blank and the command has ended.
+  bool AdapterFound(Window& main);
   // Restarts the controller until it answers ready; false when the command has ended.
   bool RestartAndConnect(Window& main);
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(protocol_.ReadSettingByte(address)); }

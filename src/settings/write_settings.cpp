@@ -80,11 +80,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
   main.EnableItem(IDC_STATUS, true);
   main.SetItemText(IDC_STATUS, msg::kConnecting);
   main.Repaint();
-  if (link_.DetectSerialAdapter() != 0) {
-    status_.Message("Error", status_.ErrorText);
-    EndFieldBlank(main);
-    return false;
-  }
+  if (!AdapterFound(main)) return false;
 
   // The limits are compared with the single-precision values the controller will
   // get: 2.3 passes, 1.79 does not; 1.69 passes, 1.7 does not.
@@ -226,11 +222,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
 
   uint32_t answer = protocol_.LinkExchange();
   if (answer != kAnswerReady) {
-    if (link_.DetectSerialAdapter() != 0) {
-      status_.Message("Error", status_.ErrorText);
-      EndFieldBlank(main);
-      return false;
-    }
+    if (!AdapterFound(main)) return false;
     protocol_.RestartController();
     answer = protocol_.LinkExchange();
     if (answer != kAnswerReady) {
