@@ -7,16 +7,15 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/file_access.h"
+
 namespace ravix {
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using File = FilePtr;
 
 File OpenFile(const std::string& path, const char* mode) { return File(std::fopen(path.c_str(), mode)); }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "status/status.h"
 
 namespace ravix {
@@ -34,11 +35,6 @@ inline constexpr size_t kUpdateLineSize = 80;
 inline constexpr const char* kTempFileName = "temp.tmp";
 
 enum class UpdateKind { Plain, Scrambled };
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens an existing file for binary reading; null when it cannot be opened or is a
 // directory (which some systems would let us open and then fail to read).

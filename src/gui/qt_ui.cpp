@@ -33,7 +33,7 @@ int QtUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler
 }
 
 std::unique_ptr<QMessageBox> QtUi::MakeMessageBox(Window* owner, std::string_view caption, std::string_view text,
-                                                  MessageButtons buttons) {
+                                                  MessageButtons buttons, std::string_view details) {
   const bool question = buttons == MessageButtons::OkCancel;
   auto box = std::make_unique<QMessageBox>(QMessageBox::NoIcon, FromUtf8(caption), FromUtf8(text),
                                            question ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
@@ -42,12 +42,13 @@ std::unique_ptr<QMessageBox> QtUi::MakeMessageBox(Window* owner, std::string_vie
   box->setTextFormat(Qt::PlainText);
   box->setDefaultButton(QMessageBox::Ok);
   box->setEscapeButton(question ? QMessageBox::Cancel : QMessageBox::Ok);
+  if (!details.empty()) box->setDetailedText(FromUtf8(details));
   return box;
 }
 
 MessageResult QtUi::MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                               MessageButtons buttons) {
-  auto box = MakeMessageBox(owner, caption, text, buttons);
+                               MessageButtons buttons, std::string_view details) {
+  auto box = MakeMessageBox(owner, caption, text, buttons, details);
   return box->exec() == QMessageBox::Cancel ? MessageResult::Cancel : MessageResult::Ok;
 }
 

@@ -21,7 +21,7 @@ class QtUi : public Ui {
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
   int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                           MessageButtons buttons) override;
+                           MessageButtons buttons, std::string_view details = {}) override;
   void Beep() override;
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                             std::string_view pattern) override;
@@ -29,7 +29,7 @@ class QtUi : public Ui {
 
   // The message box as MessageBox shows it, not yet shown.
   static std::unique_ptr<QMessageBox> MakeMessageBox(Window* owner, std::string_view caption, std::string_view text,
-                                                     MessageButtons buttons);
+                                                     MessageButtons buttons, std::string_view details = {});
 
   // The windows that exist and have not ended, oldest first.
   std::vector<std::shared_ptr<QtWindow>> OpenWindows();

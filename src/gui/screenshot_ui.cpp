@@ -9,13 +9,13 @@
 namespace ravix::gui {
 
 MessageResult ScreenshotUi::MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                                       MessageButtons buttons) {
+                                       MessageButtons buttons, std::string_view details) {
   std::vector<QWidget*> windows;
   for (const auto& window : qt_.OpenWindows()) {
     window->Show();
     windows.push_back(&window->Dialog());
   }
-  auto box = QtUi::MakeMessageBox(owner, caption, text, buttons);
+  auto box = QtUi::MakeMessageBox(owner, caption, text, buttons, details);
   box->setWindowModality(Qt::ApplicationModal);
   box->show();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -38,7 +38,7 @@ MessageResult ScreenshotUi::MessageBox(Window* owner, std::string_view caption, 
   const QString path = QDir(dir_).filePath(QStringLiteral("box-%1.png").arg(++boxes_));
   if (Compact(picture).save(path, "PNG", 0)) saved_.push_back(path);
   box->hide();
-  return engine_.MessageBox(owner, caption, text, buttons);
+  return engine_.MessageBox(owner, caption, text, buttons, details);
 }
 
 }  // namespace ravix::gui

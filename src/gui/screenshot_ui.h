@@ -21,7 +21,7 @@ class ScreenshotUi : public Ui {
     return engine_.RunModal(window, handler);
   }
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                           MessageButtons buttons) override;
+                           MessageButtons buttons, std::string_view details = {}) override;
   void Beep() override { engine_.Beep(); }
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                             std::string_view pattern) override {

@@ -39,6 +39,9 @@ class Window {
 
   // Paints the window at once (a long command shows its progress this way).
   virtual void Repaint() = 0;
+  // Progress of a long command beside the status field: done of total (an update's
+  // lines sent of the lines in its file); total 0 hides it.
+  virtual void ShowProgress(int done, int total) { (void)done, (void)total; }
   // Ends the modal window; the modal loop returns result once the command in progress returns.
   virtual void End(int result) { ended_ = true, result_ = result; }
   bool Ended() const { return ended_; }
@@ -80,8 +83,10 @@ class Ui {
   // Shows the window modally and runs its events through handler until it ends; the result.
   // The handler's OnInit has already run.
   virtual int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) = 0;
+  // details: what the operating system said about a failure (a box's details, a
+  // terminal's standard error); the box's own text stays as the tool words it.
   virtual MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                                   MessageButtons buttons = MessageButtons::Ok) = 0;
+                                   MessageButtons buttons = MessageButtons::Ok, std::string_view details = {}) = 0;
   virtual void Beep() = 0;
   // The open-file dialog: the chosen file's full path, or nothing. Leaves the current
   // directory at the chosen file's folder.
@@ -89,6 +94,9 @@ class Ui {
                                                     std::string_view pattern) = 0;
   // Hands a file or web address to the desktop's "open" action.
   virtual void ShellOpen(const std::string& target) = 0;
+  // The user asked to stop the command in progress (on a terminal, a second Ctrl+C);
+  // a long command looks at it between its steps.
+  virtual bool StopRequested() { return false; }
 };
 
 // Creates a window, runs the handler's start-up and then the window modally.

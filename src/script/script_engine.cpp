@@ -1,5 +1,6 @@
 #include "script/script_engine.h"
 
+#include <iostream>
 #include <istream>
 #include <ostream>
 #include <system_error>
@@ -88,7 +89,9 @@ int ScriptEngine::RunModal(const std::shared_ptr<Window>& window, WindowHandler&
 }
 
 MessageResult ScriptEngine::MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                                       MessageButtons buttons) {
+                                       MessageButtons buttons, std::string_view details) {
+  // The system's reason goes beside the transcript, which stays as the tool words it.
+  if (!details.empty() && !stopped_) std::cerr << "details: " << details << '\n';
   if (buttons == MessageButtons::Ok) {
     Print("box " + OwnerName(owner) + " " + Quote(caption) + " " + Quote(text));
     return MessageResult::Ok;

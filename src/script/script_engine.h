@@ -54,7 +54,7 @@ class ScriptEngine : public Ui {
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
   int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                           MessageButtons buttons = MessageButtons::Ok) override;
+                           MessageButtons buttons = MessageButtons::Ok, std::string_view details = {}) override;
   void Beep() override;
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                             std::string_view pattern) override;

@@ -26,9 +26,9 @@ class HookedUi : public HeadlessUi {
  public:
   std::function<void(std::string_view text)> onMessage;
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                           MessageButtons buttons) override {
+                           MessageButtons buttons, std::string_view details) override {
     if (onMessage) onMessage(text);
-    return HeadlessUi::MessageBox(owner, caption, text, buttons);
+    return HeadlessUi::MessageBox(owner, caption, text, buttons, details);
   }
 };
 

@@ -31,9 +31,9 @@ class WatchingUi : public HeadlessUi {
   std::vector<std::pair<std::string, bool>> fieldAtBox;
 
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                           MessageButtons buttons) override {
+                           MessageButtons buttons, std::string_view details) override {
     if (watched) fieldAtBox.emplace_back(watched->GetItemText(IDC_STATUS), watched->IsItemEnabled(IDC_STATUS));
-    return HeadlessUi::MessageBox(owner, caption, text, buttons);
+    return HeadlessUi::MessageBox(owner, caption, text, buttons, details);
   }
 };
 

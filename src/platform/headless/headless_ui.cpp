@@ -24,13 +24,13 @@ int HeadlessUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& h
 }
 
 MessageResult HeadlessUi::MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                                     MessageButtons buttons) {
+                                     MessageButtons buttons, std::string_view details) {
   MessageResult answer = MessageResult::Ok;
   if (buttons == MessageButtons::OkCancel && !answers.empty()) {
     answer = answers.front();
     answers.pop_front();
   }
-  messages.push_back({owner, std::string(caption), std::string(text), buttons, answer});
+  messages.push_back({owner, std::string(caption), std::string(text), buttons, answer, std::string(details)});
   return answer;
 }
 

@@ -21,6 +21,7 @@ class HeadlessUi : public Ui {
     std::string text;
     MessageButtons buttons;
     MessageResult answer;
+    std::string details;
   };
 
   std::vector<Message> messages;
@@ -35,7 +36,7 @@ class HeadlessUi : public Ui {
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
   int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
-                           MessageButtons buttons) override;
+                           MessageButtons buttons, std::string_view details = {}) override;
   void Beep() override { ++beeps; }
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                             std::string_view pattern) override;

@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ravix {
+
+// The files the tool reads and writes on the user's disk. Every operation refuses what
+// is not an ordinary file (a pipe, a device, a directory) instead of blocking on it or
+// writing into it, and none writes through a symbolic link. Failures come back as
+// nothing (or false), with the operating system's reason in *why when it is given.
+// One file for each operating system implements them.
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+// The whole content of a regular file of at most maxBytes, read at once (a link to a
+// regular file is followed: the user chose it). A pipe, a device or a directory is
+// refused without waiting on it, and so is a larger file.
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, size_t maxBytes,
+                                                    std::string* why = nullptr);
+
+// An existing regular file opened for reading and updating in place ("r+b"). A
+// symbolic link of that name is refused, not followed. create: when nothing has the
+// name yet, a new empty file is made there.
+FilePtr OpenRegularForUpdate(const std::string& path, bool create, std::string* why = nullptr);
+
+// A new, empty file opened for reading and writing ("w+b") that only this opening
+// holds: refused when anything (a file, a link, a directory) has the name already, so
+// two runs never share it and no file of the user's is emptied.
+FilePtr CreateExclusive(const std::string& path, std::string* why = nullptr);
+
+// Replaces path by a file holding bytes: written in full into a new file beside it and
+// renamed over it only then. On failure the old file stays as it was and nothing new
+// is left behind. A symbolic link of that name is replaced, never written through.
+bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why = nullptr);
+
+}  // namespace ravix
