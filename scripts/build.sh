@@ -3,5 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -G Ninja "$@" >/dev/null
+# ccache, where the machine has it, makes rebuilds of unchanged files instant.
+launcher=()
+if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S . -B "$build_dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 cmake --build "$build_dir" -j2
