@@ -5,9 +5,6 @@
 namespace ravix {
 
 namespace {
-constexpr uint32_t kLptData = 0x01;
-constexpr uint32_t kLptClock = 0x02;
-constexpr uint32_t kLptReset = 0x08;
 constexpr uint16_t kLptAck = 0x4000;  // status bit 6 in the high byte of the 16-bit read
 }  // namespace
 
@@ -71,6 +68,11 @@ void Link::ReadLpt() {
   DriverFailure();
 }
 
+void Link::SetLptLines(uint32_t bits, bool high) {
+  LptLatch = high ? (LptLatch | bits) : (LptLatch & ~bits);
+  WriteLpt();
+}
+
 void Link::ReadInput() {
   if (SerialPortSelected)
     ReadCts();
@@ -115,9 +117,11 @@ int Link::OpenComPort() {
   // A handle left from a failed attempt is closed first: the port is opened for
   // exclusive access, so a second open beside it could never succeed.
   ComHandle.reset();
-  auto handle = platform_.serial.Open(ComDeviceName);
+  std::string why;
+  auto handle = platform_.serial.OpenWithReason(ComDeviceName, why);
   if (!handle) {
     status_.ErrorText = "COM-Init-Error!";
+    status_.SetErrorDetail(why);
     return 1;
   }
   ComHandle = std::move(handle);
