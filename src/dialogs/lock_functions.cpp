@@ -120,10 +120,11 @@ void LockFunctionsDialog::Read(Window& dialog) {
   }
 
   const uint8_t read = ReadByte(address::kLockByte);
-  // A controller that fell silent reads as 255 everywhere: nothing read counts, and
-  // the byte and boxes of the last good Read stay.
+  // A controller that fell silent reads as 255 everywhere: nothing read counts (the
+  // version text goes too), and the byte and boxes of the last good Read stay.
   if (!tool_.protocol.LinkStillReady()) {
     settings.ControllerVersion = SettingsState::kVersionInvalid;
+    main_.SetItemText(panel::kVersion, " ");
     tool_.status.Message("ERROR!", msg::kNoConnection);
     EndStatusBlank();
     return;

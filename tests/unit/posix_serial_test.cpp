@@ -283,6 +283,20 @@ TEST(PosixSerialLinkTest, FindsNoAdapterOnATerminalWithoutModemLines) {
   EXPECT_NE(PosixSerialDevice::Open(pty.device), nullptr);
 }
 
+// Choosing a port that will not open: the box keeps the tool's own text, and the
+// system's reason comes beside it as the box's details.
+TEST(PosixSerialLinkTest, TheReasonForCOMInitErrorReachesTheBox) {
+  FakeTree scratch;
+  PosixBench bench(scratch.Path("no-such-tty"));
+  ASSERT_EQ(bench.link.DetectSerialAdapter(), 1);
+  bench.status.ReportCommandError();
+  ASSERT_EQ(bench.ui.messages.size(), 1u);
+  EXPECT_EQ(bench.ui.messages[0].caption, "Error");
+  EXPECT_EQ(bench.ui.messages[0].text, "COM-Init-Error!");
+  EXPECT_NE(bench.ui.messages[0].details.find(std::strerror(ENOENT)), std::string::npos)
+      << bench.ui.messages[0].details;
+}
+
 TEST(PosixSerialLinkTest, APortThatDoesNotExistFailsToOpen) {
   FakeTree scratch;
   for (const std::string& name : {scratch.Path("no-such-tty"), std::string("COM1"), std::string("COM9")}) {

@@ -148,7 +148,7 @@ PosixSerialDevice::~PosixSerialDevice() {
   if (!fd_.Valid()) return;
   // The port goes back as the tool found it: line settings, the two output lines it
   // clocks with, and no break held (the tool's last restart leaves one set).
-  ::tcsetattr(fd_.Get(), TCSANOW, &found_);
+  if (found_) ::tcsetattr(fd_.Get(), TCSANOW, &*found_);
   if (foundLines_) {
     int set = *foundLines_, clear = (TIOCM_DTR | TIOCM_RTS) & ~*foundLines_;
     if (set) ::ioctl(fd_.Get(), TIOCMBIS, &set);

@@ -34,8 +34,9 @@ class PosixSerialDevice : public SerialDevice {
 
  private:
   UniqueFd fd_;
-  termios found_{};
-  std::optional<int> foundLines_;  // DTR and RTS as found, where the device has them
+  // As found at the open: the line settings, and DTR and RTS where the device has them.
+  std::optional<termios> found_;
+  std::optional<int> foundLines_;
 };
 
 // The serial ports by the tool's names: "COM1" to "COM8" as PortNames numbers the
