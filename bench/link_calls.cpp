@@ -117,12 +117,8 @@ struct Machine {
         link.PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
         link.PortDriverReady = true;
       }
-      // The restart drives serial lines only: release RESET with clock low, data high.
       link.InitParallelAdapter();
-      link.LptLatch |= 0x01;
-      link.WriteLpt();
-      link.LptLatch |= 0x08;
-      link.WriteLpt();
+      protocol.RestartController();
     }
     link.CalibrateDelay();
     calibrated = link.DelayCount;

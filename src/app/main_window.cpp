@@ -150,7 +150,9 @@ void MainWindow::SelectPort(Window& window, int row) {
 }
 
 void MainWindow::End(Window& window) {
-  tool_.setupFile.SavePortName();
+  // The port chosen in this run would be lost without a word; the user is told as
+  // the motor values' store tells it, and the tool closes all the same.
+  if (tool_.setupFile.SavePortName() != 0) tool_.status.Message("Error!", "open error 'rvsetup.cfg'");
   if (tool_.link.ComPortOpen) tool_.link.CloseComPort();
   window.End(1);
 }

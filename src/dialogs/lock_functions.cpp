@@ -30,7 +30,7 @@ void OpenLockFunctions(Tool& tool, Window& mainWindow) {
   mainWindow.SetItemText(IDC_STATUS, msg::kConnecting);
   mainWindow.Repaint();
   if (tool.link.DetectSerialAdapter() != 0) {
-    tool.platform.ui.MessageBox(&mainWindow, "Error", tool.status.ErrorText);
+    tool.status.ShowErrorText(&mainWindow, "Error");
     EndFieldBlank(mainWindow);
     return;
   }
@@ -66,7 +66,7 @@ bool LockFunctionsDialog::Connect(Window& dialog, uint32_t& answer) {
   main_.Repaint();
   if (answer != kAnswerReady) {
     if (tool_.link.DetectSerialAdapter() != 0) {
-      tool_.platform.ui.MessageBox(&dialog, "Error", tool_.status.ErrorText);
+      tool_.status.ShowErrorText(&dialog, "Error");
       EndStatusBlank();
       return false;
     }
@@ -119,8 +119,18 @@ void LockFunctionsDialog::Read(Window& dialog) {
     return;
   }
 
+  const uint8_t read = ReadByte(address::kLockByte);
+  // A controller that fell silent reads as 255 everywhere: nothing read counts (the
+  // version text goes too), and the byte and boxes of the last good Read stay.
+  if (!tool_.protocol.LinkStillReady()) {
+    settings.ControllerVersion = SettingsState::kVersionInvalid;
+    main_.SetItemText(panel::kVersion, " ");
+    tool_.status.Message("ERROR!", msg::kNoConnection);
+    EndStatusBlank();
+    return;
+  }
   uint8_t& lockByte = tool_.dialogs.LockByte;
-  lockByte = ReadByte(address::kLockByte);
+  lockByte = read;
   for (int id : {lockdlg::kLockRcSetup, lockdlg::kLockTestProgram, lockdlg::kWrite}) dialog.EnableItem(id, true);
   dialog.CheckItem(lockdlg::kLockRcSetup, (lockByte & lockdlg::kRcSetupAllowed) == 0);
   dialog.CheckItem(lockdlg::kLockTestProgram, (lockByte & lockdlg::kTestProgramAllowed) == 0);

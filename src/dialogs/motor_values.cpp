@@ -38,10 +38,13 @@ int SaveRpmValues(SetupFile& setupFile, Status& status, Window& dialog) {
     return 1;
   }
 
-  // A field without a number is a ratio of 0, which stands for no gearbox (1:1).
-  const float typed = FieldDecimal(dialog, motor::kGearRatio).value_or(0.0f);
-  const bool noGearbox = typed == 0.0f;
-  if (!noGearbox && !(typed >= motor::kMinGearRatio && typed <= motor::kMaxGearRatio)) {
+  // A field without a number is a ratio of 0, which stands for no gearbox (1:1); a
+  // number with other characters beside it ("2;0") is no ratio at all.
+  const FieldNumber<float> field = ReadDecimalField(dialog, motor::kGearRatio);
+  const float typed = field.kind == FieldKind::Number ? field.value : 0.0f;
+  const bool noGearbox = field.kind == FieldKind::NoNumber || typed == 0.0f;
+  if (field.kind == FieldKind::Malformed ||
+      (!noGearbox && !(typed >= motor::kMinGearRatio && typed <= motor::kMaxGearRatio))) {
     status.Message("Error!", "gearbox ratio: 0.01 - 99999.99 !");
     return 1;
   }

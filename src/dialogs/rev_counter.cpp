@@ -39,12 +39,18 @@ void OpenRevCounter(Tool& tool, Window& mainWindow) {
     status.Message("Error!", "Available with V10.11");
     return;
   }
+  // The motor release and the counting use the serial adapter's lines only; over the
+  // parallel adapter the dialog would wait out its ten seconds and count nothing.
+  if (!tool.link.SerialPortSelected) {
+    status.Message("ERROR!", "  PORT ?");
+    return;
+  }
 
   protocol.RestartController();
   uint32_t answer = protocol.LinkExchange();
   if (answer != kAnswerReady) {
     if (tool.link.DetectSerialAdapter() != 0) {
-      tool.platform.ui.MessageBox(&mainWindow, "Error", status.ErrorText);
+      status.ShowErrorText(&mainWindow, "Error");
       EndFieldBlank(mainWindow);
       return;
     }
@@ -90,11 +96,10 @@ bool RevCounterDialog::OnCommand(Window& dialog, int command) {
 // Clock and data high while RESET rises: the controller starts its test program, which
 // releases the motor and reports its revolutions on the data line.
 //
-// The release and the sampling use the serial adapter's lines only. Over a parallel
-// adapter the firmware is never restarted, so the opening's link check fails and the
-// dialog does not open there; should it be open all the same, no line is touched (a
-// serial port left open from before belongs to no adapter in use) and the wait ends
-// after its ten seconds.
+// The release and the sampling use the serial adapter's lines only; the dialog does
+// not open with a parallel port selected. Should it be open all the same, no line is
+// touched (a serial port left open from before belongs to no adapter in use) and the
+// wait ends after its ten seconds.
 void RevCounterDialog::Release() {
   Link& link = tool_.link;
   link.InitParallelAdapter();

@@ -109,7 +109,7 @@ void RpmControlDialog::Read(Window& dialog) {
   uint32_t answer = tool_.protocol.LinkExchange();
   if (answer != kAnswerReady) {
     if (tool_.link.DetectSerialAdapter() != 0) {
-      tool_.status.Message("Error", tool_.status.ErrorText);
+      tool_.status.ShowErrorText(nullptr, "Error");
       return;
     }
     tool_.protocol.RestartController();
@@ -125,7 +125,20 @@ void RpmControlDialog::Read(Window& dialog) {
     return;
   }
 
+  // Everything is read before anything is shown or taken, so that a controller that
+  // falls silent part way changes nothing.
   const uint16_t word = ReadWord();
+  const bool gains = settings.ControllerVersion >= rpmdlg::kFirstGainsVersion;
+  int p = 0, i = 0;
+  if (gains) {
+    p = ReadByte(rpmdlg::kPGainAddress);
+    i = 6 - ReadByte(rpmdlg::kIGainAddress);
+  }
+  if (!tool_.protocol.LinkStillReady()) {
+    LinkLostDuringRead(dialog);
+    return;
+  }
+
   int hz = 0;
   if (word > rpmdlg::kNoMaximumWord)
     settings.RpmControl = 0;
@@ -133,9 +146,7 @@ void RpmControlDialog::Read(Window& dialog) {
     hz = MaxFrequencyHz(settings.ClockMhz, word);
   ShowFrequency(dialog, hz);
 
-  if (settings.ControllerVersion >= rpmdlg::kFirstGainsVersion) {
-    int p = ReadByte(rpmdlg::kPGainAddress);
-    int i = 6 - ReadByte(rpmdlg::kIGainAddress);
+  if (gains) {
     // Without a maximum the gains mean nothing yet: start from the middle of both ranges.
     if (settings.RpmControl == 0) p = 3, i = 3;
     ShowNumber(dialog, rpmdlg::kIValue, "%2d", i);
@@ -150,6 +161,15 @@ void RpmControlDialog::Read(Window& dialog) {
   for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, true);
   dialog.Repaint();
   tool_.platform.ui.Beep();
+}
+
+// The values fields stay blank; Calculate and Write go off, since they would act on
+// what an earlier Read found, and the main window's values count as not read.
+void RpmControlDialog::LinkLostDuringRead(Window& dialog) {
+  tool_.settings.ControllerVersion = SettingsState::kVersionInvalid;
+  for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, false);
+  dialog.Repaint();
+  tool_.status.Message("ERROR!", msg::kNoConnection);
 }
 
 void RpmControlDialog::Calculate(Window& dialog) {

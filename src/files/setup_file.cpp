@@ -17,7 +17,13 @@ namespace {
 
 using File = FilePtr;
 
-File OpenFile(const std::string& path, const char* mode) { return File(std::fopen(path.c_str(), mode)); }
+// The file is only ever updated in place: a symbolic link of its name, a directory, a
+// pipe or a device counts as a file that cannot be opened, so the tool never writes
+// into something of the user's that merely bears the name.
+File OpenFile(const std::string& path, bool create = false) { return OpenRegularForUpdate(path, create); }
+
+// The close is the last chance for a buffered write to fail (a full disk).
+bool Close(File& file) { return std::fclose(file.release()) == 0; }
 
 // Writes bytes at a fixed offset; a gap beyond the end of the file is filled with
 // zero bytes explicitly rather than trusting the file system to do it.
@@ -91,9 +97,9 @@ int SetupFile::InitSetupFile() {
   }
 
   const std::string path = FilePath();
-  File file = OpenFile(path, "r+b");
+  File file = OpenFile(path);
   if (!file) {
-    file = OpenFile(path, "w+b");
+    file = OpenFile(path, true);
     link_.PortName = DefaultPortName();
   }
   if (file) {
@@ -109,26 +115,32 @@ int SetupFile::InitSetupFile() {
   // Without parallel-port access a stored parallel port falls back to COM2.
   if (!link_.DirectPortIo && !link_.PortDriverReady && link_.PortName.front() != 'C') link_.PortName = "COM2";
   if (!file) return 1;
-  if (link_.PortName.size() > 4) return 0;
-  return WriteAt(file.get(), PortNameOffset, link_.PortName) ? 0 : 1;
+  if (link_.PortName.size() > 4) return Close(file) ? 0 : 1;
+  const bool written = WriteAt(file.get(), PortNameOffset, link_.PortName);
+  return Close(file) && written ? 0 : 1;
 }
 
 int SetupFile::SavePortName() {
   EnterStartDirectory();
-  File file = OpenFile(FilePath(), "r+b");
+  File file = OpenFile(FilePath());
   if (!file) {
     status_.ErrorText = "Open Error 'rvsetup.cfg'!";
     return 1;
   }
   // The field holds four characters: a longer name (a device path typed on the
   // command line) would overrun the fields behind it, so it is not stored.
-  if (link_.PortName.empty() || link_.PortName.size() > 4) return 0;
-  return WriteAt(file.get(), PortNameOffset, link_.PortName) ? 0 : 1;
+  const bool fits = !link_.PortName.empty() && link_.PortName.size() <= 4;
+  const bool written = !fits || WriteAt(file.get(), PortNameOffset, link_.PortName);
+  if (!Close(file) || !written) {
+    status_.ErrorText = "Open Error 'rvsetup.cfg'!";
+    return 1;
+  }
+  return 0;
 }
 
 int SetupFile::StoreUpdatePath(const std::string& path) {
   EnterStartDirectory();
-  File file = OpenFile(FilePath(), "r+b");
+  File file = OpenFile(FilePath());
   if (!file) {
     status_.ErrorText = "Open Error 'rvsetup.cfg'!";
     return 1;
@@ -137,7 +149,8 @@ int SetupFile::StoreUpdatePath(const std::string& path) {
   field.push_back('\0');
   // The blanks cover the tail of a longer path stored before.
   field.append(20, ' ');
-  if (!WriteAt(file.get(), LineEndOffset, "\r\n") || !WriteAt(file.get(), UpdatePathOffset, field)) {
+  const bool written = WriteAt(file.get(), LineEndOffset, "\r\n") && WriteAt(file.get(), UpdatePathOffset, field);
+  if (!Close(file) || !written) {
     status_.ErrorText = "Open Error 'rvsetup.cfg'!";
     return 1;
   }
@@ -153,11 +166,14 @@ bool WriteRpmFields(const std::string& path, File file, int poleCount, float gea
   fields.append(2, '\0');
   const std::string gear = Format("%1.2f", static_cast<double>(gearRatio));
   fields += gear;
-  bool ok = WriteAt(file.get(), SetupFile::PoleCountOffset, fields);
-  file.reset();
+  const bool written = WriteAt(file.get(), SetupFile::PoleCountOffset, fields);
+  if (!Close(file) || !written) return false;
+  // The name was a regular file when it was opened; a link put in its place since
+  // is not cut through.
   std::error_code error;
+  if (!fs::is_regular_file(fs::symlink_status(path, error))) return false;
   fs::resize_file(path, SetupFile::GearRatioOffset + gear.size(), error);
-  return ok && !error;
+  return !error;
 }
 
 }  // namespace
@@ -165,7 +181,7 @@ bool WriteRpmFields(const std::string& path, File file, int poleCount, float gea
 int SetupFile::LoadRpmValues() {
   EnterStartDirectory();
   const std::string path = FilePath();
-  File file = OpenFile(path, "r+b");
+  File file = OpenFile(path);
   if (!file) {
     ShowOpenError();
     return 1;
@@ -186,11 +202,13 @@ int SetupFile::LoadRpmValues() {
   GearRatio = gear;
   file.reset();
 
-  file = OpenFile(path, "r+b");
+  file = OpenFile(path);
   if (!file) {
     ShowOpenError();
     return 1;
   }
+  // The values are loaded whether or not they could be written back: the file held
+  // them already, or the defaults stand in for what it held.
   WriteRpmFields(path, std::move(file), PoleCount, GearRatio);
   return 0;
 }
@@ -199,14 +217,19 @@ int SetupFile::StoreRpmValues(int poleCount, float gearRatio) {
   if (poleCount < -9 || poleCount > 99) return 1;
   EnterStartDirectory();
   const std::string path = FilePath();
-  File file = OpenFile(path, "r+b");
+  File file = OpenFile(path);
   if (!file) {
     ShowOpenError();
     return 1;
   }
   PoleCount = poleCount;
+  // A write that fails (a full disk) is told as the open failure is: the values did
+  // not reach the file, and the ratio in use stays the one the file holds.
+  if (!WriteRpmFields(path, std::move(file), poleCount, gearRatio)) {
+    ShowOpenError();
+    return 1;
+  }
   GearRatio = gearRatio;
-  WriteRpmFields(path, std::move(file), poleCount, gearRatio);
   return 0;
 }
 

@@ -5,9 +5,6 @@
 namespace ravix {
 
 namespace {
-constexpr uint32_t kLptData = 0x01;
-constexpr uint32_t kLptClock = 0x02;
-constexpr uint32_t kLptReset = 0x08;
 
 // At most this many Programming Enable attempts, each followed by an extra clock
 // pulse: an AVR out of step by any number of bits comes back within a few.

@@ -10,7 +10,7 @@ namespace {
 
 // The adapter's own text, in a box owned by the main window.
 void AdapterFailure(Window& mainWindow, Status& status) {
-  status.ui().MessageBox(&mainWindow, "Error", status.ErrorText);
+  status.ShowErrorText(&mainWindow, "Error");
   EndFieldBlank(mainWindow);
 }
 

@@ -5,9 +5,6 @@
 namespace ravix {
 
 namespace {
-constexpr uint32_t kLptData = 0x01;
-constexpr uint32_t kLptClock = 0x02;
-constexpr uint32_t kLptReset = 0x08;
 constexpr uint16_t kLptAck = 0x4000;  // status bit 6 in the high byte of the 16-bit read
 }  // namespace
 
@@ -71,6 +68,11 @@ void Link::ReadLpt() {
   DriverFailure();
 }
 
+void Link::SetLptLines(uint32_t bits, bool high) {
+  LptLatch = high ? (LptLatch | bits) : (LptLatch & ~bits);
+  WriteLpt();
+}
+
 void Link::ReadInput() {
   if (SerialPortSelected)
     ReadCts();
@@ -112,36 +114,34 @@ void Link::CalibrateDelay() {
 
 int Link::OpenComPort() {
   if (ComPortOpen) return 0;
-  // A handle left from a failed attempt is closed first: the port is opened for
-  // exclusive access, so a second open beside it could never succeed.
   ComHandle.reset();
-  auto handle = platform_.serial.Open(ComDeviceName);
+  std::string why;
+  auto handle = platform_.serial.OpenWithReason(ComDeviceName, why);
   if (!handle) {
     status_.ErrorText = "COM-Init-Error!";
+    status_.SetErrorDetail(why);
     return 1;
   }
+  // A port whose set-up fails is let go at once: held open it would keep every other
+  // program out (it is opened for exclusive access) while the tool cannot use it.
+  const auto setUpFailed = [this](const char* text) {
+    status_.ErrorText = text;
+    ComHandle.reset();
+    return 1;
+  };
   ComHandle = std::move(handle);
   LineSettings settings;
-  if (!ComHandle->GetLineSettings(settings)) {
-    status_.ErrorText = "Kann COM-Port Einstellung nicht lesen.";
-    return 1;
-  }
+  if (!ComHandle->GetLineSettings(settings)) return setUpFailed("Kann COM-Port Einstellung nicht lesen.");
   settings.BaudRate = 9600;
   settings.ByteSize = 8;
   settings.Parity = NOPARITY;
   settings.StopBits = ONESTOPBIT;
-  if (!ComHandle->SetLineSettings(settings)) {
-    status_.ErrorText = "Kann COM-Port Einstellung nicht schreiben.";
-    return 1;
-  }
+  if (!ComHandle->SetLineSettings(settings)) return setUpFailed("Kann COM-Port Einstellung nicht schreiben.");
   ReadTimeouts timeouts;
   timeouts.ReadIntervalTimeout = 3;
   timeouts.ReadTotalTimeoutMultiplier = 0;
   timeouts.ReadTotalTimeoutConstant = 5;
-  if (!ComHandle->SetTimeouts(timeouts)) {
-    status_.ErrorText = "Kann TIMEOUTS nicht schreiben.";
-    return 1;
-  }
+  if (!ComHandle->SetTimeouts(timeouts)) return setUpFailed("Kann TIMEOUTS nicht schreiben.");
   ComPortOpen = true;
   return 0;
 }

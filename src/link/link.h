@@ -18,6 +18,11 @@ namespace ravix {
 //   controller RESET           break of TXD   data bit 3 (pin 5)
 //   data from the controller   CTS            status bit 6, ACK (pin 10)
 //   loop-back for detection    DSR follows DTR inside the adapter
+// Bits of the parallel data register (LptLatch) and their roles.
+inline constexpr uint32_t kLptData = 0x01;
+inline constexpr uint32_t kLptClock = 0x02;
+inline constexpr uint32_t kLptReset = 0x08;
+
 class Link {
  public:
   Link(Platform& platform, Status& status);
@@ -56,6 +61,8 @@ class Link {
   void WriteLpt();
   void ReadLpt();
   void ReadInput();
+  // Sets or clears the given bits of LptLatch and writes it.
+  void SetLptLines(uint32_t bits, bool high);
 
   // Waits.
   void WaitMs(uint32_t n);

@@ -45,6 +45,12 @@ class SerialPorts {
   virtual ~SerialPorts() = default;
   // Exclusive read/write access; null when the device cannot be opened.
   virtual std::unique_ptr<SerialDevice> Open(const std::string& portName) = 0;
+  // As Open; on failure why holds the operating system's reason in words the user can
+  // act on (empty where the system gives none).
+  virtual std::unique_ptr<SerialDevice> OpenWithReason(const std::string& portName, std::string& why) {
+    why.clear();
+    return Open(portName);
+  }
   // The device a port name stands for, for the Port menu ("/dev/ttyUSB0"); empty if none.
   virtual std::string DeviceBehind(const std::string& portName) = 0;
 };

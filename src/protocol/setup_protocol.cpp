@@ -22,12 +22,22 @@ uint32_t SetupProtocol::Send(uint32_t byte) {
 
 void SetupProtocol::RestartController() {
   // Held in reset with data high and clock low; on release the firmware starts and
-  // needs half a second before it listens.
-  if (link_.SerialPortSelected) link_.ClearBreak();
-  if (link_.SerialPortSelected) link_.SetDtr();
-  if (link_.SerialPortSelected) link_.ClearRts();
+  // needs half a second before it listens. Both adapters carry the same three roles,
+  // and each line changes on its own, in the same order.
+  if (link_.SerialPortSelected) {
+    link_.ClearBreak();
+    link_.SetDtr();
+    link_.ClearRts();
+  } else {
+    link_.SetLptLines(kLptReset, false);
+    link_.SetLptLines(kLptData, true);
+    link_.SetLptLines(kLptClock, false);
+  }
   link_.WaitMs(100);
-  if (link_.SerialPortSelected) link_.SetBreak();
+  if (link_.SerialPortSelected)
+    link_.SetBreak();
+  else
+    link_.SetLptLines(kLptReset, true);
   link_.WaitMs(500);
 }
 
@@ -42,7 +52,7 @@ int SetupProtocol::CheckLink() {
   status_.SetField(" ");
   if (answer != kAnswerReady) {
     if (link_.DetectSerialAdapter() != 0) {
-      status_.Message("Error", status_.ErrorText);
+      status_.ShowErrorText(nullptr, "Error");
       status_.SetField(" ", false);
       status_.EnableField(false);
       return 1;
@@ -60,6 +70,8 @@ int SetupProtocol::CheckLink() {
   }
   return 0;
 }
+
+bool SetupProtocol::LinkStillReady() { return LinkExchange() == kAnswerReady; }
 
 uint32_t SetupProtocol::ReadSettingByte(uint32_t address) {
   Send(kReadByte);

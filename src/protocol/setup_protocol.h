@@ -23,6 +23,10 @@ class SetupProtocol {
   void RestartController();
   uint32_t LinkExchange();
   int CheckLink();
+  // One more link exchange after a run of setting reads: true when the firmware still
+  // answers 254. A controller that fell silent leaves the input line idle, and every
+  // byte read from it came back as 255 without any sign of trouble.
+  bool LinkStillReady();
   uint32_t ReadSettingByte(uint32_t address);
   int WriteSettingByte(uint32_t address, uint32_t value);
   int WriteSettingByteChecked(uint32_t address, uint32_t value);

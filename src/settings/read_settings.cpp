@@ -36,6 +36,17 @@ void PreparePanelForMemory(Window& main) {
   main.Repaint();
 }
 
+// A controller that stopped answering part way has filled the panel with the idle
+// level of the input line (255 in every byte: 32.77 ms pulses, counters of 255). None
+// of it may look read or reach a Write: the texts go blank, "active RPM control"
+// and "Write" are off, and the values count as not read until a good Read.
+void SettingsCommands::LinkLostDuringRead(Window& main) {
+  settings_.ControllerVersion = SettingsState::kVersionInvalid;
+  for (int id : {panel::kStartupPower, panel::kVolts, panel::kVersion}) main.SetItemText(id, " ");
+  PreparePanelForMemory(main);
+  status_.ReportCommandError(msg::kNoConnection);
+}
+
 void SettingsCommands::ShowNumber(Window& main, int id, const char* format, int value) {
   char text[16];
   std::snprintf(text, sizeof text, format, value);
@@ -83,7 +94,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
 
 bool SettingsCommands::AdapterFound(Window& main) {
   if (link_.DetectSerialAdapter() == 0) return true;
-  status_.Message("Error", status_.ErrorText);
+  status_.ShowErrorText(nullptr, "Error");
   EndFieldBlank(main);
   return false;
 }
@@ -263,6 +274,10 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
     ShowNumber(main, kOvertempEvents, "%2d", ReadByte(address::kOvertemperatureEvents));
     ShowNumber(main, kUndervoltageEvents, "%2d", ReadByte(address::kUndervoltageEvents));
     if (blockedMotor) ShowNumber(main, kBlockedMotorEvents, "%2d", ReadByte(address::kBlockedMotorEvents));
+  }
+  if (!protocol_.LinkStillReady()) {
+    LinkLostDuringRead(main);
+    return;
   }
   main.Repaint();
 

@@ -57,6 +57,8 @@ class SettingsCommands {
   // when the command has ended.
   bool Identify(Window& main, SettingSlot slot);
   void ReadSlot(Window& main, SettingSlot slot);
+  // The link check after the last byte failed: the panel shows nothing as read.
+  void LinkLostDuringRead(Window& main);
   // The serial adapter answers; otherwise its text is shown, the status field ends
   // blank and the command has ended.
   bool AdapterFound(Window& main);

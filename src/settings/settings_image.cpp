@@ -101,6 +101,7 @@ PanelNumber ReadDecimalText(std::string_view text) {
     number.value = 0;
     return number;
   }
+  number.hasNumber = true;
   const std::string_view all(full);
   number.wellFormed = IsPlainDecimal(all.substr(0, static_cast<size_t>(consumed))) &&
                       OnlyBlanks(all.substr(static_cast<size_t>(consumed)));

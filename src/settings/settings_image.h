@@ -109,6 +109,7 @@ float DecimalFromText(std::string_view text);
 // parse would take something other than what the user typed.
 struct PanelNumber {
   float value = 0;
+  bool hasNumber = false;  // the parse gave a number (value is 0 otherwise)
   bool wellFormed = false;
 };
 PanelNumber ReadDecimalText(std::string_view text);

@@ -95,7 +95,9 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     return false;
   }
   const PanelNumber neutral = ReadDecimalText(main.GetItemText(kNeutral));
-  if (!neutral.wellFormed) {
+  // A field without any number reads as 0, which the neutral rules below refuse; a
+  // number with other characters beside it is refused as such.
+  if (neutral.hasNumber && !neutral.wellFormed) {
     Refuse(main, kNeutralNotNumber);
     return false;
   }

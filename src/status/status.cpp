@@ -36,11 +36,22 @@ void Status::ReportCommandError() {
     main->SetItemText(IDC_STATUS, StatusText);
     main->Repaint();
   }
-  ui_.MessageBox(main.get(), "Error", ErrorText);
+  ShowErrorText(main.get(), "Error");
   if (main) {
     main->EnableItem(IDC_STATUS, false);
     main->Repaint();
   }
+}
+
+void Status::SetErrorDetail(std::string detail) {
+  detail_ = std::move(detail);
+  detailFor_ = ErrorText;
+}
+
+std::string Status::ErrorDetail() const { return ErrorText == detailFor_ ? detail_ : std::string(); }
+
+void Status::ShowErrorText(Window* owner, const std::string& caption) {
+  ui_.MessageBox(owner, caption, ErrorText, MessageButtons::Ok, ErrorDetail());
 }
 
 void Status::ReportCommandError(const std::string& text) {

@@ -27,6 +27,14 @@ class Status {
 
   Ui& ui() { return ui_; }
 
+  // The operating system's reason behind ErrorText ("Permission denied"), which the
+  // boxes that show ErrorText give as their details. It belongs to the ErrorText it
+  // was given with and lapses as soon as ErrorText holds another text.
+  void SetErrorDetail(std::string detail);
+  std::string ErrorDetail() const;
+  // ErrorText with its details in a box owned by owner (null for none).
+  void ShowErrorText(Window* owner, const std::string& caption);
+
   // StatusText up to its first control character, then 80 blanks, into the status
   // field of StatusWindow, which is repainted.
   void ShowStatus();
@@ -49,6 +57,8 @@ class Status {
 
  private:
   Ui& ui_;
+  std::string detail_;
+  std::string detailFor_;  // the ErrorText that detail_ explains
 };
 
 }  // namespace ravix

@@ -107,30 +107,54 @@ TEST(DialogFieldsTest, TruncationStaysInsideTheIntRange) {
   EXPECT_EQ(TruncateToInt(std::nan("")), 0);
 }
 
-TEST(DialogFieldsTest, FieldsTakeNineCharactersAndTheirFormat) {
+// A field is one number in its format's width, blanks around it allowed, or nothing:
+// what the format would take only part of is refused as a whole, never cut down.
+TEST(DialogFieldsTest, AFieldIsOneNumberOrNothing) {
   HeadlessUi ui;
   auto window = ui.CreateWindow(*FindDialogResource(IDD_RPM_CONTROL), nullptr);
+  constexpr FieldKind None = FieldKind::NoNumber, Num = FieldKind::Number, Bad = FieldKind::Malformed;
   struct Case {
     const char* text;
     const char* format;
-    int value;  // INT_MIN: no number
+    FieldKind kind;
+    int value;  // when a number
   };
   const Case cases[] = {
-      {"100", "%2d", 10},         {" 3", "%2d", 3},       {"", "%8d", INT_MIN},
-      {"abc", "%8d", INT_MIN},    {"12abc", "%8d", 12},   {"-4", "%8d", -4},
-      {"123456789", "%8d", 12345678},  {"         7", "%8d", INT_MIN},  // the 7 is the tenth character
+      {" 3", "%2d", Num, 3},           {"10", "%2d", Num, 10},         {" 7 ", "%2d", Num, 7},
+      {"1000", "%2d", Bad, 0},         {"100", "%2d", Bad, 0},         {"+20", "%2d", Bad, 0},
+      {"-4", "%8d", Num, -4},          {"+20", "%8d", Num, 20},        {"2;0", "%8d", Bad, 0},
+      {"4.7", "%8d", Bad, 0},          {"2,500", "%8d", Bad, 0},       {"30000abc", "%8d", Bad, 0},
+      {"12345678", "%8d", Num, 12345678}, {"123456789", "%8d", Bad, 0}, {"", "%8d", None, 0},
+      {"   ", "%8d", None, 0},         {"abc", "%8d", None, 0},        {"-", "%8d", None, 0},
+      {"         7", "%8d", Bad, 0},  // the 7 is the tenth character, beyond what is read
+      {"5         ", "%8d", Num, 5},   // blanks beyond the ninth character are blanks
   };
   for (const auto& c : cases) {
     window->SetItemText(1218, c.text);
-    const auto value = FieldInteger(*window, 1218, c.format);
-    EXPECT_EQ(value.value_or(INT_MIN), c.value) << '"' << c.text << '"';
+    const FieldNumber<int> field = ReadIntegerField(*window, 1218, c.format);
+    EXPECT_EQ(field.kind, c.kind) << '"' << c.text << "\" " << c.format;
+    if (c.kind == Num) {
+      EXPECT_EQ(field.value, c.value) << '"' << c.text << '"';
+    }
+    EXPECT_EQ(FieldInteger(*window, 1218, c.format).has_value(), c.kind == Num) << '"' << c.text << '"';
   }
-  window->SetItemText(1220, "2,5");
-  EXPECT_FLOAT_EQ(FieldDecimal(*window, 1220).value_or(-1), 2.5f);
-  window->SetItemText(1220, "1,5,5");
-  EXPECT_FLOAT_EQ(FieldDecimal(*window, 1220).value_or(-1), 1.5f);
-  window->SetItemText(1220, "ratio");
-  EXPECT_FALSE(FieldDecimal(*window, 1220));
+
+  const struct {
+    const char* text;
+    FieldKind kind;
+    float value;
+  } decimals[] = {
+      {"2,5", Num, 2.5f}, {"2.50", Num, 2.5f}, {" 1 ", Num, 1.0f}, {"1,5,5", Bad, 0}, {"2;0", Bad, 0},
+      {"1.5x", Bad, 0},   {"ratio", None, 0},  {"", None, 0},      {",", None, 0},
+  };
+  for (const auto& d : decimals) {
+    window->SetItemText(1220, d.text);
+    const FieldNumber<float> field = ReadDecimalField(*window, 1220);
+    EXPECT_EQ(field.kind, d.kind) << '"' << d.text << '"';
+    if (d.kind == Num) {
+      EXPECT_FLOAT_EQ(field.value, d.value) << '"' << d.text << '"';
+    }
+  }
   window->SetItemText(1220, "inf");
   EXPECT_TRUE(std::isinf(FieldDecimal(*window, 1220).value_or(0)));
 }

@@ -344,8 +344,8 @@ TEST(LinkComPort, SecondOpenOpensNothing) {
   EXPECT_TRUE(bench.adapter.OpenPorts().empty());
 }
 
-// Each failing step has its own text; the next attempt starts again with the open, and
-// succeeds once the fault is gone although the port is opened for exclusive access.
+// Each failing step has its own text and lets the port go; the next attempt starts
+// again with the open, and succeeds once the fault is gone.
 TEST(LinkComPort, FailuresAndTheAttemptAfterThem) {
   const struct {
     bool sim::SimAdapter::*fault;
@@ -362,6 +362,7 @@ TEST(LinkComPort, FailuresAndTheAttemptAfterThem) {
     EXPECT_EQ(bench.link.OpenComPort(), 1) << c.text;
     EXPECT_EQ(bench.status.ErrorText, c.text);
     EXPECT_FALSE(bench.link.ComPortOpen) << c.text;
+    EXPECT_TRUE(bench.adapter.OpenPorts().empty()) << c.text << ": a port the tool cannot use is not held";
     EXPECT_EQ(bench.link.OpenComPort(), 1) << "still failing: " << c.text;
     bench.adapter.*c.fault = false;
     EXPECT_EQ(bench.link.OpenComPort(), 0) << c.text;

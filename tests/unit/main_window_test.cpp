@@ -282,7 +282,10 @@ TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(tool.link.PortName, "COM2");
   EXPECT_EQ(ui.events.size(), 1u);
-  EXPECT_TRUE(ui.messages.empty());
+  // The port of this run could not be stored: the user is told, and the tool closes.
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].caption, "Error!");
+  EXPECT_EQ(ui.messages[0].text, "open error 'rvsetup.cfg'");
 }
 
 // About and the service page are in tests/scenarios/shell/about_and_help, where "Help

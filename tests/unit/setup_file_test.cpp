@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -239,6 +248,102 @@ TEST_F(SetupFileTest, MissingFileShowsTheOpenErrorAndKeepsTheValues) {
   }
   EXPECT_FALSE(fs::exists(dir_ / "rvsetup.cfg"));
 }
+
+#ifndef _WIN32
+// Whatever bears the file's name without being a regular file of its own (a link to
+// the user's file, a dangling link, a pipe) counts as a file that cannot be opened:
+// start-up goes on with the default port, every store is refused, and nothing of the
+// user's is written or created.
+TEST_F(SetupFileTest, ALinkOrAnythingButARegularFileIsNeverWritten) {
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  };
+  const std::string theirs = "COM5\0\0\r\ntheir own file"s;
+  const Case cases[] = {
+      {"link to a regular file",
+       [&] {
+         std::ofstream(dir_ / "theirs", std::ios::binary) << theirs;
+         fs::create_symlink(dir_ / "theirs", dir_ / "rvsetup.cfg");
+       }},
+      {"dangling link", [&] { fs::create_symlink(dir_ / "theirs", dir_ / "rvsetup.cfg"); }},
+      {"pipe", [&] { ASSERT_EQ(::mkfifo((dir_ / "rvsetup.cfg").c_str(), 0600), 0); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(dir_ / "rvsetup.cfg");
+    fs::remove(dir_ / "theirs");
+    c.make();
+    const bool hadTheirs = fs::exists(dir_ / "theirs");
+    ui.messages.clear();
+    Access(false, false);
+    link.PortName.clear();
+    EXPECT_EQ(file.InitSetupFile(), 1);
+    EXPECT_EQ(link.PortName, "COM2") << "the default, not the name in their file";
+    EXPECT_EQ(file.SavePortName(), 1);
+    EXPECT_EQ(file.StoreUpdatePath("/home/user/x1011_3011.upd"), 1);
+    file.PoleCount = 6, file.GearRatio = 2.5f;
+    EXPECT_EQ(file.StoreRpmValues(8, 3.0f), 1);
+    EXPECT_EQ(file.LoadRpmValues(), 1);
+    EXPECT_EQ(file.PoleCount, 6);
+    EXPECT_FLOAT_EQ(file.GearRatio, 2.5f);
+    EXPECT_EQ(ui.messages.size(), 2u) << "one open error for each of the motor values' operations";
+    if (hadTheirs) {
+      std::ifstream in(dir_ / "theirs", std::ios::binary);
+      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), theirs);
+    } else {
+      EXPECT_FALSE(fs::exists(dir_ / "theirs")) << "nothing made through the link";
+    }
+  }
+}
+
+// A full disk, as a file-size limit makes one: a store whose bytes do not reach the
+// file is reported, never taken as done.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(SetupFileTest, AStoreThatCannotBeWrittenIsReportedNotDropped) {
+  Write("COM2");
+  Access(false, false);
+  ASSERT_EQ(file.InitSetupFile(), 0);
+  file.PoleCount = 6, file.GearRatio = 2.5f;
+  {
+    FileSizeLimit full(2);
+    link.PortName = "COM7";
+    EXPECT_EQ(file.SavePortName(), 1);
+    EXPECT_EQ(status.ErrorText, "Open Error 'rvsetup.cfg'!");
+    status.ErrorText.clear();
+    EXPECT_EQ(file.StoreUpdatePath("x1011_3011.upd"), 1);
+    EXPECT_EQ(status.ErrorText, "Open Error 'rvsetup.cfg'!");
+    EXPECT_EQ(file.StoreRpmValues(8, 3.0f), 1);
+  }
+  EXPECT_FLOAT_EQ(file.GearRatio, 2.5f) << "the ratio in use stays the one the file holds";
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].caption, "Error!");
+  EXPECT_EQ(ui.messages[0].text, "open error 'rvsetup.cfg'");
+  // With room again the same stores succeed.
+  EXPECT_EQ(file.SavePortName(), 0);
+  EXPECT_EQ(file.StoreRpmValues(8, 3.0f), 0);
+  EXPECT_EQ(Read().substr(0, 4), "COM7");
+  EXPECT_EQ(Read().substr(256), " 8\0\0" "3.00"s);
+}
+#endif
 
 }  // namespace
 }  // namespace ravix

@@ -128,20 +128,14 @@ struct SimBench {
   }
 
   // Gets the adapter ready and the controller's setup firmware running: the serial
-  // adapter is detected and the controller restarted; the parallel adapter, whose
-  // restart drives no line, is initialised and its RESET released through the latch
-  // with the clock low and data high. The controller's log is emptied.
+  // adapter is detected, the parallel one initialised, and the controller restarted.
+  // The controller's log is emptied.
   void StartFirmware() {
-    if (Serial()) {
+    if (Serial())
       link.DetectSerialAdapter();
-      protocol.RestartController();
-    } else {
+    else
       link.InitParallelAdapter();
-      link.LptLatch |= 0x01;
-      link.WriteLpt();
-      link.LptLatch |= 0x08;
-      link.WriteLpt();
-    }
+    protocol.RestartController();
     adapter.controller.TakeLog();
   }
 

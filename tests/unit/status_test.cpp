@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -173,6 +174,36 @@ TEST(ReportCommandError, WithoutAMainWindowTheBoxHasNoOwner) {
   EXPECT_EQ(ui.messages[0].owner, nullptr);
   EXPECT_EQ(ui.messages[0].caption, "Error");
   EXPECT_EQ(ui.messages[0].text, "No Adaptor found at COM2\n");
+}
+
+// The operating system's reason travels with the text it explains: a box shows it as
+// long as ErrorText still holds that text, and never beside a later, different failure.
+TEST(ErrorDetail, BelongsToTheErrorTextItWasGivenWith) {
+  struct Case {
+    const char* name;
+    std::function<void(Status&)> after;  // what happens between the failure and the box
+    const char* details;
+  };
+  const Case cases[] = {
+      {"shown at once", [](Status&) {}, "Permission denied"},
+      {"the same text again", [](Status& s) { s.ErrorText = "COM-Init-Error!"; }, "Permission denied"},
+      {"another failure since", [](Status& s) { s.ErrorText = "No Adaptor found at COM1\n"; }, ""},
+      {"a failure without a reason", [](Status& s) { s.ErrorText = "x", s.SetErrorDetail(""); }, ""},
+  };
+  for (const Case& c : cases) {
+    StatusBench bench;
+    bench.status.ErrorText = "COM-Init-Error!";
+    bench.status.SetErrorDetail("Permission denied");
+    c.after(bench.status);
+    bench.status.ReportCommandError();
+    bench.status.ShowErrorText(nullptr, "Error");
+    ASSERT_EQ(bench.ui.messages.size(), 2u) << c.name;
+    for (const auto& box : bench.ui.messages) {
+      EXPECT_EQ(box.text, bench.status.ErrorText) << c.name << ": the box's own text is unchanged";
+      EXPECT_EQ(box.details, c.details) << c.name;
+    }
+    EXPECT_EQ(bench.ui.messages[1].owner, nullptr);
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <termios.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <array>
 #include <utility>
 
@@ -90,24 +92,72 @@ constexpr tcflag_t kFrameBits = CSIZE | PARENB | PARODD | CSTOPB | kStickParity;
 
 }  // namespace
 
-std::unique_ptr<PosixSerialDevice> PosixSerialDevice::Open(const std::string& path) {
+namespace {
+
+// The reason for a failed open as the user can act on it.
+std::string OpenFailure(int error) {
+  std::string why = std::strerror(error);
+  if (error == EACCES || error == EPERM)
+    why += " (serial ports belong to the group \"dialout\": add your user to it, then log in again)";
+  else if (error == EBUSY)
+    why += " (another program is using the port)";
+  else if (error == ENOTTY)
+    why += " (the device is no serial port)";
+  return why;
+}
+
+std::unique_ptr<PosixSerialDevice> Refused(std::string* why, std::string text) {
+  if (why) *why = std::move(text);
+  return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<PosixSerialDevice> PosixSerialDevice::Open(const std::string& path, std::string* why) {
   // Non-blocking for the open itself: a port without CLOCAL would otherwise wait for
   // a carrier that the adapter never raises.
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.Valid()) return nullptr;
-  // TIOCEXCL keeps every later open out; the advisory lock finds a program that
-  // already holds the port the same way (terminal programs and serial libraries do).
-  if (::ioctl(fd.Get(), TIOCEXCL) != 0) return nullptr;
-  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return nullptr;
+  if (!fd.Valid()) return Refused(why, OpenFailure(errno));
+  // The advisory lock first: it finds a program that already holds the port (terminal
+  // programs and serial libraries take it) and, unlike the exclusive flag, it goes
+  // with this descriptor, so a refusal here leaves the port exactly as it was.
+  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    return Refused(why, error == EWOULDBLOCK ? OpenFailure(EBUSY) : OpenFailure(error));
+  }
+  termios found{};
+  if (::tcgetattr(fd.Get(), &found) != 0) return Refused(why, OpenFailure(errno));
+  // TIOCEXCL keeps every later open out. It belongs to the terminal, not to this
+  // descriptor: from here on a failure must clear it again.
+  if (::ioctl(fd.Get(), TIOCEXCL) != 0) return Refused(why, OpenFailure(errno));
   const int flags = ::fcntl(fd.Get(), F_GETFL);
-  if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) return nullptr;
-  return std::make_unique<PosixSerialDevice>(std::move(fd));
+  if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int error = errno;
+    ::ioctl(fd.Get(), TIOCNXCL);
+    return Refused(why, OpenFailure(error));
+  }
+  auto device = std::make_unique<PosixSerialDevice>(std::move(fd));
+  device->found_ = found;
+  // A pseudo-terminal has no modem lines; there is nothing to put back then.
+  int lines = 0;
+  if (::ioctl(device->fd_.Get(), TIOCMGET, &lines) == 0) device->foundLines_ = lines & (TIOCM_DTR | TIOCM_RTS);
+  return device;
 }
 
 PosixSerialDevice::~PosixSerialDevice() {
+  if (!fd_.Valid()) return;
+  // The port goes back as the tool found it: line settings, the two output lines it
+  // clocks with, and no break held (the tool's last restart leaves one set).
+  if (found_) ::tcsetattr(fd_.Get(), TCSANOW, &*found_);
+  if (foundLines_) {
+    int set = *foundLines_, clear = (TIOCM_DTR | TIOCM_RTS) & ~*foundLines_;
+    if (set) ::ioctl(fd_.Get(), TIOCMBIS, &set);
+    if (clear) ::ioctl(fd_.Get(), TIOCMBIC, &clear);
+  }
+  ::ioctl(fd_.Get(), TIOCCBRK);
   // Let the next program in: the exclusive flag outlives this descriptor when
   // another one is still open on the device.
-  if (fd_.Valid()) ::ioctl(fd_.Get(), TIOCNXCL);
+  ::ioctl(fd_.Get(), TIOCNXCL);
 }
 
 bool PosixSerialDevice::GetLineSettings(LineSettings& settings) {
@@ -202,9 +252,17 @@ bool PosixSerialDevice::GetModemStatus(uint32_t& status) {
 }
 
 std::unique_ptr<SerialDevice> PosixSerialPorts::Open(const std::string& portName) {
+  std::string why;
+  return OpenWithReason(portName, why);
+}
+
+std::unique_ptr<SerialDevice> PosixSerialPorts::OpenWithReason(const std::string& portName, std::string& why) {
   const std::string path = names_.DeviceBehind(portName);
-  if (path.empty()) return nullptr;
-  return PosixSerialDevice::Open(path);
+  if (path.empty()) {
+    why = "no serial device stands for " + portName;
+    return nullptr;
+  }
+  return PosixSerialDevice::Open(path, &why);
 }
 
 std::string PosixSerialPorts::DeviceBehind(const std::string& portName) { return names_.DeviceBehind(portName); }

@@ -1,5 +1,8 @@
 #pragma once
+#include <termios.h>
+
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/posix/port_names.h"
@@ -13,10 +16,12 @@ namespace ravix {
 class PosixSerialDevice : public SerialDevice {
  public:
   // Opens path for exclusive read/write access; null when it cannot be opened, is
-  // no terminal, or another program holds it.
-  static std::unique_ptr<PosixSerialDevice> Open(const std::string& path);
+  // no terminal, or another program holds it, with the reason in *why. A refused
+  // open leaves no lock or exclusive flag behind.
+  static std::unique_ptr<PosixSerialDevice> Open(const std::string& path, std::string* why = nullptr);
 
   explicit PosixSerialDevice(UniqueFd fd) : fd_(std::move(fd)) {}
+  // Restores the line settings and output lines found at the open.
   ~PosixSerialDevice() override;
 
   bool GetLineSettings(LineSettings& settings) override;
@@ -29,6 +34,9 @@ class PosixSerialDevice : public SerialDevice {
 
  private:
   UniqueFd fd_;
+  // As found at the open: the line settings, and DTR and RTS where the device has them.
+  std::optional<termios> found_;
+  std::optional<int> foundLines_;
 };
 
 // The serial ports by the tool's names: "COM1" to "COM8" as PortNames numbers the
@@ -38,6 +46,7 @@ class PosixSerialPorts : public SerialPorts {
   explicit PosixSerialPorts(PortNameRoots roots = {}) : names_(std::move(roots)) {}
 
   std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
+  std::unique_ptr<SerialDevice> OpenWithReason(const std::string& portName, std::string& why) override;
   std::string DeviceBehind(const std::string& portName) override;
 
  private:
