@@ -72,6 +72,13 @@ int VersionInFileName(std::string_view name, size_t position) {
 }
 
 void FirmwareUpdate::Run(Window& main) {
+  RunSteps(main);
+  // The snapshot serves one run: the next one reads its file afresh, and a file of a
+  // few MiB is not held between commands.
+  updateFile_.Snapshot.reset();
+}
+
+void FirmwareUpdate::RunSteps(Window& main) {
   UpdateFiles files;  // whatever is still open is closed, and temp.tmp removed, on every way out
   int version = 0, totalLines = 0;
   if (!ChooseFile(files) || !Identify(main, files, version) || !CheckAndAsk(files, version, totalLines))

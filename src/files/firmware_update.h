@@ -43,6 +43,7 @@ class FirmwareUpdate {
   void Run(Window& main);
 
  private:
+  void RunSteps(Window& main);
   // Steps 1 to 6: the file chosen, read once into the snapshot and remembered.
   // False after the refusal has been shown.
   bool ChooseFile(UpdateFiles& files);

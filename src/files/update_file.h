@@ -91,7 +91,7 @@ class UpdateFile {
   UpdateKind UpdateFileKind = UpdateKind::Plain;
   uint32_t RecordKey = 0;
   std::array<char, kUpdateLineSize> UpdateLineBuffer{};
-  // The chosen file's bytes, read once; nothing before the first snapshot.
+  // The chosen file's bytes, read once, for the run of one update; nothing otherwise.
   std::optional<std::vector<uint8_t>> Snapshot;
 
   // The open-file dialog; false when the user chose nothing (UpdatePath unchanged).
