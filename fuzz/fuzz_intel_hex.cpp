@@ -15,14 +15,12 @@ using namespace ravix;
 
 namespace {
 
-std::vector<std::string> ReadBack(UpdateFile& update, const std::string& path, UpdateKind kind) {
+std::vector<std::string> ReadBack(UpdateFile& update, UpdateKind kind) {
   UpdateFiles files;
-  files.update = OpenForReading(path);
+  if (!update.TakeSnapshot()) std::abort();
   update.UpdateFileKind = kind;
-  if (kind == UpdateKind::Scrambled) {
-    files.temp = FilePtr(std::tmpfile());
-    std::fseek(files.update.get(), kHeaderBytes, SEEK_SET);
-  }
+  if (!update.OpenLines(files)) std::abort();
+  if (kind == UpdateKind::Scrambled) files.temp = FilePtr(std::tmpfile());
   std::vector<std::string> lines;
   while (update.ReadUpdateLine(files) == LineResult::Line) {
     std::string line(update.UpdateLine());
@@ -63,12 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const std::string plain = PackPlainUpdate(bytes);
   WriteAll(path, plain.data(), plain.size());
-  if (ReadBack(update, path, UpdateKind::Plain) != expected) std::abort();
+  if (ReadBack(update, UpdateKind::Plain) != expected) std::abort();
 
   const std::vector<uint8_t> scrambled = PackScrambledUpdate(bytes, {0x1011, 0x3011}, size);
   WriteAll(path, scrambled.data(), scrambled.size());
+  if (!update.TakeSnapshot()) std::abort();
   UpdateFiles files;
   if (update.CheckUpdateFile(files) != 0) std::abort();
-  if (ReadBack(update, path, UpdateKind::Scrambled) != expected) std::abort();
+  if (ReadBack(update, UpdateKind::Scrambled) != expected) std::abort();
   return 0;
 }

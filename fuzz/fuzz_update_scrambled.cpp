@@ -1,6 +1,7 @@
-// The scrambled update file on any bytes: its kind, its checksum (read from the file
-// and from memory, which must agree, and through CheckUpdateFile) and its records.
-// A record must come back as exactly the bytes its two words carry.
+// The scrambled update file on any bytes, read once into the snapshot: its kind, its
+// checksum through CheckUpdateFile and its records. A record must come back as
+// exactly the bytes its two words carry, alike through "temp.tmp" (the transfer) and
+// in memory (the check of every line before the question).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,7 +16,10 @@ using namespace ravix;
 
 namespace {
 
-uint32_t Word(const uint8_t* at) {
+// The word at offset, all ones when the data ends before it is whole.
+uint32_t Word(const uint8_t* data, size_t size, size_t offset) {
+  if (offset + 4 > size) return kEndWord;
+  const uint8_t* at = data + offset;
   return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 | static_cast<uint32_t>(at[2]) << 16 |
          static_cast<uint32_t>(at[3]) << 24;
 }
@@ -37,37 +41,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Status status(ui);
   UpdateFile update(status);
   update.UpdatePath = path;
+  if (!update.TakeSnapshot()) std::abort();
 
-  {
-    FilePtr in = OpenForReading(path);
-    const UpdateKind kind = update.DetectUpdateFileKind(in.get());
-    const bool plain = size >= 8 && data[4] == ':';
-    if ((kind == UpdateKind::Plain) != plain) std::abort();
-    if (SumUpdateFile(in.get()) != SumUpdateBytes({data, size})) std::abort();
-  }
+  const bool plain = size >= 8 && data[4] == ':';
+  if ((update.DetectUpdateFileKind() == UpdateKind::Plain) != plain) std::abort();
   UpdateFiles files;
   const int checked = update.CheckUpdateFile(files);
-  if (files.update || files.temp) std::abort();
+  if (files.dataAt || files.temp) std::abort();
   if (checked != 0 && ui.messages.size() != 1) std::abort();
+  if ((checked == 0) != (SumUpdateBytes({data, size}) == (Word(data, size, 80) ^ update.RecordKey))) std::abort();
 
   update.UpdateFileKind = UpdateKind::Scrambled;
-  files.update = OpenForReading(path);
-  files.temp = FilePtr(std::fopen(kTempFileName, "w+b"));
-  if (!files.update || !files.temp) std::abort();
-  std::fseek(files.update.get(), kHeaderBytes, SEEK_SET);
+  UpdateFiles inMemory;
+  if (!update.OpenLines(files) || !update.OpenLines(inMemory) || !files.CreateTemp()) std::abort();
+  UpdateFile twin(status);
+  twin.Snapshot = update.Snapshot;
+  twin.UpdateFileKind = UpdateKind::Scrambled;
+  twin.RecordKey = update.RecordKey;
   size_t at = static_cast<size_t>(kHeaderBytes);
   for (;;) {
     const uint32_t key = update.RecordKey;
     const LineResult result = update.ReadUpdateLine(files);
-    if (result == LineResult::ReadError) std::abort();
+    if (result == LineResult::ReadError || twin.ReadUpdateLine(inMemory) != result) std::abort();
+    if (twin.UpdateLine() != update.UpdateLine() || twin.RecordKey != update.RecordKey) std::abort();
     const bool whole = at + 8 <= size;
     if (result == LineResult::EndOfData) {
-      if (whole && Word(data + at + 4) != kEndWord) std::abort();  // data ended early
+      if (whole && Word(data, size, at + 4) != kEndWord) std::abort();  // data ended early
       break;
     }
-    if (!whole || Word(data + at + 4) == kEndWord) std::abort();  // a record that is not there
+    if (!whole || Word(data, size, at + 4) == kEndWord) std::abort();  // a record that is not there
     uint8_t expected[10];
-    const uint32_t w1 = Word(data + at) ^ key, w2 = Word(data + at + 4) ^ (key + PairOffset);
+    const uint32_t w1 = Word(data, size, at) ^ key, w2 = Word(data, size, at + 4) ^ (key + PairOffset);
     for (int i = 0; i < 4; ++i) expected[i] = static_cast<uint8_t>(w1 >> (8 * i));
     expected[4] = ':';
     for (int i = 0; i < 4; ++i) expected[5 + i] = static_cast<uint8_t>(w2 >> (8 * i));
@@ -82,5 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (update.RecordKey != key + RecordStep) std::abort();
     at += 8;
   }
+  files.RemoveTemp();
+  if (std::fopen(kTempFileName, "rb")) std::abort();  // the update's temp.tmp goes with it
   return 0;
 }

@@ -2,6 +2,9 @@
 # compares the transcript with the .expected file beside the script.
 #   The first line may hold the command-line flags after "#!", e.g. "#! --simulate".
 #   A folder NAME.files beside the script is copied into the working directory first.
+#   A file NAME.setup beside the script is then run with /bin/sh in the working
+#   directory, for what a folder cannot hold (links, pipes, very large files); such
+#   scenarios need a POSIX system.
 #   -DMODE=qt runs the script on the desktop program's widgets instead:
 #   CLI is then ravix-setup, started as "ravix-setup FLAGS --script SCRIPT".
 get_filename_component(dir ${SCRIPT} DIRECTORY)
@@ -13,6 +16,16 @@ file(REMOVE_RECURSE ${work})
 file(MAKE_DIRECTORY ${work})
 if(IS_DIRECTORY ${dir}/${name}.files)
   file(COPY ${dir}/${name}.files/ DESTINATION ${work})
+endif()
+if(EXISTS ${dir}/${name}.setup)
+  execute_process(COMMAND /bin/sh ${dir}/${name}.setup
+                  WORKING_DIRECTORY ${work}
+                  RESULT_VARIABLE setup_status ERROR_VARIABLE setup_errors
+                  TIMEOUT 60)
+  if(NOT setup_status EQUAL 0)
+    file(REMOVE_RECURSE ${work})
+    message(FATAL_ERROR "${name}.setup failed (${setup_status}): ${setup_errors}")
+  endif()
 endif()
 file(STRINGS ${SCRIPT} first_line LIMIT_COUNT 1)
 set(flags)

@@ -11,6 +11,7 @@
 
 #include "files/intel_hex.h"
 #include "files/update_file.h"
+#include "platform/file_access.h"
 
 namespace ravix::cli {
 
@@ -58,11 +59,10 @@ uint32_t SeedFromBytes(const std::vector<UpdateByte>& bytes) {
   return hash;
 }
 
-bool WriteFile(const fs::path& path, const void* data, size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.close();
-  return static_cast<bool>(out);
+// Written beside the target and renamed over it only when whole: a full disk leaves
+// the update file that was there as it was, never a partial one under its name.
+bool WriteFile(const fs::path& path, const void* data, size_t size, std::string& why) {
+  return ReplaceFile(path.string(), {static_cast<const uint8_t*>(data), size}, &why);
 }
 
 }  // namespace
@@ -122,23 +122,23 @@ int PackCommand(const std::vector<std::string>& args) {
 
   const fs::path out = fs::path(outDir) / ("x" + version1 + "_" + version2 + ".upd");
   bool written;
-  std::string kind;
+  std::string kind, why;
   if (*scrambled) {
     ScrambledHeaderInfo info;
     info.version1 = static_cast<uint16_t>(std::stoul(version1, nullptr, 16));
     info.version2 = static_cast<uint16_t>(std::stoul(version2, nullptr, 16));
     uint32_t used = 0;
     const std::vector<uint8_t> file = PackScrambledUpdate(bytes, info, seed.value_or(SeedFromBytes(bytes)), &used);
-    written = WriteFile(out, file.data(), file.size());
+    written = WriteFile(out, file.data(), file.size(), why);
     char description[48];
     std::snprintf(description, sizeof description, "scrambled, seed 0x%08X", static_cast<unsigned>(used));
     kind = description;
   } else {
     const std::string file = PackPlainUpdate(bytes);
-    written = WriteFile(out, file.data(), file.size());
+    written = WriteFile(out, file.data(), file.size(), why);
     kind = "plain";
   }
-  if (!written) return Fail("cannot write " + out.string());
+  if (!written) return Fail("cannot write " + out.string() + ": " + why);
   std::printf("%s: %zu bytes from 0x%04X to 0x%04X, pages %d to %d, %s\n", out.string().c_str(), bytes.size(),
               static_cast<unsigned>(bytes.front().address), static_cast<unsigned>(bytes.back().address),
               bytes.front().address / 64, bytes.back().address / 64, kind.c_str());

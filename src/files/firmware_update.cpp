@@ -72,44 +72,67 @@ int VersionInFileName(std::string_view name, size_t position) {
 }
 
 void FirmwareUpdate::Run(Window& main) {
-  UpdateFiles files;  // whatever is still open is closed on every way out
+  RunSteps(main);
+  // The snapshot serves one run: the next one reads its file afresh, and a file of a
+  // few MiB is not held between commands.
+  updateFile_.Snapshot.reset();
+}
 
-  // Choosing the file.
+void FirmwareUpdate::RunSteps(Window& main) {
+  UpdateFiles files;  // whatever is still open is closed, and temp.tmp removed, on every way out
+  int version = 0, totalLines = 0;
+  if (!ChooseFile(files) || !Identify(main, files, version) || !CheckAndAsk(files, version, totalLines))
+    return;
+
+  // Transfer.
+  status_.EnableField(true);
+  const uint32_t lastBlinkTime = link_.clock().TickCount();
+  if (!OpenData(files)) return;
+  const bool sent = Transfer(main, files, lastBlinkTime, totalLines);
+  main.ShowProgress(0, 0);
+  if (sent) Finish(files);
+}
+
+bool FirmwareUpdate::ChooseFile(UpdateFiles& files) {
   if (!link_.SerialPortSelected) {
     status_.Message("ERROR!", "  PORT ?");
-    return;
+    return false;
   }
   status_.StatusWindow = status_.MainWindow;
   status_.SetField(" ");
-  if (!updateFile_.ChooseUpdateFile()) return;
-  files.update = OpenForReading(updateFile_.UpdatePath);
-  if (!files.update) {
+  if (!updateFile_.ChooseUpdateFile()) return false;
+  // The one reading of the file: everything from here on works on these bytes, so
+  // a file changed or swapped on the disk later cannot slip past the checks.
+  std::string why;
+  if (!updateFile_.TakeSnapshot(&why)) {
     files.CloseAll();
-    status_.Message("", "open error!");
-    return;
+    ui_.MessageBox(nullptr, "", "open error!", MessageButtons::Ok, why);
+    return false;
   }
   switch (updateFile_.RememberUpdateFile(setupFile_, files)) {
     case kNotReadable:
       status_.Message("", "open error!");
-      return;
+      return false;
     case kNotRemembered:
       // Without the file's own name the versions it is meant for are unknown.
       status_.ReportCommandError();
-      return;
+      return false;
     default:
       // A path the setup file could not take is not needed for the update itself.
       break;
   }
   status_.EnableField(true, false);
   status_.SetField(updateFile_.UpdateFileName);
+  return true;
+}
 
-  // Identifying the controller.
+bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
   uint32_t answer = protocol_.LinkExchange();
   if (answer != kAnswerReady) {
     if (link_.DetectSerialAdapter() != 0) {
       ui_.MessageBox(&main, "Error", status_.ErrorText);
       EndBlank();
-      return;
+      return false;
     }
     protocol_.RestartController();
     answer = protocol_.LinkExchange();
@@ -118,12 +141,12 @@ void FirmwareUpdate::Run(Window& main) {
       settings_.ControllerVersion = SettingsState::kVersionInvalid;
       status_.Message("ERROR!", msg::kOtherDevice);
       EndBlank();
-      return;
+      return false;
     }
     if (answer != kAnswerReady) {
       settings_.ControllerVersion = SettingsState::kVersionInvalid;
       status_.ReportCommandError(msg::kNoConnection);
-      return;
+      return false;
     }
   }
   status_.EnableField(true, false);
@@ -133,62 +156,199 @@ void FirmwareUpdate::Run(Window& main) {
   if (answer == kAnswerOtherDevice) {
     status_.Message("ERROR!", msg::kOtherDevice);
     EndBlank();
-    return;
+    return false;
   }
   if (answer != kAnswerReady) {
     files.CloseAll();
     status_.ReportCommandError("No connection!");
-    return;
+    return false;
   }
   status_.SetField("connected");
   const uint32_t major = protocol_.ReadSettingByte(32);
   const uint32_t minor = protocol_.ReadSettingByte(33);
-  const int version = static_cast<int>(major * 256 + minor);
+  version = static_cast<int>(major * 256 + minor);
   settings_.ControllerVersion = version;
+  return true;
+}
 
-  // Checking file and controller.
+bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, int& totalLines) {
   if (version == SettingsState::kVersionInvalid) {
-    // Not set up with the transmitter: its version cannot be told, so the user decides.
-    if (!DetectAndCheck(files)) return;
+    // Not set up with the transmitter: its version cannot be told, so the user decides;
+    // but only about a file that could be sent whole.
+    if (!DetectAndCheck(files, totalLines)) return false;
     files.CloseAll();
     if (ui_.MessageBox(nullptr, "Warning!", kNoSetupWarning, MessageButtons::OkCancel) == MessageResult::Cancel) {
       files.CloseAll();
       EndBlank();
-      return;
+      return false;
     }
-  } else {
-    const int type = version & 0xF000;
-    if (type != 0x1000 && type != 0x3000) {
-      status_.Message("ERROR!", msg::kNotSuitable);
-      settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      EndBlank();
-      return;
-    }
-    const std::string_view name = updateFile_.UpdateFileName;
-    if (version != VersionInFileName(name, 1) && version != VersionInFileName(name, 6)) {
-      status_.Message("", "Datei nicht kompatibel!");
-      files.CloseAll();
-      EndBlank();
-      return;
-    }
-    if (!DetectAndCheck(files)) return;
-    files.CloseAll();
-    if (ui_.MessageBox(nullptr, "Warning!", "Update starten?", MessageButtons::OkCancel) == MessageResult::Cancel) {
-      EndBlank();
-      return;
-    }
+    return true;
   }
-
-  // Transfer.
-  status_.EnableField(true);
-  uint32_t lastBlinkTime = link_.clock().TickCount();
-  if (!OpenData(files)) return;
-  if (!Transfer(main, files, lastBlinkTime)) return;
-
+  const int type = version & 0xF000;
+  if (type != 0x1000 && type != 0x3000) {
+    status_.Message("ERROR!", msg::kNotSuitable);
+    settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    EndBlank();
+    return false;
+  }
+  const std::string_view name = updateFile_.UpdateFileName;
+  if (version != VersionInFileName(name, 1) && version != VersionInFileName(name, 6)) {
+    status_.Message("", "Datei nicht kompatibel!");
+    files.CloseAll();
+    EndBlank();
+    return false;
+  }
+  if (!DetectAndCheck(files, totalLines)) return false;
   files.CloseAll();
-  // The scrambled records passed through the temporary file; a second try covers a
-  // virus scanner that still holds it for a moment.
-  if (std::remove(kTempFileName) != 0) std::remove(kTempFileName);
+  if (ui_.MessageBox(nullptr, "Warning!", "Update starten?", MessageButtons::OkCancel) == MessageResult::Cancel) {
+    EndBlank();
+    return false;
+  }
+  return true;
+}
+
+bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files, int& totalLines) {
+  files.CloseAll();
+  // The snapshot was taken when the file was chosen, so there is always one here.
+  if (!updateFile_.Snapshot) {
+    status_.Message("", "file error 1!");
+    EndBlank();
+    return false;
+  }
+  if (updateFile_.DetectUpdateFileKind() == UpdateKind::Scrambled && updateFile_.CheckUpdateFile(files) != 0) {
+    files.CloseAll();
+    EndBlank();
+    return false;
+  }
+  return CheckEveryLine(files, totalLines);
+}
+
+bool FirmwareUpdate::CheckEveryLine(UpdateFiles& files, int& totalLines) {
+  // The reader advances the key; the transfer starts again from the first record.
+  const uint32_t firstKey = updateFile_.RecordKey;
+  updateFile_.OpenLines(files);
+  totalLines = 0;
+  LineResult result;
+  while ((result = updateFile_.ReadUpdateLine(files)) == LineResult::Line) {
+    if (RefuseLine(updateFile_.UpdateLine(), files)) return false;
+    const int page = HexNumber(updateFile_.UpdateLine().substr(0, 4)) / kPageBytes;
+    if (page > kLastPage) {
+      Refuse(files, "Read/write error - code1!");
+      return false;
+    }
+    ++totalLines;
+  }
+  if (result == LineResult::ReadError) {
+    Refuse(files, kReadError, "ERROR!");
+    return false;
+  }
+  if (totalLines == 0) {
+    Refuse(files, "file error 4!");
+    return false;
+  }
+  // A plain file's data ends at a line that begins with 0xFF or a zero byte. Only
+  // erased or zeroed space may follow: lines after it would never be sent, and the
+  // update would end in "OK" with pages missing. The line that ends the data is then
+  // no update line, so it is refused as one whose characters are out of range.
+  if (updateFile_.UpdateFileKind == UpdateKind::Plain && !updateFile_.OnlyPaddingFollows(files)) {
+    files.CloseAll();
+    EndBlank();
+    status_.ReportCommandError("file error 6!");
+    return false;
+  }
+  files.CloseAll();
+  updateFile_.RecordKey = firstKey;
+  return true;
+}
+
+bool FirmwareUpdate::RefuseLine(std::string_view line, UpdateFiles& files) {
+  if (line.size() < 5 || line[4] != ':') {
+    Refuse(files, "file error 5!");
+    return true;
+  }
+  if (!UpdateLineCharactersValid(line)) {
+    files.CloseAll();
+    EndBlank();
+    status_.ReportCommandError("file error 6!");
+    return true;
+  }
+  return false;
+}
+
+void FirmwareUpdate::Refuse(UpdateFiles& files, const char* text, const char* caption) {
+  files.CloseAll();
+  status_.Message(caption, text);
+  EndBlank();
+}
+
+bool FirmwareUpdate::OpenData(UpdateFiles& files) {
+  const bool plain = updateFile_.UpdateFileKind == UpdateKind::Plain;
+  if (!updateFile_.OpenLines(files)) {
+    status_.Message("", plain ? "file error 2!" : "file error 3!");
+    files.CloseAll();
+    EndBlank();
+    return false;
+  }
+  if (plain) return true;
+  // The temporary file belongs in the start directory, where the setup file is. It is
+  // made new: whatever has that name already, be it a file of the user's, a link
+  // or another update's records, is not ours to empty, follow or share.
+  setupFile_.EnterStartDirectory();
+  std::string why;
+  if (!files.CreateTemp(&why)) {
+    ui_.MessageBox(nullptr, "ERROR!", "Cannot open temp-file", MessageButtons::Ok, why);
+    files.CloseAll();
+    EndBlank();
+    return false;
+  }
+  return true;
+}
+
+bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, int totalLines) {
+  protocol_.CurrentPage = -1;
+  bool pageLoaded = false;
+  int linesSent = 0;
+  status_.SetField(kBlinkText);
+  for (;;) {
+    const LineResult result = updateFile_.ReadUpdateLine(files);
+    if (result == LineResult::EndOfData) return true;
+    if (result == LineResult::ReadError) {
+      Refuse(files, kReadError, "ERROR!");
+      return false;
+    }
+    // The lines were all checked before the question; these checks stay as a second
+    // line of defence.
+    const std::string_view line = updateFile_.UpdateLine();
+    if (RefuseLine(line, files)) return false;
+    const int address = HexNumber(line.substr(0, 4));
+    const int page = address / kPageBytes;
+    if (page != protocol_.CurrentPage) {
+      // The page number travels as one byte: page 256 would select page 0 and the
+      // next commit would write this byte over it. Such a page is never confirmed,
+      // so the update stops before it is selected.
+      if ((pageLoaded && protocol_.CommitPage() != 0) || page > kLastPage) {
+        Refuse(files, "Read/write error - code1!");
+        return false;
+      }
+      protocol_.CurrentPage = page;
+      protocol_.SelectPage();
+    }
+    const int data = HexNumber(line.substr(7, 2));
+    // A stop the user asks for ends the update like a byte the controller did not take.
+    if (protocol_.LoadPageByte(static_cast<uint32_t>(address % kPageBytes), static_cast<uint32_t>(data)) != 0 ||
+        ui_.StopRequested()) {
+      Refuse(files, "Read/write error - code2!");
+      return false;
+    }
+    pageLoaded = true;
+    main.ShowProgress(++linesSent, totalLines);
+    Blink(main, lastBlinkTime);
+  }
+}
+
+void FirmwareUpdate::Finish(UpdateFiles& files) {
+  // The scrambled records passed through the temporary file, which goes now.
+  files.RemoveTemp();
   if (protocol_.CurrentPage == -1) {
     status_.Message("", "file error 4!");
     EndBlank();
@@ -211,114 +371,6 @@ void FirmwareUpdate::Run(Window& main) {
   settings_.ControllerVersion = SettingsState::kVersionInvalid;
 }
 
-bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files) {
-  files.CloseAll();
-  files.update = OpenForReading(updateFile_.UpdatePath);
-  if (!files.update) {
-    status_.Message("", "file error 1!");
-    files.CloseAll();
-    EndBlank();
-    return false;
-  }
-  if (updateFile_.DetectUpdateFileKind(files.update.get()) == UpdateKind::Scrambled &&
-      updateFile_.CheckUpdateFile(files) != 0) {
-    files.CloseAll();
-    EndBlank();
-    return false;
-  }
-  return true;
-}
-
-bool FirmwareUpdate::OpenData(UpdateFiles& files) {
-  files.update = OpenForReading(updateFile_.UpdatePath);
-  if (updateFile_.UpdateFileKind == UpdateKind::Plain) {
-    if (!files.update) {
-      status_.Message("", "file error 2!");
-      files.CloseAll();
-      EndBlank();
-      return false;
-    }
-    return true;
-  }
-  if (!files.update) {
-    status_.Message("", "file error 3!");
-    files.CloseAll();
-    EndBlank();
-    return false;
-  }
-  // The temporary file belongs in the start directory, where the setup file is.
-  setupFile_.EnterStartDirectory();
-  files.temp = FilePtr(std::fopen(kTempFileName, "w+b"));
-  if (!files.temp) {
-    status_.Message("ERROR!", "Cannot open temp-file");
-    files.CloseAll();
-    EndBlank();
-    return false;
-  }
-  std::fseek(files.update.get(), kHeaderBytes, SEEK_SET);
-  return true;
-}
-
-bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime) {
-  protocol_.CurrentPage = -1;
-  bool pageLoaded = false;
-  status_.SetField(kBlinkText);
-  for (;;) {
-    const LineResult result = updateFile_.ReadUpdateLine(files);
-    if (result == LineResult::EndOfData) return true;
-    if (result == LineResult::ReadError) {
-      files.CloseAll();
-      status_.Message("ERROR!", kReadError);
-      EndBlank();
-      return false;
-    }
-    const std::string_view line = updateFile_.UpdateLine();
-    if (line.size() < 5 || line[4] != ':') {
-      files.CloseAll();
-      status_.Message("", "file error 5!");
-      EndBlank();
-      return false;
-    }
-    if (!UpdateLineCharactersValid(line)) {
-      files.CloseAll();
-      EndBlank();
-      status_.ReportCommandError("file error 6!");
-      return false;
-    }
-    const int address = HexNumber(line.substr(0, 4));
-    const int page = address / kPageBytes;
-    const int offset = address % kPageBytes;
-    if (page != protocol_.CurrentPage) {
-      if (pageLoaded && protocol_.CommitPage() != 0) {
-        status_.Message("", "Read/write error - code1!");
-        EndBlank();
-        files.CloseAll();
-        return false;
-      }
-      // The page number travels as one byte: page 256 would select page 0 and the
-      // next commit would write this byte over it. Such a page is never confirmed,
-      // so the update stops here, before it is selected.
-      if (page > kLastPage) {
-        status_.Message("", "Read/write error - code1!");
-        EndBlank();
-        files.CloseAll();
-        return false;
-      }
-      protocol_.CurrentPage = page;
-      protocol_.SelectPage();
-    }
-    const int data = HexNumber(line.substr(7, 2));
-    if (protocol_.LoadPageByte(static_cast<uint32_t>(offset), static_cast<uint32_t>(data)) != 0) {
-      status_.Message("", "Read/write error - code2!");
-      EndBlank();
-      files.CloseAll();
-      return false;
-    }
-    pageLoaded = true;
-    Blink(main, lastBlinkTime);
-  }
-}
-
 void FirmwareUpdate::Blink(Window& main, uint32_t& lastBlinkTime) {
   const uint32_t now = link_.clock().TickCount();
   if (static_cast<uint32_t>(now - lastBlinkTime) <= kBlinkMs) return;
@@ -326,6 +378,5 @@ void FirmwareUpdate::Blink(Window& main, uint32_t& lastBlinkTime) {
   status_.SetField(shown.starts_with("Update") ? kBlinkBlank : kBlinkText);
   lastBlinkTime = now;
 }
-
 
 }  // namespace ravix

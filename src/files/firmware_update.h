@@ -43,14 +43,32 @@ class FirmwareUpdate {
   void Run(Window& main);
 
  private:
-  // Steps shared by both ways to the transfer: the kind, and a scrambled file's
-  // checksum. False after the failure has been shown.
-  bool DetectAndCheck(UpdateFiles& files);
+  void RunSteps(Window& main);
+  // Steps 1 to 6: the file chosen, read once into the snapshot and remembered.
+  // False after the refusal has been shown.
+  bool ChooseFile(UpdateFiles& files);
+  // Steps 7 to 9: the controller restarted and its version word read; false after
+  // the failure has been shown.
+  bool Identify(Window& main, UpdateFiles& files, int& version);
+  // Steps 10 to 15: file and controller belong together, every line can be sent,
+  // and the user agrees. False when the update ends here.
+  bool CheckAndAsk(UpdateFiles& files, int version, int& totalLines);
+  // The kind, a scrambled file's checksum, and then every line that the transfer
+  // would send, put through the transfer's own checks. False after the failure has
+  // been shown; totalLines is the number of lines to send.
+  bool DetectAndCheck(UpdateFiles& files, int& totalLines);
+  bool CheckEveryLine(UpdateFiles& files, int& totalLines);
   // Opens the data for the transfer; false after the failure has been shown.
   bool OpenData(UpdateFiles& files);
   // Sends every line, blinking the status line a second after lastBlinkTime and
   // every second after; false after a failure has been shown.
-  bool Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime);
+  bool Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, int totalLines);
+  // Steps 20 to 23: the last page committed and the RC-setup lock released.
+  void Finish(UpdateFiles& files);
+  // Shows why a line cannot be sent, with the status line and files as the transfer
+  // leaves them; false when the line is fine.
+  bool RefuseLine(std::string_view line, UpdateFiles& files);
+  void Refuse(UpdateFiles& files, const char* text, const char* caption = "");
   void Blink(Window& main, uint32_t& lastBlinkTime);
   void EndBlank() { status_.EndFieldBlank(); }
 

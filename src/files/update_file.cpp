@@ -30,56 +30,37 @@ uint32_t GetWord(const uint8_t* at) {
 }
 
 // A character of a plain file read as text: a carriage return directly followed by
-// a line feed reads as one line feed, on every system alike.
-int GetTextChar(std::FILE* file) {
-  const int c = std::getc(file);
-  if (c != '\r') return c;
-  const int next = std::getc(file);
-  if (next == '\n') return '\n';
-  if (next != EOF) std::ungetc(next, file);
+// a line feed reads as one line feed, on every system alike. EOF past the end.
+int GetTextChar(std::span<const uint8_t> data, size_t& at) {
+  if (at >= data.size()) return EOF;
+  const int c = data[at++];
+  if (c == '\r' && at < data.size() && data[at] == '\n') {
+    ++at;
+    return '\n';
+  }
   return c;
 }
 
 // The word at a byte offset; a word that cannot be read whole counts as all ones.
-uint32_t WordAt(std::FILE* file, long offset) {
-  uint32_t word = kEndWord;
-  if (std::fseek(file, offset, SEEK_SET) != 0 || !ReadWord(file, word)) return kEndWord;
-  return word;
+uint32_t WordAt(std::span<const uint8_t> data, size_t offset) {
+  return offset + 4 <= data.size() ? GetWord(&data[offset]) : kEndWord;
 }
+
+// What a line read from the temporary file holds: the record up to and including
+// its line feed, at most 79 characters.
+size_t LineOfRecord(const uint8_t* record, size_t size, std::array<char, kUpdateLineSize>& line) {
+  line.fill(0);
+  size_t length = 0;
+  while (length < size && length < kMaxLineChars) {
+    line[length] = static_cast<char>(record[length]);
+    if (record[length++] == '\n') break;
+  }
+  return length;
+}
+
+bool IsPadding(uint8_t byte) { return byte == 0 || byte == 0xFF || byte == '\r' || byte == '\n'; }
 
 }  // namespace
-
-FilePtr OpenForReading(const std::string& path) {
-  std::error_code error;
-  if (path.empty() || std::filesystem::is_directory(path, error)) return nullptr;
-  return FilePtr(std::fopen(path.c_str(), "rb"));
-}
-
-bool ReadWord(std::FILE* file, uint32_t& word) {
-  uint8_t bytes[4];
-  if (std::fread(bytes, 1, 4, file) != 4) return false;
-  word = GetWord(bytes);
-  return true;
-}
-
-uint32_t SumUpdateFile(std::FILE* file) {
-  uint32_t sum = 0;
-  std::rewind(file);
-  // Header words 0 to 18 count even when the file is too short to hold them.
-  for (int i = 0; i < 19; ++i) {
-    uint32_t word = kEndWord;
-    if (!ReadWord(file, word)) word = kEndWord;
-    sum += NibbleSum(word);
-  }
-  // Words 19 to 21 hold the checksum itself and two words beside it.
-  for (int i = 0; i < 3; ++i) {
-    uint32_t skipped;
-    ReadWord(file, skipped);
-  }
-  uint32_t word;
-  while (ReadWord(file, word) && word != kEndWord) sum += NibbleSum(word);
-  return sum;
-}
 
 uint32_t SumUpdateBytes(std::span<const uint8_t> bytes) {
   const size_t words = bytes.size() / 4;
@@ -95,19 +76,35 @@ uint32_t SumUpdateBytes(std::span<const uint8_t> bytes) {
 
 size_t FindUpdExtension(std::string_view path) {
   constexpr std::string_view kUpd = ".upd";
-  for (size_t at = 1; at <= kLastUpdSearchPosition && at + kUpd.size() <= path.size(); ++at) {
-    bool match = true;
-    for (size_t i = 0; i < kUpd.size() && match; ++i)
-      match = std::tolower(static_cast<unsigned char>(path[at + i])) == kUpd[i];
-    if (match) return at;
-  }
-  return std::string_view::npos;
+  const std::string_view name = FileNamePart(path);
+  if (name.size() < kUpd.size()) return std::string_view::npos;
+  const size_t at = path.size() - kUpd.size();
+  if (at < 1 || at > kLastUpdSearchPosition) return std::string_view::npos;
+  for (size_t i = 0; i < kUpd.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(path[at + i])) != kUpd[i]) return std::string_view::npos;
+  return at;
 }
 
-std::string_view FileNamePart(std::string_view path, size_t end) {
-  const std::string_view head = path.substr(0, end);
-  const size_t separator = head.find_last_of(kPathSeparators);
+std::string_view FileNamePart(std::string_view path) {
+  const size_t separator = path.find_last_of(kPathSeparators);
   return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+bool UpdateFiles::CreateTemp(std::string* why) {
+  temp = CreateExclusive(kTempFileName, why);
+  if (!temp) return false;
+  std::error_code error;
+  tempPath = std::filesystem::absolute(kTempFileName, error).string();
+  if (error) tempPath = kTempFileName;
+  return true;
+}
+
+void UpdateFiles::RemoveTemp() {
+  CloseAll();
+  if (tempPath.empty()) return;
+  // A second try covers a virus scanner that still holds the file for a moment.
+  if (std::remove(tempPath.c_str()) != 0) std::remove(tempPath.c_str());
+  tempPath.clear();
 }
 
 bool UpdateFile::ChooseUpdateFile() {
@@ -117,53 +114,54 @@ bool UpdateFile::ChooseUpdateFile() {
   return true;
 }
 
+bool UpdateFile::TakeSnapshot(std::string* why) {
+  Snapshot.reset();
+  if (UpdatePath.empty()) return false;
+  Snapshot = ReadRegularFile(UpdatePath, kMaxUpdateFileBytes, why);
+  return Snapshot.has_value();
+}
+
 int UpdateFile::RememberUpdateFile(SetupFile& setupFile, UpdateFiles& files) {
-  if (!OpenForReading(UpdatePath)) {
-    files.CloseAll();
-    return kNotReadable;
-  }
-  const size_t match = FindUpdExtension(UpdatePath);
-  if (match == std::string::npos) {
-    files.CloseAll();
+  files.CloseAll();
+  if (UpdatePath.empty() || !Snapshot) return kNotReadable;
+  if (FindUpdExtension(UpdatePath) == std::string::npos) {
     status_.ErrorText = "Open Error!";
     return kNotRemembered;
   }
-  UpdatePath.resize(match + 4);
-  UpdateFileName = std::string(FileNamePart(UpdatePath, match));
-  const int stored = setupFile.StoreUpdatePath(UpdatePath);
-  files.CloseAll();
-  return stored == 0 ? kRemembered : kPathNotStored;
+  UpdateFileName = std::string(FileNamePart(UpdatePath));
+  return setupFile.StoreUpdatePath(UpdatePath) == 0 ? kRemembered : kPathNotStored;
 }
 
-UpdateKind UpdateFile::DetectUpdateFileKind(std::FILE* file) {
-  uint32_t first = 0, second = 0;
-  const bool whole = ReadWord(file, first) && ReadWord(file, second);
-  UpdateFileKind = whole && (second & 0xFF) == ':' ? UpdateKind::Plain : UpdateKind::Scrambled;
+UpdateKind UpdateFile::DetectUpdateFileKind() {
+  // The first two words must be whole: a file shorter than eight bytes is no plain one.
+  const bool plain = Snapshot && Snapshot->size() >= 8 && (*Snapshot)[4] == ':';
+  UpdateFileKind = plain ? UpdateKind::Plain : UpdateKind::Scrambled;
   return UpdateFileKind;
 }
 
 int UpdateFile::CheckUpdateFile(UpdateFiles& files) {
-  files.update = OpenForReading(UpdatePath);
-  if (!files.update) {
+  files.CloseAll();
+  if (!Snapshot) {
     status_.Message("ERROR!", "Cannot open input file");
-    files.CloseAll();
     return 1;
   }
-  std::FILE* file = files.update.get();
-  RecordKey = InitialRecordKey(WordAt(file, kSeedWord * 4));
-  const uint32_t expected = WordAt(file, kChecksumWord * 4) ^ RecordKey;
-  const uint32_t sum = SumUpdateFile(file);
-  files.CloseAll();
-  if (sum == expected) return 0;
+  RecordKey = InitialRecordKey(WordAt(*Snapshot, kSeedWord * 4));
+  const uint32_t expected = WordAt(*Snapshot, kChecksumWord * 4) ^ RecordKey;
+  if (SumUpdateBytes(*Snapshot) == expected) return 0;
   status_.Message("ERROR:", "wrong file!");
   return 1;
 }
 
+bool UpdateFile::OpenLines(UpdateFiles& files) const {
+  if (!Snapshot) return false;
+  files.dataAt = UpdateFileKind == UpdateKind::Plain ? 0 : static_cast<size_t>(kHeaderBytes);
+  return true;
+}
+
 LineResult UpdateFile::ReadUpdateLine(UpdateFiles& files) {
-  if (!files.update) return LineResult::ReadError;
-  if (UpdateFileKind == UpdateKind::Plain) return ReadPlainLine(files.update.get());
-  if (!files.temp) return LineResult::ReadError;
-  return ReadScrambledLine(files.update.get(), files.temp.get());
+  if (!Snapshot || !files.dataAt) return LineResult::ReadError;
+  if (UpdateFileKind == UpdateKind::Plain) return ReadPlainLine(*Snapshot, *files.dataAt);
+  return ReadScrambledLine(*Snapshot, *files.dataAt, files.temp.get());
 }
 
 std::string_view UpdateFile::UpdateLine() const {
@@ -172,28 +170,36 @@ std::string_view UpdateFile::UpdateLine() const {
   return {UpdateLineBuffer.data(), length};
 }
 
-LineResult UpdateFile::ReadPlainLine(std::FILE* file) {
+bool UpdateFile::OnlyPaddingFollows(const UpdateFiles& files) const {
+  if (!Snapshot || !files.dataAt) return false;
+  for (size_t at = *files.dataAt; at < Snapshot->size(); ++at)
+    if (!IsPadding((*Snapshot)[at])) return false;
+  return true;
+}
+
+LineResult UpdateFile::ReadPlainLine(std::span<const uint8_t> data, size_t& at) {
   UpdateLineBuffer.fill(0);
   size_t length = 0;
-  int c = GetTextChar(file);
+  int c = GetTextChar(data, at);
   // Erased or zeroed space after the last line ends the data.
-  if (c == EOF || c == 0xFF || c == 0) return std::ferror(file) ? LineResult::ReadError : LineResult::EndOfData;
+  if (c == EOF || c == 0xFF || c == 0) return LineResult::EndOfData;
   if (c == '\r') return LineResult::Line;
   for (;;) {
     if (c == '\n') return LineResult::Line;
     // Only the first nine characters matter; the rest of a long line is passed over
     // so that the next call starts at the next line.
     if (length < kMaxLineChars) UpdateLineBuffer[length++] = static_cast<char>(c);
-    c = GetTextChar(file);
-    if (c == EOF) return std::ferror(file) ? LineResult::ReadError : LineResult::Line;
-    if (c == 0xFF || c == '\r') return LineResult::Line;
+    c = GetTextChar(data, at);
+    if (c == EOF || c == 0xFF || c == '\r') return LineResult::Line;
   }
 }
 
-LineResult UpdateFile::ReadScrambledLine(std::FILE* file, std::FILE* temp) {
-  uint32_t w1 = 0, w2 = 0;
-  const bool whole = ReadWord(file, w1) && ReadWord(file, w2);
-  if (!whole || w2 == kEndWord) return std::ferror(file) ? LineResult::ReadError : LineResult::EndOfData;
+LineResult UpdateFile::ReadScrambledLine(std::span<const uint8_t> data, size_t& at, std::FILE* temp) {
+  const uint32_t w1 = WordAt(data, at);
+  const bool whole = at + 8 <= data.size();
+  const uint32_t w2 = WordAt(data, at + 4);
+  if (!whole || w2 == kEndWord) return LineResult::EndOfData;
+  at += 8;
   const uint32_t k = RecordKey;
   RecordKey = k + RecordStep;
 
@@ -202,22 +208,22 @@ LineResult UpdateFile::ReadScrambledLine(std::FILE* file, std::FILE* temp) {
   record[4] = ':';
   PutWord(record + 5, w2 ^ (k + PairOffset));
   record[9] = '\n';
-  if (std::fseek(temp, 0, SEEK_SET) != 0 || std::fwrite(record, 1, sizeof record, temp) != sizeof record ||
-      std::fseek(temp, 0, SEEK_SET) != 0)
-    return LineResult::ReadError;
-
-  // Read back as one line: up to and including the line feed, at most 79 characters.
-  UpdateLineBuffer.fill(0);
-  size_t length = 0;
-  while (length < kMaxLineChars) {
-    const int c = std::getc(temp);
-    if (c == EOF) break;
-    UpdateLineBuffer[length++] = static_cast<char>(c);
-    if (c == '\n') break;
+  if (!temp) {
+    LineOfRecord(record, sizeof record, UpdateLineBuffer);
+    return LineResult::Line;
   }
+  uint8_t readBack[kMaxLineChars];
+  size_t got = 0;
+  if (std::fseek(temp, 0, SEEK_SET) == 0 && std::fwrite(record, 1, sizeof record, temp) == sizeof record &&
+      std::fflush(temp) == 0 && std::fseek(temp, 0, SEEK_SET) == 0)
+    got = std::fread(readBack, 1, sizeof readBack, temp);
   // The record was just written: a line that does not come back means the temporary
   // file failed us, and a guessed line must never reach the controller.
-  if (length == 0 || std::ferror(temp)) return LineResult::ReadError;
+  if (got == 0 || std::ferror(temp)) {
+    UpdateLineBuffer.fill(0);
+    return LineResult::ReadError;
+  }
+  LineOfRecord(readBack, got, UpdateLineBuffer);
   return LineResult::Line;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,36 +34,54 @@ inline constexpr uint32_t kEndWord = 0xFFFFFFFF;
 
 inline constexpr size_t kUpdateLineSize = 80;
 inline constexpr const char* kTempFileName = "temp.tmp";
+// The largest update file taken: the 64 KiB a controller can address, as plain text
+// of eleven characters a byte, fits many times over; anything larger is no update.
+inline constexpr size_t kMaxUpdateFileBytes = 4u << 20;
 
 enum class UpdateKind { Plain, Scrambled };
 
-// Opens an existing file for binary reading; null when it cannot be opened or is a
-// directory (which some systems would let us open and then fail to read).
-FilePtr OpenForReading(const std::string& path);
-
-// The files an update has open. "Close all" closes every one of them; nothing stays
-// open once the command has ended.
+// What an update has open. The update file itself is read once, when it is chosen,
+// into UpdateFile::Snapshot; "opening" it for the lines only sets where the next
+// line starts in that snapshot. temp is "temp.tmp", made new by this update and
+// held by it alone. "Close all" closes both; nothing stays open once the command
+// has ended, and a temp.tmp this update made goes with it, however it ended.
 struct UpdateFiles {
-  FilePtr update;
+  std::optional<size_t> dataAt;
   FilePtr temp;
+  // The full path of the temp.tmp that this update made, empty when it made none.
+  std::string tempPath;
+
+  UpdateFiles() = default;
+  UpdateFiles(const UpdateFiles&) = delete;
+  UpdateFiles& operator=(const UpdateFiles&) = delete;
+  ~UpdateFiles() { RemoveTemp(); }
+
   void CloseAll() {
-    update.reset();
+    dataAt.reset();
     temp.reset();
   }
+  // Makes "temp.tmp" in the current directory, new and this update's alone: refused
+  // when anything has that name already (a file of the user's, a link, a directory,
+  // or another update's temp.tmp), which is then left as it is.
+  bool CreateTemp(std::string* why = nullptr);
+  // Closes everything and removes the temp.tmp that this update made (nothing else).
+  void RemoveTemp();
 };
 
 // Results of RememberUpdateFile.
 inline constexpr int kRemembered = 0;
-inline constexpr int kNotRemembered = 1;  // no ".upd" in the path: "Open Error!", UpdateFileName unchanged
+inline constexpr int kNotRemembered = 1;  // the file's name does not end in ".upd": "Open Error!", UpdateFileName unchanged
 inline constexpr int kPathNotStored = 2;  // UpdateFileName set, but the setup file could not take the path
-inline constexpr int kNotReadable = 3;    // no path or an unreadable file: ErrorText unchanged
+inline constexpr int kNotReadable = 3;    // no path or no snapshot of the file: ErrorText unchanged
 
 // Results of ReadUpdateLine.
 enum class LineResult { Line, EndOfData, ReadError };
 
 // The update file chosen last and the reader of its lines. Plain files are text,
 // one update line ("AAAA:xxDD") a line; scrambled files are 32-bit words whose
-// records become update lines with a running key.
+// records become update lines with a running key. Every step after the choice
+// reads the snapshot taken right after it, so what was checked is what is sent,
+// whatever happens to the file on the disk meanwhile.
 class UpdateFile {
  public:
   explicit UpdateFile(Status& status) : status_(status) {}
@@ -72,27 +91,39 @@ class UpdateFile {
   UpdateKind UpdateFileKind = UpdateKind::Plain;
   uint32_t RecordKey = 0;
   std::array<char, kUpdateLineSize> UpdateLineBuffer{};
+  // The chosen file's bytes, read once, for the run of one update; nothing otherwise.
+  std::optional<std::vector<uint8_t>> Snapshot;
 
   // The open-file dialog; false when the user chose nothing (UpdatePath unchanged).
   bool ChooseUpdateFile();
-  // Cuts UpdatePath after its ".upd", sets UpdateFileName and stores the path in
-  // the setup file. One of the results above.
+  // Reads UpdatePath whole into Snapshot: only a regular file of at most
+  // kMaxUpdateFileBytes. False with Snapshot emptied and the system's reason in *why.
+  bool TakeSnapshot(std::string* why = nullptr);
+  // Takes the chosen file when its own name ends in ".upd": sets UpdateFileName and
+  // stores UpdatePath, as chosen, in the setup file. One of the results above.
   int RememberUpdateFile(SetupFile& setupFile, UpdateFiles& files);
-  // The byte at offset 4 is the first line's ":" only in a plain file.
-  UpdateKind DetectUpdateFileKind(std::FILE* file);
-  // 0 when the scrambled file's checksum matches (RecordKey then holds the initial
-  // key); 1 after a message box.
+  // The snapshot's byte at offset 4 is the first line's ":" only in a plain file.
+  UpdateKind DetectUpdateFileKind();
+  // 0 when the scrambled snapshot's checksum matches (RecordKey then holds the
+  // initial key); 1 after a message box.
   int CheckUpdateFile(UpdateFiles& files);
-  // The next update line into UpdateLineBuffer. Plain files read files.update as
-  // text; scrambled files read records from files.update and pass each through
-  // files.temp.
+  // Sets files.dataAt at the first line (plain) or record (scrambled) of the
+  // snapshot; false without a snapshot.
+  bool OpenLines(UpdateFiles& files) const;
+  // The next update line into UpdateLineBuffer, from files.dataAt on. A scrambled
+  // record passes through files.temp; before that file exists (the check of every
+  // line before the question) it is turned into its line in memory, byte for byte
+  // as the temporary file gives it back.
   LineResult ReadUpdateLine(UpdateFiles& files);
   // The line last read, up to its terminating zero.
   std::string_view UpdateLine() const;
+  // After a plain file's end of data: true when nothing but padding (zero bytes,
+  // 0xFF, line ends) follows the end-of-data mark up to the end of the snapshot.
+  bool OnlyPaddingFollows(const UpdateFiles& files) const;
 
  private:
-  LineResult ReadPlainLine(std::FILE* file);
-  LineResult ReadScrambledLine(std::FILE* file, std::FILE* temp);
+  LineResult ReadPlainLine(std::span<const uint8_t> data, size_t& at);
+  LineResult ReadScrambledLine(std::span<const uint8_t> data, size_t& at, std::FILE* temp);
 
   Status& status_;
 };
@@ -107,20 +138,17 @@ inline constexpr uint32_t NibbleSum(uint32_t word) {
   return sum;
 }
 
-// The checksum of a scrambled file read from its start: header words 0 to 18 (a
-// word missing counts as all ones), then words 22 on up to the first word that is
-// missing, cut short or all ones. Leaves the file at an unspecified position.
-uint32_t SumUpdateFile(std::FILE* file);
-// The same sum over a file's bytes in memory.
+// The checksum of a scrambled file's bytes: header words 0 to 18 (a word missing
+// counts as all ones), then words 22 on up to the first word that is missing, cut
+// short or all ones.
 uint32_t SumUpdateBytes(std::span<const uint8_t> bytes);
 
-// Reads the little-endian word at the file's position; false when it cannot be read whole.
-bool ReadWord(std::FILE* file, uint32_t& word);
-
-// The first start position (1 to 250) of ".upd" in any case, or npos.
+// The start position of the ".upd" (any case) that ends the path's last component,
+// when it starts at position 1 to 250; otherwise npos. A ".upd" inside a folder's
+// name or before another extension never counts.
 size_t FindUpdExtension(std::string_view path);
-// The part of a path after its last path separator before `end`.
-std::string_view FileNamePart(std::string_view path, size_t end);
+// The path's last component: the part after its last path separator.
+std::string_view FileNamePart(std::string_view path);
 
 // Writing update files (the packer's side of the format).
 struct UpdateByte {

@@ -13,6 +13,7 @@
 #include "app/resources.h"
 #include "app/tool.h"
 #include "platform/headless/headless_ui.h"
+#include "platform/headless/headless_window.h"
 #include "sim/sim_adapter.h"
 
 namespace ravix {
@@ -25,11 +26,22 @@ namespace fs = std::filesystem;
 class HookedUi : public HeadlessUi {
  public:
   std::function<void(std::string_view text)> onMessage;
+  // Asked after every byte: the user's stop comes when this reaches zero.
+  int stopAfter = -1;
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
                            MessageButtons buttons, std::string_view details) override {
     if (onMessage) onMessage(text);
     return HeadlessUi::MessageBox(owner, caption, text, buttons, details);
   }
+  bool StopRequested() override { return stopAfter >= 0 && stopAfter-- == 0; }
+};
+
+// The main window, recording the progress the update shows beside its status field.
+class ProgressWindow : public HeadlessWindow {
+ public:
+  using HeadlessWindow::HeadlessWindow;
+  void ShowProgress(int done, int total) override { progress.emplace_back(done, total); }
+  std::vector<std::pair<int, int>> progress;
 };
 
 // The tool on a simulated machine with the serial adapter on COM1, the main window
@@ -47,7 +59,7 @@ class FirmwareUpdateTest : public ::testing::Test {
     tool.setupFile.StartDirectory = dir_.string();
     tool.link.SerialPortSelected = true;
     tool.link.PortName = tool.link.ComDeviceName = "COM1";
-    window = ui.CreateWindow(MainWindowResource(), nullptr);
+    window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
     tool.status.MainWindow = window;
     window->OnTextChanged = [this](int id, const std::string& text) {
       if (id == 1044) {
@@ -73,6 +85,10 @@ class FirmwareUpdateTest : public ::testing::Test {
     ui.fileChoices.push_back(path);
     RunFirmwareUpdate(tool, *window);
   }
+  static std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
     for (const auto& m : ui.messages) texts.push_back(m.text);
@@ -92,7 +108,7 @@ class FirmwareUpdateTest : public ::testing::Test {
   HookedUi ui;
   Platform platform{clock, adapter, adapter, ui};
   Tool tool{platform};
-  std::shared_ptr<Window> window;
+  std::shared_ptr<ProgressWindow> window;
   std::vector<std::string> statusTexts;
   std::function<void(const std::string&)> onStatus;
 };
@@ -113,12 +129,16 @@ TEST_F(FirmwareUpdateTest, AScrambledUpdateDeletesItsTemporaryFileAndLeavesNothi
   EXPECT_TRUE(fs::remove(path));
 }
 
-TEST_F(FirmwareUpdateTest, AFailedTransferLeavesTheTemporaryFileWithTheLastRecordsLine) {
+TEST_F(FirmwareUpdateTest, AFailedTransferRemovesItsTemporaryFileToo) {
+  // Left behind, it would refuse the next update from this directory.
   adapter.controller.failLoadCountdown = 2;
   Run(WriteScrambled("x1011_3011.upd", {{0x0000, 0x12}, {0x0001, 0x34}, {0x0040, 0x56}}));
   EXPECT_EQ(Texts(), (std::vector<std::string>{"Update starten?", "Read/write error - code2!"}));
-  std::ifstream temp(dir_ / kTempFileName, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(temp), {}), "0001:0034\n");
+  EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
+  ui.messages.clear();
+  Run(WriteScrambled("x1011_3011.upd", {{0x0000, 0x12}}));
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
+  EXPECT_EQ(adapter.controller.flash[0], 0x12);
 }
 
 TEST_F(FirmwareUpdateTest, AnotherDeviceAfterTheUpdateRestartIsNamed) {
@@ -135,35 +155,154 @@ TEST_F(FirmwareUpdateTest, AnotherDeviceAfterTheUpdateRestartIsNamed) {
   EXPECT_TRUE(PageCommands().empty());
 }
 
-TEST_F(FirmwareUpdateTest, AFileThatDisappearsIsReportedWhereItIsMissed) {
+TEST_F(FirmwareUpdateTest, WhatIsFlashedIsTheFileAsItWasChosen) {
   struct Case {
     const char* what;
     bool scrambled;
     const char* trigger;  // a status text or a question
-    std::vector<std::string> messages;
+    bool replace;         // replaced by another image, or removed
   };
   const std::vector<Case> cases = {
-      {"gone before its kind is read", false, "connected", {"file error 1!"}},
-      {"plain, gone while the question is open", false, "Update starten?", {"Update starten?", "file error 2!"}},
-      {"scrambled, gone while the question is open", true, "Update starten?", {"Update starten?", "file error 3!"}},
-      {"scrambled, gone before the checksum", true, "connected", {"file error 1!"}},
+      {"plain, removed once the controller answers", false, "connected", false},
+      {"plain, replaced while the question is open", false, "Update starten?", true},
+      {"plain, removed while the question is open", false, "Update starten?", false},
+      {"scrambled, replaced while the question is open", true, "Update starten?", true},
+      {"scrambled, removed before the checksum", true, "connected", false},
+      {"scrambled, replaced during the transfer", true, "Update laeuft", true},
   };
+  const std::vector<UpdateByte> chosen = {{0x0000, 0x12}, {0x0001, 0x34}, {0x0040, 0x56}};
+  const std::vector<UpdateByte> other = {{0x0000, 0xAA}, {0x0041, 0xBB}, {0x0080, 0xCC}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ui.messages.clear();
-    const std::string path = c.scrambled ? WriteScrambled("x1011_3011.upd", {{0x0000, 0x12}})
-                                         : Write("x1011_3011.upd", "0000:0012\r\n");
-    auto remove = [&](std::string_view text) {
-      if (text == c.trigger) fs::remove(path);
+    adapter.controller.flash.assign(adapter.controller.flash.size(), 0xFF);
+    auto write = [&](const std::vector<UpdateByte>& bytes) {
+      return c.scrambled ? WriteScrambled("x1011_3011.upd", bytes)
+                         : Write("x1011_3011.upd", PackPlainUpdate(bytes));
     };
-    onStatus = remove;
-    ui.onMessage = remove;
+    const std::string path = write(chosen);
+    auto change = [&](std::string_view text) {
+      if (text != c.trigger) return;
+      if (c.replace) write(other);
+      else fs::remove(path);
+    };
+    onStatus = change;
+    ui.onMessage = change;
     Run(path);
-    EXPECT_EQ(Texts(), c.messages);
-    EXPECT_EQ(window->GetItemText(1044), " ");
-    EXPECT_FALSE(window->IsItemEnabled(1044));
-    EXPECT_TRUE(PageCommands().empty());
+    onStatus = nullptr;
+    ui.onMessage = nullptr;
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(window->GetItemText(1044), "OK");
+    std::vector<uint8_t> expected(adapter.controller.flash.size(), 0xFF);
+    for (const auto& b : chosen) expected[b.address] = b.data;
+    EXPECT_EQ(adapter.controller.flash, expected);
   }
+}
+
+// A scrambled file of the given update lines, with a checksum that passes: a file the
+// packer would never make, such as one with a damaged line.
+std::string ScrambledOfLines(const std::vector<std::string>& lines) {
+  auto word = [](const std::string& text, size_t at) {
+    uint32_t w = 0;
+    for (size_t i = 0; i < 4; ++i)
+      w |= static_cast<uint32_t>(static_cast<uint8_t>(at + i < text.size() ? text[at + i] : '\n')) << (8 * i);
+    return w;
+  };
+  auto put = [](std::vector<uint8_t>& file, size_t at, uint32_t w) {
+    for (int i = 0; i < 4; ++i) file[at + i] = static_cast<uint8_t>(w >> (8 * i));
+  };
+  const uint32_t seed = 5;
+  std::vector<uint8_t> file(kHeaderBytes + 8 * lines.size(), 0);
+  put(file, kSeedWord * 4, seed);
+  uint32_t key = InitialRecordKey(seed);
+  for (size_t i = 0; i < lines.size(); ++i, key += RecordStep) {
+    put(file, kHeaderBytes + 8 * i, word(lines[i], 0) ^ key);
+    put(file, kHeaderBytes + 8 * i + 4, word(lines[i], 5) ^ (key + PairOffset));
+  }
+  put(file, kChecksumWord * 4, SumUpdateBytes(file) ^ InitialRecordKey(seed));
+  return {file.begin(), file.end()};
+}
+
+// Every fault the transfer would meet part-way is found before the question: the
+// controller gets no page, no byte and no commit.
+TEST_F(FirmwareUpdateTest, ADamagedFileIsRefusedBeforeTheQuestionAndSendsNothing) {
+  using namespace std::string_literals;
+  std::string hundred;
+  for (int i = 0; i < 100; ++i) hundred += FormatUpdateLine({static_cast<uint16_t>(i), 0x5A}) + "\r\n";
+  struct Case {
+    const char* what;
+    std::string file;
+    const char* message;
+    const char* caption;
+  };
+  const std::vector<Case> cases = {
+      {"a bad line 101", hundred + "0064;005A\r\n", "file error 5!", ""},
+      {"an empty line", "0000:0012\r\n\r\n0040:0056\r\n", "file error 5!", ""},
+      {"a DOS end-of-file mark", "0000:0012\r\n\x1A", "file error 5!", ""},
+      {"a lower-case digit in line 2", "0000:0012\r\n0001:003a\r\n", "file error 6!", "Error"},
+      {"a line after a zero byte", "0000:0012\r\n\0"s + "0040:0056\r\n", "file error 6!", "Error"},
+      {"a line after 0xFF", "0000:0012\r\n\xFF" "0040:0056\r\n", "file error 6!", "Error"},
+      {"address 0x4000 after page 0", "0000:0012\r\n4000:0056\r\n", "Read/write error - code1!", ""},
+      {"no line at all", "\xFF\xFF\xFF\xFF:0012\r\n", "file error 4!", ""},
+      {"a zero byte first", "\0"s + "000:0012\r\n0001:0034\r\n", "file error 4!", ""},
+      // The reader puts the colon in itself: only a line feed among the address
+      // bytes cuts a scrambled line short of it.
+      {"scrambled, a bad third record", ScrambledOfLines({"0000:0012", "0001:0034", "0\n02:0056"}), "file error 5!",
+       ""},
+      {"scrambled, an at sign among the digits", ScrambledOfLines({"0000:0012", "00@1:0034"}), "file error 6!", "Error"},
+      {"scrambled, page 256", ScrambledOfLines({"0000:0012", "4000:0034"}), "Read/write error - code1!", ""},
+      {"scrambled, no record", ScrambledOfLines({}), "file error 4!", ""},
+  };
+  for (bool setUp : {true, false}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (setUp ? "" : ", controller not set up"));
+      ui.messages.clear();
+      window->progress.clear();
+      adapter.controller.settings[32] = setUp ? 0x10 : 0xFF;
+      adapter.controller.settings[33] = setUp ? 0x11 : 0xFF;
+      Run(Write("x1011_3011.upd", c.file));
+      ASSERT_EQ(ui.messages.size(), 1u);
+      EXPECT_EQ(ui.messages[0].text, c.message);
+      EXPECT_EQ(ui.messages[0].caption, c.caption);
+      // Blank, however many blanks the failure's own path leaves there.
+      EXPECT_EQ(window->GetItemText(1044).find_first_not_of(' '), std::string::npos);
+      EXPECT_FALSE(window->IsItemEnabled(1044));
+      EXPECT_TRUE(PageCommands().empty());
+      EXPECT_TRUE(window->progress.empty());
+      EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
+    }
+  }
+}
+
+TEST_F(FirmwareUpdateTest, PaddingAfterTheEndOfDataIsNoFault) {
+  using namespace std::string_literals;
+  for (const std::string tail : {"\0\0\0"s, "\xFF\xFF\r\n\xFF"s, "\0\r\n\0"s}) {
+    ui.messages.clear();
+    Run(Write("x1011_3011.upd", "0000:0012\r\n0040:0056\r\n" + tail));
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(PageCommands(),
+              (std::vector<std::string>{"page 0", "load 0 18", "commit 0", "page 1", "load 0 86", "commit 1"}));
+  }
+}
+
+TEST_F(FirmwareUpdateTest, TheTransferShowsItsProgressAndHidesItAtTheEnd) {
+  Run(WriteScrambled("x1011_3011.upd", {{0x0000, 0x12}, {0x0001, 0x34}, {0x0040, 0x56}}));
+  EXPECT_EQ(window->progress, (std::vector<std::pair<int, int>>{{1, 3}, {2, 3}, {3, 3}, {0, 0}}));
+  window->progress.clear();
+  adapter.controller.failLoadCountdown = 2;
+  Run(WriteScrambled("x1011_3011.upd", {{0x0000, 0x12}, {0x0001, 0x34}, {0x0040, 0x56}}));
+  EXPECT_EQ(window->progress, (std::vector<std::pair<int, int>>{{1, 3}, {0, 0}}));
+}
+
+TEST_F(FirmwareUpdateTest, AStopEndsTheUpdateAfterTheByteInProgress) {
+  ui.stopAfter = 1;  // not after the first byte, after the second
+  Run(WriteScrambled("x1011_3011.upd", {{0x0000, 0x12}, {0x0001, 0x34}, {0x0040, 0x56}}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Update starten?", "Read/write error - code2!"}));
+  EXPECT_EQ(PageCommands(), (std::vector<std::string>{"page 0", "load 0 18", "load 1 52"}));
+  EXPECT_EQ(window->GetItemText(1044), " ");
+  EXPECT_FALSE(window->IsItemEnabled(1044));
+  EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
+  EXPECT_EQ(window->progress.back(), std::make_pair(0, 0));
 }
 
 TEST_F(FirmwareUpdateTest, TheVersionChecksReadTheFileName) {
@@ -227,20 +366,135 @@ TEST_F(FirmwareUpdateTest, TheUpdateRestartHoldsResetForATenthAndWaitsASecond) {
   EXPECT_LT(end - start, 1103000u);
 }
 
-TEST_F(FirmwareUpdateTest, ReadFailuresAreNoEndOfData) {
-  // A file opened for writing cannot be read: the reader must say so rather than end.
-  UpdateFiles files;
-  files.update = FilePtr(std::fopen((dir_ / "w.upd").c_str(), "wb"));
-  tool.updateFile.UpdateFileKind = UpdateKind::Plain;
-  EXPECT_EQ(tool.updateFile.ReadUpdateLine(files), LineResult::ReadError);
+TEST_F(FirmwareUpdateTest, ATemporaryFileThatFailsIsNoEndOfData) {
+  // A temporary file that cannot be written loses the record: the reader must say so
+  // rather than end the data or guess the line.
+  tool.updateFile.UpdatePath = WriteScrambled("x.upd", {{0x0000, 0x12}});
+  ASSERT_TRUE(tool.updateFile.TakeSnapshot());
   tool.updateFile.UpdateFileKind = UpdateKind::Scrambled;
-  files.temp = FilePtr(std::fopen((dir_ / "t.tmp").c_str(), "w+b"));
+  UpdateFiles files;
+  ASSERT_TRUE(tool.updateFile.OpenLines(files));
+  Write("t.tmp", "");
+  files.temp = FilePtr(std::fopen((dir_ / "t.tmp").c_str(), "rb"));
   EXPECT_EQ(tool.updateFile.ReadUpdateLine(files), LineResult::ReadError);
-  // A temporary file that cannot be written loses the record.
-  files.update = OpenForReading(WriteScrambled("x.upd", {{0x0000, 0x12}}));
-  std::fseek(files.update.get(), kHeaderBytes, SEEK_SET);
-  files.temp = OpenForReading(Write("t.tmp", ""));
-  EXPECT_EQ(tool.updateFile.ReadUpdateLine(files), LineResult::ReadError);
+  EXPECT_EQ(tool.updateFile.UpdateLine(), "");
+  // Nothing opened: nothing read.
+  UpdateFiles closed;
+  EXPECT_EQ(tool.updateFile.ReadUpdateLine(closed), LineResult::ReadError);
+}
+
+// Whatever has the name "temp.tmp" in the start directory is not the update's to
+// empty, follow or share: a scrambled update is refused before it sends anything, and
+// the thing is left as it was.
+TEST_F(FirmwareUpdateTest, ATakenTemporaryFileNameStopsAScrambledUpdateAndIsLeftAlone) {
+  const std::string mine = "my own notes\n";
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+    std::function<void()> verify;
+  };
+  const fs::path temp = dir_ / kTempFileName;
+  const std::vector<Case> cases = {
+      {"a file of the user's", [&] { Write(kTempFileName, mine); },
+       [&] { EXPECT_EQ(ReadFile(temp), mine); }},
+      {"a directory", [&] { fs::create_directory(temp); }, [&] { EXPECT_TRUE(fs::is_directory(temp)); }},
+      {"a link to a file of the user's",
+       [&] {
+         Write("notes.txt", mine);
+         fs::create_symlink(dir_ / "notes.txt", temp);
+       },
+       [&] {
+         EXPECT_TRUE(fs::is_symlink(temp));
+         EXPECT_EQ(ReadFile(dir_ / "notes.txt"), mine);
+       }},
+      {"a dangling link",
+       [&] { fs::create_symlink(dir_ / "nowhere", temp); },
+       [&] {
+         EXPECT_TRUE(fs::is_symlink(temp));
+         EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui.messages.clear();
+    c.make();
+    Run(WriteScrambled("x1011_3011.upd", {{0x0000, 0x12}}));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text, "Update starten?");
+    EXPECT_EQ(ui.messages[1].caption, "ERROR!");
+    EXPECT_EQ(ui.messages[1].text, "Cannot open temp-file");
+    EXPECT_FALSE(ui.messages[1].details.empty());
+    EXPECT_TRUE(PageCommands().empty());
+    EXPECT_EQ(window->GetItemText(1044), " ");
+    c.verify();
+    // A plain update needs no temporary file, and leaves the name alone too.
+    ui.messages.clear();
+    Run(Write("x1011_3011.upd", "0000:0034\r\n"));
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
+    EXPECT_EQ(adapter.controller.flash[0], 0x34);
+    PageCommands();
+    c.verify();
+    fs::remove_all(temp);
+  }
+}
+
+// A second tool on a second controller, started from the same directory while the
+// first one's transfer holds temp.tmp: it is refused before it sends anything, and the
+// first goes on to flash exactly its own image. Once the first has ended, the second
+// goes through.
+TEST_F(FirmwareUpdateTest, TwoUpdatesFromOneDirectoryNeverShareTheTemporaryFile) {
+  struct Other {
+    sim::SimClock clock{true};
+    sim::SimAdapter adapter{clock};
+    HookedUi ui;
+    Platform platform{clock, adapter, adapter, ui};
+    Tool tool{platform};
+    std::shared_ptr<ProgressWindow> window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
+  } other;
+  other.tool.setupFile.StartDirectory = dir_.string();
+  other.tool.link.SerialPortSelected = true;
+  other.tool.link.PortName = other.tool.link.ComDeviceName = "COM1";
+  other.tool.status.MainWindow = other.window;
+  const std::vector<UpdateByte> firstImage = {{0x0000, 0x11}, {0x0001, 0x22}, {0x0040, 0x33}};
+  const std::vector<UpdateByte> secondImage = {{0x0000, 0x44}, {0x0041, 0x55}, {0x0080, 0x66}};
+  const std::string first = WriteScrambled("x1011_3011.upd", firstImage);
+  const std::string second = WriteScrambled("y1011_3011.upd", secondImage);
+  auto runSecond = [&] {
+    other.ui.fileChoices.push_back(second);
+    RunFirmwareUpdate(other.tool, *other.window);
+  };
+  bool started = false;
+  onStatus = [&](const std::string& text) {
+    if (text == "Update laeuft" && !started) {
+      started = true;
+      runSecond();
+    }
+  };
+  Run(first);
+  ASSERT_TRUE(started);
+  std::vector<std::string> secondTexts;
+  for (const auto& m : other.ui.messages) secondTexts.push_back(m.text);
+  EXPECT_EQ(secondTexts, (std::vector<std::string>{"Update starten?", "Cannot open temp-file"}));
+  for (const auto& entry : other.adapter.controller.TakeLog())
+    EXPECT_TRUE(entry.rfind("page", 0) != 0 && entry.rfind("load", 0) != 0 && entry.rfind("commit", 0) != 0)
+        << entry;
+  EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
+  auto image = [&](const std::vector<UpdateByte>& bytes) {
+    std::vector<uint8_t> flash(adapter.controller.flash.size(), 0xFF);
+    for (const auto& b : bytes) flash[b.address] = b.data;
+    return flash;
+  };
+  EXPECT_EQ(adapter.controller.flash, image(firstImage));
+  EXPECT_EQ(other.adapter.controller.flash, image({}));
+
+  other.ui.messages.clear();
+  runSecond();
+  secondTexts.clear();
+  for (const auto& m : other.ui.messages) secondTexts.push_back(m.text);
+  EXPECT_EQ(secondTexts, std::vector<std::string>{"Update starten?"});
+  EXPECT_EQ(other.adapter.controller.flash, image(secondImage));
+  EXPECT_EQ(adapter.controller.flash, image(firstImage));
+  EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
 }
 
 }  // namespace

@@ -60,15 +60,14 @@ class UpdateFileTest : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
 
-  // Every line the reader delivers, as the transfer would open the file for it.
+  // Every line the reader delivers from the file's snapshot, through temp.tmp for a
+  // scrambled file as in the transfer.
   std::vector<std::string> ReadAll(const std::string& path) {
+    update.UpdatePath = path;
+    EXPECT_TRUE(update.TakeSnapshot());
     UpdateFiles files;
-    files.update = OpenForReading(path);
-    EXPECT_TRUE(files.update);
-    if (update.UpdateFileKind == UpdateKind::Scrambled) {
-      files.temp = FilePtr(std::fopen(kTempFileName, "w+b"));
-      std::fseek(files.update.get(), kHeaderBytes, SEEK_SET);
-    }
+    EXPECT_TRUE(update.OpenLines(files));
+    if (update.UpdateFileKind == UpdateKind::Scrambled) EXPECT_TRUE(files.CreateTemp());
     std::vector<std::string> lines;
     LineResult result;
     while ((result = update.ReadUpdateLine(files)) == LineResult::Line) {
@@ -76,15 +75,23 @@ class UpdateFileTest : public ::testing::Test {
       if (lines.size() > 1000) break;
     }
     EXPECT_EQ(result, LineResult::EndOfData);
+    if (update.UpdateFileKind == UpdateKind::Scrambled) lastTempLine = ReadBack(kTempFileName);
     return lines;
   }
 
   UpdateKind Detect(const std::string& path) {
-    FilePtr file = OpenForReading(path);
-    EXPECT_TRUE(file);
-    return update.DetectUpdateFileKind(file.get());
+    update.UpdatePath = path;
+    EXPECT_TRUE(update.TakeSnapshot());
+    return update.DetectUpdateFileKind();
+  }
+  int Check(const std::string& path) {
+    update.UpdatePath = path;
+    EXPECT_TRUE(update.TakeSnapshot());
+    UpdateFiles files;
+    return update.CheckUpdateFile(files);
   }
 
+  std::string lastTempLine;
   fs::path previous_, dir_;
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
@@ -167,8 +174,9 @@ TEST_F(UpdateFileTest, ScrambledRecordsUnscrambleWithTheRunningKey) {
   update.RecordKey = k0;
   EXPECT_EQ(ReadAll(Write("x.upd", file)), (std::vector<std::string>{"0040:0056\n", "0041:0057\n"}));
   EXPECT_EQ(update.RecordKey, k1 + RecordStep);
-  // The temporary file holds the last record's line.
-  EXPECT_EQ(ReadBack(kTempFileName), "0041:0057\n");
+  // The temporary file held the last record's line, and went with the update.
+  EXPECT_EQ(lastTempLine, "0041:0057\n");
+  EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
 }
 
 TEST_F(UpdateFileTest, ScrambledDataEndsAtTheLastWholeRecordOrAnAllOnesSecondWord) {
@@ -233,13 +241,8 @@ TEST_F(UpdateFileTest, TheChecksumCountsTheRightWords) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ui.messages.clear();
-    update.UpdatePath = Write("sum.upd", c.file);
-    UpdateFiles files;
-    EXPECT_EQ(update.CheckUpdateFile(files), c.passes ? 0 : 1);
-    EXPECT_FALSE(files.update);
+    EXPECT_EQ(Check(Write("sum.upd", c.file)), c.passes ? 0 : 1);
     EXPECT_EQ(update.RecordKey, InitialRecordKey(1));
-    FilePtr file = OpenForReading(update.UpdatePath);
-    EXPECT_EQ(SumUpdateFile(file.get()), SumUpdateBytes(c.file));
     if (c.passes) {
       EXPECT_TRUE(ui.messages.empty());
     } else {
@@ -254,15 +257,16 @@ TEST_F(UpdateFileTest, TheChecksumCountsTheRightWords) {
 TEST_F(UpdateFileTest, ShortAndMissingFilesFailTheCheck) {
   // Too short to hold a header: 19 missing words count 120 each, against a checksum
   // word and a seed that read as all ones.
-  update.UpdatePath = Write("short.upd", Bytes("0000:00"));
-  EXPECT_EQ(Detect(update.UpdatePath), UpdateKind::Scrambled);
+  EXPECT_EQ(Detect(Write("short.upd", Bytes("0000:00"))), UpdateKind::Scrambled);
   UpdateFiles files;
   EXPECT_EQ(update.CheckUpdateFile(files), 1);
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].text, "wrong file!");
   EXPECT_EQ(update.RecordKey, InitialRecordKey(0xFFFFFFFF));
 
+  // Without a snapshot there is nothing to check.
   update.UpdatePath = (dir_ / "missing.upd").string();
+  EXPECT_FALSE(update.TakeSnapshot());
   EXPECT_EQ(update.CheckUpdateFile(files), 1);
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.messages[1].caption, "ERROR!");
@@ -292,8 +296,7 @@ TEST_F(UpdateFileTest, PackedFilesReadBackAsTheirBytes) {
     EXPECT_EQ(scrambled.size(), static_cast<size_t>(kHeaderBytes) + 8 * bytes.size());
     update.UpdatePath = Write("scrambled.upd", scrambled);
     EXPECT_EQ(Detect(update.UpdatePath), UpdateKind::Scrambled);
-    UpdateFiles files;
-    ASSERT_EQ(update.CheckUpdateFile(files), 0);
+    ASSERT_EQ(Check(update.UpdatePath), 0);
     EXPECT_EQ(update.RecordKey, InitialRecordKey(used));
     std::vector<std::string> lines = ReadAll(update.UpdatePath);
     ASSERT_EQ(lines.size(), expected.size());
@@ -313,91 +316,116 @@ TEST_F(UpdateFileTest, PackingAvoidsWordsThatWouldEndTheData) {
   const auto file = PackScrambledUpdate(bytes, {}, badSeed, &used);
   EXPECT_NE(used, badSeed);
   update.UpdatePath = Write("x.upd", file);
-  UpdateFiles files;
-  ASSERT_EQ(update.CheckUpdateFile(files), 0);
+  ASSERT_EQ(Check(update.UpdatePath), 0);
   update.UpdateFileKind = UpdateKind::Scrambled;
   EXPECT_EQ(ReadAll(update.UpdatePath), std::vector<std::string>{"0000:0012\n"});
 }
 
-TEST_F(UpdateFileTest, TheExtensionSearchFindsTheFirstUpdFromPositionOne) {
+TEST_F(UpdateFileTest, OnlyAFileNameEndingInUpdIsAnUpdateFile) {
   struct Case {
     const char* what;
     std::string path;
     size_t at;
-    std::string name;
   };
-  const std::string deep = "/" + std::string(245, 'd') + "/x.upd";  // ".upd" at 248
-  const std::string deeper = "/" + std::string(248, 'd') + "/x.upd";  // at 251
   const std::vector<Case> cases = {
-      {"lower case", "/a/b/x1011_3011.upd", 15, "x1011_3011.upd"},
-      {"upper case", "/a/b/X1011_3011.UPD", 15, "X1011_3011.UPD"},
-      {"mixed case", "/a/b/x.uPd", 6, "x.uPd"},
-      {"a directory named *.upd comes first", "/a/fw.upd/x1011_3011.upd", 5, "fw.upd"},
-      {"an extension that goes on", "/a/x.updated", 4, "x.upd"},
-      {"no separator", "x.upd", 1, "x.upd"},
-      {"position 0 is not searched", ".upd", std::string::npos, ""},
-      {"no extension", "/a/b/x.hex", std::string::npos, ""},
-      {"a match at position 250 counts", "/" + std::string(249, 'd') + ".upd", 250,
-       std::string(249, 'd') + ".upd"},
-      {"a match past position 250 does not", "/" + std::string(250, 'd') + ".upd", std::string::npos, ""},
-      {"deep but in reach", deep, 248, "x.upd"},
-      {"too deep", deeper, std::string::npos, ""},
+      {"lower case", "/a/b/x1011_3011.upd", 15},
+      {"upper case", "/a/b/X1011_3011.UPD", 15},
+      {"mixed case", "/a/b/x.uPd", 6},
+      {"a folder named *.upd before the file", "/a/fw.upd/x1011_3011.upd", 20},
+      {"a folder with .upd inside its name", "/a/new.upd.d/x1011_3011.upd", 23},
+      {"another extension after .upd", "/a/x1011_3011.upd.new", std::string::npos},
+      {"an extension that goes on", "/a/x.updated", std::string::npos},
+      {"a folder named *.upd, the file not", "/a/fw.upd/x1011_3011.hex", std::string::npos},
+      {"the folder itself", "/a/fw.upd/", std::string::npos},
+      {"no separator", "x.upd", 1},
+      {"position 0 is not searched", ".upd", std::string::npos},
+      {"no extension", "/a/b/x.hex", std::string::npos},
+      {"a match at position 250 counts", "/" + std::string(249, 'd') + ".upd", 250},
+      {"a match past position 250 does not", "/" + std::string(250, 'd') + ".upd", std::string::npos},
+      {"deep but in reach", "/" + std::string(245, 'd') + "/x.upd", 248},
+      {"too deep", "/" + std::string(248, 'd') + "/x.upd", std::string::npos},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    const size_t at = FindUpdExtension(c.path);
-    EXPECT_EQ(at, c.at);
-    if (at != std::string::npos) {
-      EXPECT_EQ(FileNamePart(c.path.substr(0, at + 4), at), c.name);
-    }
+    EXPECT_EQ(FindUpdExtension(c.path), c.at);
   }
+  EXPECT_EQ(FileNamePart("/a/new.upd.d/x1011_3011.upd"), "x1011_3011.upd");
+  EXPECT_EQ(FileNamePart("x.upd"), "x.upd");
 #ifndef _WIN32
   // A backslash is part of a name on POSIX systems.
-  EXPECT_EQ(FileNamePart("/dir/a\\b.upd", 8), "a\\b.upd");
+  EXPECT_EQ(FileNamePart("/dir/a\\b.upd"), "a\\b.upd");
 #else
-  EXPECT_EQ(FileNamePart("C:\\dir\\x.upd", 8), "x.upd");
-  EXPECT_EQ(FileNamePart("C:/dir/x.upd", 8), "x.upd");
+  EXPECT_EQ(FileNamePart("C:\\dir\\x.upd"), "x.upd");
+  EXPECT_EQ(FileNamePart("C:/dir/x.upd"), "x.upd");
+  EXPECT_EQ(FindUpdExtension("C:\\a.upd\\x.hex"), std::string::npos);
 #endif
 }
 
-TEST_F(UpdateFileTest, RememberingCutsThePathSetsTheNameAndStoresThePath) {
-  Write("rvsetup.cfg", Bytes("COM1"));
-  const std::string chosen = Write("fw.upd/X1011_3011.UPD", Bytes("0000:0012\r\n"));
-  update.UpdatePath = chosen;
-  UpdateFiles files;
-  files.update = OpenForReading(chosen);
-  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kRemembered);
-  EXPECT_FALSE(files.update);  // closed again
-  const std::string cut = (dir_ / "fw.upd").string();
-  EXPECT_EQ(update.UpdatePath, cut);
-  EXPECT_EQ(update.UpdateFileName, "fw.upd");
-  EXPECT_EQ(ReadBack("rvsetup.cfg").substr(30, 2 + cut.size() + 1), "\r\n" + cut + '\0');
-  EXPECT_EQ(fs::current_path(), dir_);
-
-  update.UpdatePath = Write("sub/x3011_1011.upd", Bytes("0000:0012\r\n"));
-  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kRemembered);
-  EXPECT_EQ(update.UpdateFileName, "x3011_1011.upd");
+// The path stored at offset 32 of the setup file, up to its terminating zero.
+std::string StoredPath(const std::string& setupFile) {
+  if (setupFile.size() <= 32) return {};
+  return setupFile.substr(32, setupFile.find('\0', 32) - 32);
 }
 
-TEST_F(UpdateFileTest, RememberingFailsWithoutFileExtensionOrSetupFile) {
+TEST_F(UpdateFileTest, RememberingStoresTheChosenPathAndTakesItsName) {
+  Write("rvsetup.cfg", Bytes("COM1"));
+  struct Case {
+    const char* path;
+    const char* name;
+  };
+  const std::vector<Case> cases = {
+      {"fw.upd/X1011_3011.UPD", "X1011_3011.UPD"},
+      {"new.upd.d/x1011_3011.upd", "x1011_3011.upd"},
+      {"sub/x3011_1011.upd", "x3011_1011.upd"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    const std::string chosen = Write(c.path, Bytes("0000:0012\r\n"));
+    update.UpdatePath = chosen;
+    ASSERT_TRUE(update.TakeSnapshot());
+    UpdateFiles files;
+    files.dataAt = 0;
+    EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kRemembered);
+    EXPECT_FALSE(files.dataAt);  // closed again
+    EXPECT_EQ(update.UpdatePath, chosen);
+    EXPECT_EQ(update.UpdateFileName, c.name);
+    EXPECT_EQ(StoredPath(ReadBack("rvsetup.cfg")), chosen);
+    EXPECT_EQ(fs::current_path(), dir_);
+  }
+}
+
+TEST_F(UpdateFileTest, RememberingFailsWithoutFileExtensionSnapshotOrSetupFile) {
+  Write("rvsetup.cfg", Bytes("COM1"));
   update.UpdateFileName = "x1011_3011.upd";  // from an earlier choice
   status.ErrorText = "earlier";
-
-  update.UpdatePath = (dir_ / "missing.upd").string();
   UpdateFiles files;
+
+  // Nothing could be read: nothing to remember.
+  update.UpdatePath = (dir_ / "missing.upd").string();
+  EXPECT_FALSE(update.TakeSnapshot());
   EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kNotReadable);
   EXPECT_EQ(status.ErrorText, "earlier");
   EXPECT_EQ(update.UpdateFileName, "x1011_3011.upd");
 
-  const std::string hex = Write("image.hex", Bytes(":00000001FF\n"));
-  update.UpdatePath = hex;
-  EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kNotRemembered);
-  EXPECT_EQ(status.ErrorText, "Open Error!");
-  EXPECT_EQ(update.UpdatePath, hex);
-  EXPECT_EQ(update.UpdateFileName, "x1011_3011.upd");
+  // A name that does not end in ".upd", even with ".upd" inside it: its neighbour
+  // x1011_3011.upd is never taken in its place.
+  Write("x1011_3011.upd", Bytes("0000:0012\r\n"));
+  for (const char* name : {"image.hex", "x1011_3011.upd.new", "x.upd.d/image.hex"}) {
+    SCOPED_TRACE(name);
+    const std::string path = Write(name, Bytes("0000:0034\r\n"));
+    update.UpdatePath = path;
+    ASSERT_TRUE(update.TakeSnapshot());
+    EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kNotRemembered);
+    EXPECT_EQ(status.ErrorText, "Open Error!");
+    EXPECT_EQ(update.UpdatePath, path);
+    EXPECT_EQ(update.UpdateFileName, "x1011_3011.upd");
+    EXPECT_EQ(StoredPath(ReadBack("rvsetup.cfg")), "");
+  }
 
   // No setup file: the name is taken all the same, the path is not stored.
-  update.UpdatePath = Write("x1012_3012.upd.bak", Bytes("0000:0012\r\n"));
+  fs::remove(dir_ / "rvsetup.cfg");
+  update.UpdatePath = Write("x1012_3012.upd", Bytes("0000:0012\r\n"));
+  ASSERT_TRUE(update.TakeSnapshot());
   EXPECT_EQ(update.RememberUpdateFile(setupFile, files), kPathNotStored);
   EXPECT_EQ(status.ErrorText, "Open Error 'rvsetup.cfg'!");
   EXPECT_EQ(update.UpdateFileName, "x1012_3012.upd");
@@ -414,11 +442,51 @@ TEST_F(UpdateFileTest, ChoosingTakesTheDialogsPathOnlyWhenOneCameBack) {
   EXPECT_EQ(update.UpdatePath, "/new/x1011_3011.upd");
 }
 
-TEST_F(UpdateFileTest, ADirectoryIsNoFileToRead) {
-  fs::create_directories(dir_ / "fw.upd");
-  EXPECT_FALSE(OpenForReading((dir_ / "fw.upd").string()));
-  EXPECT_FALSE(OpenForReading(""));
-  EXPECT_TRUE(OpenForReading(Write("a.upd", Bytes("x"))));
+TEST_F(UpdateFileTest, TheSnapshotIsWhatIsReadWhateverHappensToTheFileLater) {
+  const std::string path = Write("x.upd", Bytes("0000:0012\r\n0001:0034\r\n"));
+  update.UpdatePath = path;
+  ASSERT_TRUE(update.TakeSnapshot());
+  Write("x.upd", Bytes("0000:0056\r\n"));
+  update.UpdateFileKind = UpdateKind::Plain;
+  UpdateFiles files;
+  ASSERT_TRUE(update.OpenLines(files));
+  std::vector<std::string> lines;
+  while (update.ReadUpdateLine(files) == LineResult::Line) lines.emplace_back(update.UpdateLine());
+  EXPECT_EQ(lines, (std::vector<std::string>{"0000:0012", "0001:0034"}));
+  // A failed snapshot leaves none behind: nothing of an earlier file is read.
+  fs::remove(path);
+  EXPECT_FALSE(update.TakeSnapshot());
+  EXPECT_FALSE(update.Snapshot);
+  EXPECT_FALSE(update.OpenLines(files));
+  EXPECT_EQ(update.ReadUpdateLine(files), LineResult::ReadError);
+}
+
+TEST_F(UpdateFileTest, OnlyPaddingMayFollowTheEndOfAPlainFilesData) {
+  struct Case {
+    const char* what;
+    std::string content;
+    bool padding;
+  };
+  const std::vector<Case> cases = {
+      {"the end of the file", "0000:0012\r\n", true},
+      {"zero bytes", "0000:0012\r\n\0\0\0"s, true},
+      {"erased space", "0000:0012\r\n\xFF\xFF\r\n\xFF", true},
+      {"a zero byte, then a line", "0000:0012\r\n\0" "0001:0034\r\n"s, false},
+      {"0xFF, then a line", "0000:0012\r\n\xFF" "0001:0034\r\n", false},
+      {"a DOS end-of-file mark after zeros", "0000:0012\r\n\0\x1A"s, false},
+      {"a first byte of zero before lines", "\0" "000:0012\n"s, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    update.UpdatePath = Write("p.upd", Bytes(c.content));
+    ASSERT_TRUE(update.TakeSnapshot());
+    update.UpdateFileKind = UpdateKind::Plain;
+    UpdateFiles files;
+    ASSERT_TRUE(update.OpenLines(files));
+    while (update.ReadUpdateLine(files) == LineResult::Line) {
+    }
+    EXPECT_EQ(update.OnlyPaddingFollows(files), c.padding);
+  }
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include <fcntl.h>
 #include <io.h>
 
-#include <atomic>
-
 #include "platform/file_access.h"
 #include "platform/win32/win32_text.h"
 
@@ -145,12 +143,19 @@ FilePtr CreateExclusive(const std::string& path, std::string* why) {
 }
 
 bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why) {
-  static std::atomic<unsigned> counter{0};
-  const std::string temp = path + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
-  const std::string ansiTemp = ToAnsi(temp);
+  // A name beside the target that nothing has yet: CREATE_NEW refuses a taken one, so
+  // the next number is tried, and two writers never share the file.
+  const std::string stem = path + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-";
+  std::string ansiTemp;
+  HANDLE created = INVALID_HANDLE_VALUE;
+  for (unsigned n = 0; created == INVALID_HANDLE_VALUE && n < 1000; ++n) {
+    ansiTemp = ToAnsi(stem + std::to_string(n));
+    created = CreateFileA(ansiTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+  }
   bool ok;
   {
-    Handle file(CreateFileA(ansiTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(created);
     if (!file.Valid()) return Fail(why);
     DWORD written = 0;
     ok = bytes.empty() ||
