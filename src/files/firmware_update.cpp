@@ -130,7 +130,7 @@ bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
   uint32_t answer = protocol_.LinkExchange();
   if (answer != kAnswerReady) {
     if (link_.DetectSerialAdapter() != 0) {
-      ui_.MessageBox(&main, "Error", status_.ErrorText);
+      status_.ShowErrorText(&main, "Error");
       EndBlank();
       return false;
     }

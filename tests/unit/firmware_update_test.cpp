@@ -276,7 +276,7 @@ TEST_F(FirmwareUpdateTest, ADamagedFileIsRefusedBeforeTheQuestionAndSendsNothing
 
 TEST_F(FirmwareUpdateTest, PaddingAfterTheEndOfDataIsNoFault) {
   using namespace std::string_literals;
-  for (const std::string tail : {"\0\0\0"s, "\xFF\xFF\r\n\xFF"s, "\0\r\n\0"s}) {
+  for (const std::string& tail : {"\0\0\0"s, "\xFF\xFF\r\n\xFF"s, "\0\r\n\0"s}) {
     ui.messages.clear();
     Run(Write("x1011_3011.upd", "0000:0012\r\n0040:0056\r\n" + tail));
     EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
