@@ -101,7 +101,9 @@ TEST_F(FileAccessTest, EachOperationRefusesWhatIsNoOrdinaryFileOfItsOwnAtOnce) {
     exclusive.reset();
 
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    if (fs::exists(folder / "target")) EXPECT_EQ(Read(folder / "target"), "content");
+    if (fs::exists(folder / "target")) {
+      EXPECT_EQ(Read(folder / "target"), "content");
+    }
   }
 }
 
