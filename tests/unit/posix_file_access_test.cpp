@@ -79,8 +79,11 @@ TEST_F(FileAccessTest, EachOperationRefusesWhatIsNoOrdinaryFileOfItsOwnAtOnce) {
     std::string why;
     const auto bytes = ReadRegularFile(path.string(), 16, &why);
     EXPECT_EQ(bytes.has_value(), kind.readable) << why;
-    if (bytes) EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "content");
-    else EXPECT_FALSE(why.empty());
+    if (bytes) {
+      EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "content");
+    } else {
+      EXPECT_FALSE(why.empty());
+    }
 
     // Updating in place takes only a regular file of that very name, never a link.
     const bool regular = !fs::is_symlink(path) && fs::is_regular_file(path);

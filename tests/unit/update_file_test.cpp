@@ -67,7 +67,9 @@ class UpdateFileTest : public ::testing::Test {
     EXPECT_TRUE(update.TakeSnapshot());
     UpdateFiles files;
     EXPECT_TRUE(update.OpenLines(files));
-    if (update.UpdateFileKind == UpdateKind::Scrambled) EXPECT_TRUE(files.CreateTemp());
+    if (update.UpdateFileKind == UpdateKind::Scrambled) {
+      EXPECT_TRUE(files.CreateTemp());
+    }
     std::vector<std::string> lines;
     LineResult result;
     while ((result = update.ReadUpdateLine(files)) == LineResult::Line) {
