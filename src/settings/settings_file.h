@@ -1,0 +1,34 @@
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/ui.h"
+#include "settings/settings_image.h"
+
+namespace ravix {
+
+// Settings kept in a file on the PC: one JSON object with named keys in the units
+// the panel shows (docs/settings-file.md). It is made from the panel and goes back
+// into the panel; the controller is only ever written by the Write commands.
+namespace settings_file {
+
+inline constexpr int kFormat = 1;  // raised only when an older reader would misread a file
+
+// The panel's values (as the last read of slot left them) as a settings file.
+std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot);
+
+// Fills the panel from a settings file as the user would: typing into fields,
+// choosing list entries and clicking buttons (click sends a button's command to the
+// window after its check mark changed, as a click does). The whole file is checked
+// before the first control changes; a refusal names the key and changes nothing.
+// The answer: empty when the panel was filled, else the refusal's text.
+std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
+                     const std::function<void(int command)>& click);
+
+// The file's values as "name  value" lines, for people reading them on a terminal.
+std::string TableFromJson(const std::string& json);
+
+}  // namespace settings_file
+}  // namespace ravix
