@@ -217,9 +217,10 @@ std::optional<std::string> SettingsFromAssignments(const std::vector<std::string
     const std::string value = set.substr(eq + 1);
     // Numbers and true/false as they are; on/off for the switches; anything else is a name.
     nlohmann::ordered_json parsed = nlohmann::ordered_json::parse(value, nullptr, false);
-    if (value == "on" || value == "off") parsed = value == "on";
+    const std::string name = set.substr(0, eq);
+    if (settings_file::IsSwitchKey(name) && (value == "on" || value == "off")) parsed = value == "on";
     if (parsed.is_discarded() || parsed.is_object() || parsed.is_array()) parsed = value;
-    settings[set.substr(0, eq)] = parsed;
+    settings[name] = parsed;
   }
   file["settings"] = settings;
   return file.dump();

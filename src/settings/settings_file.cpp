@@ -145,6 +145,12 @@ std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot
   return file.dump(2) + "\n";
 }
 
+bool IsSwitchKey(std::string_view key) {
+  for (const Switch& sw : kSwitches)
+    if (key == sw.key) return true;
+  return false;
+}
+
 std::string TableFromJson(const std::string& json) {
   const Json file = Json::parse(json, nullptr, false);
   if (file.is_discarded() || !file.is_object()) return "";

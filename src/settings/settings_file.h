@@ -27,6 +27,9 @@ std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot
 std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
                      const std::function<void(int command)>& click);
 
+// Whether a key of the file's settings is a switch (true or false).
+bool IsSwitchKey(std::string_view key);
+
 // The file's values as "name  value" lines, for people reading them on a terminal.
 std::string TableFromJson(const std::string& json);
 
