@@ -40,11 +40,14 @@ void DialogWidget::closeEvent(QCloseEvent* event) {
 }
 
 void DialogWidget::keyPressEvent(QKeyEvent* event) {
-  // Return in a text field would press the default button, "End", and a value just
-  // typed would be gone with the window; in a field it does nothing.
+  // Return anywhere but on a push button would press the default button, "End", and
+  // the values in the panel would be gone with the window; in a field, a check box or
+  // a radio button it does nothing.
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   QWidget* focus = focusWidget();
-  if (enter && focus && (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus))) {
+  const auto* button = qobject_cast<QAbstractButton*>(focus);
+  const bool markButton = button && !qobject_cast<QPushButton*>(focus);
+  if (enter && focus && (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus) || markButton)) {
     event->accept();
     return;
   }
