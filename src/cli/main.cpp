@@ -3,7 +3,6 @@
 // buttons; "pack" makes update files.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -14,6 +13,7 @@
 #include "cli/terminal.h"
 #include "platform/headless/headless_ui.h"
 #include "script/script_run.h"
+#include "script/script_source.h"
 #include "sim/sim_adapter.h"
 #ifdef _WIN32
 #include "platform/win32/native_system.h"
@@ -56,19 +56,16 @@ struct Machine {
 };
 
 int RunScript(const Options& options) {
-  std::ifstream file;
-  if (options.script != "-") {
-    file.open(options.script, std::ios::binary);
-    if (!file) {
-      std::fprintf(stderr, "ravix-cli: cannot open the script %s\n", options.script.c_str());
-      return kUsageError;
-    }
+  std::string why;
+  const auto source = ravix::ScriptSource::Open(options.script, why);
+  if (!source) {
+    std::fprintf(stderr, "ravix-cli: cannot open the script %s: %s\n", options.script.c_str(), why.c_str());
+    return kUsageError;
   }
-  std::istream& script = options.script == "-" ? std::cin : file;
   ravix::HeadlessUi backend;
   Machine machine(options);
   return ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim.get(),
-                                script, std::cout);
+                                source->Stream(), std::cout);
 }
 
 int RunTask(const Options& options) {
@@ -127,7 +124,7 @@ void AddTaskCommands(CLI::App& app, Options& o) {
 
 int main(int argc, char** argv) {
   Options o;
-  CLI::App app{"ravix-cli: the setup tool for Ravix-Micro speed controllers, from a terminal"};
+  CLI::App app{"ravix-cli: the setup tool for Ravix-Micro speed controllers, from a terminal", "ravix-cli"};
   app.set_version_flag("--version", std::string("ravix-cli ") + RAVIX_VERSION);
   app.require_subcommand(1);
   // Options may stand before or after the command.

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <istream>
 #include <ostream>
+#include <stdexcept>
 #include <system_error>
 
 #include "script/script_args.h"
@@ -152,13 +153,44 @@ void ScriptEngine::Stop(bool failed) {
   if (OnScriptEnd) OnScriptEnd();
 }
 
-// The next line that holds a command; false at the end of the script.
+// One line of the script, without its end; false at the end of the script. A line
+// that never ends (a device, a file with no line breaks) stops at kMaxLineBytes.
+bool ScriptEngine::ReadLine(std::string& line) {
+  line.clear();
+  std::streambuf* buffer = script_.rdbuf();
+  for (;;) {
+    int c = std::char_traits<char>::eof();
+    try {
+      c = buffer ? buffer->sbumpc() : c;
+    } catch (const std::exception& error) {
+      readError_ = error.what();  // a failing device or a directory: the source throws
+      return false;
+    }
+    if (c == std::char_traits<char>::eof()) return !line.empty();
+    if (c == '\n') return true;
+    if (line.size() == kMaxLineBytes) {
+      tooLong_ = true;
+      return false;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+}
+
+// The next line that holds a command; false at the end of the script or when the
+// script cannot be read (then the run has failed).
 bool ScriptEngine::NextLine(std::string& line) {
   transcript_.flush();  // someone may be watching a piped run
-  while (std::getline(script_, line)) {
+  while (ReadLine(line)) {
     ++lineNumber_;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!IsBlankLine(line)) return true;
+  }
+  if (tooLong_) {
+    ++lineNumber_;
+    Fail("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes");
+  } else if (!readError_.empty() || !script_.rdbuf()) {
+    ++lineNumber_;
+    Fail("the script cannot be read: " + (readError_.empty() ? std::string("no input") : readError_));
   }
   return false;
 }
@@ -286,6 +318,13 @@ void ScriptEngine::Press(Window& window, WindowHandler& handler, int id) {
       Print("ignored " + std::to_string(id));
       return;
     }
+  } else if (!handler.OnCommand(window, id)) {
+    // Neither a control nor a menu item, and the window's handler does not know the
+    // command either (it has done nothing): a typing error in the script.
+    throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no control, menu item or command " +
+                      std::to_string(id)};
+  } else {
+    return;
   }
   handler.OnCommand(window, id);
 }

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -17,6 +19,7 @@
 #include "gui/startup_probe.h"
 #include "platform/posix/native_system.h"
 #include "script/script_engine.h"
+#include "script/script_source.h"
 #include "sim/sim_adapter.h"
 
 namespace {
@@ -25,7 +28,7 @@ constexpr int kUsageError = 2;
 
 const char kUsage[] =
     "usage: ravix-setup [--simulate] [--script SCRIPT|- [--screenshot DIR]]\n"
-    "       ravix-setup --help | --version\n"
+    "       ravix-setup -h|--help | --version\n"
     "\n"
     "The desktop setup tool for Ravix-Micro speed controllers.\n"
     "\n"
@@ -37,7 +40,8 @@ const char kUsage[] =
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
     "                    its menus when the script ends, in DIR\n"
-    "  --help            this text\n"
+    "  -platform NAME, -style NAME and Qt's other standard options are passed to Qt\n"
+    "  -h, --help        this text\n"
     "  --version         the program's version\n";
 
 struct Options {
@@ -46,12 +50,31 @@ struct Options {
   std::optional<std::string> script;
   std::optional<std::string> screenshotDir;
   bool measure = false;  // print start-up time and memory at the first painted window, then end
+  std::string qtPlatform;  // -platform NAME, for Qt
 };
+
+// Qt's own options, which QApplication takes from the command line: with a value, and
+// without one.
+const std::set<std::string> kQtOptionsWithValue = {
+    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry", "-qwindowicon",
+    "-qwindowtitle", "-style", "-stylesheet", "-session", "-display", "-geometry", "-qmljsdebugger"};
+const std::set<std::string> kQtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
 
 // False (with a message on standard error) when the command line is not understood.
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+    std::string arg = argv[i];
+    // Qt accepts its options with two dashes as well.
+    const std::string single = arg.starts_with("--") ? arg.substr(1) : arg;
+    if (kQtFlags.count(single)) continue;
+    if (kQtOptionsWithValue.count(single)) {
+      if (++i >= argc) {
+        std::fprintf(stderr, "ravix-setup: %s needs a value\n", arg.c_str());
+        return false;
+      }
+      if (single == "-platform") options.qtPlatform = argv[i];
+      continue;
+    }
     auto value = [&](const char* what) -> std::optional<std::string> {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "ravix-setup: %s needs %s\n", arg.c_str(), what);
@@ -118,18 +141,27 @@ int RunDesktop(Machine& machine, ravix::gui::QtUi& ui) {
   return ravix::RunApplication(tool);
 }
 
+// The pictures must be able to land: a folder that cannot take them is found before
+// the script runs, not after its transcript said all went well.
+bool ScreenshotDirWritable(const std::string& dir) {
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  const std::filesystem::path probe = std::filesystem::path(dir) / ".ravix-setup-probe";
+  const bool writable = !error && std::ofstream(probe, std::ios::binary).good();
+  std::filesystem::remove(probe, error);
+  if (!writable) std::fprintf(stderr, "ravix-setup: cannot write screenshots into %s\n", dir.c_str());
+  return writable;
+}
+
 int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options) {
-  std::ifstream file;
-  std::istream* in = &std::cin;
-  if (*options.script != "-") {
-    file.open(*options.script, std::ios::binary);
-    if (!file) {
-      std::fprintf(stderr, "ravix-setup: cannot open %s\n", options.script->c_str());
-      return kUsageError;
-    }
-    in = &file;
+  std::string why;
+  const auto source = ravix::ScriptSource::Open(*options.script, why);
+  if (!source) {
+    std::fprintf(stderr, "ravix-setup: cannot open the script %s: %s\n", options.script->c_str(), why.c_str());
+    return kUsageError;
   }
-  ravix::ScriptEngine engine(ui, machine.clock(), *in, std::cout, machine.sim.get());
+  if (options.screenshotDir && !ScreenshotDirWritable(*options.screenshotDir)) return kUsageError;
+  ravix::ScriptEngine engine(ui, machine.clock(), source->Stream(), std::cout, machine.sim.get());
   ravix::Ui* front = &engine;
   std::unique_ptr<ravix::gui::ScreenshotUi> shots;
   if (options.screenshotDir) {
@@ -156,7 +188,7 @@ int main(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     // Answered before anything needs a display.
-    if (std::strcmp(argv[i], "--help") == 0) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
     }
@@ -170,7 +202,7 @@ int main(int argc, char** argv) {
   // Without a display a scripted run needs no window system at all; the desktop
   // program itself says what is missing instead of letting the toolkit abort.
   const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-  if (noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+  if (noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && options.qtPlatform.empty()) {
     if (!options.script) {
       std::fprintf(stderr,
                    "ravix-setup: no display ($DISPLAY and $WAYLAND_DISPLAY are unset).\n"
