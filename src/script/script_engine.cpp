@@ -129,6 +129,24 @@ std::optional<std::string> ScriptEngine::OpenFileDialog(Window*, std::string_vie
   return path.string();
 }
 
+// The same queue of choices as the open-file dialog; the current directory stays.
+std::optional<std::string> ScriptEngine::SaveFileDialog(Window*, std::string_view, std::string_view,
+                                                        std::string_view) {
+  std::optional<std::string> choice;
+  if (!stopped_ && !choices_.empty()) {
+    choice = choices_.front();
+    choices_.pop_front();
+  }
+  if (!choice) {
+    Print("choose -> none");
+    return std::nullopt;
+  }
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::absolute(*choice, error).lexically_normal();
+  Print("choose -> " + Quote(ShownPath(path)));
+  return path.string();
+}
+
 void ScriptEngine::ShellOpen(const std::string& target) { Print("open " + Quote(target)); }
 
 // Transcripts must not depend on where a run takes place: a path inside the start

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <span>
 
+#include "platform/file_access.h"
 #include "settings/settings_commands.h"
 
 namespace ravix::settings_file {
@@ -132,7 +134,7 @@ Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
 
 }  // namespace
 
-std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot) {
+std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName) {
   Json file = Json::object();
   file["format"] = kFormat;
   const int version = state.ControllerVersion;
@@ -140,9 +142,51 @@ std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot
                         {"version", Hex2(version >> 8) + "." + Hex2(version)},
                         {"features", Hex2(state.Features)},
                         {"clock-mhz", state.ClockMhz}};
-  file["slot"] = SlotName(slot);
+  file["slot"] = slotName ? slotName : SlotName(slot);
   file["settings"] = SettingsOf(main, state, slot == SettingSlot::Active);
   return file.dump(2) + "\n";
+}
+
+namespace {
+constexpr char kPattern[] = "Settings files (*.json)";
+constexpr size_t kMaxFileBytes = 1 << 20;  // a settings file is a few hundred bytes
+
+bool PanelShowsActiveSet(const Window& main) { return main.IsItemEnabled(kWrite); }
+}  // namespace
+
+void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main) {
+  if (!state.ValuesRead()) {
+    ui.MessageBox(nullptr, "Error!", "Read values first!");
+    return;
+  }
+  const bool active = PanelShowsActiveSet(main);
+  const auto path = ui.SaveFileDialog(&main, "Save Settings As", kPattern, active ? "settings.json" : "memory.json");
+  if (!path) return;
+  const std::string json = SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1,
+                                    active ? nullptr : "memory");
+  std::string why;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
+  if (!ReplaceFile(*path, std::span<const uint8_t>(bytes, json.size()), &why))
+    ui.MessageBox(&main, "Error!", "Cannot write the settings file!", MessageButtons::Ok, why);
+}
+
+void LoadSettings(Ui& ui, const SettingsState& state, Window& main, const std::function<void(int)>& click) {
+  if (!state.ValuesRead()) {
+    ui.MessageBox(nullptr, "Error!", "Read values first!");
+    return;
+  }
+  const auto path = ui.OpenFileDialog(&main, "Load Settings", kPattern);
+  if (!path) return;
+  std::string why;
+  const auto bytes = ReadRegularFile(*path, kMaxFileBytes, &why);
+  if (!bytes) {
+    ui.MessageBox(&main, "Error!", "Cannot read the settings file!", MessageButtons::Ok, why);
+    return;
+  }
+  const std::string text(bytes->begin(), bytes->end());
+  const SettingSlot slot = PanelShowsActiveSet(main) ? SettingSlot::Active : SettingSlot::Memory1;
+  const std::string refused = LoadJson(main, state, slot, text, click);
+  if (!refused.empty()) ui.MessageBox(&main, "Error!", refused);
 }
 
 bool IsSwitchKey(std::string_view key) {

@@ -17,7 +17,9 @@ namespace settings_file {
 inline constexpr int kFormat = 1;  // raised only when an older reader would misread a file
 
 // The panel's values (as the last read of slot left them) as a settings file.
-std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot);
+// slotName: what the file calls the slot when the caller cannot tell which memory.
+std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot,
+                     const char* slotName = nullptr);
 
 // Fills the panel from a settings file as the user would: typing into fields,
 // choosing list entries and clicking buttons (click sends a button's command to the
@@ -32,6 +34,14 @@ bool IsSwitchKey(std::string_view key);
 
 // The file's values as "name  value" lines, for people reading them on a terminal.
 std::string TableFromJson(const std::string& json);
+
+// The File menu's commands on the desktop. The panel shows the active set while
+// "Write" is enabled, and a model memory after "Read Memory1/2".
+// "Save Settings As...": the panel's values into a file the user names.
+void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main);
+// "Load Settings...": a file the user chooses fills the panel; the user then presses
+// Write. Nothing goes to the controller here.
+void LoadSettings(Ui& ui, const SettingsState& state, Window& main, const std::function<void(int command)>& click);
 
 }  // namespace settings_file
 }  // namespace ravix
