@@ -1,5 +1,7 @@
 #include "gui/qt_window.h"
 
+#include "status/status.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -386,6 +389,29 @@ void QtWindow::Repaint() {
   // A long command keeps the thread: let the window system breathe (so the desktop
   // does not take the tool for hung), but take no clicks or keys meanwhile.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// The bar lies over the right part of the status field, whose text starts at the
+// left: the blinking status text and the bar are seen together.
+void QtWindow::ShowProgress(int done, int total) {
+  QWidget* status = Control(IDC_STATUS);
+  if (!status) return;
+  if (total <= 0) {
+    if (progress_) progress_->hide();
+    return;
+  }
+  if (!progress_) {
+    progress_ = Make<QProgressBar>(client_);
+    const QRect field = status->geometry();
+    const int width = field.width() * 2 / 5;
+    progress_->setGeometry(field.right() - width, field.top() + 1, width, field.height() - 2);
+    progress_->setFormat(QStringLiteral("%p%  (%v of %m lines)"));
+    progress_->setAlignment(Qt::AlignCenter);
+  }
+  progress_->setRange(0, total);
+  progress_->setValue(std::min(done, total));
+  progress_->show();
+  progress_->raise();
 }
 
 void QtWindow::End(int result) {
