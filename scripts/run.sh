@@ -26,4 +26,7 @@ SCRIPT
   exit
 fi
 
+# The demo starts on COM1 (a new setup file would name the parallel port, which the
+# settings commands do not use): the tool itself stores the port when it ends.
+[ -f rvsetup.cfg ] || printf 'press 1155\npress 2\n' | "$build/ravix-cli" --simulate run - >/dev/null
 exec "$build/ravix-setup" --simulate

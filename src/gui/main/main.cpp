@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -40,6 +41,8 @@ const char kUsage[] =
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
     "                    its menus when the script ends, in DIR\n"
+    "  --in-config-dir   start in $XDG_CONFIG_HOME/ravix-setup (made when missing), so that\n"
+    "                    the setup file rvsetup.cfg lives there (the desktop's menu entry)\n"
     "  -platform NAME, -style NAME and Qt's other standard options are passed to Qt\n"
     "  -h, --help        this text\n"
     "  --version         the program's version\n";
@@ -51,6 +54,7 @@ struct Options {
   std::optional<std::string> screenshotDir;
   bool measure = false;  // print start-up time and memory at the first painted window, then end
   std::string qtPlatform;  // -platform NAME, for Qt
+  bool inConfigDir = false;  // start in the user's configuration directory (the desktop entry)
 };
 
 // Qt's own options, which QApplication takes from the command line: with a value, and
@@ -96,6 +100,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         return false;
       }
       options.simPlatform = *platform;
+    } else if (arg == "--in-config-dir") {
+      options.inConfigDir = true;
     } else if (arg == "--measure") {
       options.measure = true;
     } else {
@@ -112,6 +118,27 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     return false;
   }
   return true;
+}
+
+// The setup file lives in the directory the tool starts in; started from the desktop's
+// menu that would be wherever the desktop happens to be, so the entry asks for the
+// user's configuration directory instead.
+bool EnterConfigDir() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::filesystem::path base;
+  if (xdg && *xdg == '/') base = xdg;  // the base directory rules ignore relative paths
+  else if (home && *home) base = std::filesystem::path(home) / ".config";
+  else {
+    std::fprintf(stderr, "ravix-setup: neither $XDG_CONFIG_HOME nor $HOME is set\n");
+    return false;
+  }
+  const std::filesystem::path dir = base / "ravix-setup";
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (!error) std::filesystem::current_path(dir, error);
+  if (error) std::fprintf(stderr, "ravix-setup: cannot use %s: %s\n", dir.c_str(), error.message().c_str());
+  return !error;
 }
 
 // The machine the tool runs on: the simulated one, or the real ports.
@@ -198,6 +225,13 @@ int main(int argc, char** argv) {
     }
   }
   if (argc > 1 && !ParseOptions(argc, argv, options)) return kUsageError;
+  if (options.inConfigDir) {
+    // Paths on the command line mean where they were typed.
+    std::error_code error;
+    if (options.script && *options.script != "-") options.script = std::filesystem::absolute(*options.script, error).string();
+    if (options.screenshotDir) options.screenshotDir = std::filesystem::absolute(*options.screenshotDir, error).string();
+    if (!EnterConfigDir()) return 1;
+  }
 
   // Without a display a scripted run needs no window system at all; the desktop
   // program itself says what is missing instead of letting the toolkit abort.
