@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "script/script_args.h"
+#include "script/script_names.h"
 #include "script/script_sim.h"
 #include "script/script_words.h"
 #include "sim/sim_adapter.h"
@@ -37,9 +38,21 @@ bool IsBlankLine(const std::string& line) {
   return first == std::string::npos || line[first] == '#';
 }
 
-std::vector<int> Ids(Args& args) {
+// A control or command by its number or by its name in the window.
+int TakeId(Args& args, const Window& window) {
+  const std::string& word = args.Word("ID");
+  if (const auto value = script::ParseNumber(word)) {
+    if (*value > kMaxId) throw ScriptError{"ID " + word + " is out of range (0 to " + std::to_string(kMaxId) + ")"};
+    return static_cast<int>(*value);
+  }
+  if (const auto id = script::IdOfName(window.DialogId(), word)) return *id;
+  if (word.empty() || (word[0] >= '0' && word[0] <= '9')) throw ScriptError{Quote(word) + " is not a number"};
+  throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no control or command named " + Quote(word)};
+}
+
+std::vector<int> Ids(Args& args, const Window& window) {
   std::vector<int> ids;
-  do ids.push_back(static_cast<int>(args.Number("ID", kMaxId)));
+  do ids.push_back(TakeId(args, window));
   while (args.More());
   return ids;
 }
@@ -247,21 +260,21 @@ void ScriptEngine::RunLine(const std::vector<std::string>& words) {
   Window& window = *modals_.back().window;
 
   if (command == "press") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     args.End();
     Press(window, *modals_.back().handler, id);
   } else if (command == "type") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     const std::string& text = args.Word("text");
     args.End();
     Type(window, id, text);
   } else if (command == "check") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     const bool on = args.OnOff();
     args.End();
     Check(window, id, on);
   } else if (command == "select") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     int index = -1;
     if (args.More() && words[2] == "none")
       args.Word("entry");
@@ -284,9 +297,9 @@ void ScriptEngine::RunLine(const std::vector<std::string>& words) {
   } else if (command == "show") {
     if (args.More() && words[1] == "menu") {
       args.Word("menu");
-      ShowMenu(window, Ids(args));
+      ShowMenu(window, Ids(args, window));
     } else {
-      Show(window, Ids(args));
+      Show(window, Ids(args, window));
     }
   } else if (command == "trace") {
     if (args.More() && words[1] == "off") {
@@ -294,7 +307,7 @@ void ScriptEngine::RunLine(const std::vector<std::string>& words) {
       args.End();
       traced_.clear();
     } else {
-      for (int id : Ids(args)) traced_.insert(id);
+      for (int id : Ids(args, window)) traced_.insert(id);
     }
   } else if (command == "wait") {
     const uint32_t ms = args.Number("milliseconds");
