@@ -288,7 +288,7 @@ TEST(ScriptEngineTest, ReportsLinesThatCannotBeRunAndStops) {
     const char* error;
   };
   const Case cases[] = {
-      {"press twelve", "error 1: \"twelve\" is not a number"},
+      {"press twelve", "error 1: dialog 1226 has no control or command named \"twelve\""},
       {"press 0x", "error 1: \"0x\" is not a number"},
       {"press 70000", "error 1: ID 70000 is out of range (0 to 65535)"},
       {"press 1149 1150", "error 1: unexpected \"1150\""},
@@ -310,7 +310,7 @@ TEST(ScriptEngineTest, ReportsLinesThatCannotBeRunAndStops) {
       {"answer maybe", "error 1: expected ok or cancel, not \"maybe\""},
       {"choose", "error 1: missing path"},
       {"choose \"\"", "error 1: an empty path"},
-      {"trace 1044 off", "error 1: \"off\" is not a number"},
+      {"trace 1044 off", "error 1: dialog 1226 has no control or command named \"off\""},
   };
   for (const auto& c : cases) {
     ScriptRun run;
