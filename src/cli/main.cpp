@@ -14,6 +14,7 @@
 #include "platform/headless/headless_ui.h"
 #include "script/script_run.h"
 #include "script/script_source.h"
+#include "script/session_log.h"
 #include "sim/sim_adapter.h"
 #ifdef _WIN32
 #include "platform/win32/native_system.h"
@@ -31,6 +32,9 @@ struct Options {
   std::string script;
   std::vector<std::string> packArgs;
   ravix::cli::TaskRequest task;
+  std::string logPath;
+  ravix::FilePtr log;  // open while the command runs
+  std::string logHeader;
 };
 
 // The simulated machine, or the real ports.
@@ -65,13 +69,14 @@ int RunScript(const Options& options) {
   ravix::HeadlessUi backend;
   Machine machine(options);
   return ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim.get(),
-                                source->Stream(), std::cout);
+                                source->Stream(), std::cout, options.log.get(), options.logHeader);
 }
 
 int RunTask(const Options& options) {
   Machine machine(options);
   ravix::cli::Terminal terminal(stdin, stderr);
-  return ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal);
+  return ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal,
+                             options.log.get(), options.logHeader);
 }
 
 // NAME=on|off for the two lock functions.
@@ -135,6 +140,8 @@ int main(int argc, char** argv) {
   app.add_option("--port", o.task.port,
                  "COM1 to COM8, or a device (/dev/ttyUSB0); default: the port stored in rvsetup.cfg");
 
+  app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE");
+
   CLI::App* run = app.add_subcommand("run", "run a script against the tool and print its transcript (docs/scripting.md)");
   run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required();
   CLI::App* pack = app.add_subcommand("pack", "make an update file from a firmware image in Intel HEX");
@@ -160,6 +167,16 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
 
+  if (!o.logPath.empty()) {
+    std::string why;
+    o.log = ravix::SessionLog::Open(o.logPath, why);
+    if (!o.log) {
+      std::fprintf(stderr, "ravix-cli: cannot write the log %s: %s\n", o.logPath.c_str(), why.c_str());
+      return ravix::cli::kTaskFailed;
+    }
+    o.logHeader = std::string("ravix-cli ") + RAVIX_VERSION;
+    for (int i = 1; i < argc; ++i) o.logHeader += std::string(" ") + argv[i];
+  }
   if (*run) return RunScript(o);
   if (*pack) return ravix::cli::PackCommand(pack->remaining());
   return RunTask(o);

@@ -58,7 +58,13 @@ TaskUi::TaskUi(Ui& backend, Terminal& terminal, bool yes) : backend_(backend), t
 std::shared_ptr<Window> TaskUi::CreateWindow(const DialogResource& resource, Window* owner) {
   Window* innerOwner = owner;
   if (auto* taskOwner = dynamic_cast<TaskWindow*>(owner)) innerOwner = &taskOwner->Inner();
-  return std::make_shared<TaskWindow>(backend_.CreateWindow(resource, innerOwner), owner, terminal_);
+  auto inner = backend_.CreateWindow(resource, innerOwner);
+  auto window = std::make_shared<TaskWindow>(inner, owner, terminal_);
+  // The backend's window reports its text changes; whoever watches this one hears them.
+  inner->OnTextChanged = [weak = std::weak_ptr<TaskWindow>(window)](int id, const std::string& text) {
+    if (auto outer = weak.lock(); outer && outer->OnTextChanged) outer->OnTextChanged(id, text);
+  };
+  return window;
 }
 
 int TaskUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) {

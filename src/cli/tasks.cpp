@@ -14,6 +14,7 @@
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
 #include "settings/settings_commands.h"
+#include "script/session_log.h"
 #include "settings/settings_file.h"
 
 namespace ravix::cli {
@@ -71,7 +72,7 @@ class TaskRun {
     return request_.memory == 0 ? SettingSlot::Active : request_.memory == 1 ? SettingSlot::Memory1 : SettingSlot::Memory2;
   }
   bool Refuse(const std::string& text) {
-    ui_.MessageBox(nullptr, "Error!", text);
+    tool_.platform.ui.MessageBox(nullptr, "Error!", text);
     return false;
   }
 
@@ -226,7 +227,8 @@ std::optional<std::string> SettingsFromAssignments(const std::vector<std::string
   return file.dump();
 }
 
-int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal) {
+int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal, std::FILE* log,
+            const std::string& logHeader) {
   TaskRequest request = given;
   std::error_code error;
   // The update's file dialog moves the current directory; the files stay where they were named.
@@ -236,7 +238,9 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   TaskUi ui(backend, terminal, request.yes);
   if (request.command == "info") ui.resultCaptions = {"Info:"};
   if (request.command == "calibrate") ui.resultCaptions = {"calibration successful!", "calibration not correct!"};
-  Platform platform{machine.clock, machine.serial, machine.os, ui};
+  std::unique_ptr<SessionLog> logged;
+  if (log) logged = std::make_unique<SessionLog>(ui, log, logHeader);
+  Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
     return TaskRun(request, tool, ui, terminal, main, handler).Run();

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,7 +35,9 @@ inline constexpr int kTaskUsage = 2;
 // Starts the tool headless as the desktop program starts, selects the port and runs
 // the request through the window's own commands; the exit status (0, 1, or 2 for a
 // request the tool cannot understand, such as an unknown --set name).
-int RunTask(const TaskRequest& request, const TaskMachine& machine, Terminal& terminal);
+// log: the session log's file (--log), or null; logHeader its first line.
+int RunTask(const TaskRequest& request, const TaskMachine& machine, Terminal& terminal, std::FILE* log = nullptr,
+            const std::string& logHeader = {});
 
 // The settings file that "write --set NAME=VALUE ..." stands for, for a controller of
 // type; the usage error's text in why when a word is no NAME=VALUE.

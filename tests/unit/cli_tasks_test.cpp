@@ -4,10 +4,13 @@
 
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include "cli/tasks.h"
 #include "cli/terminal.h"
+#include "platform/file_access.h"
+#include "script/session_log.h"
 #include "sim/sim_adapter.h"
 #include "temp_dir.h"
 
@@ -158,6 +161,33 @@ TEST_F(CliTasksTest, InfoCalibrateAndLocks) {
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(bytes_[13], 0xFE);
   EXPECT_EQ(set.out, "rc-setup     locked\ntestprogram  unlocked\n");
+}
+
+// The log a user sends when asking for help: the commands, the status texts and the
+// refusal, each with its time, appended run after run.
+TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
+  std::string why;
+  {
+    FilePtr log = SessionLog::Open("session.log", why);
+    ASSERT_TRUE(log) << why;
+    cli::Terminal terminal(stdin, stderr);
+    testing::internal::CaptureStderr();
+    cli::RunTask({.command = "write", .port = "COM1", .sets = {"brake=strong"}}, {clock_, adapter_, adapter_},
+                 terminal, log.get(), "ravix-cli write --set brake=strong");
+    testing::internal::GetCapturedStderr();
+  }
+  { FilePtr again = SessionLog::Open("session.log", why); }  // appends, keeps what is there
+  const std::string log = Slurp("session.log");
+  const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+  for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155\n", "command 1226 1149\n",
+                               "status \"reading.....\"\n", "status \"OK\"\n",
+                               "box \"Error!\" \"Settings file: \\\"brake\\\" must be", "end 1226 1\n", "stop\n"}) {
+    const size_t at = log.find(expected);
+    ASSERT_NE(at, std::string::npos) << expected << " in\n" << log;
+    EXPECT_TRUE(std::regex_match(log.substr(log.rfind('\n', at) + 1, 24), stamp)) << expected;
+  }
+  std::filesystem::create_directory("a-directory");
+  EXPECT_FALSE(SessionLog::Open("a-directory", why));
 }
 
 TEST(TerminalProgress, LinesShowPercentCountAndTimeLeft) {

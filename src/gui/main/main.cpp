@@ -21,6 +21,7 @@
 #include "platform/posix/native_system.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
+#include "script/session_log.h"
 #include "sim/sim_adapter.h"
 
 namespace {
@@ -41,6 +42,7 @@ const char kUsage[] =
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
     "                    its menus when the script ends, in DIR\n"
+    "  --log FILE        append the session (commands, messages, status, with times) to FILE\n"
     "  --in-config-dir   start in $XDG_CONFIG_HOME/ravix-setup (made when missing), so that\n"
     "                    the setup file rvsetup.cfg lives there (the desktop's menu entry)\n"
     "  -platform NAME, -style NAME and Qt's other standard options are passed to Qt\n"
@@ -54,6 +56,7 @@ struct Options {
   std::optional<std::string> screenshotDir;
   bool measure = false;  // print start-up time and memory at the first painted window, then end
   std::string qtPlatform;  // -platform NAME, for Qt
+  std::optional<std::string> logPath;
   bool inConfigDir = false;  // start in the user's configuration directory (the desktop entry)
 };
 
@@ -100,6 +103,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
         return false;
       }
       options.simPlatform = *platform;
+    } else if (arg == "--log") {
+      if (!(options.logPath = value("a file"))) return false;
     } else if (arg == "--in-config-dir") {
       options.inConfigDir = true;
     } else if (arg == "--measure") {
@@ -162,8 +167,20 @@ struct Machine {
   std::unique_ptr<ravix::NativeSystem> native;
 };
 
-int RunDesktop(Machine& machine, ravix::gui::QtUi& ui) {
-  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), ui};
+// The session log (--log) while the program runs.
+struct Log {
+  ravix::FilePtr file;
+  std::string header;
+  // ui itself, or the session log in front of it.
+  ravix::Ui& Front(ravix::Ui& ui) {
+    if (file && !logged) logged = std::make_unique<ravix::SessionLog>(ui, file.get(), header);
+    return logged ? static_cast<ravix::Ui&>(*logged) : ui;
+  }
+  std::unique_ptr<ravix::SessionLog> logged;
+};
+
+int RunDesktop(Machine& machine, ravix::gui::QtUi& ui, Log& log) {
+  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(ui)};
   ravix::Tool tool(platform);
   return ravix::RunApplication(tool);
 }
@@ -180,7 +197,7 @@ bool ScreenshotDirWritable(const std::string& dir) {
   return writable;
 }
 
-int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options) {
+int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options, Log& log) {
   std::string why;
   const auto source = ravix::ScriptSource::Open(*options.script, why);
   if (!source) {
@@ -199,7 +216,7 @@ int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options) {
       for (const QString& path : ui.SaveScreenshots(dir)) std::fprintf(stderr, "saved %s\n", qPrintable(path));
     };
   }
-  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), *front};
+  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(*front)};
   ravix::Tool tool(platform);
   ravix::RunApplication(tool);
   const int status = engine.Finish();
@@ -225,6 +242,17 @@ int main(int argc, char** argv) {
     }
   }
   if (argc > 1 && !ParseOptions(argc, argv, options)) return kUsageError;
+  Log log;
+  if (options.logPath) {
+    std::string why;
+    log.file = ravix::SessionLog::Open(*options.logPath, why);
+    if (!log.file) {
+      std::fprintf(stderr, "ravix-setup: cannot write the log %s: %s\n", options.logPath->c_str(), why.c_str());
+      return 1;
+    }
+    log.header = std::string("ravix-setup ") + RAVIX_VERSION;
+    for (int i = 1; i < argc; ++i) log.header += std::string(" ") + argv[i];
+  }
   if (options.inConfigDir) {
     // Paths on the command line mean where they were typed.
     std::error_code error;
@@ -258,7 +286,7 @@ int main(int argc, char** argv) {
   Machine machine(options, options.script.has_value());
   ravix::gui::QtUi ui(&machine.serial());
 
-  if (options.script) return RunScript(machine, ui, options);
+  if (options.script) return RunScript(machine, ui, options, log);
 
   std::unique_ptr<ravix::gui::StartupProbe> probe;
   if (options.measure) {
@@ -267,5 +295,5 @@ int main(int argc, char** argv) {
     });
     app.installEventFilter(probe.get());
   }
-  return RunDesktop(machine, ui);
+  return RunDesktop(machine, ui, log);
 }
