@@ -146,6 +146,8 @@ int main(int argc, char** argv) {
   run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required();
   CLI::App* pack = app.add_subcommand("pack", "make an update file from a firmware image in Intel HEX");
   pack->prefix_command();
+  pack->allow_extras();
+  pack->fallthrough(false);
   AddTaskCommands(app, o);
 
   try {
