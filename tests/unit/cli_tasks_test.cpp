@@ -2,13 +2,18 @@
 // memory from command to command, as a real one does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <fstream>
 #include <iterator>
 #include <regex>
 #include <string>
 
 #include "cli/tasks.h"
+#include "app/resources.h"
+#include "cli/task_ui.h"
 #include "cli/terminal.h"
+#include "platform/headless/headless_ui.h"
 #include "platform/file_access.h"
 #include "script/session_log.h"
 #include "sim/sim_adapter.h"
@@ -188,6 +193,68 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
   }
   std::filesystem::create_directory("a-directory");
   EXPECT_FALSE(SessionLog::Open("a-directory", why));
+}
+
+// A port given on the command line is for this run: the setup file keeps the port
+// that the desktop program stored, and never receives a device path.
+TEST_F(CliTasksTest, APortFromTheCommandLineIsNotStored) {
+  for (const char* port : {"/dev/ttyUSB9", "COM3", "com2"}) {
+    SCOPED_TRACE(port);
+    const Result r = Run({.command = "read", .port = port});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadSetupFile().substr(0, 4), "0378");
+  }
+}
+
+// What the update's transfer reports reaches the terminal: a plain line at every
+// tenth when no one watches a bar.
+TEST(TaskUiProgress, TheWindowsProgressGoesToTheTerminal) {
+  std::FILE* err = std::tmpfile();
+  cli::Terminal terminal(stdin, err);
+  HeadlessUi backend;
+  cli::TaskUi ui(backend, terminal, false);
+  auto window = ui.CreateWindow(MainWindowResource(), nullptr);
+  for (int done = 0; done <= 40; ++done) window->ShowProgress(done, 40);
+  window->ShowProgress(0, 0);
+  window->SetItemText(1044, "OK");
+  std::rewind(err);
+  std::string text(4096, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), err));
+  std::fclose(err);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11) << text;
+  EXPECT_EQ(text.substr(0, 28), "update:   0%  0 of 40 lines\n");
+  EXPECT_NE(text.find("update: 100%  40 of 40 lines\n"), std::string::npos) << text;
+  EXPECT_EQ(window->GetItemText(1044), "OK");
+}
+
+// Ctrl+C during a guarded transfer: the first one warns and the work goes on, a
+// second soon after asks it to stop; unguarded, nothing is caught.
+TEST(TerminalInterrupts, TheSecondCtrlCStopsTheFirstOnlyWarns) {
+  cli::Terminal terminal(stdin, stderr);
+  terminal.GuardInterrupts(true);
+  testing::internal::CaptureStderr();
+  std::raise(SIGINT);
+  EXPECT_FALSE(terminal.StopRequested());
+  std::raise(SIGINT);
+  EXPECT_TRUE(terminal.StopRequested());
+  const std::string warned = testing::internal::GetCapturedStderr();
+  EXPECT_NE(warned.find("Stopping now leaves the controller without a working program"), std::string::npos);
+  terminal.GuardInterrupts(false);
+  EXPECT_FALSE(terminal.StopRequested());
+}
+
+TEST(TerminalQuestions, OnlyYesGoesOn) {
+  for (const auto& [input, agreed] : std::vector<std::pair<std::string, bool>>{
+           {"y\n", true}, {"Yes\n", true}, {"n\n", false}, {"\n", false}, {"", false}}) {
+    std::FILE* in = std::tmpfile();
+    std::fputs(input.c_str(), in);
+    std::rewind(in);
+    std::FILE* err = std::tmpfile();
+    cli::Terminal terminal(in, err);
+    EXPECT_EQ(terminal.Confirm("Update starten?"), agreed) << input;
+    std::fclose(in);
+    std::fclose(err);
+  }
 }
 
 TEST(TerminalProgress, LinesShowPercentCountAndTimeLeft) {
