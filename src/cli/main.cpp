@@ -15,12 +15,7 @@
 #include "script/script_run.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
-#include "sim/sim_adapter.h"
-#ifdef _WIN32
-#include "platform/win32/native_system.h"
-#else
-#include "platform/posix/native_system.h"
-#endif
+#include "script/tool_machine.h"
 
 namespace {
 
@@ -37,28 +32,6 @@ struct Options {
   std::string logHeader;
 };
 
-// The simulated machine, or the real ports.
-struct Machine {
-  explicit Machine(const Options& options) {
-    if (!options.simulate) {
-      native = std::make_unique<ravix::NativeSystem>();
-      return;
-    }
-    // Simulated runs take no real time: waits and restarts pass in virtual time.
-    simClock = std::make_unique<ravix::sim::SimClock>(true);
-    sim = std::make_unique<ravix::sim::SimAdapter>(*simClock);
-    sim->platformId = options.simPlatform == "9x" ? ravix::VER_PLATFORM_WIN32_WINDOWS : ravix::VER_PLATFORM_WIN32_NT;
-    sim->driverPresent = options.simPlatform != "nt-nodriver";
-  }
-  ravix::Clock& clock() { return sim ? static_cast<ravix::Clock&>(*simClock) : native->clock; }
-  ravix::SerialPorts& serial() { return sim ? static_cast<ravix::SerialPorts&>(*sim) : native->serial; }
-  ravix::Os& os() { return sim ? static_cast<ravix::Os&>(*sim) : native->os; }
-
-  std::unique_ptr<ravix::sim::SimClock> simClock;
-  std::unique_ptr<ravix::sim::SimAdapter> sim;
-  std::unique_ptr<ravix::NativeSystem> native;
-};
-
 int RunScript(const Options& options) {
   std::string why;
   const auto source = ravix::ScriptSource::Open(options.script, why);
@@ -67,13 +40,13 @@ int RunScript(const Options& options) {
     return kUsageError;
   }
   ravix::HeadlessUi backend;
-  Machine machine(options);
-  return ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim.get(),
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
+  return ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
                                 source->Stream(), std::cout, options.log.get(), options.logHeader);
 }
 
 int RunTask(const Options& options) {
-  Machine machine(options);
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
   ravix::cli::Terminal terminal(stdin, stderr);
   return ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal,
                              options.log.get(), options.logHeader);
@@ -136,7 +109,7 @@ int main(int argc, char** argv) {
   app.fallthrough();
   app.add_flag("--simulate", o.simulate, "a simulated adapter with a simulated controller answers on every port");
   app.add_option("--sim-platform", o.simPlatform, "(tests) how start-up sees the simulated machine")
-      ->check(CLI::IsMember({"9x", "nt", "nt-nodriver"}));
+      ->check([](const std::string& name) { return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name; });
   app.add_option("--port", o.task.port,
                  "COM1 to COM8, or a device (/dev/ttyUSB0); default: the port stored in rvsetup.cfg");
 

@@ -18,10 +18,10 @@
 #include "gui/qt_ui.h"
 #include "gui/screenshot_ui.h"
 #include "gui/startup_probe.h"
-#include "platform/posix/native_system.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
+#include "script/tool_machine.h"
 #include "sim/sim_adapter.h"
 
 namespace {
@@ -98,7 +98,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     } else if (arg == "--sim-platform") {
       const auto platform = value("9x, nt or nt-nodriver");
       if (!platform) return false;
-      if (*platform != "9x" && *platform != "nt" && *platform != "nt-nodriver") {
+      if (!ravix::ToolMachine::KnownSimPlatform(*platform)) {
         std::fprintf(stderr, "ravix-setup: unknown simulated platform %s\n", platform->c_str());
         return false;
       }
@@ -146,27 +146,6 @@ bool EnterConfigDir() {
   return !error;
 }
 
-// The machine the tool runs on: the simulated one, or the real ports.
-struct Machine {
-  Machine(const Options& options, bool virtualTime) {
-    if (options.simulate) {
-      simClock = std::make_unique<ravix::sim::SimClock>(virtualTime);
-      sim = std::make_unique<ravix::sim::SimAdapter>(*simClock);
-      sim->platformId = options.simPlatform == "9x" ? ravix::VER_PLATFORM_WIN32_WINDOWS : ravix::VER_PLATFORM_WIN32_NT;
-      sim->driverPresent = options.simPlatform != "nt-nodriver";
-    } else {
-      native = std::make_unique<ravix::NativeSystem>();
-    }
-  }
-  ravix::Clock& clock() { return sim ? static_cast<ravix::Clock&>(*simClock) : native->clock; }
-  ravix::SerialPorts& serial() { return sim ? static_cast<ravix::SerialPorts&>(*sim) : native->serial; }
-  ravix::Os& os() { return sim ? static_cast<ravix::Os&>(*sim) : native->os; }
-
-  std::unique_ptr<ravix::sim::SimClock> simClock;
-  std::unique_ptr<ravix::sim::SimAdapter> sim;
-  std::unique_ptr<ravix::NativeSystem> native;
-};
-
 // The session log (--log) while the program runs.
 struct Log {
   ravix::FilePtr file;
@@ -179,7 +158,7 @@ struct Log {
   std::unique_ptr<ravix::SessionLog> logged;
 };
 
-int RunDesktop(Machine& machine, ravix::gui::QtUi& ui, Log& log) {
+int RunDesktop(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, Log& log) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(ui)};
   ravix::Tool tool(platform);
   return ravix::RunApplication(tool);
@@ -197,7 +176,7 @@ bool ScreenshotDirWritable(const std::string& dir) {
   return writable;
 }
 
-int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options, Log& log) {
+int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& options, Log& log) {
   std::string why;
   const auto source = ravix::ScriptSource::Open(*options.script, why);
   if (!source) {
@@ -205,7 +184,7 @@ int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options, Lo
     return kUsageError;
   }
   if (options.screenshotDir && !ScreenshotDirWritable(*options.screenshotDir)) return kUsageError;
-  ravix::ScriptEngine engine(ui, machine.clock(), source->Stream(), std::cout, machine.sim.get());
+  ravix::ScriptEngine engine(ui, machine.clock(), source->Stream(), std::cout, machine.sim());
   ravix::Ui* front = &engine;
   std::unique_ptr<ravix::gui::ScreenshotUi> shots;
   if (options.screenshotDir) {
@@ -283,7 +262,7 @@ int main(int argc, char** argv) {
 
   // A script with the simulated controller runs in virtual time, so that its waits and
   // measurements take no real time; the interactive demo runs in real time, as hardware does.
-  Machine machine(options, options.script.has_value());
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
   ravix::gui::QtUi ui(&machine.serial());
 
   if (options.script) return RunScript(machine, ui, options, log);
