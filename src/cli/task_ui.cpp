@@ -96,10 +96,14 @@ MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_
   const std::string question = BoxLine(caption, text);
   if (yes_) {
     std::fprintf(stderr, "ravix-cli: %s -> yes (--yes)\n", question.c_str());
+    if (onAgreed) onAgreed();
     return MessageResult::Ok;
   }
   if (terminal_.Interactive()) {
-    if (terminal_.Confirm(question)) return MessageResult::Ok;
+    if (terminal_.Confirm(question)) {
+      if (onAgreed) onAgreed();
+      return MessageResult::Ok;
+    }
     failed_ = true;
     return MessageResult::Cancel;
   }

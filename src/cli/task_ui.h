@@ -28,6 +28,9 @@ class TaskUi : public Ui {
   std::set<std::string> resultCaptions;
   // The caption of the last result box.
   std::string lastResultCaption;
+  // Called when the user (or --yes) agreed to a question: the update's transfer
+  // follows at once.
+  std::function<void()> onAgreed;
   // The file the open-file dialog returns (once).
   std::optional<std::string> fileChoice;
 

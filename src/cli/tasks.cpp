@@ -159,11 +159,14 @@ class TaskRun {
 
   int Update() {
     ui_.fileChoice = request_.file;
-    terminal_.GuardInterrupts(true);
+    // Until the user agrees nothing is written, and Ctrl+C may end the program as usual.
+    ui_.onAgreed = [this] { terminal_.GuardInterrupts(true); };
     Press(kUpdate);
     terminal_.GuardInterrupts(false);
     terminal_.Progress(0, 0);
-    return StatusIs("OK") ? 0 : kTaskFailed;
+    if (!StatusIs("OK")) return kTaskFailed;
+    std::fprintf(stderr, "ravix-cli: updated; read the settings again before writing them\n");
+    return 0;
   }
 
   int Locks() {

@@ -1,5 +1,6 @@
 #include "cli/terminal.h"
 
+#include <algorithm>
 #include <csignal>
 #include <ctime>
 
@@ -107,6 +108,10 @@ void Terminal::Progress(int done, int total) {
   if (!timing_) started_ = now, timing_ = true;
   const double elapsed = std::chrono::duration<double>(now - started_).count();
   if (interactive_) {
+    // Thousands of lines: redraw when the figure changes, at most ten times a second.
+    const int percent = static_cast<int>(100LL * std::min(done, total) / total);
+    if (barShown_ && percent == lastPercent_ && done < total && elapsed - lastDrawn_ < 0.1) return;
+    lastPercent_ = percent, lastDrawn_ = elapsed;
     std::fprintf(err_, "\r%s\033[K", ProgressLine(done, total, elapsed, true).c_str());
     barShown_ = true;
   } else {

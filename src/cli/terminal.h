@@ -38,6 +38,8 @@ class Terminal {
   bool interactive_;
   bool barShown_ = false;
   int lastTenth_ = -1;
+  int lastPercent_ = -1;
+  double lastDrawn_ = 0;
   bool timing_ = false;
   std::chrono::steady_clock::time_point started_;
   bool guarded_ = false;

@@ -204,6 +204,29 @@ int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& 
   return status;
 }
 
+// The session log of --log, opened before anything happens; false when it cannot be.
+bool OpenLog(const Options& options, int argc, char** argv, Log& log) {
+  if (!options.logPath) return true;
+  std::string why;
+  log.file = ravix::SessionLog::Open(*options.logPath, why);
+  if (!log.file) {
+    std::fprintf(stderr, "ravix-setup: cannot write the log %s: %s\n", options.logPath->c_str(), why.c_str());
+    return false;
+  }
+  log.header = std::string("ravix-setup ") + RAVIX_VERSION;
+  for (int i = 1; i < argc; ++i) log.header += std::string(" ") + argv[i];
+  return true;
+}
+
+// --in-config-dir: the paths on the command line keep meaning where they were typed.
+bool EnterStartDirectory(Options& options) {
+  if (!options.inConfigDir) return true;
+  std::error_code error;
+  if (options.script && *options.script != "-") options.script = std::filesystem::absolute(*options.script, error).string();
+  if (options.screenshotDir) options.screenshotDir = std::filesystem::absolute(*options.screenshotDir, error).string();
+  return EnterConfigDir();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -222,23 +245,7 @@ int main(int argc, char** argv) {
   }
   if (argc > 1 && !ParseOptions(argc, argv, options)) return kUsageError;
   Log log;
-  if (options.logPath) {
-    std::string why;
-    log.file = ravix::SessionLog::Open(*options.logPath, why);
-    if (!log.file) {
-      std::fprintf(stderr, "ravix-setup: cannot write the log %s: %s\n", options.logPath->c_str(), why.c_str());
-      return 1;
-    }
-    log.header = std::string("ravix-setup ") + RAVIX_VERSION;
-    for (int i = 1; i < argc; ++i) log.header += std::string(" ") + argv[i];
-  }
-  if (options.inConfigDir) {
-    // Paths on the command line mean where they were typed.
-    std::error_code error;
-    if (options.script && *options.script != "-") options.script = std::filesystem::absolute(*options.script, error).string();
-    if (options.screenshotDir) options.screenshotDir = std::filesystem::absolute(*options.screenshotDir, error).string();
-    if (!EnterConfigDir()) return 1;
-  }
+  if (!OpenLog(options, argc, argv, log) || !EnterStartDirectory(options)) return 1;
 
   // Without a display a scripted run needs no window system at all; the desktop
   // program itself says what is missing instead of letting the toolkit abort.
