@@ -83,6 +83,8 @@ MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_
                                  MessageButtons buttons, std::string_view details) {
   if (buttons == MessageButtons::Ok) {
     if (resultCaptions.count(std::string(caption))) {
+      // The calibration tells its outcome in the caption.
+      if (caption != "Info:") std::printf("%.*s\n", static_cast<int>(caption.size()), caption.data());
       std::printf("%s\n", BoxLine("", text).c_str());
       lastResultCaption = std::string(caption);
       return MessageResult::Ok;
