@@ -1,6 +1,7 @@
 #include "cli/tasks.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
