@@ -301,6 +301,9 @@ std::string QtWindow::GetItemText(int id) const {
 
 void QtWindow::EnableItem(int id, bool enabled) {
   if (QWidget* widget = Control(id)) widget->setEnabled(enabled);
+  // Every command disables the status field when it ends, however it ends: a bar
+  // left standing would claim work in progress.
+  if (id == IDC_STATUS && !enabled && progress_) progress_->hide();
 }
 
 bool QtWindow::IsItemEnabled(int id) const {

@@ -109,6 +109,12 @@ TEST(DesktopProgress, TheBarShowsLinesSentBesideTheStatusFieldAndHidesAtTheEnd) 
   EXPECT_EQ(bar->value(), 120);
   main->ShowProgress(0, 0);
   EXPECT_FALSE(bar->isVisible());
+  // A command that ends (on failure too) without hiding it: the bar goes with the status field.
+  main->EnableItem(1044, true);
+  main->ShowProgress(10, 120);
+  EXPECT_TRUE(bar->isVisible());
+  main->EnableItem(1044, false);
+  EXPECT_FALSE(bar->isVisible());
   main->End(1);
 }
 
