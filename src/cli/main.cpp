@@ -70,32 +70,33 @@ CLI::App* TaskCommand(CLI::App& app, Options& o, const char* name, const char* w
 
 void AddTaskCommands(CLI::App& app, Options& o) {
   const auto memory = [&o](CLI::App* sub) {
-    sub->add_option("--memory", o.task.memory, "a model memory (1 or 2) instead of the active set")->check(CLI::Range(1, 2));
+    sub->add_option("--memory", o.task.memory, "a model memory (1 or 2) instead of the active set")->check(CLI::Range(1, 2).description(""))->type_name("1|2");
   };
   CLI::App* read = TaskCommand(app, o, "read", "read the settings and show them as a table (or JSON)");
   memory(read);
   read->add_flag("--json", o.task.json, "print the settings file's JSON instead of the table");
 
   CLI::App* write = TaskCommand(app, o, "write", "read, change and write the settings; read them back to compare");
-  write->add_option("FILE", o.task.file, "a settings file (JSON)");
-  write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (docs/settings-file.md)");
+  write->add_option("FILE", o.task.file, "a settings file (JSON)")->type_name("");
+  write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (docs/settings-file.md)")
+      ->type_name("NAME=VALUE");
   memory(write);
 
   CLI::App* save = TaskCommand(app, o, "save", "read the settings into a settings file");
-  save->add_option("FILE", o.task.file, "the settings file to write")->required();
+  save->add_option("FILE", o.task.file, "the settings file to write")->required()->type_name("");
   memory(save);
   CLI::App* load = TaskCommand(app, o, "load", "write the settings of a settings file into the controller");
-  load->add_option("FILE", o.task.file, "the settings file to read")->required();
+  load->add_option("FILE", o.task.file, "the settings file to read")->required()->type_name("");
   memory(load);
 
   CLI::App* update = TaskCommand(app, o, "update", "replace the controller's firmware from an update file");
-  update->add_option("FILE", o.task.file, "the update file (.upd)")->required();
+  update->add_option("FILE", o.task.file, "the update file (.upd)")->required()->type_name("");
   update->add_flag("--yes,-y", o.task.yes, "agree to the update's questions without asking");
 
   TaskCommand(app, o, "info", "show the controller's signature, fuse and lock bytes");
   TaskCommand(app, o, "calibrate", "calibrate the controller's RC oscillator");
   CLI::App* locks = TaskCommand(app, o, "locks", "show the lock functions, or set them");
-  locks->add_option("--set", o.task.sets, "rc-setup=on|off, testprogram=on|off");
+  locks->add_option("--set", o.task.sets, "rc-setup=on|off, testprogram=on|off")->type_name("LOCK=on|off");
 }
 
 }  // namespace
@@ -111,17 +112,20 @@ int main(int argc, char** argv) {
   app.add_option("--sim-platform", o.simPlatform, "(tests) how start-up sees the simulated machine")
       ->check([](const std::string& name) { return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name; });
   app.add_option("--port", o.task.port,
-                 "COM1 to COM8, or a device (/dev/ttyUSB0); default: the port stored in rvsetup.cfg");
+                 "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
+                 "03BC); default: the port stored in rvsetup.cfg")
+      ->type_name("PORT");
 
-  app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE");
+  app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
+      ->type_name("FILE");
+  AddTaskCommands(app, o);
 
   CLI::App* run = app.add_subcommand("run", "run a script against the tool and print its transcript (docs/scripting.md)");
-  run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required();
+  run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required()->type_name("");
   CLI::App* pack = app.add_subcommand("pack", "make an update file from a firmware image in Intel HEX");
   pack->prefix_command();
   pack->allow_extras();
   pack->fallthrough(false);
-  AddTaskCommands(app, o);
 
   try {
     app.parse(argc, argv);
