@@ -67,7 +67,9 @@ void MainWindow::AddCommands() {
   commands_[1202] = [this](Window& w) { OpenLockFunctions(tool_, w); };
   commands_[1210] = [this](Window& w) { OpenRpmControl(tool_, w); };
   commands_[1238] = [this](Window& w) { OpenRevCounter(tool_, w); };
-  commands_[kSaveSettingsCommand] = [this](Window& w) { settings_file::SaveSettingsAs(tool_.platform.ui, tool_.settings, w); };
+  commands_[kSaveSettingsCommand] = [this](Window& w) {
+    settings_file::SaveSettingsAs(tool_.platform.ui, tool_.settings, w);
+  };
   commands_[kLoadSettingsCommand] = [this](Window& w) {
     settings_file::LoadSettings(tool_.platform.ui, tool_.settings, w, [this, &w](int id) { OnCommand(w, id); });
   };

@@ -70,7 +70,9 @@ CLI::App* TaskCommand(CLI::App& app, Options& o, const char* name, const char* w
 
 void AddTaskCommands(CLI::App& app, Options& o) {
   const auto memory = [&o](CLI::App* sub) {
-    sub->add_option("--memory", o.task.memory, "a model memory (1 or 2) instead of the active set")->check(CLI::Range(1, 2).description(""))->type_name("1|2");
+    sub->add_option("--memory", o.task.memory, "a model memory (1 or 2) instead of the active set")
+        ->check(CLI::Range(1, 2).description(""))
+        ->type_name("1|2");
   };
   CLI::App* read = TaskCommand(app, o, "read", "read the settings and show them as a table (or JSON)");
   memory(read);
@@ -110,7 +112,9 @@ int main(int argc, char** argv) {
   app.fallthrough();
   app.add_flag("--simulate", o.simulate, "a simulated adapter with a simulated controller answers on every port");
   app.add_option("--sim-platform", o.simPlatform, "(tests) how start-up sees the simulated machine")
-      ->check([](const std::string& name) { return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name; });
+      ->check([](const std::string& name) {
+        return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name;
+      });
   app.add_option("--port", o.task.port,
                  "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
                  "03BC); default: the port stored in rvsetup.cfg")
@@ -120,7 +124,8 @@ int main(int argc, char** argv) {
       ->type_name("FILE");
   AddTaskCommands(app, o);
 
-  CLI::App* run = app.add_subcommand("run", "run a script against the tool and print its transcript (docs/scripting.md)");
+  CLI::App* run =
+      app.add_subcommand("run", "run a script against the tool and print its transcript (docs/scripting.md)");
   run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required()->type_name("");
   CLI::App* pack = app.add_subcommand("pack", "make an update file from a firmware image in Intel HEX");
   pack->prefix_command();

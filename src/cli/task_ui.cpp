@@ -79,8 +79,8 @@ int TaskUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handl
   return window->Result();
 }
 
-MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_view text,
-                                 MessageButtons buttons, std::string_view details) {
+MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_view text, MessageButtons buttons,
+                                 std::string_view details) {
   if (buttons == MessageButtons::Ok) {
     if (resultCaptions.count(std::string(caption))) {
       // The calibration tells its outcome in the caption.
@@ -90,7 +90,8 @@ MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_
       return MessageResult::Ok;
     }
     std::fprintf(stderr, "ravix-cli: %s\n", BoxLine(caption, text).c_str());
-    if (!details.empty()) std::fprintf(stderr, "ravix-cli: details: %.*s\n", static_cast<int>(details.size()), details.data());
+    if (!details.empty())
+      std::fprintf(stderr, "ravix-cli: details: %.*s\n", static_cast<int>(details.size()), details.data());
     // The programming interface's warning about an erased device is followed by the command.
     if (caption != "Warning:") failed_ = true;
     return MessageResult::Ok;

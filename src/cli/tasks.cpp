@@ -14,8 +14,8 @@
 #include "cli/task_ui.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
-#include "settings/settings_commands.h"
 #include "script/session_log.h"
+#include "settings/settings_commands.h"
 #include "settings/settings_file.h"
 
 namespace ravix::cli {
@@ -45,8 +45,7 @@ bool SameName(std::string_view a, std::string_view b) {
 // One task on the open main window.
 class TaskRun {
  public:
-  TaskRun(const TaskRequest& request, Tool& tool, TaskUi& ui, Terminal& terminal, Window& main,
-          WindowHandler& handler)
+  TaskRun(const TaskRequest& request, Tool& tool, TaskUi& ui, Terminal& terminal, Window& main, WindowHandler& handler)
       : request_(request), tool_(tool), ui_(ui), terminal_(terminal), main_(main), handler_(handler) {}
 
   int Run() {
@@ -57,7 +56,8 @@ class TaskRun {
     if (c == "write" || c == "load") return Write();
     if (c == "update") return Update();
     if (c == "info") return Press(kInfo) && !ui_.lastResultCaption.empty() ? 0 : kTaskFailed;
-    if (c == "calibrate") return Press(kCalibrate) && ui_.lastResultCaption == "calibration successful!" ? 0 : kTaskFailed;
+    if (c == "calibrate")
+      return Press(kCalibrate) && ui_.lastResultCaption == "calibration successful!" ? 0 : kTaskFailed;
     if (c == "locks") return Locks();
     return kTaskUsage;
   }
@@ -70,7 +70,9 @@ class TaskRun {
   }
   bool StatusIs(const char* text) const { return !ui_.Failed() && Trimmed(main_.GetItemText(kStatusField)) == text; }
   SettingSlot Slot() const {
-    return request_.memory == 0 ? SettingSlot::Active : request_.memory == 1 ? SettingSlot::Memory1 : SettingSlot::Memory2;
+    return request_.memory == 0   ? SettingSlot::Active
+           : request_.memory == 1 ? SettingSlot::Memory1
+                                  : SettingSlot::Memory2;
   }
   bool Refuse(const std::string& text) {
     tool_.platform.ui.MessageBox(nullptr, "Error!", text);
@@ -95,7 +97,9 @@ class TaskRun {
   // identifies the controller.
   bool ReadSlot(SettingSlot slot) {
     if (slot != SettingSlot::Active && !ReadSlot(SettingSlot::Active)) return false;
-    const int id = slot == SettingSlot::Active ? panel::kRead : slot == SettingSlot::Memory1 ? panel::kReadMemory1 : panel::kReadMemory2;
+    const int id = slot == SettingSlot::Active    ? panel::kRead
+                   : slot == SettingSlot::Memory1 ? panel::kReadMemory1
+                                                  : panel::kReadMemory2;
     return Press(id) && StatusIs("OK");
   }
 
@@ -149,10 +153,12 @@ class TaskRun {
     if (!request_.file.empty() && !Settings(text)) return kTaskFailed;
     if (!ReadSlot(SettingSlot::Active)) return kTaskFailed;
     if (request_.file.empty() && !Settings(text)) return kTaskFailed;
-    const std::string refused = settings_file::LoadJson(main_, tool_.settings, Slot(), text,
-                                                        [this](int id) { handler_.OnCommand(main_, id); });
+    const std::string refused =
+        settings_file::LoadJson(main_, tool_.settings, Slot(), text, [this](int id) { handler_.OnCommand(main_, id); });
     if (!refused.empty() || ui_.Failed()) return Refuse(refused), kTaskFailed;
-    const int write = request_.memory == 0 ? panel::kWrite : request_.memory == 1 ? panel::kWriteMemory1 : panel::kWriteMemory2;
+    const int write = request_.memory == 0   ? panel::kWrite
+                      : request_.memory == 1 ? panel::kWriteMemory1
+                                             : panel::kWriteMemory2;
     if (!Press(write) || !StatusIs("OK")) return kTaskFailed;
     std::fprintf(stderr, "ravix-cli: written and read back\n");
     return 0;
@@ -209,8 +215,7 @@ class TaskRun {
 
 }  // namespace
 
-std::optional<std::string> SettingsFromAssignments(const std::vector<std::string>& sets, int type,
-                                                   std::string& why) {
+std::optional<std::string> SettingsFromAssignments(const std::vector<std::string>& sets, int type, std::string& why) {
   nlohmann::ordered_json file = {{"format", settings_file::kFormat}, {"controller", {{"type", type}}}};
   nlohmann::ordered_json settings = nlohmann::ordered_json::object();
   for (const std::string& set : sets) {

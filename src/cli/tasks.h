@@ -4,21 +4,21 @@
 #include <string>
 #include <vector>
 
+#include "cli/terminal.h"
 #include "platform/clock.h"
 #include "platform/os.h"
 #include "platform/serial_port.h"
-#include "cli/terminal.h"
 
 namespace ravix::cli {
 
 // One task command as the command line gave it.
 struct TaskRequest {
-  std::string command;       // read, write, save, load, update, info, calibrate, locks
-  std::string port;          // empty: the port stored in the setup file
-  int memory = 0;            // 0: the active set; 1 or 2: a model memory
-  bool json = false;         // read: JSON instead of the table
-  bool yes = false;          // update: agree to its questions
-  std::string file;          // write, save, load, update
+  std::string command;            // read, write, save, load, update, info, calibrate, locks
+  std::string port;               // empty: the port stored in the setup file
+  int memory = 0;                 // 0: the active set; 1 or 2: a model memory
+  bool json = false;              // read: JSON instead of the table
+  bool yes = false;               // update: agree to its questions
+  std::string file;               // write, save, load, update
   std::vector<std::string> sets;  // write --set / locks --set: NAME=VALUE
 };
 
@@ -41,7 +41,6 @@ int RunTask(const TaskRequest& request, const TaskMachine& machine, Terminal& te
 
 // The settings file that "write --set NAME=VALUE ..." stands for, for a controller of
 // type; the usage error's text in why when a word is no NAME=VALUE.
-std::optional<std::string> SettingsFromAssignments(const std::vector<std::string>& sets, int type,
-                                                   std::string& why);
+std::optional<std::string> SettingsFromAssignments(const std::vector<std::string>& sets, int type, std::string& why);
 
 }  // namespace ravix::cli

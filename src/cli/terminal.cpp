@@ -21,7 +21,7 @@ namespace {
 // A signal handler can reach nothing but objects of static storage duration, and may
 // touch nothing but these flags and write(2): the one place where the tool keeps
 // state outside its objects.
-volatile std::sig_atomic_t gInterrupts = 0;        // Ctrl+C seen while guarded
+volatile std::sig_atomic_t gInterrupts = 0;  // Ctrl+C seen while guarded
 volatile std::sig_atomic_t gLastInterruptSecond = 0;
 volatile std::sig_atomic_t gStop = 0;
 
@@ -88,13 +88,13 @@ std::string Terminal::ProgressLine(int done, int total, double elapsed, bool wit
   if (withBar) {
     constexpr int kWidth = 30;
     const int filled = static_cast<int>(static_cast<long long>(kWidth) * done / total);
-    line = "[" + std::string(static_cast<size_t>(filled), '#') + std::string(static_cast<size_t>(kWidth - filled), '.') + "] ";
+    line = "[" + std::string(static_cast<size_t>(filled), '#') +
+           std::string(static_cast<size_t>(kWidth - filled), '.') + "] ";
   }
   char text[96];
   std::snprintf(text, sizeof text, "%3d%%  %d of %d lines", percent, done, total);
   line += text;
-  if (done > 0 && done < total)
-    line += ", " + Clock(elapsed * (total - done) / done) + " left";
+  if (done > 0 && done < total) line += ", " + Clock(elapsed * (total - done) / done) + " left";
   return line;
 }
 

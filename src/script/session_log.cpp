@@ -87,8 +87,8 @@ int SessionLog::RunModal(const std::shared_ptr<Window>& window, WindowHandler& h
 MessageResult SessionLog::MessageBox(Window* owner, std::string_view caption, std::string_view text,
                                      MessageButtons buttons, std::string_view details) {
   const MessageResult result = inner_.MessageBox(owner, caption, text, buttons, details);
-  std::string line = (buttons == MessageButtons::Ok ? "box " : "ask ") + script::Quote(caption) + " " +
-                     script::Quote(text);
+  std::string line =
+      (buttons == MessageButtons::Ok ? "box " : "ask ") + script::Quote(caption) + " " + script::Quote(text);
   if (buttons != MessageButtons::Ok) line += " -> " + Answer(result);
   if (!details.empty()) line += " details " + script::Quote(details);
   Write(line);
@@ -106,8 +106,8 @@ std::optional<std::string> SessionLog::OpenFileDialog(Window* owner, std::string
   return chosen;
 }
 
-std::optional<std::string> SessionLog::SaveFileDialog(Window* owner, std::string_view title,
-                                                      std::string_view pattern, std::string_view suggested) {
+std::optional<std::string> SessionLog::SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                                      std::string_view suggested) {
   auto chosen = inner_.SaveFileDialog(owner, title, pattern, suggested);
   Write("save-file " + (chosen ? script::Quote(*chosen) : std::string("none")));
   return chosen;

@@ -27,8 +27,7 @@ class SessionLog : public Ui {
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
                            MessageButtons buttons = MessageButtons::Ok, std::string_view details = {}) override;
   void Beep() override;
-  std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
-                                            std::string_view pattern) override;
+  std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title, std::string_view pattern) override;
   std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
                                             std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;

@@ -1,8 +1,8 @@
 #include "settings/settings_file.h"
 
 #include <array>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <span>
@@ -118,10 +118,12 @@ Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
   const int timing = main.ListSelection(kTiming);
   if (timing == kTimingAuto) s["timing"] = "auto";
   if (timing >= 0 && timing < kTimingAuto) s["timing"] = kTimingDegrees[static_cast<size_t>(timing)];
-  if (const int mode = CheckedOf(main, kModeButtons); mode >= 0) s["low-voltage"] = kModeNames[static_cast<size_t>(mode)];
+  if (const int mode = CheckedOf(main, kModeButtons); mode >= 0)
+    s["low-voltage"] = kModeNames[static_cast<size_t>(mode)];
   s["cutoff-volts"] = CutoffOf(main, state);
   if (active)
-    if (const int t = CheckedOf(main, kToleranceButtons); t >= 0) s["signal-tolerance"] = kToleranceNames[static_cast<size_t>(t)];
+    if (const int t = CheckedOf(main, kToleranceButtons); t >= 0)
+      s["signal-tolerance"] = kToleranceNames[static_cast<size_t>(t)];
   for (const Switch& sw : kSwitches)
     if (active || !sw.activeOnly) s[sw.key] = main.IsItemChecked(sw.id);
   if (active)
@@ -162,8 +164,8 @@ void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main) {
   const bool active = PanelShowsActiveSet(main);
   const auto path = ui.SaveFileDialog(&main, "Save Settings As", kPattern, active ? "settings.json" : "memory.json");
   if (!path) return;
-  const std::string json = SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1,
-                                    active ? nullptr : "memory");
+  const std::string json =
+      SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, active ? nullptr : "memory");
   std::string why;
   const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
   if (!ReplaceFile(*path, std::span<const uint8_t>(bytes, json.size()), &why))

@@ -18,8 +18,7 @@ inline constexpr int kFormat = 1;  // raised only when an older reader would mis
 
 // The panel's values (as the last read of slot left them) as a settings file.
 // slotName: what the file calls the slot when the caller cannot tell which memory.
-std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot,
-                     const char* slotName = nullptr);
+std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName = nullptr);
 
 // Fills the panel from a settings file as the user would: typing into fields,
 // choosing list entries and clicking buttons (click sends a button's command to the

@@ -194,8 +194,7 @@ void CheckHeader(const Json& file, const SettingsState& state) {
   if (!file.contains("format")) Refuse("format", "is missing");
   const Json& format = file["format"];
   if (!format.is_number_integer() || format.get<int>() < 1) Refuse("format", "must be 1, not " + format.dump());
-  if (format.get<int>() > kFormat)
-    Refuse("format", format.dump() + " comes from a newer version of this program");
+  if (format.get<int>() > kFormat) Refuse("format", format.dump() + " comes from a newer version of this program");
   if (!file.contains("controller") || !file["controller"].is_object() || !file["controller"].contains("type"))
     Refuse("controller", "must name the controller type");
   const Json& type = file["controller"]["type"];
@@ -207,9 +206,8 @@ void CheckHeader(const Json& file, const SettingsState& state) {
 }
 
 void Click(Window& main, int id, const std::function<void(int)>& click) {
-  const bool checkBox = id == kPerCell || id == kRpmControl || id == kOvertempProtect ||
-                        id == kBlockedMotorProtect || id == kRpmLimit || id == kFreeWheeling ||
-                        id == kForwardReverse;
+  const bool checkBox = id == kPerCell || id == kRpmControl || id == kOvertempProtect || id == kBlockedMotorProtect ||
+                        id == kRpmLimit || id == kFreeWheeling || id == kForwardReverse;
   if (checkBox) main.CheckItem(id, !main.IsItemChecked(id));
   click(id);
 }

@@ -1,5 +1,7 @@
 // The desktop program's settings files and progress bar on the real widgets, with the
 // simulated controller.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -10,7 +12,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <iterator>
 
 #include "app/resources.h"

@@ -9,12 +9,12 @@
 #include <regex>
 #include <string>
 
-#include "cli/tasks.h"
 #include "app/resources.h"
 #include "cli/task_ui.h"
+#include "cli/tasks.h"
 #include "cli/terminal.h"
-#include "platform/headless/headless_ui.h"
 #include "platform/file_access.h"
+#include "platform/headless/headless_ui.h"
 #include "script/session_log.h"
 #include "sim/sim_adapter.h"
 #include "temp_dir.h"
@@ -54,16 +54,16 @@ class CliTasksTest : public FreshDirectoryTest {
 };
 
 TEST_F(CliTasksTest, ReadJsonShowsKnownBytesInPeoplesUnits) {
-  bytes_[9] = 16, bytes_[8] = 3;  // full speed 4099 counts: 2.05 ms
+  bytes_[9] = 16, bytes_[8] = 3;       // full speed 4099 counts: 2.05 ms
   bytes_[18] = 8, bytes_[10] |= 0x01;  // fixed timing 22.5°
-  bytes_[21] = 77;  // 8.4 V
-  bytes_[22] = 3;   // switch off
+  bytes_[21] = 77;                     // 8.4 V
+  bytes_[22] = 3;                      // switch off
   bytes_[23] = 200;
   const Result r = Run({.command = "read", .json = true});
   ASSERT_EQ(r.status, 0) << r.err;
-  for (const char* expected : {"\"full-speed-ms\": 2.05", "\"timing\": 22.5", "\"cutoff-volts\": 8.4",
-                               "\"low-voltage\": \"switch-off\"", "\"transmitter-failures\": 200",
-                               "\"format\": 1", "\"type\": 1", "\"slot\": \"active\""})
+  for (const char* expected :
+       {"\"full-speed-ms\": 2.05", "\"timing\": 22.5", "\"cutoff-volts\": 8.4", "\"low-voltage\": \"switch-off\"",
+        "\"transmitter-failures\": 200", "\"format\": 1", "\"type\": 1", "\"slot\": \"active\""})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in\n" << r.out;
   const Result table = Run({.command = "read"});
   EXPECT_NE(table.out.find("full-speed-ms              2.05\n"), std::string::npos) << table.out;
@@ -105,7 +105,9 @@ TEST_F(CliTasksTest, RefusalsNameTheirReasonAndWriteNothing) {
   const Case cases[] = {
       {{.command = "write", .sets = {"volume=3"}}, false, "\"volume\" is not a setting this program knows"},
       {{.command = "write", .sets = {"startup-power=60"}}, false, "\"startup-power\" 60 is out of range (1 to 50)"},
-      {{.command = "write", .sets = {"brake=strong"}}, false, "\"brake\" must be \"off\", \"hard\", \"medium\" or \"soft\""},
+      {{.command = "write", .sets = {"brake=strong"}},
+       false,
+       "\"brake\" must be \"off\", \"hard\", \"medium\" or \"soft\""},
       {{.command = "write", .sets = {"full-speed-ms=2.5"}}, false, "\"full-speed-ms\" 2.5 is out of range"},
       {{.command = "write", .sets = {"timing=10"}}, false, "\"timing\" must be 0, 7.5, 15, 22.5, 30"},
       {{.command = "load", .file = "other.json"}, false, "the file belongs to another kind of controller"},
@@ -209,15 +211,15 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
     ASSERT_TRUE(log) << why;
     cli::Terminal terminal(stdin, stderr);
     testing::internal::CaptureStderr();
-    cli::RunTask({.command = "write", .port = "COM1", .sets = {"brake=strong"}}, {clock_, adapter_, adapter_},
-                 terminal, log.get(), "ravix-cli write --set brake=strong");
+    cli::RunTask({.command = "write", .port = "COM1", .sets = {"brake=strong"}}, {clock_, adapter_, adapter_}, terminal,
+                 log.get(), "ravix-cli write --set brake=strong");
     testing::internal::GetCapturedStderr();
   }
   { FilePtr again = SessionLog::Open("session.log", why); }  // appends, keeps what is there
   const std::string log = Slurp("session.log");
   const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
-  for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155\n", "command 1226 1149\n",
-                               "status \"reading.....\"\n", "status \"OK\"\n",
+  for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155\n",
+                               "command 1226 1149\n", "status \"reading.....\"\n", "status \"OK\"\n",
                                "box \"Error!\" \"Settings file: \\\"brake\\\" must be", "end 1226 1\n", "stop\n"}) {
     const size_t at = log.find(expected);
     ASSERT_NE(at, std::string::npos) << expected << " in\n" << log;
@@ -309,8 +311,9 @@ TEST(TerminalProgress, LinesShowPercentCountAndTimeLeft) {
 
 TEST(SettingsFromAssignments, TakesNumbersSwitchesAndNames) {
   std::string why;
-  EXPECT_EQ(*cli::SettingsFromAssignments({"startup-power=5", "rpm-limit=on", "brake=hard", "cutoff-volts=per-cell"}, 1, why),
-            R"({"format":1,"controller":{"type":1},"settings":{"startup-power":5,"rpm-limit":true,"brake":"hard","cutoff-volts":"per-cell"}})");
+  EXPECT_EQ(
+      *cli::SettingsFromAssignments({"startup-power=5", "rpm-limit=on", "brake=hard", "cutoff-volts=per-cell"}, 1, why),
+      R"({"format":1,"controller":{"type":1},"settings":{"startup-power":5,"rpm-limit":true,"brake":"hard","cutoff-volts":"per-cell"}})");
   EXPECT_FALSE(cli::SettingsFromAssignments({"startup-power"}, 1, why));
   EXPECT_EQ(why, "\"startup-power\" is no NAME=VALUE");
 }

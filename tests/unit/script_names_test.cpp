@@ -1,3 +1,5 @@
+#include "script/script_names.h"
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -5,7 +7,6 @@
 #include <string>
 
 #include "app/resources.h"
-#include "script/script_names.h"
 
 namespace ravix::script {
 namespace {
@@ -34,10 +35,11 @@ TEST(ScriptNames, NamesBelongToTheirWindow) {
     const char* name;
     std::optional<int> id;
   };
-  for (const Case& c : {Case{IDD_MAIN, "read", 1149}, Case{IDD_LOCK_FUNCTIONS, "read", 1204},
-                        Case{IDD_RPM_CONTROL, "read", 1213}, Case{IDD_MAIN, "0-8v-cell", 1193},
-                        Case{IDD_MAIN, "load-settings", kLoadSettingsCommand}, Case{IDD_REV_COUNTER, "read", std::nullopt},
-                        Case{IDD_MAIN, "Read", std::nullopt}, Case{IDD_MAIN, "", std::nullopt}})
+  for (const Case& c :
+       {Case{IDD_MAIN, "read", 1149}, Case{IDD_LOCK_FUNCTIONS, "read", 1204}, Case{IDD_RPM_CONTROL, "read", 1213},
+        Case{IDD_MAIN, "0-8v-cell", 1193}, Case{IDD_MAIN, "load-settings", kLoadSettingsCommand},
+        Case{IDD_REV_COUNTER, "read", std::nullopt}, Case{IDD_MAIN, "Read", std::nullopt},
+        Case{IDD_MAIN, "", std::nullopt}})
     EXPECT_EQ(IdOfName(c.dialog, c.name), c.id) << c.dialog << " " << c.name;
 }
 

@@ -222,7 +222,8 @@ bool OpenLog(const Options& options, int argc, char** argv, Log& log) {
 bool EnterStartDirectory(Options& options) {
   if (!options.inConfigDir) return true;
   std::error_code error;
-  if (options.script && *options.script != "-") options.script = std::filesystem::absolute(*options.script, error).string();
+  if (options.script && *options.script != "-")
+    options.script = std::filesystem::absolute(*options.script, error).string();
   if (options.screenshotDir) options.screenshotDir = std::filesystem::absolute(*options.screenshotDir, error).string();
   return EnterConfigDir();
 }
