@@ -155,12 +155,27 @@ class TaskRun {
     if (request_.file.empty() && !Settings(text)) return kTaskFailed;
     const std::string refused =
         settings_file::LoadJson(main_, tool_.settings, Slot(), text, [this](int id) { handler_.OnCommand(main_, id); });
-    if (!refused.empty() || ui_.Failed()) return Refuse(refused), kTaskFailed;
+    if (!refused.empty()) Refuse(refused);
+    if (ui_.Failed()) return kTaskFailed;
+    const std::string written = settings_file::SaveJson(main_, tool_.settings, Slot());
     const int write = request_.memory == 0   ? panel::kWrite
                       : request_.memory == 1 ? panel::kWriteMemory1
                                              : panel::kWriteMemory2;
     if (!Press(write) || !StatusIs("OK")) return kTaskFailed;
-    std::fprintf(stderr, "ravix-cli: written and read back\n");
+    return ReadBackAndCompare(written);
+  }
+
+  // Each byte was read back as it was written; a fresh read also shows that the
+  // controller keeps what the panel meant.
+  int ReadBackAndCompare(const std::string& written) {
+    if (!ReadSlot(Slot())) return kTaskFailed;
+    const std::string differ =
+        settings_file::DifferingKeys(written, settings_file::SaveJson(main_, tool_.settings, Slot()));
+    if (!differ.empty()) {
+      std::fprintf(stderr, "ravix-cli: read back, the controller holds other values for: %s\n", differ.c_str());
+      return kTaskFailed;
+    }
+    std::fprintf(stderr, "ravix-cli: written, read back and compared\n");
     return 0;
   }
 

@@ -28,6 +28,10 @@ std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot
 std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
                      const std::function<void(int command)>& click);
 
+// The settings keys whose values differ between two settings files, separated by
+// ", " (a key that only one of them has counts too); empty when they agree.
+std::string DifferingKeys(const std::string& a, const std::string& b);
+
 // Whether a key of the file's settings is a switch (true or false).
 bool IsSwitchKey(std::string_view key);
 
