@@ -90,6 +90,11 @@ MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_
       return MessageResult::Ok;
     }
     std::fprintf(stderr, "ravix-cli: %s\n", BoxLine(caption, text).c_str());
+    // The tool's own words assume its Port menu; on a terminal the way there is an option.
+    if (text == "  PORT ?")
+      std::fprintf(stderr,
+                   "ravix-cli: this needs the serial adapter: choose its port with --port COM1 (or COM2 ... COM8, or a "
+                   "device)\n");
     if (!details.empty())
       std::fprintf(stderr, "ravix-cli: details: %.*s\n", static_cast<int>(details.size()), details.data());
     // The programming interface's warning about an erased device is followed by the command.
