@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev
+  libcli11-dev nlohmann-json3-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
   clang
 )

@@ -39,7 +39,8 @@ shot() {
 
 shot start '' window-1226.png=main-start.png
 # After a read on COM1: the Port menu names the device behind each port and marks COM1.
-shot read 'press 1155\npress 1149\n' window-1226.png=main-read.png window-1226-menu-2.png=menu-port.png
+shot read 'press 1155\npress 1149\n' window-1226.png=main-read.png window-1226-menu-2.png=menu-port.png \
+  window-1226-menu-1.png=menu-file.png
 # A type-3 controller: the read greys the menu items that such a controller lacks.
 shot type3 'sim byte 32 0x30\npress 1155\npress 1149\n' \
   window-1226.png=main-type3.png window-1226-menu-3.png=main-type3-menu-memory.png

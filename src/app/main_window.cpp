@@ -10,6 +10,7 @@
 #include "dialogs/rpm_control.h"
 #include "files/firmware_update.h"
 #include "settings/settings_commands.h"
+#include "settings/settings_file.h"
 #include "isp/isp_commands.h"
 
 namespace ravix {
@@ -66,6 +67,12 @@ void MainWindow::AddCommands() {
   commands_[1202] = [this](Window& w) { OpenLockFunctions(tool_, w); };
   commands_[1210] = [this](Window& w) { OpenRpmControl(tool_, w); };
   commands_[1238] = [this](Window& w) { OpenRevCounter(tool_, w); };
+  commands_[kSaveSettingsCommand] = [this](Window& w) {
+    settings_file::SaveSettingsAs(tool_.platform.ui, tool_.settings, w);
+  };
+  commands_[kLoadSettingsCommand] = [this](Window& w) {
+    settings_file::LoadSettings(tool_.platform.ui, tool_.settings, w, [this, &w](int id) { OnCommand(w, id); });
+  };
 
   // Commands served by the other subsystems, one line each, in the form
   //   commands_[1149] = [this](Window& window) { ReadSettings(tool_, window, SettingSlot::Active); };

@@ -10,6 +10,10 @@ inline constexpr int IDD_LOCK_FUNCTIONS = 1229;
 inline constexpr int IDD_REV_COUNTER = 1240;
 inline constexpr int IDR_MAIN_MENU = 157;
 
+// The File menu's settings-file commands (IDs that no other command or control uses).
+inline constexpr int kSaveSettingsCommand = 2101;
+inline constexpr int kLoadSettingsCommand = 2102;
+
 // The main window, dialog 1226 with menu 157.
 const DialogResource& MainWindowResource();
 

@@ -117,7 +117,8 @@ MenuResource Popup(const char* text, std::vector<MenuResource> items) {
 // Menu 157. The port operations find "Port" by its position (1) on the bar.
 std::vector<MenuResource> MainMenu() {
   return {
-      Popup("File", {Item("Open Update File", 1147)}),
+      Popup("File", {Item("Open Update File", 1147), Item("Save Settings As...", kSaveSettingsCommand),
+                     Item("Load Settings...", kLoadSettingsCommand)}),
       Popup("Port", {Item("COM1", 1155), Item("COM2", 1156), Item("COM3", 1157), Item("COM4", 1158),
                      Item("COM5", 1159), Item("COM6", 1160), Item("COM7", 1161), Item("COM8", 1162)}),
       Popup("Model Memory", {Item("Read Memory1", 1198), Item("Read Memory2", 1199),

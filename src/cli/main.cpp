@@ -1,117 +1,167 @@
-// ravix-cli: the tool without a screen. "run" drives it from a script (SCRIPTING.md);
-// the other commands are small tasks for people, one dispatch line each below.
+// ravix-cli: the tool without a screen. "run" drives it from a script; the task
+// commands do one everyday job each through the same commands as the desktop's
+// buttons; "pack" makes update files.
+#include <CLI/CLI.hpp>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli/pack.h"
-#include "cli/pack.h"
+#include "cli/tasks.h"
+#include "cli/terminal.h"
 #include "platform/headless/headless_ui.h"
 #include "script/script_run.h"
-#include "sim/sim_adapter.h"
-#ifdef _WIN32
-#include "platform/win32/native_system.h"
-#else
-#include "platform/posix/native_system.h"
-#endif
+#include "script/script_source.h"
+#include "script/session_log.h"
+#include "script/tool_machine.h"
 
 namespace {
 
 constexpr int kUsageError = 2;
 
-constexpr const char* kUsage =
-    "usage: ravix-cli [--simulate] run SCRIPT\n"
-    "       ravix-cli pack --plain|--scrambled --versions V1 V2 IMAGE.hex [-o DIR] [--seed N]\n"
-    "       ravix-cli --help | --version\n"
-    "\n"
-    "commands:\n"
-    "  run SCRIPT   start the tool as the desktop program starts (setup file in the\n"
-    "               current directory, port restored) and run SCRIPT against it; '-'\n"
-    "               reads the script from standard input. The transcript goes to\n"
-    "               standard output. Exit status 0 when the script ran to its end,\n"
-    "               2 when a line could not be run.\n"
-    "  pack         turn a firmware image in Intel HEX into the update file\n"
-    "               xV1_V2.upd for the controller versions V1 and V2\n"
-    "\n"
-    "options:\n"
-    "  --simulate   a simulated adapter with a simulated controller answers on every\n"
-    "               port, serial and parallel, in virtual time\n"
-    "  --sim-platform 9x|nt|nt-nodriver\n"
-    "               (tests) how start-up sees the simulated machine: the 9x line with\n"
-    "               direct port access, the NT line with the port-I/O driver (the\n"
-    "               default), or the NT line without it (no parallel port)\n"
-    "  --help       this text\n"
-    "  --version    the program's version\n";
-
 struct Options {
   bool simulate = false;
   std::string simPlatform = "nt";
+  std::string script;
+  std::vector<std::string> packArgs;
+  ravix::cli::TaskRequest task;
+  std::string logPath;
+  ravix::FilePtr log;  // open while the command runs
+  std::string logHeader;
 };
 
-int UsageError(const std::string& why) {
-  std::fprintf(stderr, "ravix-cli: %s\n%s", why.c_str(), kUsage);
-  return kUsageError;
+int RunScript(const Options& options) {
+  std::string why;
+  const auto source = ravix::ScriptSource::Open(options.script, why);
+  if (!source) {
+    std::fprintf(stderr, "ravix-cli: cannot open the script %s: %s\n", options.script.c_str(), why.c_str());
+    return kUsageError;
+  }
+  ravix::HeadlessUi backend;
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
+  return ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
+                                source->Stream(), std::cout, options.log.get(), options.logHeader);
 }
 
-int Run(const Options& options, const std::vector<std::string>& args) {
-  if (args.size() != 1) return UsageError("run takes one SCRIPT");
-  std::ifstream file;
-  if (args[0] != "-") {
-    file.open(args[0], std::ios::binary);
-    if (!file) {
-      std::fprintf(stderr, "ravix-cli: cannot open the script %s\n", args[0].c_str());
-      return kUsageError;
-    }
-  }
-  std::istream& script = args[0] == "-" ? std::cin : file;
-  ravix::HeadlessUi backend;
+int RunTask(const Options& options) {
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
+  ravix::cli::Terminal terminal(stdin, stderr);
+  return ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal,
+                             options.log.get(), options.logHeader);
+}
 
-  if (!options.simulate) {
-    ravix::NativeSystem native;
-    return ravix::RunScriptedTool(native.clock, native.serial, native.os, backend, nullptr, script, std::cout);
-  }
-  ravix::sim::SimClock clock(true);
-  ravix::sim::SimAdapter adapter(clock);
-  adapter.platformId = options.simPlatform == "9x" ? ravix::VER_PLATFORM_WIN32_WINDOWS : ravix::VER_PLATFORM_WIN32_NT;
-  adapter.driverPresent = options.simPlatform != "nt-nodriver";
-  return ravix::RunScriptedTool(clock, adapter, adapter, backend, &adapter, script, std::cout);
+// NAME=on|off for the two lock functions.
+std::string CheckLockSet(const std::string& set) {
+  const size_t eq = set.find('=');
+  const std::string name = set.substr(0, eq);
+  const std::string value = eq == std::string::npos ? "" : set.substr(eq + 1);
+  if (name != "rc-setup" && name != "testprogram") return "locks --set takes rc-setup or testprogram, not " + name;
+  if (value != "on" && value != "off") return "locks --set " + name + " takes on or off";
+  return "";
+}
+
+CLI::App* TaskCommand(CLI::App& app, Options& o, const char* name, const char* what) {
+  CLI::App* sub = app.add_subcommand(name, what);
+  sub->callback([&o, name] { o.task.command = name; });
+  return sub;
+}
+
+void AddTaskCommands(CLI::App& app, Options& o) {
+  const auto memory = [&o](CLI::App* sub) {
+    sub->add_option("--memory", o.task.memory, "a model memory (1 or 2) instead of the active set")
+        ->check(CLI::Range(1, 2).description(""))
+        ->type_name("1|2");
+  };
+  CLI::App* read = TaskCommand(app, o, "read", "read the settings and show them as a table (or JSON)");
+  memory(read);
+  read->add_flag("--json", o.task.json, "print the settings file's JSON instead of the table");
+
+  CLI::App* write = TaskCommand(app, o, "write", "read, change and write the settings; read them back to compare");
+  write->add_option("FILE", o.task.file, "a settings file (JSON)")->type_name("");
+  write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (docs/settings-file.md)")
+      ->type_name("NAME=VALUE");
+  memory(write);
+
+  CLI::App* save = TaskCommand(app, o, "save", "read the settings into a settings file");
+  save->add_option("FILE", o.task.file, "the settings file to write")->required()->type_name("");
+  memory(save);
+  CLI::App* load = TaskCommand(app, o, "load", "write the settings of a settings file into the controller");
+  load->add_option("FILE", o.task.file, "the settings file to read")->required()->type_name("");
+  memory(load);
+
+  CLI::App* update = TaskCommand(app, o, "update", "replace the controller's firmware from an update file");
+  update->add_option("FILE", o.task.file, "the update file (.upd)")->required()->type_name("");
+  update->add_flag("--yes,-y", o.task.yes, "agree to the update's questions without asking");
+
+  TaskCommand(app, o, "info", "show the controller's signature, fuse and lock bytes");
+  TaskCommand(app, o, "calibrate", "calibrate the controller's RC oscillator");
+  CLI::App* locks = TaskCommand(app, o, "locks", "show the lock functions, or set them");
+  locks->add_option("--set", o.task.sets, "rc-setup=on|off, testprogram=on|off")->type_name("LOCK=on|off");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> words(argv + 1, argv + argc);
-  Options options;
-  size_t at = 0;
-  for (; at < words.size() && words[at].starts_with("--"); ++at) {
-    const std::string& option = words[at];
-    if (option == "--help") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (option == "--version") {
-      std::printf("ravix-cli %s\n", RAVIX_VERSION);
-      return 0;
-    }
-    if (option == "--simulate") {
-      options.simulate = true;
-    } else if (option == "--sim-platform" && at + 1 < words.size()) {
-      options.simPlatform = words[++at];
-      if (options.simPlatform != "9x" && options.simPlatform != "nt" && options.simPlatform != "nt-nodriver")
-        return UsageError("unknown simulated platform " + options.simPlatform);
-    } else {
-      return UsageError("unknown option " + option);
-    }
-  }
-  if (options.simPlatform != "nt" && !options.simulate) return UsageError("--sim-platform needs --simulate");
-  if (at == words.size()) return UsageError("no command");
-  const std::string& command = words[at];
-  const std::vector<std::string> args(words.begin() + static_cast<long>(at) + 1, words.end());
+  Options o;
+  CLI::App app{"ravix-cli: the setup tool for Ravix-Micro speed controllers, from a terminal", "ravix-cli"};
+  app.set_version_flag("--version", std::string("ravix-cli ") + RAVIX_VERSION);
+  app.require_subcommand(1);
+  // Options may stand before or after the command.
+  app.fallthrough();
+  app.add_flag("--simulate", o.simulate, "a simulated adapter with a simulated controller answers on every port");
+  app.add_option("--sim-platform", o.simPlatform, "(tests) how start-up sees the simulated machine")
+      ->check([](const std::string& name) {
+        return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name;
+      });
+  app.add_option("--port", o.task.port,
+                 "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
+                 "03BC); default: the port stored in rvsetup.cfg")
+      ->type_name("PORT");
 
-  if (command == "run") return Run(options, args);
-  if (command == "pack") return ravix::cli::PackCommand(args);
-  if (command == "pack") return ravix::cli::PackCommand(args);
-  return UsageError("unknown command " + command);
+  app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
+      ->type_name("FILE");
+  AddTaskCommands(app, o);
+
+  CLI::App* run =
+      app.add_subcommand("run", "run a script against the tool and print its transcript (docs/scripting.md)");
+  run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required()->type_name("");
+  CLI::App* pack = app.add_subcommand("pack", "make an update file from a firmware image in Intel HEX");
+  pack->prefix_command();
+  pack->allow_extras();
+  pack->fallthrough(false);
+
+  try {
+    app.parse(argc, argv);
+    if (o.simPlatform != "nt" && !o.simulate) throw CLI::ValidationError("--sim-platform needs --simulate");
+    if (o.task.command == "write" && o.task.file.empty() == o.task.sets.empty())
+      throw CLI::ValidationError("write takes a FILE or --set NAME=VALUE ...");
+    if (o.task.command == "locks")
+      for (const auto& set : o.task.sets)
+        if (const auto why = CheckLockSet(set); !why.empty()) throw CLI::ValidationError(why);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "ravix-cli: %s\nRun with --help for more information.\n", e.what());
+    return kUsageError;
+  }
+
+  if (!o.logPath.empty()) {
+    std::string why;
+    o.log = ravix::SessionLog::Open(o.logPath, why);
+    if (!o.log) {
+      std::fprintf(stderr, "ravix-cli: cannot write the log %s: %s\n", o.logPath.c_str(), why.c_str());
+      return ravix::cli::kTaskFailed;
+    }
+    o.logHeader = std::string("ravix-cli ") + RAVIX_VERSION;
+    for (int i = 1; i < argc; ++i) o.logHeader += std::string(" ") + argv[i];
+  }
+  if (*run) return RunScript(o);
+  if (*pack) return ravix::cli::PackCommand(pack->remaining());
+  return RunTask(o);
 }

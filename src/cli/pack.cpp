@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <CLI/CLI.hpp>
+
 #include "files/intel_hex.h"
 #include "files/update_file.h"
 #include "platform/file_access.h"
@@ -65,51 +67,65 @@ bool WriteFile(const fs::path& path, const void* data, size_t size, std::string&
   return ReplaceFile(path.string(), {static_cast<const uint8_t*>(data), size}, &why);
 }
 
+// What the command line asks for.
+struct PackOptions {
+  bool scrambled = false;
+  std::string version1, version2, image, outDir = ".";
+  std::optional<uint32_t> seed;
+};
+
+// The options, or the usage error's exit status (0 after --help).
+std::optional<int> ParsePackOptions(const std::vector<std::string>& args, PackOptions& o) {
+  CLI::App app{"Turns a firmware image in Intel HEX into the update file xV1_V2.upd", "ravix-cli pack"};
+  bool plain = false;
+  std::vector<std::string> versions;
+  std::string seed;
+  auto* plainFlag = app.add_flag("--plain", plain, "a plain text update file");
+  auto* scrambledFlag = app.add_flag("--scrambled", o.scrambled, "a scrambled update file");
+  plainFlag->excludes(scrambledFlag);
+  app.add_option("--versions", versions, "the two controller versions, four hexadecimal digits each")
+      ->expected(2)
+      ->allow_extra_args(false);
+  app.add_option("-o", o.outDir, "the directory for the update file (default: the current one)");
+  app.add_option("--seed", seed, "the scrambling seed (default: one that follows from the image)");
+  app.add_option("IMAGE", o.image, "the firmware image (Intel HEX)");
+  std::vector<std::string> reversed(args.rbegin(), args.rend());  // the parser takes them last first
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp& e) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  } catch (const CLI::ParseError& e) {
+    return Usage(e.what());
+  }
+  if (!plain && !o.scrambled) return Usage("choose --plain or --scrambled");
+  if (versions.empty()) return Usage("--versions V1 V2 is needed: the update file is named after them");
+  const auto v1 = VersionDigits(versions[0]), v2 = VersionDigits(versions[1]);
+  if (!v1 || !v2) return Usage("a version is four hexadecimal digits of controller type 1 or 3, such as 1011 or 3011");
+  o.version1 = *v1, o.version2 = *v2;
+  if (!seed.empty()) {
+    try {
+      size_t used = 0;
+      const unsigned long long value = std::stoull(seed, &used, 0);
+      if (used != seed.size() || value > 0xFFFFFFFFull) throw std::out_of_range("seed");
+      o.seed = static_cast<uint32_t>(value);
+    } catch (const std::exception&) {
+      return Usage("--seed needs a number from 0 to 0xFFFFFFFF");
+    }
+  }
+  if (o.image.empty()) return Usage("no Intel HEX image given");
+  return std::nullopt;
+}
+
 }  // namespace
 
 int PackCommand(const std::vector<std::string>& args) {
-  std::optional<bool> scrambled;
-  std::string version1, version2, image, outDir = ".";
-  std::optional<uint32_t> seed;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& word = args[i];
-    if (word == "--plain" || word == "--scrambled") {
-      if (scrambled) return Usage("choose one of --plain and --scrambled");
-      scrambled = word == "--scrambled";
-    } else if (word == "--versions") {
-      if (i + 2 >= args.size()) return Usage("--versions needs two versions");
-      auto v1 = VersionDigits(args[i + 1]), v2 = VersionDigits(args[i + 2]);
-      if (!v1 || !v2)
-        return Usage("a version is four hexadecimal digits of controller type 1 or 3, such as 1011 or 3011");
-      version1 = *v1, version2 = *v2;
-      i += 2;
-    } else if (word == "-o") {
-      if (++i >= args.size()) return Usage("-o needs a directory");
-      outDir = args[i];
-    } else if (word == "--seed") {
-      if (++i >= args.size()) return Usage("--seed needs a number");
-      try {
-        size_t used = 0;
-        const unsigned long long value = std::stoull(args[i], &used, 0);
-        if (used != args[i].size() || value > 0xFFFFFFFFull) throw std::out_of_range("seed");
-        seed = static_cast<uint32_t>(value);
-      } catch (const std::exception&) {
-        return Usage("--seed needs a number from 0 to 0xFFFFFFFF");
-      }
-    } else if (word == "--help" || word == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (!word.empty() && word[0] == '-') {
-      return Usage("unknown option " + word);
-    } else if (image.empty()) {
-      image = word;
-    } else {
-      return Usage("one image at a time");
-    }
-  }
-  if (!scrambled) return Usage("choose --plain or --scrambled");
-  if (version1.empty()) return Usage("--versions V1 V2 is needed: the update file is named after them");
-  if (image.empty()) return Usage("no Intel HEX image given");
+  PackOptions options;
+  if (const auto status = ParsePackOptions(args, options)) return *status;
+  const bool scrambled = options.scrambled;
+  const std::string &version1 = options.version1, &version2 = options.version2, &image = options.image;
+  const std::string& outDir = options.outDir;
+  const std::optional<uint32_t> seed = options.seed;
 
   std::ifstream in(image, std::ios::binary);
   if (!in) return Fail("cannot open " + image);
@@ -123,7 +139,7 @@ int PackCommand(const std::vector<std::string>& args) {
   const fs::path out = fs::path(outDir) / ("x" + version1 + "_" + version2 + ".upd");
   bool written;
   std::string kind, why;
-  if (*scrambled) {
+  if (scrambled) {
     ScrambledHeaderInfo info;
     info.version1 = static_cast<uint16_t>(std::stoul(version1, nullptr, 16));
     info.version2 = static_cast<uint16_t>(std::stoul(version2, nullptr, 16));

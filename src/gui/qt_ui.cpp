@@ -64,6 +64,15 @@ std::optional<std::string> QtUi::OpenFileDialog(Window* owner, std::string_view 
   return file.absoluteFilePath().toUtf8().toStdString();
 }
 
+std::optional<std::string> QtUi::SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                                std::string_view suggested) {
+  const QString start = QDir(QDir::currentPath()).filePath(FromUtf8(suggested));
+  const QString chosen =
+      QFileDialog::getSaveFileName(QtWindow::WidgetOf(owner), FromUtf8(title), start, FromUtf8(pattern));
+  if (chosen.isEmpty()) return std::nullopt;
+  return QFileInfo(chosen).absoluteFilePath().toUtf8().toStdString();
+}
+
 void QtUi::ShellOpen(const std::string& target) {
   const QString text = FromUtf8(target);
   // A web address goes as it is; anything else is a file, relative to the current directory.

@@ -25,6 +25,8 @@ class QtUi : public Ui {
   void Beep() override;
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                             std::string_view pattern) override;
+  std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                            std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
 
   // The message box as MessageBox shows it, not yet shown.

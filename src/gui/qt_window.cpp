@@ -1,5 +1,7 @@
 #include "gui/qt_window.h"
 
+#include "status/status.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -14,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -40,11 +43,14 @@ void DialogWidget::closeEvent(QCloseEvent* event) {
 }
 
 void DialogWidget::keyPressEvent(QKeyEvent* event) {
-  // Return in a text field would press the default button, "End", and a value just
-  // typed would be gone with the window; in a field it does nothing.
+  // Return anywhere but on a push button would press the default button, "End", and
+  // the values in the panel would be gone with the window; in a field, a check box or
+  // a radio button it does nothing.
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   QWidget* focus = focusWidget();
-  if (enter && focus && (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus))) {
+  const auto* button = qobject_cast<QAbstractButton*>(focus);
+  const bool markButton = button && !qobject_cast<QPushButton*>(focus);
+  if (enter && focus && (qobject_cast<QLineEdit*>(focus) || qobject_cast<QComboBox*>(focus) || markButton)) {
     event->accept();
     return;
   }
@@ -295,6 +301,9 @@ std::string QtWindow::GetItemText(int id) const {
 
 void QtWindow::EnableItem(int id, bool enabled) {
   if (QWidget* widget = Control(id)) widget->setEnabled(enabled);
+  // Every command disables the status field when it ends, however it ends: a bar
+  // left standing would claim work in progress.
+  if (id == IDC_STATUS && !enabled && progress_) progress_->hide();
 }
 
 bool QtWindow::IsItemEnabled(int id) const {
@@ -383,6 +392,29 @@ void QtWindow::Repaint() {
   // A long command keeps the thread: let the window system breathe (so the desktop
   // does not take the tool for hung), but take no clicks or keys meanwhile.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+// The bar lies over the right part of the status field, whose text starts at the
+// left: the blinking status text and the bar are seen together.
+void QtWindow::ShowProgress(int done, int total) {
+  QWidget* status = Control(IDC_STATUS);
+  if (!status) return;
+  if (total <= 0) {
+    if (progress_) progress_->hide();
+    return;
+  }
+  if (!progress_) {
+    progress_ = Make<QProgressBar>(client_);
+    const QRect field = status->geometry();
+    const int width = field.width() * 2 / 5;
+    progress_->setGeometry(field.right() - width, field.top() + 1, width, field.height() - 2);
+    progress_->setFormat(QStringLiteral("%p%  (%v of %m lines)"));
+    progress_->setAlignment(Qt::AlignCenter);
+  }
+  progress_->setRange(0, total);
+  progress_->setValue(std::min(done, total));
+  progress_->show();
+  progress_->raise();
 }
 
 void QtWindow::End(int result) {

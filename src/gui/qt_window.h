@@ -17,6 +17,8 @@ class QEventLoop;
 class QMenu;
 class QMenuBar;
 
+class QProgressBar;
+
 namespace ravix::gui {
 
 class QtWindow;
@@ -82,6 +84,7 @@ class QtWindow : public Window {
   bool IsMenuItemEnabled(int command) const override;
   void SetMenuItemText(int command, std::string_view text) override;
   void Repaint() override;
+  void ShowProgress(int done, int total) override;
   void End(int result) override;
 
   // Shows the window and runs its events through handler until it ends.
@@ -102,6 +105,8 @@ class QtWindow : public Window {
   const DialogUnits& Units() const { return units_; }
   // Every control of the table with its widget, labels and group boxes included.
   const std::vector<std::pair<const ControlResource*, QWidget*>>& Widgets() const { return widgets_; }
+  // The bar of ShowProgress (null until a command first shows progress).
+  QProgressBar* ProgressBar() const { return progress_; }
   // The Port menu's texts again: adapters come and go while the tool runs.
   void RefreshPortNames();
 
@@ -137,6 +142,7 @@ class QtWindow : public Window {
   WindowHandler* handler_ = nullptr;
   QEventLoop* loop_ = nullptr;
   int busy_ = 0;  // commands running
+  QProgressBar* progress_ = nullptr;
 };
 
 }  // namespace ravix::gui

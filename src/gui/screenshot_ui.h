@@ -27,7 +27,12 @@ class ScreenshotUi : public Ui {
                                             std::string_view pattern) override {
     return engine_.OpenFileDialog(owner, title, pattern);
   }
+  std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                            std::string_view suggested) override {
+    return engine_.SaveFileDialog(owner, title, pattern, suggested);
+  }
   void ShellOpen(const std::string& target) override { engine_.ShellOpen(target); }
+  bool StopRequested() override { return engine_.StopRequested(); }
 
   // The pictures saved so far.
   const std::vector<QString>& Saved() const { return saved_; }

@@ -92,6 +92,13 @@ class Ui {
   // directory at the chosen file's folder.
   virtual std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                                     std::string_view pattern) = 0;
+  // The save-file dialog: the full path the user chose for a new or replaced file
+  // (suggested: the name offered), or nothing. The current directory stays.
+  virtual std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                                    std::string_view suggested) {
+    (void)owner, (void)title, (void)pattern, (void)suggested;
+    return std::nullopt;
+  }
   // Hands a file or web address to the desktop's "open" action.
   virtual void ShellOpen(const std::string& target) = 0;
   // The user asked to stop the command in progress (on a terminal, a second Ctrl+C);

@@ -3,9 +3,11 @@
 #include <iostream>
 #include <istream>
 #include <ostream>
+#include <stdexcept>
 #include <system_error>
 
 #include "script/script_args.h"
+#include "script/script_names.h"
 #include "script/script_sim.h"
 #include "script/script_words.h"
 #include "sim/sim_adapter.h"
@@ -36,9 +38,21 @@ bool IsBlankLine(const std::string& line) {
   return first == std::string::npos || line[first] == '#';
 }
 
-std::vector<int> Ids(Args& args) {
+// A control or command by its number or by its name in the window.
+int TakeId(Args& args, const Window& window) {
+  const std::string& word = args.Word("ID");
+  if (const auto value = script::ParseNumber(word)) {
+    if (*value > kMaxId) throw ScriptError{"ID " + word + " is out of range (0 to " + std::to_string(kMaxId) + ")"};
+    return static_cast<int>(*value);
+  }
+  if (const auto id = script::IdOfName(window.DialogId(), word)) return *id;
+  if (word.empty() || (word[0] >= '0' && word[0] <= '9')) throw ScriptError{Quote(word) + " is not a number"};
+  throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no control or command named " + Quote(word)};
+}
+
+std::vector<int> Ids(Args& args, const Window& window) {
   std::vector<int> ids;
-  do ids.push_back(static_cast<int>(args.Number("ID", kMaxId)));
+  do ids.push_back(TakeId(args, window));
   while (args.More());
   return ids;
 }
@@ -128,6 +142,24 @@ std::optional<std::string> ScriptEngine::OpenFileDialog(Window*, std::string_vie
   return path.string();
 }
 
+// The same queue of choices as the open-file dialog; the current directory stays.
+std::optional<std::string> ScriptEngine::SaveFileDialog(Window*, std::string_view, std::string_view,
+                                                        std::string_view) {
+  std::optional<std::string> choice;
+  if (!stopped_ && !choices_.empty()) {
+    choice = choices_.front();
+    choices_.pop_front();
+  }
+  if (!choice) {
+    Print("choose -> none");
+    return std::nullopt;
+  }
+  std::error_code error;
+  const std::filesystem::path path = std::filesystem::absolute(*choice, error).lexically_normal();
+  Print("choose -> " + Quote(ShownPath(path)));
+  return path.string();
+}
+
 void ScriptEngine::ShellOpen(const std::string& target) { Print("open " + Quote(target)); }
 
 // Transcripts must not depend on where a run takes place: a path inside the start
@@ -152,13 +184,44 @@ void ScriptEngine::Stop(bool failed) {
   if (OnScriptEnd) OnScriptEnd();
 }
 
-// The next line that holds a command; false at the end of the script.
+// One line of the script, without its end; false at the end of the script. A line
+// that never ends (a device, a file with no line breaks) stops at kMaxLineBytes.
+bool ScriptEngine::ReadLine(std::string& line) {
+  line.clear();
+  std::streambuf* buffer = script_.rdbuf();
+  for (;;) {
+    int c = std::char_traits<char>::eof();
+    try {
+      c = buffer ? buffer->sbumpc() : c;
+    } catch (const std::exception& error) {
+      readError_ = error.what();  // a failing device or a directory: the source throws
+      return false;
+    }
+    if (c == std::char_traits<char>::eof()) return !line.empty();
+    if (c == '\n') return true;
+    if (line.size() == kMaxLineBytes) {
+      tooLong_ = true;
+      return false;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+}
+
+// The next line that holds a command; false at the end of the script or when the
+// script cannot be read (then the run has failed).
 bool ScriptEngine::NextLine(std::string& line) {
   transcript_.flush();  // someone may be watching a piped run
-  while (std::getline(script_, line)) {
+  while (ReadLine(line)) {
     ++lineNumber_;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (!IsBlankLine(line)) return true;
+  }
+  if (tooLong_) {
+    ++lineNumber_;
+    Fail("the line is longer than " + std::to_string(kMaxLineBytes) + " bytes");
+  } else if (!readError_.empty() || !script_.rdbuf()) {
+    ++lineNumber_;
+    Fail("the script cannot be read: " + (readError_.empty() ? std::string("no input") : readError_));
   }
   return false;
 }
@@ -197,21 +260,21 @@ void ScriptEngine::RunLine(const std::vector<std::string>& words) {
   Window& window = *modals_.back().window;
 
   if (command == "press") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     args.End();
     Press(window, *modals_.back().handler, id);
   } else if (command == "type") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     const std::string& text = args.Word("text");
     args.End();
     Type(window, id, text);
   } else if (command == "check") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     const bool on = args.OnOff();
     args.End();
     Check(window, id, on);
   } else if (command == "select") {
-    const int id = static_cast<int>(args.Number("ID", kMaxId));
+    const int id = TakeId(args, window);
     int index = -1;
     if (args.More() && words[2] == "none")
       args.Word("entry");
@@ -234,9 +297,9 @@ void ScriptEngine::RunLine(const std::vector<std::string>& words) {
   } else if (command == "show") {
     if (args.More() && words[1] == "menu") {
       args.Word("menu");
-      ShowMenu(window, Ids(args));
+      ShowMenu(window, Ids(args, window));
     } else {
-      Show(window, Ids(args));
+      Show(window, Ids(args, window));
     }
   } else if (command == "trace") {
     if (args.More() && words[1] == "off") {
@@ -244,7 +307,7 @@ void ScriptEngine::RunLine(const std::vector<std::string>& words) {
       args.End();
       traced_.clear();
     } else {
-      for (int id : Ids(args)) traced_.insert(id);
+      for (int id : Ids(args, window)) traced_.insert(id);
     }
   } else if (command == "wait") {
     const uint32_t ms = args.Number("milliseconds");
@@ -286,6 +349,13 @@ void ScriptEngine::Press(Window& window, WindowHandler& handler, int id) {
       Print("ignored " + std::to_string(id));
       return;
     }
+  } else if (!handler.OnCommand(window, id)) {
+    // Neither a control nor a menu item, and the window's handler does not know the
+    // command either (it has done nothing): a typing error in the script.
+    throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no control, menu item or command " +
+                      std::to_string(id)};
+  } else {
+    return;
   }
   handler.OnCommand(window, id);
 }

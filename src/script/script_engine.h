@@ -58,6 +58,8 @@ class ScriptEngine : public Ui {
   void Beep() override;
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                             std::string_view pattern) override;
+  std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                            std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
 
  private:
@@ -69,6 +71,7 @@ class ScriptEngine : public Ui {
   void RunNextLine();
   void RunLine(const std::vector<std::string>& words);
   bool NextLine(std::string& line);
+  bool ReadLine(std::string& line);
   void Print(const std::string& line);
   void Fail(const std::string& why);
   void Stop(bool failed);
@@ -90,7 +93,13 @@ class ScriptEngine : public Ui {
   sim::SimAdapter* sim_;
   std::filesystem::path startDirectory_;
 
+  // Longer than any line a person writes; a script without line breaks (a device,
+  // a binary file) stops there instead of filling the memory.
+  static constexpr size_t kMaxLineBytes = 64 * 1024;
+
   int lineNumber_ = 0;
+  std::string readError_;
+  bool tooLong_ = false;
   bool stopped_ = false;
   bool failed_ = false;
   bool scriptTyping_ = false;  // the script itself changes a text: not traced

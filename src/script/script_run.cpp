@@ -3,13 +3,18 @@
 #include "app/startup.h"
 #include "app/tool.h"
 #include "script/script_engine.h"
+#include "script/session_log.h"
+
+#include <memory>
 
 namespace ravix {
 
 int RunScriptedTool(Clock& clock, SerialPorts& serial, Os& os, Ui& backend, sim::SimAdapter* sim,
-                    std::istream& script, std::ostream& transcript) {
+                    std::istream& script, std::ostream& transcript, std::FILE* log, const std::string& logHeader) {
   ScriptEngine engine(backend, clock, script, transcript, sim);
-  Platform platform{clock, serial, os, engine};
+  std::unique_ptr<SessionLog> logged;
+  if (log) logged = std::make_unique<SessionLog>(engine, log, logHeader);
+  Platform platform{clock, serial, os, logged ? static_cast<Ui&>(*logged) : engine};
   Tool tool(platform);
   RunApplication(tool);
   return engine.Finish();

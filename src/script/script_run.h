@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdio>
 #include <iosfwd>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/os.h"
@@ -17,7 +19,9 @@ class SimAdapter;
 // interface over backend (headless, or the Qt widgets). sim: the simulated adapter
 // when serial and os are it, for the script's "sim" lines; null otherwise.
 // The exit status: 0 when the script ran to its end, 2 when a line could not be run.
+// log: the session log's file (--log), or null; logHeader its first line.
 int RunScriptedTool(Clock& clock, SerialPorts& serial, Os& os, Ui& backend, sim::SimAdapter* sim,
-                    std::istream& script, std::ostream& transcript);
+                    std::istream& script, std::ostream& transcript, std::FILE* log = nullptr,
+                    const std::string& logHeader = {});
 
 }  // namespace ravix

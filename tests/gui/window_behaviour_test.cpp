@@ -200,6 +200,28 @@ TEST_F(WindowBehaviourTest, ReturnInATextFieldDoesNotPressTheDefaultButton) {
   EXPECT_EQ(recorder_.commands, (std::vector<int>{2}));
 }
 
+// Return on a check box or radio button neither ends the window nor changes a mark;
+// only End's button, Escape and the close box end it.
+TEST_F(WindowBehaviourTest, ReturnOnACheckBoxOrRadioButtonKeepsTheWindow) {
+  const int result = Run([&] {
+    window_->Dialog().activateWindow();
+    for (int id : {20, 10, 12}) {
+      QWidget* control = window_->Control(id);
+      control->setFocus();
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QApplication::sendEvent(&window_->Dialog(), &press);
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Enter, Qt::KeypadModifier);
+      QApplication::sendEvent(&window_->Dialog(), &enter);
+      EXPECT_TRUE(window_->Dialog().isVisible()) << id;
+      EXPECT_FALSE(window_->IsItemChecked(id)) << id;
+    }
+    recorder_.actions[2] = [](Window& w) { w.End(1); };
+    window_->Dialog().reject();  // Escape
+  });
+  EXPECT_EQ(recorder_.commands, (std::vector<int>{2}));
+  EXPECT_EQ(result, 1);
+}
+
 TEST_F(WindowBehaviourTest, EndFromACommandEndsTheModalRunWithItsResult) {
   recorder_.actions[23] = [](Window& w) { w.End(7); };
   const int result = Run([&] { Button(23)->click(); });

@@ -8,6 +8,7 @@
 
 #include "platform/headless/headless_ui.h"
 #include "script/script_engine.h"
+#include "script/script_source.h"
 #include "sim/sim_adapter.h"
 
 namespace ravix::test {
@@ -287,7 +288,7 @@ TEST(ScriptEngineTest, ReportsLinesThatCannotBeRunAndStops) {
     const char* error;
   };
   const Case cases[] = {
-      {"press twelve", "error 1: \"twelve\" is not a number"},
+      {"press twelve", "error 1: dialog 1226 has no control or command named \"twelve\""},
       {"press 0x", "error 1: \"0x\" is not a number"},
       {"press 70000", "error 1: ID 70000 is out of range (0 to 65535)"},
       {"press 1149 1150", "error 1: unexpected \"1150\""},
@@ -309,7 +310,7 @@ TEST(ScriptEngineTest, ReportsLinesThatCannotBeRunAndStops) {
       {"answer maybe", "error 1: expected ok or cancel, not \"maybe\""},
       {"choose", "error 1: missing path"},
       {"choose \"\"", "error 1: an empty path"},
-      {"trace 1044 off", "error 1: \"off\" is not a number"},
+      {"trace 1044 off", "error 1: dialog 1226 has no control or command named \"off\""},
   };
   for (const auto& c : cases) {
     ScriptRun run;
@@ -451,6 +452,75 @@ TEST(ScriptEngineTest, RefusesMalformedSimulatorLines) {
         << c.line;
     EXPECT_EQ(run.ui->ExitStatus(), 2);
   }
+}
+
+}  // namespace
+}  // namespace ravix::test
+
+namespace ravix::test {
+namespace {
+
+// A script that cannot be read to its end fails loudly, like a line that cannot run.
+TEST(ScriptEngineReading, UnreadableScriptsEndWithAnErrorAndExitTwo) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* transcript;
+  };
+  const std::string longLine = "press 2" + std::string(70000, ' ');
+  for (const Case& c : {
+           Case{"line without end past the limit", std::string(70000, '#'),
+                "dialog 1226\nerror 1: the line is longer than 65536 bytes\n"},
+           Case{"long line after a good one", "press 1149\n" + longLine + "\n",
+                "dialog 1226\nerror 2: the line is longer than 65536 bytes\n"},
+           Case{"last line without end, short", "press 1149\npress 2", "dialog 1226\nend 1226 1\n"},
+       }) {
+    SCOPED_TRACE(c.name);
+    ScriptRun run;
+    EXPECT_EQ(run.Go(c.text), c.transcript);
+    EXPECT_EQ(run.ui->Finish(), std::string(c.transcript).find("error") == std::string::npos ? 0 : 2);
+  }
+}
+
+TEST(ScriptEngineReading, ADirectoryAsScriptIsAReadError) {
+  const auto dir = std::filesystem::temp_directory_path() / ("ravix-script-dir-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::string why;
+  auto source = ScriptSource::Open(dir.string(), why);
+  ASSERT_TRUE(source) << why;
+  HeadlessUi backend;
+  sim::SimClock clock{true};
+  std::ostringstream transcript;
+  ScriptEngine engine(backend, clock, source->Stream(), transcript);
+  Handler handler;
+  RunDialog(engine, MainResource(), nullptr, handler);
+  EXPECT_EQ(engine.Finish(), 2);
+  EXPECT_EQ(transcript.str(), "dialog 1226\nerror 1: the script cannot be read: Is a directory\n");
+  std::filesystem::remove_all(dir);
+  EXPECT_FALSE(ScriptSource::Open((dir / "missing").string(), why));
+  EXPECT_EQ(why, "No such file or directory");
+}
+
+// The handler is asked: an ID that it does not know is an error; one it handles
+// without a control (a parallel port's command) is sent.
+TEST(ScriptEngineReading, PressOfAnUnknownIdIsAnError) {
+  ScriptRun run;
+  run.mainHandler.action = [](Window& window, int command) {
+    if (command == 2) window.End(1);
+  };
+  struct Picky : Handler {
+    bool OnCommand(Window& window, int command) override {
+      Handler::OnCommand(window, command);
+      return command == 2 || command == 1152 || command == 1149;
+    }
+  };
+  Picky picky;
+  picky.action = run.mainHandler.action;
+  run.script.str("press 1152\npress 4711\npress 2\n");
+  run.ui = std::make_unique<ScriptEngine>(run.backend, run.clock, run.script, run.transcript);
+  RunDialog(*run.ui, run.main, nullptr, picky);
+  EXPECT_EQ(run.ui->Finish(), 2);
+  EXPECT_EQ(run.transcript.str(), "dialog 1226\nerror 2: dialog 1226 has no control, menu item or command 4711\n");
 }
 
 }  // namespace

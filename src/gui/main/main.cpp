@@ -3,7 +3,10 @@
 #include <QIcon>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -15,8 +18,10 @@
 #include "gui/qt_ui.h"
 #include "gui/screenshot_ui.h"
 #include "gui/startup_probe.h"
-#include "platform/posix/native_system.h"
 #include "script/script_engine.h"
+#include "script/script_source.h"
+#include "script/session_log.h"
+#include "script/tool_machine.h"
 #include "sim/sim_adapter.h"
 
 namespace {
@@ -25,7 +30,7 @@ constexpr int kUsageError = 2;
 
 const char kUsage[] =
     "usage: ravix-setup [--simulate] [--script SCRIPT|- [--screenshot DIR]]\n"
-    "       ravix-setup --help | --version\n"
+    "       ravix-setup -h|--help | --version\n"
     "\n"
     "The desktop setup tool for Ravix-Micro speed controllers.\n"
     "\n"
@@ -37,7 +42,11 @@ const char kUsage[] =
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
     "                    its menus when the script ends, in DIR\n"
-    "  --help            this text\n"
+    "  --log FILE        append the session (commands, messages, status, with times) to FILE\n"
+    "  --in-config-dir   start in $XDG_CONFIG_HOME/ravix-setup (made when missing), so that\n"
+    "                    the setup file rvsetup.cfg lives there (the desktop's menu entry)\n"
+    "  -platform NAME, -style NAME and Qt's other standard options are passed to Qt\n"
+    "  -h, --help        this text\n"
     "  --version         the program's version\n";
 
 struct Options {
@@ -46,12 +55,33 @@ struct Options {
   std::optional<std::string> script;
   std::optional<std::string> screenshotDir;
   bool measure = false;  // print start-up time and memory at the first painted window, then end
+  std::string qtPlatform;  // -platform NAME, for Qt
+  std::optional<std::string> logPath;
+  bool inConfigDir = false;  // start in the user's configuration directory (the desktop entry)
 };
+
+// Qt's own options, which QApplication takes from the command line: with a value, and
+// without one.
+const std::set<std::string> kQtOptionsWithValue = {
+    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry", "-qwindowicon",
+    "-qwindowtitle", "-style", "-stylesheet", "-session", "-display", "-geometry", "-qmljsdebugger"};
+const std::set<std::string> kQtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
 
 // False (with a message on standard error) when the command line is not understood.
 bool ParseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+    std::string arg = argv[i];
+    // Qt accepts its options with two dashes as well.
+    const std::string single = arg.starts_with("--") ? arg.substr(1) : arg;
+    if (kQtFlags.count(single)) continue;
+    if (kQtOptionsWithValue.count(single)) {
+      if (++i >= argc) {
+        std::fprintf(stderr, "ravix-setup: %s needs a value\n", arg.c_str());
+        return false;
+      }
+      if (single == "-platform") options.qtPlatform = argv[i];
+      continue;
+    }
     auto value = [&](const char* what) -> std::optional<std::string> {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "ravix-setup: %s needs %s\n", arg.c_str(), what);
@@ -68,11 +98,15 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     } else if (arg == "--sim-platform") {
       const auto platform = value("9x, nt or nt-nodriver");
       if (!platform) return false;
-      if (*platform != "9x" && *platform != "nt" && *platform != "nt-nodriver") {
+      if (!ravix::ToolMachine::KnownSimPlatform(*platform)) {
         std::fprintf(stderr, "ravix-setup: unknown simulated platform %s\n", platform->c_str());
         return false;
       }
       options.simPlatform = *platform;
+    } else if (arg == "--log") {
+      if (!(options.logPath = value("a file"))) return false;
+    } else if (arg == "--in-config-dir") {
+      options.inConfigDir = true;
     } else if (arg == "--measure") {
       options.measure = true;
     } else {
@@ -91,45 +125,66 @@ bool ParseOptions(int argc, char** argv, Options& options) {
   return true;
 }
 
-// The machine the tool runs on: the simulated one, or the real ports.
-struct Machine {
-  Machine(const Options& options, bool virtualTime) {
-    if (options.simulate) {
-      simClock = std::make_unique<ravix::sim::SimClock>(virtualTime);
-      sim = std::make_unique<ravix::sim::SimAdapter>(*simClock);
-      sim->platformId = options.simPlatform == "9x" ? ravix::VER_PLATFORM_WIN32_WINDOWS : ravix::VER_PLATFORM_WIN32_NT;
-      sim->driverPresent = options.simPlatform != "nt-nodriver";
-    } else {
-      native = std::make_unique<ravix::NativeSystem>();
-    }
+// The setup file lives in the directory the tool starts in; started from the desktop's
+// menu that would be wherever the desktop happens to be, so the entry asks for the
+// user's configuration directory instead.
+bool EnterConfigDir() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  const char* home = std::getenv("HOME");
+  std::filesystem::path base;
+  if (xdg && *xdg == '/') base = xdg;  // the base directory rules ignore relative paths
+  else if (home && *home) base = std::filesystem::path(home) / ".config";
+  else {
+    std::fprintf(stderr, "ravix-setup: neither $XDG_CONFIG_HOME nor $HOME is set\n");
+    return false;
   }
-  ravix::Clock& clock() { return sim ? static_cast<ravix::Clock&>(*simClock) : native->clock; }
-  ravix::SerialPorts& serial() { return sim ? static_cast<ravix::SerialPorts&>(*sim) : native->serial; }
-  ravix::Os& os() { return sim ? static_cast<ravix::Os&>(*sim) : native->os; }
+  const std::filesystem::path dir = base / "ravix-setup";
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (!error) std::filesystem::current_path(dir, error);
+  if (error) std::fprintf(stderr, "ravix-setup: cannot use %s: %s\n", dir.c_str(), error.message().c_str());
+  return !error;
+}
 
-  std::unique_ptr<ravix::sim::SimClock> simClock;
-  std::unique_ptr<ravix::sim::SimAdapter> sim;
-  std::unique_ptr<ravix::NativeSystem> native;
+// The session log (--log) while the program runs.
+struct Log {
+  ravix::FilePtr file;
+  std::string header;
+  // ui itself, or the session log in front of it.
+  ravix::Ui& Front(ravix::Ui& ui) {
+    if (file && !logged) logged = std::make_unique<ravix::SessionLog>(ui, file.get(), header);
+    return logged ? static_cast<ravix::Ui&>(*logged) : ui;
+  }
+  std::unique_ptr<ravix::SessionLog> logged;
 };
 
-int RunDesktop(Machine& machine, ravix::gui::QtUi& ui) {
-  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), ui};
+int RunDesktop(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, Log& log) {
+  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(ui)};
   ravix::Tool tool(platform);
   return ravix::RunApplication(tool);
 }
 
-int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options) {
-  std::ifstream file;
-  std::istream* in = &std::cin;
-  if (*options.script != "-") {
-    file.open(*options.script, std::ios::binary);
-    if (!file) {
-      std::fprintf(stderr, "ravix-setup: cannot open %s\n", options.script->c_str());
-      return kUsageError;
-    }
-    in = &file;
+// The pictures must be able to land: a folder that cannot take them is found before
+// the script runs, not after its transcript said all went well.
+bool ScreenshotDirWritable(const std::string& dir) {
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  const std::filesystem::path probe = std::filesystem::path(dir) / ".ravix-setup-probe";
+  const bool writable = !error && std::ofstream(probe, std::ios::binary).good();
+  std::filesystem::remove(probe, error);
+  if (!writable) std::fprintf(stderr, "ravix-setup: cannot write screenshots into %s\n", dir.c_str());
+  return writable;
+}
+
+int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& options, Log& log) {
+  std::string why;
+  const auto source = ravix::ScriptSource::Open(*options.script, why);
+  if (!source) {
+    std::fprintf(stderr, "ravix-setup: cannot open the script %s: %s\n", options.script->c_str(), why.c_str());
+    return kUsageError;
   }
-  ravix::ScriptEngine engine(ui, machine.clock(), *in, std::cout, machine.sim.get());
+  if (options.screenshotDir && !ScreenshotDirWritable(*options.screenshotDir)) return kUsageError;
+  ravix::ScriptEngine engine(ui, machine.clock(), source->Stream(), std::cout, machine.sim());
   ravix::Ui* front = &engine;
   std::unique_ptr<ravix::gui::ScreenshotUi> shots;
   if (options.screenshotDir) {
@@ -140,13 +195,37 @@ int RunScript(Machine& machine, ravix::gui::QtUi& ui, const Options& options) {
       for (const QString& path : ui.SaveScreenshots(dir)) std::fprintf(stderr, "saved %s\n", qPrintable(path));
     };
   }
-  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), *front};
+  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(*front)};
   ravix::Tool tool(platform);
   ravix::RunApplication(tool);
   const int status = engine.Finish();
   if (shots)
     for (const QString& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", qPrintable(path));
   return status;
+}
+
+// The session log of --log, opened before anything happens; false when it cannot be.
+bool OpenLog(const Options& options, int argc, char** argv, Log& log) {
+  if (!options.logPath) return true;
+  std::string why;
+  log.file = ravix::SessionLog::Open(*options.logPath, why);
+  if (!log.file) {
+    std::fprintf(stderr, "ravix-setup: cannot write the log %s: %s\n", options.logPath->c_str(), why.c_str());
+    return false;
+  }
+  log.header = std::string("ravix-setup ") + RAVIX_VERSION;
+  for (int i = 1; i < argc; ++i) log.header += std::string(" ") + argv[i];
+  return true;
+}
+
+// --in-config-dir: the paths on the command line keep meaning where they were typed.
+bool EnterStartDirectory(Options& options) {
+  if (!options.inConfigDir) return true;
+  std::error_code error;
+  if (options.script && *options.script != "-")
+    options.script = std::filesystem::absolute(*options.script, error).string();
+  if (options.screenshotDir) options.screenshotDir = std::filesystem::absolute(*options.screenshotDir, error).string();
+  return EnterConfigDir();
 }
 
 }  // namespace
@@ -156,7 +235,7 @@ int main(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     // Answered before anything needs a display.
-    if (std::strcmp(argv[i], "--help") == 0) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
     }
@@ -166,11 +245,13 @@ int main(int argc, char** argv) {
     }
   }
   if (argc > 1 && !ParseOptions(argc, argv, options)) return kUsageError;
+  Log log;
+  if (!OpenLog(options, argc, argv, log) || !EnterStartDirectory(options)) return 1;
 
   // Without a display a scripted run needs no window system at all; the desktop
   // program itself says what is missing instead of letting the toolkit abort.
   const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-  if (noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+  if (noDisplay && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && options.qtPlatform.empty()) {
     if (!options.script) {
       std::fprintf(stderr,
                    "ravix-setup: no display ($DISPLAY and $WAYLAND_DISPLAY are unset).\n"
@@ -189,10 +270,10 @@ int main(int argc, char** argv) {
 
   // A script with the simulated controller runs in virtual time, so that its waits and
   // measurements take no real time; the interactive demo runs in real time, as hardware does.
-  Machine machine(options, options.script.has_value());
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
   ravix::gui::QtUi ui(&machine.serial());
 
-  if (options.script) return RunScript(machine, ui, options);
+  if (options.script) return RunScript(machine, ui, options, log);
 
   std::unique_ptr<ravix::gui::StartupProbe> probe;
   if (options.measure) {
@@ -201,5 +282,5 @@ int main(int argc, char** argv) {
     });
     app.installEventFilter(probe.get());
   }
-  return RunDesktop(machine, ui);
+  return RunDesktop(machine, ui, log);
 }

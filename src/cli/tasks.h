@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/terminal.h"
+#include "platform/clock.h"
+#include "platform/os.h"
+#include "platform/serial_port.h"
+
+namespace ravix::cli {
+
+// One task command as the command line gave it.
+struct TaskRequest {
+  std::string command;            // read, write, save, load, update, info, calibrate, locks
+  std::string port;               // empty: the port stored in the setup file
+  int memory = 0;                 // 0: the active set; 1 or 2: a model memory
+  bool json = false;              // read: JSON instead of the table
+  bool yes = false;               // update: agree to its questions
+  std::string file;               // write, save, load, update
+  std::vector<std::string> sets;  // write --set / locks --set: NAME=VALUE
+};
+
+// The machine under the tool for one run.
+struct TaskMachine {
+  Clock& clock;
+  SerialPorts& serial;
+  Os& os;
+};
+
+inline constexpr int kTaskFailed = 1;
+inline constexpr int kTaskUsage = 2;
+
+// Starts the tool headless as the desktop program starts, selects the port and runs
+// the request through the window's own commands; the exit status (0, 1, or 2 for a
+// request the tool cannot understand, such as an unknown --set name).
+// log: the session log's file (--log), or null; logHeader its first line.
+int RunTask(const TaskRequest& request, const TaskMachine& machine, Terminal& terminal, std::FILE* log = nullptr,
+            const std::string& logHeader = {});
+
+// The settings file that "write --set NAME=VALUE ..." stands for, for a controller of
+// type; the usage error's text in why when a word is no NAME=VALUE.
+std::optional<std::string> SettingsFromAssignments(const std::vector<std::string>& sets, int type, std::string& why);
+
+}  // namespace ravix::cli

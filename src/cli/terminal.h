@@ -1,0 +1,48 @@
+#pragma once
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace ravix::cli {
+
+// What the task commands need of the terminal they run in: whether a person is there
+// to answer, the questions, the update's progress and its Ctrl+C.
+class Terminal {
+ public:
+  // in, err: where questions are read and everything for people is written.
+  Terminal(std::FILE* in, std::FILE* err);
+  ~Terminal();
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  bool Interactive() const { return interactive_; }
+  // Asks text and waits for y or n; false on anything else or the end of the input.
+  bool Confirm(const std::string& text);
+
+  // done of total units (the update's lines); total 0 ends the display. A bar with
+  // percentage, units and time left on a terminal, a plain line every tenth otherwise.
+  void Progress(int done, int total);
+
+  // While guarded, the first Ctrl+C says what stopping would mean and the work goes
+  // on; a second one within kStopWindowSeconds asks the work to stop.
+  void GuardInterrupts(bool on);
+  bool StopRequested() const;
+  static constexpr int kStopWindowSeconds = 3;
+
+  // How a progress line reads (without the bar's carriage return); pure, for tests.
+  static std::string ProgressLine(int done, int total, double elapsedSeconds, bool withBar);
+
+ private:
+  std::FILE* in_;
+  std::FILE* err_;
+  bool interactive_;
+  bool barShown_ = false;
+  int lastTenth_ = -1;
+  int lastPercent_ = -1;
+  double lastDrawn_ = 0;
+  bool timing_ = false;
+  std::chrono::steady_clock::time_point started_;
+  bool guarded_ = false;
+};
+
+}  // namespace ravix::cli

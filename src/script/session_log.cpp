@@ -1,0 +1,127 @@
+#include "script/session_log.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "script/script_words.h"
+
+namespace ravix {
+
+namespace {
+
+std::string Now() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &seconds);
+#else
+  localtime_r(&seconds, &local);
+#endif
+  char text[40];
+  const size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  std::snprintf(text + length, sizeof text - length, ".%03d", static_cast<int>(ms));
+  return text;
+}
+
+// Passes a window's commands on and records each one.
+class LoggedHandler : public WindowHandler {
+ public:
+  LoggedHandler(WindowHandler& inner, SessionLog& log) : inner_(inner), log_(log) {}
+  void OnInit(Window& window) override { inner_.OnInit(window); }
+  bool OnCommand(Window& window, int command) override {
+    log_.Write("command " + std::to_string(window.DialogId()) + " " + std::to_string(command));
+    return inner_.OnCommand(window, command);
+  }
+
+ private:
+  WindowHandler& inner_;
+  SessionLog& log_;
+};
+
+std::string Answer(MessageResult result) { return result == MessageResult::Ok ? "ok" : "cancel"; }
+
+}  // namespace
+
+FilePtr SessionLog::Open(const std::string& path, std::string& why) {
+  FilePtr file = OpenRegularForUpdate(path, true, &why);
+  if (file && std::fseek(file.get(), 0, SEEK_END) != 0) {
+    why = "cannot append";
+    file.reset();
+  }
+  return file;
+}
+
+SessionLog::SessionLog(Ui& inner, std::FILE* file, const std::string& header) : inner_(inner), file_(file) {
+  Write("start " + header);
+}
+
+SessionLog::~SessionLog() { Write("stop"); }
+
+void SessionLog::Write(const std::string& line) {
+  std::fprintf(file_, "%s %s\n", Now().c_str(), line.c_str());
+  std::fflush(file_);  // the record must survive a crash or a pulled plug
+}
+
+std::shared_ptr<Window> SessionLog::CreateWindow(const DialogResource& resource, Window* owner) {
+  auto window = inner_.CreateWindow(resource, owner);
+  // The status field tells what a command did; other fields change with every key.
+  auto before = window->OnTextChanged;
+  window->OnTextChanged = [this, before](int id, const std::string& text) {
+    if (before) before(id, text);
+    if (id == kStatusField) Write("status " + script::Quote(text));
+  };
+  return window;
+}
+
+int SessionLog::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) {
+  const std::string id = std::to_string(window->DialogId());
+  Write("dialog " + id);
+  LoggedHandler logged(handler, *this);
+  const int result = inner_.RunModal(window, logged);
+  Write("end " + id + " " + std::to_string(result));
+  return result;
+}
+
+MessageResult SessionLog::MessageBox(Window* owner, std::string_view caption, std::string_view text,
+                                     MessageButtons buttons, std::string_view details) {
+  const MessageResult result = inner_.MessageBox(owner, caption, text, buttons, details);
+  std::string line =
+      (buttons == MessageButtons::Ok ? "box " : "ask ") + script::Quote(caption) + " " + script::Quote(text);
+  if (buttons != MessageButtons::Ok) line += " -> " + Answer(result);
+  if (!details.empty()) line += " details " + script::Quote(details);
+  Write(line);
+  return result;
+}
+
+void SessionLog::Beep() {
+  Write("beep");
+  inner_.Beep();
+}
+
+std::optional<std::string> SessionLog::OpenFileDialog(Window* owner, std::string_view title, std::string_view pattern) {
+  auto chosen = inner_.OpenFileDialog(owner, title, pattern);
+  Write("open-file " + (chosen ? script::Quote(*chosen) : std::string("none")));
+  return chosen;
+}
+
+std::optional<std::string> SessionLog::SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                                      std::string_view suggested) {
+  auto chosen = inner_.SaveFileDialog(owner, title, pattern, suggested);
+  Write("save-file " + (chosen ? script::Quote(*chosen) : std::string("none")));
+  return chosen;
+}
+
+void SessionLog::ShellOpen(const std::string& target) {
+  Write("open " + script::Quote(target));
+  inner_.ShellOpen(target);
+}
+
+bool SessionLog::StopRequested() {
+  const bool stop = inner_.StopRequested();
+  if (stop) Write("stop requested");
+  return stop;
+}
+
+}  // namespace ravix

@@ -1,0 +1,233 @@
+#include "settings/settings_file.h"
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <span>
+
+#include "platform/file_access.h"
+#include "settings/settings_commands.h"
+
+namespace ravix::settings_file {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+using namespace panel;
+
+constexpr std::array<const char*, 4> kBrakeNames = {"off", "hard", "medium", "soft"};
+constexpr std::array<double, 5> kTimingDegrees = {0, 7.5, 15, 22.5, 30};
+constexpr std::array<const char*, 3> kModeNames = {"ignore", "reduce-power", "switch-off"};
+constexpr std::array<int, 3> kModeButtons = {kIgnore, kReducePower, kSwitchOff};
+constexpr std::array<const char*, 3> kToleranceNames = {"small", "medium", "high"};
+constexpr std::array<int, 3> kToleranceButtons = {kToleranceSmall, kToleranceMedium, kToleranceHigh};
+
+// The check boxes kept as booleans; the active set alone has the last two.
+struct Switch {
+  const char* key;
+  int id;
+  bool activeOnly;
+};
+constexpr std::array<Switch, 6> kSwitches = {{
+    {"overtemp-protection", kOvertempProtect, false},
+    {"blocked-motor-protection", kBlockedMotorProtect, false},
+    {"rpm-limit", kRpmLimit, false},
+    {"free-wheeling", kFreeWheeling, false},
+    {"forward-reverse", kForwardReverse, true},
+    {"rpm-control", kRpmControl, true},
+}};
+
+struct Counter {
+  const char* key;
+  int id;
+};
+constexpr std::array<Counter, 4> kCounters = {{
+    {"transmitter-failures", kTransmitterFailures},
+    {"overtemperature-events", kOvertempEvents},
+    {"undervoltage-events", kUndervoltageEvents},
+    {"blocked-motor-events", kBlockedMotorEvents},
+}};
+
+struct Range {
+  double low, high;
+};
+struct Pulse {
+  const char* key;
+  int id;
+  Range range;
+};
+// Wider than the write's own limits where those depend on each other: the write
+// refuses the combinations with its messages.
+constexpr std::array<Pulse, 3> kPulses = {{
+    {"full-speed-ms", kFullSpeed, {1.8, 2.3}},
+    {"neutral-ms", kNeutral, {0.8, 2.3}},
+    {"stop-ms", kStop, {0.8, 1.69}},
+}};
+
+const char* SlotName(SettingSlot slot) {
+  return slot == SettingSlot::Active ? "active" : slot == SettingSlot::Memory1 ? "memory1" : "memory2";
+}
+
+std::string Hex2(int value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
+  return text;
+}
+
+// The value as the panel shows it (two or one decimals), as the nearest double, so
+// that the file holds 1.9 and not 1.9000000000000001.
+double Rounded(double value, double step) {
+  char text[32];
+  std::snprintf(text, sizeof text, step < 0.05 ? "%.2f" : "%.1f", value);
+  return std::strtod(text, nullptr);
+}
+
+int CheckedOf(const Window& main, const std::array<int, 3>& buttons) {
+  for (size_t i = 0; i < buttons.size(); ++i)
+    if (main.IsItemChecked(buttons[i])) return static_cast<int>(i);
+  return -1;
+}
+
+Json CutoffOf(const Window& main, const SettingsState& state) {
+  if (main.IsItemChecked(kPerCell)) return "per-cell";
+  const PanelNumber volts = ReadDecimalText(main.GetItemText(kVolts));
+  if (volts.wellFormed) return Rounded(volts.value, 0.1);
+  if (state.ThresholdCode == kThresholdPerCell) return "per-cell";
+  return Rounded(VoltsFromThresholdCode(state.ThresholdCode), 0.1);
+}
+
+Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
+  Json s = Json::object();
+  if (active)
+    for (const Pulse& pulse : kPulses) {
+      const PanelNumber ms = ReadDecimalText(main.GetItemText(pulse.id));
+      if (ms.wellFormed) s[pulse.key] = Rounded(ms.value, 0.01);
+    }
+  if (main.IsItemChecked(kPwm7k8)) s["pwm-khz"] = 7.8;
+  if (main.IsItemChecked(kPwm15k6)) s["pwm-khz"] = 15.6;
+  if (active) {
+    const PanelInteger speed = ReadIntegerText(main.GetItemText(kControlSpeed), 4);
+    if (speed.wellFormed) s["control-speed"] = speed.value;
+  }
+  const PanelInteger power = ReadIntegerText(main.GetItemText(kStartupPower), 9);
+  if (power.wellFormed) s["startup-power"] = power.value;
+  const int brake = main.ListSelection(kBrake);
+  if (brake >= 0 && brake < 4) s["brake"] = kBrakeNames[static_cast<size_t>(brake)];
+  const int timing = main.ListSelection(kTiming);
+  if (timing == kTimingAuto) s["timing"] = "auto";
+  if (timing >= 0 && timing < kTimingAuto) s["timing"] = kTimingDegrees[static_cast<size_t>(timing)];
+  if (const int mode = CheckedOf(main, kModeButtons); mode >= 0)
+    s["low-voltage"] = kModeNames[static_cast<size_t>(mode)];
+  s["cutoff-volts"] = CutoffOf(main, state);
+  if (active)
+    if (const int t = CheckedOf(main, kToleranceButtons); t >= 0)
+      s["signal-tolerance"] = kToleranceNames[static_cast<size_t>(t)];
+  for (const Switch& sw : kSwitches)
+    if (active || !sw.activeOnly) s[sw.key] = main.IsItemChecked(sw.id);
+  if (active)
+    for (const Counter& counter : kCounters) {
+      const PanelInteger value = ReadIntegerText(main.GetItemText(counter.id), 3);
+      if (value.wellFormed) s[counter.key] = value.value;
+    }
+  return s;
+}
+
+}  // namespace
+
+std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName) {
+  Json file = Json::object();
+  file["format"] = kFormat;
+  const int version = state.ControllerVersion;
+  file["controller"] = {{"type", state.ControllerType()},
+                        {"version", Hex2(version >> 8) + "." + Hex2(version)},
+                        {"features", Hex2(state.Features)},
+                        {"clock-mhz", state.ClockMhz}};
+  file["slot"] = slotName ? slotName : SlotName(slot);
+  file["settings"] = SettingsOf(main, state, slot == SettingSlot::Active);
+  return file.dump(2) + "\n";
+}
+
+namespace {
+constexpr char kPattern[] = "Settings files (*.json)";
+constexpr size_t kMaxFileBytes = 1 << 20;  // a settings file is a few hundred bytes
+
+bool PanelShowsActiveSet(const Window& main) { return main.IsItemEnabled(kWrite); }
+}  // namespace
+
+void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main) {
+  if (!state.ValuesRead()) {
+    ui.MessageBox(nullptr, "Error!", "Read values first!");
+    return;
+  }
+  const bool active = PanelShowsActiveSet(main);
+  const auto path = ui.SaveFileDialog(&main, "Save Settings As", kPattern, active ? "settings.json" : "memory.json");
+  if (!path) return;
+  const std::string json =
+      SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, active ? nullptr : "memory");
+  std::string why;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
+  if (!ReplaceFile(*path, std::span<const uint8_t>(bytes, json.size()), &why))
+    ui.MessageBox(&main, "Error!", "Cannot write the settings file!", MessageButtons::Ok, why);
+}
+
+void LoadSettings(Ui& ui, const SettingsState& state, Window& main, const std::function<void(int)>& click) {
+  if (!state.ValuesRead()) {
+    ui.MessageBox(nullptr, "Error!", "Read values first!");
+    return;
+  }
+  const auto path = ui.OpenFileDialog(&main, "Load Settings", kPattern);
+  if (!path) return;
+  std::string why;
+  const auto bytes = ReadRegularFile(*path, kMaxFileBytes, &why);
+  if (!bytes) {
+    ui.MessageBox(&main, "Error!", "Cannot read the settings file!", MessageButtons::Ok, why);
+    return;
+  }
+  const std::string text(bytes->begin(), bytes->end());
+  const SettingSlot slot = PanelShowsActiveSet(main) ? SettingSlot::Active : SettingSlot::Memory1;
+  const std::string refused = LoadJson(main, state, slot, text, click);
+  if (!refused.empty()) ui.MessageBox(&main, "Error!", refused);
+}
+
+std::string DifferingKeys(const std::string& a, const std::string& b) {
+  const Json first = Json::parse(a, nullptr, false), second = Json::parse(b, nullptr, false);
+  if (first.is_discarded() || second.is_discarded() || !first.contains("settings") || !second.contains("settings"))
+    return "settings";
+  std::string keys;
+  auto note = [&keys](const std::string& key) {
+    if (keys.find("\"" + key + "\"") == std::string::npos) keys += (keys.empty() ? "\"" : ", \"") + key + "\"";
+  };
+  for (const auto& [key, value] : first["settings"].items())
+    if (!second["settings"].contains(key) || second["settings"][key] != value) note(key);
+  for (const auto& [key, value] : second["settings"].items())
+    if (!first["settings"].contains(key)) note(key);
+  return keys;
+}
+
+bool IsSwitchKey(std::string_view key) {
+  for (const Switch& sw : kSwitches)
+    if (key == sw.key) return true;
+  return false;
+}
+
+std::string TableFromJson(const std::string& json) {
+  const Json file = Json::parse(json, nullptr, false);
+  if (file.is_discarded() || !file.is_object()) return "";
+  std::string table;
+  auto row = [&table](const std::string& key, const Json& value) {
+    std::string shown = value.is_string() ? value.get<std::string>() : value.dump();
+    char line[160];
+    std::snprintf(line, sizeof line, "%-26s %s\n", key.c_str(), shown.c_str());
+    table += line;
+  };
+  if (file.contains("controller"))
+    for (const auto& [key, value] : file["controller"].items()) row("controller " + key, value);
+  if (file.contains("slot")) row("slot", file["slot"]);
+  if (file.contains("settings"))
+    for (const auto& [key, value] : file["settings"].items()) row(key, value);
+  return table;
+}
+
+}  // namespace ravix::settings_file

@@ -1,0 +1,256 @@
+// Reading a settings file back into the panel.
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "settings/settings_commands.h"
+#include "settings/settings_file.h"
+
+namespace ravix::settings_file {
+
+namespace {
+
+using Json = nlohmann::json;
+using namespace panel;
+
+// Why a file is refused; it never leaves this file.
+struct Refusal {
+  std::string text;
+};
+
+[[noreturn]] void Refuse(const std::string& key, const std::string& why) {
+  throw Refusal{"Settings file: \"" + key + "\" " + why};
+}
+
+std::string Shown(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+double Number(const Json& value, const std::string& key, double low, double high) {
+  if (!value.is_number()) Refuse(key, "must be a number, not " + value.dump());
+  const double number = value.get<double>();
+  // A hair of tolerance: 2.3 written by another program may arrive as 2.2999999.
+  if (number < low - 1e-9 || number > high + 1e-9)
+    Refuse(key, value.dump() + " is out of range (" + Shown(low) + " to " + Shown(high) + ")");
+  return number;
+}
+
+int Integer(const Json& value, const std::string& key, int low, int high) {
+  if (!value.is_number_integer()) Refuse(key, "must be a whole number, not " + value.dump());
+  return static_cast<int>(Number(value, key, low, high));
+}
+
+template <size_t N>
+int Name(const Json& value, const std::string& key, const std::array<const char*, N>& names) {
+  std::string expected;
+  for (size_t i = 0; i < N; ++i) {
+    if (value.is_string() && value.get<std::string>() == names[i]) return static_cast<int>(i);
+    expected += std::string(i == 0 ? "" : i + 1 == N ? " or " : ", ") + "\"" + names[i] + "\"";
+  }
+  Refuse(key, "must be " + expected + ", not " + value.dump());
+}
+
+bool Boolean(const Json& value, const std::string& key) {
+  if (!value.is_boolean()) Refuse(key, "must be true or false, not " + value.dump());
+  return value.get<bool>();
+}
+
+constexpr std::array<const char*, 4> kBrakeNames = {"off", "hard", "medium", "soft"};
+constexpr std::array<double, 5> kTimingDegrees = {0, 7.5, 15, 22.5, 30};
+constexpr std::array<const char*, 3> kModeNames = {"ignore", "reduce-power", "switch-off"};
+constexpr std::array<int, 3> kModeButtons = {kIgnore, kReducePower, kSwitchOff};
+constexpr std::array<const char*, 3> kToleranceNames = {"small", "medium", "high"};
+constexpr std::array<int, 3> kToleranceButtons = {kToleranceSmall, kToleranceMedium, kToleranceHigh};
+
+struct Switch {
+  const char* key;
+  int id;
+  bool activeOnly;
+};
+constexpr std::array<Switch, 6> kSwitches = {{
+    {"overtemp-protection", kOvertempProtect, false},
+    {"blocked-motor-protection", kBlockedMotorProtect, false},
+    {"rpm-limit", kRpmLimit, false},
+    {"free-wheeling", kFreeWheeling, false},
+    {"forward-reverse", kForwardReverse, true},
+    {"rpm-control", kRpmControl, true},
+}};
+struct Field {
+  const char* key;
+  int id;
+  double low, high;
+  bool decimal;
+  bool activeOnly;
+};
+// The pulse limits are wider than the write's where they depend on each other: the
+// write refuses the combinations with its own messages.
+constexpr std::array<Field, 9> kFields = {{
+    {"full-speed-ms", kFullSpeed, 1.8, 2.3, true, true},
+    {"neutral-ms", kNeutral, 0.8, 2.3, true, true},
+    {"stop-ms", kStop, 0.8, 1.69, true, true},
+    {"control-speed", kControlSpeed, 1, 50, false, true},
+    {"startup-power", kStartupPower, 1, 50, false, false},
+    {"transmitter-failures", kTransmitterFailures, 0, 255, false, true},
+    {"overtemperature-events", kOvertempEvents, 0, 255, false, true},
+    {"undervoltage-events", kUndervoltageEvents, 0, 255, false, true},
+    {"blocked-motor-events", kBlockedMotorEvents, 0, 255, false, true},
+}};
+
+// What the file asks of the panel, checked in full before anything changes.
+struct Plan {
+  std::array<std::optional<std::string>, kFields.size()> texts;
+  std::optional<int> pwmButton, brake, timing, mode, tolerance;
+  std::optional<bool> perCell;
+  std::optional<std::string> volts;
+  std::array<std::optional<bool>, kSwitches.size()> switches;
+};
+
+std::string FieldText(const Field& field, double value) {
+  char text[16];
+  if (field.decimal)
+    std::snprintf(text, sizeof text, "%1.2f", value);
+  else
+    std::snprintf(text, sizeof text, field.id == kControlSpeed || field.id == kStartupPower ? "%3d" : "%2d",
+                  static_cast<int>(value));
+  return text;
+}
+
+// A control that this controller (or this slot) leaves disabled keeps its value.
+void NeedEnabled(const Window& main, int id, bool differs, const std::string& key) {
+  if (differs && !main.IsItemEnabled(id)) Refuse(key, "cannot be set on this controller or in this memory");
+}
+
+void PlanField(Plan& plan, const Window& main, const std::string& key, const Json& value, bool active) {
+  for (size_t i = 0; i < kFields.size(); ++i) {
+    const Field& f = kFields[i];
+    if (key != f.key) continue;
+    const double number = f.decimal ? Number(value, key, f.low, f.high)
+                                    : Integer(value, key, static_cast<int>(f.low), static_cast<int>(f.high));
+    if (f.activeOnly && !active) return;
+    const std::string text = FieldText(f, number);
+    NeedEnabled(main, f.id, text != main.GetItemText(f.id), key);
+    plan.texts[i] = text;
+    return;
+  }
+  for (size_t i = 0; i < kSwitches.size(); ++i) {
+    const Switch& sw = kSwitches[i];
+    if (key != sw.key) continue;
+    const bool on = Boolean(value, key);
+    if (sw.activeOnly && !active) return;
+    NeedEnabled(main, sw.id, on != main.IsItemChecked(sw.id), key);
+    plan.switches[i] = on;
+    return;
+  }
+  Refuse(key, "is not a setting this program knows");
+}
+
+void PlanChoice(Plan& plan, const Window& main, const std::string& key, const Json& value, bool active) {
+  if (key == "pwm-khz") {
+    const bool is7k8 = value.is_number() && value.get<double>() == 7.8;
+    const bool is15k6 = value.is_number() && value.get<double>() == 15.6;
+    if (!is7k8 && !is15k6) Refuse(key, "must be 7.8 or 15.6, not " + value.dump());
+    const int id = is7k8 ? kPwm7k8 : kPwm15k6;
+    NeedEnabled(main, id, !main.IsItemChecked(id), key);
+    plan.pwmButton = id;
+  } else if (key == "brake") {
+    plan.brake = Name(value, key, kBrakeNames);
+  } else if (key == "timing") {
+    if (value == "auto") {
+      plan.timing = kTimingAuto;
+    } else {
+      int index = -1;
+      for (size_t i = 0; i < kTimingDegrees.size(); ++i)
+        if (value.is_number() && value.get<double>() == kTimingDegrees[i]) index = static_cast<int>(i);
+      if (index < 0) Refuse(key, "must be 0, 7.5, 15, 22.5, 30 or \"auto\", not " + value.dump());
+      plan.timing = index;
+    }
+  } else if (key == "low-voltage") {
+    plan.mode = Name(value, key, kModeNames);
+  } else if (key == "cutoff-volts") {
+    if (value == "per-cell") {
+      plan.perCell = true;
+    } else {
+      char text[16];
+      std::snprintf(text, sizeof text, "%1.1f", Number(value, key, 5.3, 10.5));
+      plan.perCell = false;
+      plan.volts = text;
+    }
+  } else if (key == "signal-tolerance") {
+    const int index = Name(value, key, kToleranceNames);
+    if (active) plan.tolerance = index;
+  } else {
+    PlanField(plan, main, key, value, active);
+  }
+}
+
+void CheckHeader(const Json& file, const SettingsState& state) {
+  if (!file.is_object()) throw Refusal{"Settings file: not a JSON object"};
+  for (const auto& [key, value] : file.items())
+    if (key != "format" && key != "controller" && key != "slot" && key != "settings")
+      Refuse(key, "is not a part of a settings file");
+  if (!file.contains("format")) Refuse("format", "is missing");
+  const Json& format = file["format"];
+  if (!format.is_number_integer() || format.get<int>() < 1) Refuse("format", "must be 1, not " + format.dump());
+  if (format.get<int>() > kFormat) Refuse("format", format.dump() + " comes from a newer version of this program");
+  if (!file.contains("controller") || !file["controller"].is_object() || !file["controller"].contains("type"))
+    Refuse("controller", "must name the controller type");
+  const Json& type = file["controller"]["type"];
+  if (!type.is_number_integer()) Refuse("type", "must be a whole number, not " + type.dump());
+  if (type.get<int>() != state.ControllerType())
+    Refuse("type", "is " + type.dump() + ": the file belongs to another kind of controller (this one is type " +
+                       std::to_string(state.ControllerType()) + ")");
+  if (!file.contains("settings") || !file["settings"].is_object()) Refuse("settings", "is missing");
+}
+
+void Click(Window& main, int id, const std::function<void(int)>& click) {
+  const bool checkBox = id == kPerCell || id == kRpmControl || id == kOvertempProtect || id == kBlockedMotorProtect ||
+                        id == kRpmLimit || id == kFreeWheeling || id == kForwardReverse;
+  if (checkBox) main.CheckItem(id, !main.IsItemChecked(id));
+  click(id);
+}
+
+void Apply(Window& main, const Plan& plan, const std::function<void(int)>& click) {
+  for (size_t i = 0; i < kFields.size(); ++i)
+    if (plan.texts[i]) main.SetItemText(kFields[i].id, *plan.texts[i]);
+  if (plan.pwmButton && !main.IsItemChecked(*plan.pwmButton)) Click(main, *plan.pwmButton, click);
+  if (plan.brake) main.ListSetSelection(kBrake, *plan.brake);
+  if (plan.timing) main.ListSetSelection(kTiming, *plan.timing);
+  if (plan.mode && !main.IsItemChecked(kModeButtons[static_cast<size_t>(*plan.mode)]))
+    Click(main, kModeButtons[static_cast<size_t>(*plan.mode)], click);
+  // With "ignore" the threshold stays as read; the fields are disabled then.
+  if (plan.perCell && !main.IsItemChecked(kIgnore) && main.IsItemEnabled(kPerCell)) {
+    if (*plan.perCell != main.IsItemChecked(kPerCell)) Click(main, kPerCell, click);
+    if (plan.volts && main.IsItemEnabled(kVolts)) main.SetItemText(kVolts, *plan.volts);
+  }
+  if (plan.tolerance) {
+    for (int id : kToleranceButtons) main.CheckItem(id, id == kToleranceButtons[static_cast<size_t>(*plan.tolerance)]);
+    click(kToleranceButtons[static_cast<size_t>(*plan.tolerance)]);
+  }
+  for (size_t i = 0; i < kSwitches.size(); ++i)
+    if (plan.switches[i] && *plan.switches[i] != main.IsItemChecked(kSwitches[i].id))
+      Click(main, kSwitches[i].id, click);
+}
+
+}  // namespace
+
+std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
+                     const std::function<void(int command)>& click) {
+  if (!state.ValuesRead()) return "Read values first!";
+  const Json file = Json::parse(text, nullptr, false);
+  if (file.is_discarded()) return "Settings file: not a settings file (no valid JSON)";
+  try {
+    CheckHeader(file, state);
+    Plan plan;
+    for (const auto& [key, value] : file["settings"].items())
+      PlanChoice(plan, main, key, value, slot == SettingSlot::Active);
+    Apply(main, plan, click);
+  } catch (const Refusal& refusal) {
+    return refusal.text;
+  }
+  return "";
+}
+
+}  // namespace ravix::settings_file

@@ -1,0 +1,322 @@
+// The task commands of ravix-cli against one simulated controller that keeps its
+// memory from command to command, as a real one does.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <string>
+
+#include "app/resources.h"
+#include "cli/task_ui.h"
+#include "cli/tasks.h"
+#include "cli/terminal.h"
+#include "platform/file_access.h"
+#include "platform/headless/headless_ui.h"
+#include "script/session_log.h"
+#include "sim/sim_adapter.h"
+#include "temp_dir.h"
+
+namespace ravix {
+namespace {
+
+using cli::TaskRequest;
+
+class CliTasksTest : public FreshDirectoryTest {
+ protected:
+  CliTasksTest() : FreshDirectoryTest("ravix-cli-tasks-") {}
+
+  struct Result {  // NOLINT
+    int status;
+    std::string out, err;
+  };
+
+  Result Run(TaskRequest request) {
+    if (request.port.empty()) request.port = "COM1";
+    cli::Terminal terminal(stdin, stderr);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int status = cli::RunTask(request, {clock_, adapter_, adapter_}, terminal);
+    std::string out = testing::internal::GetCapturedStdout();
+    return {status, out, testing::internal::GetCapturedStderr()};
+  }
+  static std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+  void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+  sim::SimClock clock_{true};
+  sim::SimAdapter adapter_{clock_};
+  std::array<uint8_t, sim::kSettingBytes>& bytes_ = adapter_.controller.settings;
+};
+
+TEST_F(CliTasksTest, ReadJsonShowsKnownBytesInPeoplesUnits) {
+  bytes_[9] = 16, bytes_[8] = 3;       // full speed 4099 counts: 2.05 ms
+  bytes_[18] = 8, bytes_[10] |= 0x01;  // fixed timing 22.5°
+  bytes_[21] = 77;                     // 8.4 V
+  bytes_[22] = 3;                      // switch off
+  bytes_[23] = 200;
+  const Result r = Run({.command = "read", .json = true});
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* expected :
+       {"\"full-speed-ms\": 2.05", "\"timing\": 22.5", "\"cutoff-volts\": 8.4", "\"low-voltage\": \"switch-off\"",
+        "\"transmitter-failures\": 200", "\"format\": 1", "\"type\": 1", "\"slot\": \"active\""})
+    EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in\n" << r.out;
+  const Result table = Run({.command = "read"});
+  EXPECT_NE(table.out.find("full-speed-ms              2.05\n"), std::string::npos) << table.out;
+}
+
+// Save, spoil the slot's bytes, load: the controller holds what it held, byte for byte.
+TEST_F(CliTasksTest, SaveThenLoadRestoresEveryByteOfEachSlot) {
+  struct Case {
+    int memory;
+    std::vector<int> spoiled;  // addresses changed between save and load
+  };
+  for (const Case& c : {Case{0, {17, 19, 20, 26, 14}}, Case{1, {42, 44, 45, 47}}, Case{2, {52, 54, 55, 57}}}) {
+    SCOPED_TRACE(c.memory);
+    if (c.memory == 2) {  // memory 2 starts empty: give it the bytes of memory 1
+      for (int i = 0; i < 8; ++i) bytes_[50 + i] = bytes_[40 + i];
+    }
+    const Result save = Run({.command = "save", .memory = c.memory, .file = "slot.json"});
+    ASSERT_EQ(save.status, 0) << save.err;
+    // The pulse widths are stored through the tool's truncating conversion: bytes that
+    // the tool did not write itself may move by one count at the first write.
+    ASSERT_EQ(Run({.command = "load", .memory = c.memory, .file = "slot.json"}).status, 0);
+    const auto saved = bytes_;
+    for (int address : c.spoiled) bytes_[address] = static_cast<uint8_t>(bytes_[address] == 1 ? 2 : 1);
+    const Result load = Run({.command = "load", .memory = c.memory, .file = "slot.json"});
+    ASSERT_EQ(load.status, 0) << load.err;
+    for (size_t a = 0; a < saved.size(); ++a) EXPECT_EQ(bytes_[a], saved[a]) << "address " << a;
+  }
+}
+
+TEST_F(CliTasksTest, RefusalsNameTheirReasonAndWriteNothing) {
+  Write("other.json", R"({"format": 1, "controller": {"type": 3}, "settings": {"startup-power": 5}})");
+  Write("newer.json", R"({"format": 2, "controller": {"type": 1}, "settings": {}})");
+  Write("broken.json", "{\"format\": 1,");
+  struct Case {
+    TaskRequest request;
+    bool unplug;
+    const char* message;
+  };
+  const Case cases[] = {
+      {{.command = "write", .sets = {"volume=3"}}, false, "\"volume\" is not a setting this program knows"},
+      {{.command = "write", .sets = {"startup-power=60"}}, false, "\"startup-power\" 60 is out of range (1 to 50)"},
+      {{.command = "write", .sets = {"brake=strong"}},
+       false,
+       "\"brake\" must be \"off\", \"hard\", \"medium\" or \"soft\""},
+      {{.command = "write", .sets = {"full-speed-ms=2.5"}}, false, "\"full-speed-ms\" 2.5 is out of range"},
+      {{.command = "write", .sets = {"timing=10"}}, false, "\"timing\" must be 0, 7.5, 15, 22.5, 30"},
+      {{.command = "load", .file = "other.json"}, false, "the file belongs to another kind of controller"},
+      {{.command = "load", .file = "newer.json"}, false, "\"format\" 2 comes from a newer version"},
+      {{.command = "load", .file = "broken.json"}, false, "no valid JSON"},
+      {{.command = "load", .file = "missing.json"}, false, "cannot read"},
+      // The tool's own write rule, after the file was accepted.
+      {{.command = "write", .sets = {"brake=hard", "rpm-control=true"}}, false, "rpm control: break not possible!"},
+      {{.command = "write", .sets = {"startup-power=5"}}, true, "Error"},
+      {{.command = "read"}, true, "Error"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    adapter_.plugged = !c.unplug;
+    const auto before = bytes_;
+    const Result r = Run(c.request);
+    EXPECT_EQ(r.status, cli::kTaskFailed);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(bytes_, before);
+  }
+}
+
+TEST_F(CliTasksTest, WriteSetChangesOnlyWhatItNames) {
+  const auto before = bytes_;
+  const Result r = Run({.command = "write", .sets = {"startup-power=7", "brake=off"}});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(bytes_[19], 7);
+  EXPECT_EQ(bytes_[17], 0);
+  EXPECT_EQ(bytes_[10], before[10] & ~0x40);  // the brake flag goes with "off"
+  // (The pulse widths go through the tool's truncating conversion, as with the Write button.)
+  for (size_t a : {14u, 16u, 18u, 20u, 21u, 22u, 26u}) EXPECT_EQ(bytes_[a], before[a]) << a;
+}
+
+TEST_F(CliTasksTest, UpdateWithYesProgramsTheImage) {
+  Write("x1011_3011.upd", "0000:0012\r\n0001:0034\r\n0040:0056\r\n");
+  const Result refused = Run({.command = "update", .file = "x1011_3011.upd"});
+  EXPECT_EQ(refused.status, cli::kTaskFailed);  // nobody to ask, no --yes
+  EXPECT_NE(refused.err.find("add --yes"), std::string::npos) << refused.err;
+  EXPECT_EQ(adapter_.controller.flash[0], 0xFF);
+
+  const Result r = Run({.command = "update", .yes = true, .file = "x1011_3011.upd"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(adapter_.controller.flash[0], 0x12);
+  EXPECT_EQ(adapter_.controller.flash[1], 0x34);
+  EXPECT_EQ(adapter_.controller.flash[0x40], 0x56);
+}
+
+// The programming-interface commands work on both adapters; the settings need the
+// serial one, and the tool says so in its own words.
+TEST_F(CliTasksTest, BothAdaptersWhereTheyApply) {
+  struct Case {
+    const char* port;
+    const char* command;
+    int status;
+    const char* out;
+    const char* err;
+  };
+  const Case cases[] = {
+      {"COM1", "info", 0, "Lockbits: ", ""},
+      {"0378", "info", 0, "Lockbits: ", ""},
+      {"COM2", "calibrate", 0, "calibration successful!\nshould be: ", ""},
+      // The parallel adapter restarts the firmware through its reset line too.
+      {"0278", "calibrate", 0, "calibration successful!\nshould be: ", ""},
+      {"COM1", "read", 0, "startup-power", ""},
+      {"03BC", "read", 1, "", "ERROR!   PORT ?"},
+      {"0378", "save", 1, "", "ERROR!   PORT ?"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.port) + " " + c.command);
+    TaskRequest request{.command = c.command, .port = c.port};
+    if (request.command == "save") request.file = "never.json";
+    const Result r = Run(request);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("never.json"));
+}
+
+TEST_F(CliTasksTest, InfoCalibrateAndLocks) {
+  const Result info = Run({.command = "info"});
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_NE(info.out.find("Lockbits: "), std::string::npos) << info.out;
+  const Result calibrate = Run({.command = "calibrate"});
+  ASSERT_EQ(calibrate.status, 0) << calibrate.err;
+  EXPECT_NE(calibrate.out.find("should be: "), std::string::npos);
+
+  bytes_[13] = 0xFF;
+  const Result set = Run({.command = "locks", .sets = {"rc-setup=on"}});
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(bytes_[13], 0xFE);
+  EXPECT_EQ(set.out, "rc-setup     locked\ntestprogram  unlocked\n");
+}
+
+// The log a user sends when asking for help: the commands, the status texts and the
+// refusal, each with its time, appended run after run.
+TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
+  std::string why;
+  {
+    FilePtr log = SessionLog::Open("session.log", why);
+    ASSERT_TRUE(log) << why;
+    cli::Terminal terminal(stdin, stderr);
+    testing::internal::CaptureStderr();
+    cli::RunTask({.command = "write", .port = "COM1", .sets = {"brake=strong"}}, {clock_, adapter_, adapter_}, terminal,
+                 log.get(), "ravix-cli write --set brake=strong");
+    testing::internal::GetCapturedStderr();
+  }
+  { FilePtr again = SessionLog::Open("session.log", why); }  // appends, keeps what is there
+  const std::string log = Slurp("session.log");
+  const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+  for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155\n",
+                               "command 1226 1149\n", "status \"reading.....\"\n", "status \"OK\"\n",
+                               "box \"Error!\" \"Settings file: \\\"brake\\\" must be", "end 1226 1\n", "stop\n"}) {
+    const size_t at = log.find(expected);
+    ASSERT_NE(at, std::string::npos) << expected << " in\n" << log;
+    EXPECT_TRUE(std::regex_match(log.substr(log.rfind('\n', at) + 1, 24), stamp)) << expected;
+  }
+  std::filesystem::create_directory("a-directory");
+  EXPECT_FALSE(SessionLog::Open("a-directory", why));
+}
+
+// A port given on the command line is for this run: the setup file keeps the port
+// that the desktop program stored, and never receives a device path.
+TEST_F(CliTasksTest, APortFromTheCommandLineIsNotStored) {
+  for (const char* port : {"/dev/ttyUSB9", "COM3", "com2"}) {
+    SCOPED_TRACE(port);
+    const Result r = Run({.command = "read", .port = port});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadSetupFile().substr(0, 4), "0378");
+  }
+}
+
+// What the update's transfer reports reaches the terminal: a plain line at every
+// tenth when no one watches a bar.
+TEST(TaskUiProgress, TheWindowsProgressGoesToTheTerminal) {
+  std::FILE* err = std::tmpfile();
+  cli::Terminal terminal(stdin, err);
+  HeadlessUi backend;
+  cli::TaskUi ui(backend, terminal, false);
+  auto window = ui.CreateWindow(MainWindowResource(), nullptr);
+  for (int done = 0; done <= 40; ++done) window->ShowProgress(done, 40);
+  window->ShowProgress(0, 0);
+  window->SetItemText(1044, "OK");
+  std::rewind(err);
+  std::string text(4096, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), err));
+  std::fclose(err);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11) << text;
+  EXPECT_EQ(text.substr(0, 28), "update:   0%  0 of 40 lines\n");
+  EXPECT_NE(text.find("update: 100%  40 of 40 lines\n"), std::string::npos) << text;
+  EXPECT_EQ(window->GetItemText(1044), "OK");
+}
+
+// Ctrl+C during a guarded transfer: the first one warns and the work goes on, a
+// second soon after asks it to stop; unguarded, nothing is caught.
+TEST(TerminalInterrupts, TheSecondCtrlCStopsTheFirstOnlyWarns) {
+  cli::Terminal terminal(stdin, stderr);
+  terminal.GuardInterrupts(true);
+  testing::internal::CaptureStderr();
+  std::raise(SIGINT);
+  EXPECT_FALSE(terminal.StopRequested());
+  std::raise(SIGINT);
+  EXPECT_TRUE(terminal.StopRequested());
+  const std::string warned = testing::internal::GetCapturedStderr();
+  EXPECT_NE(warned.find("Stopping now leaves the controller without a working program"), std::string::npos);
+  terminal.GuardInterrupts(false);
+  EXPECT_FALSE(terminal.StopRequested());
+}
+
+TEST(TerminalQuestions, OnlyYesGoesOn) {
+  for (const auto& [input, agreed] : std::vector<std::pair<std::string, bool>>{
+           {"y\n", true}, {"Yes\n", true}, {"n\n", false}, {"\n", false}, {"", false}}) {
+    std::FILE* in = std::tmpfile();
+    std::fputs(input.c_str(), in);
+    std::rewind(in);
+    std::FILE* err = std::tmpfile();
+    cli::Terminal terminal(in, err);
+    EXPECT_EQ(terminal.Confirm("Update starten?"), agreed) << input;
+    std::fclose(in);
+    std::fclose(err);
+  }
+}
+
+TEST(TerminalProgress, LinesShowPercentCountAndTimeLeft) {
+  struct Case {
+    int done, total;
+    double elapsed;
+    bool bar;
+    const char* line;
+  };
+  for (const Case& c : {
+           Case{0, 200, 0, false, "  0%  0 of 200 lines"},
+           Case{50, 200, 10, false, " 25%  50 of 200 lines, 0:30 left"},
+           Case{199, 200, 100, false, " 99%  199 of 200 lines, 0:01 left"},
+           Case{200, 200, 100, false, "100%  200 of 200 lines"},
+           Case{250, 200, 100, false, "100%  200 of 200 lines"},
+           Case{100, 200, 60, true, "[###############...............]  50%  100 of 200 lines, 1:00 left"},
+       })
+    EXPECT_EQ(cli::Terminal::ProgressLine(c.done, c.total, c.elapsed, c.bar), c.line);
+}
+
+TEST(SettingsFromAssignments, TakesNumbersSwitchesAndNames) {
+  std::string why;
+  EXPECT_EQ(
+      *cli::SettingsFromAssignments({"startup-power=5", "rpm-limit=on", "brake=hard", "cutoff-volts=per-cell"}, 1, why),
+      R"({"format":1,"controller":{"type":1},"settings":{"startup-power":5,"rpm-limit":true,"brake":"hard","cutoff-volts":"per-cell"}})");
+  EXPECT_FALSE(cli::SettingsFromAssignments({"startup-power"}, 1, why));
+  EXPECT_EQ(why, "\"startup-power\" is no NAME=VALUE");
+}
+
+}  // namespace
+}  // namespace ravix

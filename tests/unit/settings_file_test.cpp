@@ -1,0 +1,81 @@
+// The settings file against the panel alone: what a refusal leaves, what a click does.
+#include <gtest/gtest.h>
+
+#include "app/resources.h"
+#include "platform/headless/headless_ui.h"
+#include "settings/settings_file.h"
+
+namespace ravix {
+namespace {
+
+class SettingsFileTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    state_.ControllerVersion = 0x1011;
+    state_.ClockMhz = 16;
+    state_.Features = 0x1F;
+    state_.ThresholdCode = 55;
+    main_ = ui_.CreateWindow(MainWindowResource(), nullptr);
+    main_->SetItemText(1164, " 10");
+    main_->ListAddString(1146, "off");
+    main_->ListAddString(1146, "hard");
+    main_->ListSetSelection(1146, 1);
+  }
+  std::string Load(const std::string& settings) {
+    return settings_file::LoadJson(*main_, state_, SettingSlot::Active,
+                                   R"({"format": 1, "controller": {"type": 1}, "settings": )" + settings + "}",
+                                   [this](int id) { clicks_.push_back(id); });
+  }
+
+  HeadlessUi ui_;
+  SettingsState state_;
+  std::shared_ptr<Window> main_;
+  std::vector<int> clicks_;
+};
+
+TEST_F(SettingsFileTest, ARefusedFileChangesNoControl) {
+  struct Case {
+    const char* settings;
+    const char* refusal;
+  };
+  main_->EnableItem(1169, false);  // a controller without forward/reverse
+  for (const Case& c : {
+           Case{R"({"startup-power": 5, "brake": "strong"})", "\"brake\" must be"},
+           Case{R"({"startup-power": 5, "forward-reverse": true})", "\"forward-reverse\" cannot be set on this controller"},
+           Case{R"({"startup-power": 5.5})", "\"startup-power\" must be a whole number, not 5.5"},
+           Case{R"({"startup-power": 5, "rpm-limit": "yes"})", "\"rpm-limit\" must be true or false"},
+           Case{R"({"startup-power": 5, "pwm-khz": 10})", "\"pwm-khz\" must be 7.8 or 15.6, not 10"},
+           Case{R"({"startup-power": 5, "cutoff-volts": 12})", "\"cutoff-volts\" 12 is out of range (5.3 to 10.5)"},
+           Case{R"([1, 2])", "\"settings\" is missing"},
+       }) {
+    SCOPED_TRACE(c.settings);
+    EXPECT_NE(Load(c.settings).find(c.refusal), std::string::npos) << Load(c.settings);
+    EXPECT_EQ(main_->GetItemText(1164), " 10");
+    EXPECT_EQ(main_->ListSelection(1146), 1);
+    EXPECT_TRUE(clicks_.empty());
+  }
+  // Leaving a disabled feature as it is shown is no refusal.
+  EXPECT_EQ(Load(R"({"forward-reverse": false})"), "");
+}
+
+TEST_F(SettingsFileTest, ButtonsAreClickedOnlyWhereTheirStateChanges) {
+  main_->CheckItem(1191, true);  // overtemperature protection on
+  main_->CheckItem(1168, true);  // "ignore"
+  EXPECT_EQ(Load(R"({"overtemp-protection": true, "rpm-limit": true, "low-voltage": "switch-off", "pwm-khz": 15.6})"),
+            "");
+  EXPECT_EQ(clicks_, (std::vector<int>{1139, 1170, 1188}));
+  EXPECT_TRUE(main_->IsItemChecked(1188));  // a check box toggles before its command
+  EXPECT_TRUE(main_->IsItemChecked(1191));
+}
+
+TEST(SettingsFileCompare, DifferingKeysNamesEveryKeyThatDiffers) {
+  const std::string a = R"({"settings": {"brake": "off", "startup-power": 5, "rpm-limit": true}})";
+  EXPECT_EQ(settings_file::DifferingKeys(a, a), "");
+  EXPECT_EQ(settings_file::DifferingKeys(a, R"({"settings": {"brake": "hard", "startup-power": 5}})"),
+            "\"brake\", \"rpm-limit\"");
+  EXPECT_EQ(settings_file::DifferingKeys(R"({"settings": {}})", R"({"settings": {"timing": "auto"}})"), "\"timing\"");
+  EXPECT_EQ(settings_file::DifferingKeys("{", a), "settings");
+}
+
+}  // namespace
+}  // namespace ravix
