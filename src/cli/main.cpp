@@ -9,6 +9,7 @@
 #include "cli/pack.h"
 #include "cli/pack.h"
 #include "platform/headless/headless_ui.h"
+#include "platform/standard_streams.h"
 #include "script/script_run.h"
 #include "sim/sim_adapter.h"
 #ifdef _WIN32
@@ -82,6 +83,7 @@ int Run(const Options& options, const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  ravix::UseBinaryStandardStreams();
   const std::vector<std::string> words(argv + 1, argv + argc);
   Options options;
   size_t at = 0;
