@@ -25,12 +25,18 @@ LRESULT CALLBACK TimerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// Lets the windows paint what they have been told to show.
+// Lets the windows paint what they have been told to show. The window system maps
+// a new window in its own time: a few rounds give it that time.
 void Settle() {
-  MSG message;
-  for (int n = 0; n < 256 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++n) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+  constexpr int kRounds = 5;
+  constexpr DWORD kRoundMs = 60;
+  for (int round = 0; round < kRounds; ++round) {
+    MSG message;
+    for (int n = 0; n < 256 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE); ++n) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(kRoundMs);
   }
 }
 
@@ -123,6 +129,8 @@ void ScreenshotUi::SaveOpenWindows() {
   ShowWindows();
   for (const auto& window : native_.OpenWindows()) {
     SetForegroundWindow(window->Handle());
+    RedrawWindow(window->Handle(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Settle();
     RECT area{};
     GetWindowRect(window->Handle(), &area);
