@@ -24,12 +24,14 @@ time.sleep(3600)' >"$pty_file" &
 }
 
 # The unit tests built for Windows (those that make sense there), when they were built.
+# Left out: a test of POSIX paths ("/x.upd" is "Z:\x.upd" under Wine).
 unit_checks() {
   [ -x "$build/ravix-windows-tests.exe" ] || return 0
   local log=$results/unit-tests.log
-  if (cd "$scratch" && timeout 300 wine "$build/ravix-windows-tests.exe" --gtest_brief=1 >"$log" 2>&1); then
+  if (cd "$scratch" && timeout 300 wine "$build/ravix-windows-tests.exe" --gtest_brief=1 \
+        --gtest_filter=-ScriptEngineTest.ChoosesFilesFromTheQueueAndMovesTheCurrentDirectory >"$log" 2>&1); then
     passed=$((passed + 1))
-    echo "test-windows: unit tests: $(grep -c '^\[       OK \]' "$log" || true) passed ($(tail -n 1 "$log"))"
+    echo "test-windows: unit tests under Wine: $(grep -E '^\[  PASSED  \]' "$log" || true)"
   else
     failed=$((failed + 1))
     echo "FAIL unit tests under Wine:"
