@@ -43,3 +43,45 @@ extra_start=$(date +%s)
 serial_checks
 unit_checks
 echo "test-windows: serial port and unit checks took $(( $(date +%s) - extra_start )) s"
+
+# The installer made by scripts/package-windows.sh, when it was made: a silent install,
+# the Start-menu entry starting in the application-data folder, the installed program
+# running, and a silent uninstall that leaves nothing but the user's settings file.
+installer_checks() {
+  local installer
+  installer=$(ls "$build"/package/ravix-setup-*-windows-x64-setup.exe 2>/dev/null | head -n 1)
+  [ -n "$installer" ] || return 0
+  local user_dir
+  user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData | grep -v /Public/ | head -n 1)
+  local programs="$user_dir/Local/Programs/Ravix Setup"
+  local settings="$user_dir/Roaming/Ravix Setup"
+  local menu="$user_dir/Roaming/Microsoft/Windows/Start Menu/Programs/Ravix Setup"
+  local problems=()
+  # (The Wine server stays up for the whole run, so `wineserver -w` would wait for ever:
+  # wine itself returns when the installer has ended.)
+  wine "$installer" /S
+  for f in ravix-setup.exe ravix-cli.exe README.txt LICENSE.txt uninstall.exe; do
+    [ -f "$programs/$f" ] || problems+=("not installed: $f")
+  done
+  [ -f "$menu/Ravix Setup.lnk" ] || problems+=("no Start-menu entry")
+  strings -el "$menu/Ravix Setup.lnk" 2>/dev/null | grep -q 'AppData\\Roaming\\Ravix Setup$' ||
+    problems+=("the Start-menu entry does not start in the application-data folder")
+  # The installed program, started there as the entry starts it, keeps its settings there.
+  (cd "$settings" && printf 'press 2\n' | wine "$programs/ravix-cli.exe" --simulate run - >/dev/null 2>&1) ||
+    problems+=("the installed ravix-cli.exe does not run")
+  [ -f "$settings/rvsetup.cfg" ] || problems+=("no rvsetup.cfg in the application-data folder")
+  wine "$programs/uninstall.exe" /S
+  # The uninstaller runs from a copy of itself and removes the original when it ends.
+  for _ in $(seq 50); do [ -e "$programs" ] || break; sleep 0.2; done
+  [ ! -e "$programs" ] || problems+=("left after uninstalling: $(ls "$programs" | tr '\n' ' ')")
+  [ ! -e "$menu" ] || problems+=("the Start-menu folder is left")
+  [ -f "$settings/rvsetup.cfg" ] || problems+=("the uninstaller removed the user's settings file")
+  if [ ${#problems[@]} -eq 0 ]; then
+    passed=$((passed + 1))
+    echo "test-windows: $(basename "$installer") installs and uninstalls silently"
+  else
+    failed=$((failed + 1))
+    printf 'FAIL installer: %s\n' "${problems[@]}"
+  fi
+}
+installer_checks
