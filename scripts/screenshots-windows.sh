@@ -29,7 +29,7 @@ xvfb_pid=$!
 export DISPLAY=:$display
 trap 'wineserver -k 2>/dev/null; kill $xvfb_pid 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$WINEPREFIX"
-wineserver -p
+wineserver -p >/dev/null 2>&1
 wineboot -i >/dev/null 2>&1
 # No window manager runs on the X server: Wine draws the frames and title bars itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

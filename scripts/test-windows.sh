@@ -44,7 +44,7 @@ fi
 
 # The server stays up between the programs: each start then takes a fraction of a second.
 mkdir -p "$WINEPREFIX"
-wineserver -p
+wineserver -p >/dev/null 2>&1
 wineboot -i >/dev/null 2>&1
 echo "test-windows: Wine prefix ready after $(( $(date +%s) - start )) s"
 

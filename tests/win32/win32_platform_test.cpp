@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_access.h"
+#include "platform/win32/win32_os.h"
 #include "platform/win32/win32_serial.h"
 #include "platform/win32/win32_text.h"
 #include "win32gui/win32_ui.h"
@@ -100,6 +101,30 @@ TEST_F(Win32FilesTest, ReplacesWholeOrNotAtAll) {
 TEST(Win32SerialTest, PortsThatAreNotThereDoNotOpen) {
   Win32SerialPorts ports;
   for (const char* name : {"", "COM99", "\\\\.\\COM98", "NOTAPORT"}) EXPECT_EQ(ports.Open(name), nullptr) << name;
+}
+
+TEST(Win32OsTest, AsksTheVersionOnlyWithTheStructuresTheSystemKnows) {
+  Win32Os os;
+  for (uint32_t size : {156u, 148u}) EXPECT_EQ(os.GetVersionPlatform(size), VER_PLATFORM_WIN32_NT) << size;
+  for (uint32_t size : {0u, 100u, 157u, 4096u}) EXPECT_EQ(os.GetVersionPlatform(size), std::nullopt) << size;
+}
+
+// The driver library is found by name and its exports by name at every access.
+TEST(Win32OsTest, LoadsThePortDriverAndFindsItsExportsByName) {
+  Win32Os os;
+  EXPECT_EQ(os.LoadLibrary("DLPORTIO.dll"), nullptr) << "no driver is installed here";
+  const std::string drivers = fs::path(RAVIX_TEST_DRIVERS).string();
+  auto full = os.LoadLibrary(drivers + "/fake_port_driver.dll");
+  ASSERT_NE(full, nullptr);
+  EXPECT_TRUE(full->HasExport("DlPortWritePortUshort"));
+  EXPECT_TRUE(full->HasExport("DlPortReadPortUlong"));
+  EXPECT_FALSE(full->HasExport("DlPortReadPortUshort"));
+  full->WritePortUshort(0x378, 0x000B);
+  EXPECT_EQ(full->ReadPortUlong(0x379), 0xA5000379u) << "all 32 bits of the answer come through";
+  auto older = os.LoadLibrary(drivers + "/fake_port_driver_write_only.dll");
+  ASSERT_NE(older, nullptr);
+  EXPECT_FALSE(older->HasExport("DlPortReadPortUlong"));
+  EXPECT_EQ(older->ReadPortUlong(0x378), 0xFFFFFFFFu) << "a missing export reads as an empty bus";
 }
 
 TEST(Win32TextTest, Utf8CrossesTheWideBoundaryUnchanged) {
