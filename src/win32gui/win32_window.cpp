@@ -1,6 +1,7 @@
 #include "win32gui/win32_window.h"
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "platform/win32/win32_text.h"
@@ -63,6 +64,19 @@ Win32Window::Win32Window(const DialogResource& resource, Window* owner) : Window
   if (!hwnd_) return;
   BuildMenu();
   FitClientArea();
+  if (!owner) SetProgramIcon();
+}
+
+void Win32Window::SetProgramIcon() {
+  // A window of its own (not a dialog over another) stands in the task bar: with the
+  // program's icon, resource 1, in both sizes. Shared icons are never destroyed.
+  HINSTANCE program = GetModuleHandleW(nullptr);
+  for (const auto& [which, width, height] : {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON},
+                                             std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}}) {
+    HANDLE icon = LoadImageW(program, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(width),
+                             GetSystemMetrics(height), LR_SHARED);
+    if (icon) SendMessageW(hwnd_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+  }
 }
 
 Win32Window::~Win32Window() {

@@ -62,6 +62,7 @@ class Win32Window : public Window {
 
  private:
   void BuildMenu();
+  void SetProgramIcon();
   void FitClientArea();
   void CheckInGroup(int id, const std::string& group);
   void KeepTypedText(HWND__* combo);
