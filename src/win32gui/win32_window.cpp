@@ -8,6 +8,7 @@
 #include "win32gui/dialog_template.h"
 
 #include "platform/win32/windows_api.h"  // last
+#include <commctrl.h>
 
 namespace ravix::win32gui {
 
@@ -15,6 +16,8 @@ namespace {
 
 // The command of the close box and of Escape, and of the button that ends a window.
 constexpr int kCloseCommand = 2;
+// The status field of the main window, beside which a long command shows its progress.
+constexpr int kStatusField = 1044;
 // Paint messages handled in one Repaint at most: a control that never validates
 // itself must not keep a long command waiting.
 constexpr int kMostPaints = 256;
@@ -264,6 +267,29 @@ void Win32Window::Repaint() {
   MSG message;
   for (int n = 0; n < kMostPaints && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++n)
     DispatchMessageW(&message);
+}
+
+void Win32Window::ShowProgress(int done, int total) {
+  if (total <= 0) {
+    if (progress_) ShowWindow(progress_, SW_HIDE);
+    return;
+  }
+  if (!progress_) {
+    HWND field = Control(kStatusField);
+    if (!field) return;
+    RECT area{};
+    GetWindowRect(field, &area);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+    const int width = (area.right - area.left) / 3;
+    progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, area.right - width - 2, area.top + 2, width,
+                                area.bottom - area.top - 4, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!progress_) return;
+    // Over the field, not under it.
+    SetWindowPos(progress_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  }
+  SendMessageW(progress_, PBM_SETRANGE32, 0, total);
+  SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(done, 0, total)), 0);
+  ShowWindow(progress_, SW_SHOWNA);
 }
 
 void Win32Window::End(int result) {

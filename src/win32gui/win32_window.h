@@ -40,6 +40,9 @@ class Win32Window : public Window {
   bool IsMenuItemEnabled(int command) const override;
   void SetMenuItemText(int command, std::string_view text) override;
   void Repaint() override;
+  // A bar over the right part of the status field, which holds only its short text
+  // while a long command runs; total 0 takes it away.
+  void ShowProgress(int done, int total) override;
   void End(int result) override;
 
   int RunModal(WindowHandler& handler);
@@ -70,6 +73,7 @@ class Win32Window : public Window {
   const DialogResource& resource_;
   HWND__* hwnd_ = nullptr;
   HMENU__* menu_ = nullptr;
+  HWND__* progress_ = nullptr;  // made at the first progress shown
   WindowHandler* handler_ = nullptr;
   bool running_ = false;
   int busy_ = 0;         // commands running

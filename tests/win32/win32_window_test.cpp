@@ -10,10 +10,12 @@
 #include "win32gui/win32_window.h"
 
 #include "platform/win32/windows_api.h"  // last
+#include <commctrl.h>
 
 namespace ravix::win32gui {
 namespace {
 
+constexpr int kStatusField = 1044;
 constexpr int kEnd = 2, kGo = 3, kEdit = 10, kStatus = 11, kBox = 20, kToolRadio = 30, kAutoA = 40, kAutoB = 41,
               kList = 50, kPortA = 100, kPortB = 101, kGreyed = 102, kBarCommand = 200;
 
@@ -28,6 +30,7 @@ DialogResource TestTable() {
       {IDC_STATIC, K::GroupBox, "Group", 4, 4, 120, 60, true, ""},
       {kEdit, K::Edit, "start", 10, 14, 50, 12, true, "Group"},
       {kStatus, K::ReadOnlyEdit, "", 10, 100, 100, 12, false, ""},
+      {kStatusField, K::ReadOnlyEdit, "", 10, 84, 100, 12, false, ""},
       {kBox, K::CheckBox, "box", 10, 30, 50, 10, true, "Group"},
       {kToolRadio, K::RadioButton, "tool", 10, 44, 50, 10, true, "Group"},
       {kAutoA, K::AutoRadioButton, "a", 130, 14, 40, 10, true, "Auto"},
@@ -240,6 +243,32 @@ TEST_F(Win32WindowTest, RepaintTakesNoInput) {
   EXPECT_FALSE(endedDuringCommand);
   // The key waits for the command to end and then arrives: Escape ends the window.
   EXPECT_EQ(recorder.commands, (std::vector<int>{kGo, kEnd}));
+}
+
+TEST_F(Win32WindowTest, ProgressStandsOverTheStatusFieldWhileACommandRuns) {
+  auto barOf = [&] { return FindWindowExW(window.Handle(), nullptr, PROGRESS_CLASSW, nullptr); };
+  window.ShowProgress(0, 0);
+  EXPECT_EQ(barOf(), nullptr) << "nothing is made before there is progress to show";
+  struct Step {
+    int done, total;
+    bool shown;
+    int position;
+  };
+  for (const Step& s : std::vector<Step>{{3, 10, true, 3}, {10, 10, true, 10}, {12, 10, true, 10}, {-1, 10, true, 0},
+                                         {0, 0, false, 0}, {1, 4, true, 1}}) {
+    window.ShowProgress(s.done, s.total);
+    HWND bar = barOf();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ((GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE) != 0, s.shown) << s.done << "/" << s.total;
+    if (s.shown) {
+      EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), s.position) << s.done << "/" << s.total;
+    }
+  }
+  RECT bar{}, field{};
+  GetWindowRect(barOf(), &bar);
+  GetWindowRect(Item(kStatusField), &field);
+  RECT both{};
+  EXPECT_TRUE(IntersectRect(&both, &bar, &field) && EqualRect(&both, &bar)) << "the bar lies within the field";
 }
 
 TEST_F(Win32WindowTest, AModalDialogDisablesItsOwnerWhileItRuns) {
