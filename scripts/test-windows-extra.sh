@@ -39,7 +39,26 @@ unit_checks() {
   fi
 }
 
+# Each program is one file: what it imports must all come with Windows itself.
+import_checks() {
+  local system='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|advapi32|msvcrt|ole32)\.dll$' exe dll foreign
+  for exe in ravix-cli.exe ravix-setup.exe; do
+    [ -f "$build/$exe" ] || continue
+    foreign=()
+    while read -r dll; do
+      [[ ${dll,,} =~ $system ]] || foreign+=("$dll")
+    done < <(x86_64-w64-mingw32-objdump -p "$build/$exe" | sed -n 's/^\s*DLL Name: //p')
+    if [ ${#foreign[@]} -eq 0 ]; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      echo "FAIL $exe needs DLLs that Windows does not have: ${foreign[*]}"
+    fi
+  done
+}
+
 extra_start=$(date +%s)
+import_checks
 serial_checks
 unit_checks
 echo "test-windows: serial port and unit checks took $(( $(date +%s) - extra_start )) s"
