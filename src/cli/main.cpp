@@ -12,6 +12,7 @@
 #include "cli/tasks.h"
 #include "cli/terminal.h"
 #include "platform/headless/headless_ui.h"
+#include "platform/standard_streams.h"
 #include "script/script_run.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
@@ -104,6 +105,8 @@ void AddTaskCommands(CLI::App& app, Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Transcripts and settings files are written byte for byte, without CR LF translation.
+  ravix::UseBinaryStandardStreams();
   Options o;
   CLI::App app{"ravix-cli: the setup tool for Ravix-Micro speed controllers, from a terminal", "ravix-cli"};
   app.set_version_flag("--version", std::string("ravix-cli ") + RAVIX_VERSION);

@@ -1,6 +1,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstdio>
+#include <random>
+
 #include "platform/file_access.h"
 #include "platform/win32/win32_text.h"
 
@@ -142,21 +145,36 @@ FilePtr CreateExclusive(const std::string& path, std::string* why) {
   return StdioOf(file, "w+b", why);
 }
 
-bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why) {
-  // A name beside the target that nothing has yet: CREATE_NEW refuses a taken one, so
-  // the next number is tried, and two writers never share the file.
-  const std::string stem = path + ".tmp-" + std::to_string(GetCurrentProcessId()) + "-";
-  std::string ansiTemp;
-  HANDLE created = INVALID_HANDLE_VALUE;
-  for (unsigned n = 0; created == INVALID_HANDLE_VALUE && n < 1000; ++n) {
-    ansiTemp = ToAnsi(stem + std::to_string(n));
-    created = CreateFileA(ansiTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (created == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+namespace {
+
+// A new file beside path that nothing else has: CREATE_NEW refuses a name in use, so a
+// few random names are tried. Invalid handle when none could be made (why is set).
+HANDLE CreateBeside(const std::string& path, std::string& ansiTemp, std::string* why) {
+  constexpr int kAttempts = 16;
+  std::random_device random;
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".tmp-%lu-%08x", static_cast<unsigned long>(GetCurrentProcessId()),
+                  static_cast<unsigned>(random()));
+    ansiTemp = ToAnsi(path + suffix);
+    HANDLE file = CreateFileA(ansiTemp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+      if (file == INVALID_HANDLE_VALUE) Fail(why);
+      return file;
+    }
   }
+  Fail(why, ERROR_FILE_EXISTS);
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why) {
+  std::string ansiTemp;
   bool ok;
   {
-    Handle file(created);
-    if (!file.Valid()) return Fail(why);
+    Handle file(CreateBeside(path, ansiTemp, why));
+    if (!file.Valid()) return false;
     DWORD written = 0;
     ok = bytes.empty() ||
          (WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&

@@ -15,7 +15,7 @@ std::wstring Widen(std::string_view text, UINT codePage) {
   return wide;
 }
 
-std::string Narrow(const std::wstring& wide, UINT codePage) {
+std::string Narrow(std::wstring_view wide, UINT codePage) {
   if (wide.empty()) return {};
   const int length =
       WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
@@ -30,5 +30,9 @@ std::string Narrow(const std::wstring& wide, UINT codePage) {
 std::string ToAnsi(std::string_view utf8) { return Narrow(Widen(utf8, CP_UTF8), CP_ACP); }
 
 std::string FromAnsi(std::string_view ansi) { return Narrow(Widen(ansi, CP_ACP), CP_UTF8); }
+
+std::wstring ToWide(std::string_view utf8) { return Widen(utf8, CP_UTF8); }
+
+std::string FromWide(std::wstring_view wide) { return Narrow(wide, CP_UTF8); }
 
 }  // namespace ravix

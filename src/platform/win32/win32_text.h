@@ -8,5 +8,8 @@ namespace ravix {
 // code page. Characters the code page lacks become '?'.
 std::string ToAnsi(std::string_view utf8);
 std::string FromAnsi(std::string_view ansi);
+// The wide (UTF-16) calls of the system take every character.
+std::wstring ToWide(std::string_view utf8);
+std::string FromWide(std::wstring_view wide);
 
 }  // namespace ravix

@@ -14,3 +14,4 @@
 #undef LoadLibrary
 #undef CreateWindow
 #undef MessageBox
+#undef ReplaceFile

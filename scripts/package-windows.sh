@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Packs the Windows build (scripts/build-windows.sh) for handing out, into OUT_DIR
+# (default BUILD_DIR/package):
+#   ravix-setup-VERSION-windows-x64.zip        both programs, README.txt, LICENSE.txt
+#   ravix-setup-VERSION-windows-x64-setup.exe  the same as an installer (NSIS)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=$(realpath "${BUILD_DIR:-build-windows}")
+out=${1:-$build/package}
+for exe in ravix-setup.exe ravix-cli.exe; do
+  [ -x "$build/$exe" ] || { echo "package-windows: no $build/$exe; run scripts/build-windows.sh" >&2; exit 1; }
+done
+for tool in zip makensis x86_64-w64-mingw32-strip; do
+  command -v $tool >/dev/null || { echo "package-windows: $tool is missing; run scripts/build-windows.sh" >&2; exit 1; }
+done
+version=$(sed -n 's/^project(ravix-setup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "package-windows: no version in CMakeLists.txt" >&2; exit 1; }
+name=ravix-setup-$version-windows-x64
+mkdir -p "$out"
+out=$(realpath "$out")
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+mkdir "$stage/$name"
+for exe in ravix-setup.exe ravix-cli.exe; do x86_64-w64-mingw32-strip -o "$stage/$name/$exe" "$build/$exe"; done
+# Text files as Windows' own editor shows them: CRLF line ends.
+sed 's/$/\r/' README.md >"$stage/$name/README.txt"
+sed 's/$/\r/' LICENSE >"$stage/$name/LICENSE.txt"
+
+rm -f "$out/$name.zip"
+(cd "$stage" && zip -q -X -r "$out/$name.zip" "$name")
+echo "$out/$name.zip"
+
+cp data/ravix-setup.ico "$stage/$name/"
+makensis -V2 -DVERSION="$version" -DSTAGE="$stage/$name" -DOUTFILE="$out/$name-setup.exe" \
+  data/windows-installer.nsi >/dev/null
+echo "$out/$name-setup.exe"

@@ -1,0 +1,106 @@
+# The checks of scripts/test-windows.sh beyond the scenarios, sourced by it: it uses
+# its run_program, check, $build, $scratch, $results, $modes and the counters.
+
+# The serial port backend on the real Windows calls: COM7 with nothing behind it, and
+# COM5 mapped by Wine to a pseudo-terminal (opened, configured, but without modem lines).
+serial_checks() {
+  local pty_file=$scratch/pty
+  python3 -c 'import os, pty, sys, time
+master, slave = pty.openpty()
+print(os.ttyname(slave), flush=True)
+sys.stdout.close()
+time.sleep(3600)' >"$pty_file" &
+  pty_pid=$!
+  for _ in $(seq 50); do [ -s "$pty_file" ] && break; sleep 0.1; done
+  local pts
+  pts=$(head -n 1 "$pty_file")
+  [ -c "$pts" ] || { echo "FAIL serial: no pseudo-terminal"; failed=$((failed + 1)); return; }
+  rm -f "$WINEPREFIX/dosdevices/com7" "$WINEPREFIX/dosdevices/com5"
+  ln -s "$pts" "$WINEPREFIX/dosdevices/com5"
+  local script=$root/tests/windows/serial_ports.script mode
+  for mode in "${modes[@]}"; do run_program windows/serial_ports "$mode" "$script" "${script%.script}.expected"; done
+  kill "$pty_pid" 2>/dev/null || true
+  pty_pid=""
+}
+
+# The unit tests built for Windows (those that make sense there), when they were built.
+# Left out: a test of POSIX paths ("/x.upd" is "Z:\x.upd" under Wine).
+unit_checks() {
+  [ -x "$build/ravix-windows-tests.exe" ] || return 0
+  local log=$results/unit-tests.log
+  if (cd "$scratch" && timeout 300 wine "$build/ravix-windows-tests.exe" --gtest_brief=1 \
+        --gtest_filter=-ScriptEngineTest.ChoosesFilesFromTheQueueAndMovesTheCurrentDirectory >"$log" 2>&1); then
+    passed=$((passed + 1))
+    echo "test-windows: unit tests under Wine: $(grep -E '^\[  PASSED  \]' "$log" || true)"
+  else
+    failed=$((failed + 1))
+    echo "FAIL unit tests under Wine:"
+    tail -n 40 "$log"
+  fi
+}
+
+# Each program is one file: what it imports must all come with Windows itself.
+import_checks() {
+  local system='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|advapi32|msvcrt|ole32)\.dll$' exe dll foreign
+  for exe in ravix-cli.exe ravix-setup.exe; do
+    [ -f "$build/$exe" ] || continue
+    foreign=()
+    while read -r dll; do
+      [[ ${dll,,} =~ $system ]] || foreign+=("$dll")
+    done < <(x86_64-w64-mingw32-objdump -p "$build/$exe" | sed -n 's/^\s*DLL Name: //p')
+    if [ ${#foreign[@]} -eq 0 ]; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      echo "FAIL $exe needs DLLs that Windows does not have: ${foreign[*]}"
+    fi
+  done
+}
+
+extra_start=$(date +%s)
+import_checks
+serial_checks
+unit_checks
+echo "test-windows: serial port and unit checks took $(( $(date +%s) - extra_start )) s"
+
+# The installer made by scripts/package-windows.sh, when it was made: a silent install,
+# the Start-menu entry starting in the application-data folder, the installed program
+# running, and a silent uninstall that leaves nothing but the user's settings file.
+installer_checks() {
+  local installer
+  installer=$(ls "$build"/package/ravix-setup-*-windows-x64-setup.exe 2>/dev/null | head -n 1)
+  [ -n "$installer" ] || return 0
+  local user_dir
+  user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData | grep -v /Public/ | head -n 1)
+  local programs="$user_dir/Local/Programs/Ravix Setup"
+  local settings="$user_dir/Roaming/Ravix Setup"
+  local menu="$user_dir/Roaming/Microsoft/Windows/Start Menu/Programs/Ravix Setup"
+  local problems=()
+  # (The Wine server stays up for the whole run, so `wineserver -w` would wait for ever:
+  # wine itself returns when the installer has ended.)
+  wine "$installer" /S
+  for f in ravix-setup.exe ravix-cli.exe README.txt LICENSE.txt uninstall.exe; do
+    [ -f "$programs/$f" ] || problems+=("not installed: $f")
+  done
+  [ -f "$menu/Ravix Setup.lnk" ] || problems+=("no Start-menu entry")
+  strings -el "$menu/Ravix Setup.lnk" 2>/dev/null | grep -q 'AppData\\Roaming\\Ravix Setup$' ||
+    problems+=("the Start-menu entry does not start in the application-data folder")
+  # The installed program, started there as the entry starts it, keeps its settings there.
+  (cd "$settings" && printf 'press 2\n' | wine "$programs/ravix-cli.exe" --simulate run - >/dev/null 2>&1) ||
+    problems+=("the installed ravix-cli.exe does not run")
+  [ -f "$settings/rvsetup.cfg" ] || problems+=("no rvsetup.cfg in the application-data folder")
+  wine "$programs/uninstall.exe" /S
+  # The uninstaller runs from a copy of itself and removes the original when it ends.
+  for _ in $(seq 50); do [ -e "$programs" ] || break; sleep 0.2; done
+  [ ! -e "$programs" ] || problems+=("left after uninstalling: $(ls "$programs" | tr '\n' ' ')")
+  [ ! -e "$menu" ] || problems+=("the Start-menu folder is left")
+  [ -f "$settings/rvsetup.cfg" ] || problems+=("the uninstaller removed the user's settings file")
+  if [ ${#problems[@]} -eq 0 ]; then
+    passed=$((passed + 1))
+    echo "test-windows: $(basename "$installer") installs and uninstalls silently"
+  else
+    failed=$((failed + 1))
+    printf 'FAIL installer: %s\n' "${problems[@]}"
+  fi
+}
+installer_checks

@@ -1,0 +1,39 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui.h"
+#include "win32gui/win32_window.h"
+
+namespace ravix::win32gui {
+
+// The user interface on the Windows API: windows of native controls built from their
+// tables, MessageBoxW, the common open-file dialog, ShellExecuteW, MessageBeep.
+class Win32Ui : public Ui {
+ public:
+  std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
+  int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
+  MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
+                           MessageButtons buttons = MessageButtons::Ok, std::string_view details = {}) override;
+  void Beep() override;
+  std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
+                                            std::string_view pattern) override;
+  void ShellOpen(const std::string& target) override;
+
+  // The windows that exist and have not ended, oldest first.
+  std::vector<std::shared_ptr<Win32Window>> OpenWindows();
+
+ private:
+  std::vector<std::weak_ptr<Win32Window>> windows_;
+};
+
+// The box's text: the tool's own words, then what the system said about the failure.
+std::string MessageText(std::string_view text, std::string_view details);
+
+// The open-file dialog's filter for a pattern such as "*.upd": the pattern, then all
+// files, each as a name and a pattern, every string ended by a zero and the list by one more.
+std::wstring FileFilter(std::string_view pattern);
+
+}  // namespace ravix::win32gui

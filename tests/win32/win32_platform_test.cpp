@@ -1,0 +1,144 @@
+// The Win32 platform code on a real system (under Wine in CI): files, serial port
+// names, and the texts at the system's boundary.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/file_access.h"
+#include "platform/win32/win32_os.h"
+#include "platform/win32/win32_serial.h"
+#include "platform/win32/win32_text.h"
+#include "win32gui/win32_ui.h"
+
+namespace ravix {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Win32FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("ravix-win32-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "folder");
+    std::ofstream(dir / "five.bin", std::ios::binary) << "12345";
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  std::string Path(const char* name) const { return (dir / name).string(); }
+  std::string Content(const char* name) const {
+    std::ifstream in(dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  size_t Entries() const { return static_cast<size_t>(std::distance(fs::directory_iterator(dir), {})); }
+  fs::path dir;
+};
+
+TEST_F(Win32FilesTest, ReadsOnlyRegularFilesOfAllowedSize) {
+  struct Case {
+    std::string path;
+    size_t most;
+    bool read;
+  };
+  const std::vector<Case> cases = {
+      {Path("five.bin"), 5, true}, {Path("five.bin"), 4, false}, {Path("folder"), 100, false},
+      {Path("missing.bin"), 100, false}, {"NUL", 100, false}, {"COM1", 100, false},
+  };
+  for (const Case& c : cases) {
+    std::string why;
+    const auto bytes = ReadRegularFile(c.path, c.most, &why);
+    EXPECT_EQ(bytes.has_value(), c.read) << c.path << " " << c.most;
+    if (c.read) {
+      EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "12345");
+    } else {
+      EXPECT_FALSE(why.empty()) << c.path;
+    }
+  }
+}
+
+TEST_F(Win32FilesTest, OpensForUpdateOnlyWhatItMayChange) {
+  std::string why;
+  EXPECT_EQ(OpenRegularForUpdate(Path("missing.cfg"), false, &why), nullptr);
+  EXPECT_EQ(OpenRegularForUpdate(Path("folder"), true, &why), nullptr);
+  EXPECT_EQ(OpenRegularForUpdate("NUL", true, &why), nullptr);
+  {
+    FilePtr made = OpenRegularForUpdate(Path("new.cfg"), true, &why);
+    ASSERT_NE(made, nullptr) << why;
+    std::fputs("COM5", made.get());
+  }
+  EXPECT_EQ(Content("new.cfg"), "COM5");
+  {
+    FilePtr again = OpenRegularForUpdate(Path("new.cfg"), true, &why);
+    ASSERT_NE(again, nullptr);
+    std::fputs("COM6", again.get());  // "r+b": over the start, nothing emptied
+  }
+  EXPECT_EQ(Content("new.cfg"), "COM6");
+}
+
+TEST_F(Win32FilesTest, CreatesExclusivelyOnlyUnusedNames) {
+  std::string why;
+  EXPECT_EQ(CreateExclusive(Path("five.bin"), &why), nullptr);
+  EXPECT_EQ(Content("five.bin"), "12345") << "nothing of the user's is emptied";
+  EXPECT_EQ(CreateExclusive(Path("folder"), &why), nullptr);
+  EXPECT_NE(CreateExclusive(Path("temp.tmp"), &why), nullptr) << why;
+}
+
+TEST_F(Win32FilesTest, ReplacesWholeOrNotAtAll) {
+  const std::vector<uint8_t> bytes = {'0', '3', '7', '8'};
+  std::string why;
+  EXPECT_TRUE(ReplaceFile(Path("five.bin"), bytes, &why)) << why;
+  EXPECT_EQ(Content("five.bin"), "0378");
+  EXPECT_FALSE(ReplaceFile(Path("folder"), bytes, &why));
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  EXPECT_FALSE(ReplaceFile(Path("no-such-folder\\x.cfg"), bytes, &why));
+  EXPECT_EQ(Entries(), 2u) << "no temporary file is left beside the target";
+}
+
+TEST(Win32SerialTest, PortsThatAreNotThereDoNotOpen) {
+  Win32SerialPorts ports;
+  for (const char* name : {"", "COM99", "\\\\.\\COM98", "NOTAPORT"}) EXPECT_EQ(ports.Open(name), nullptr) << name;
+}
+
+TEST(Win32OsTest, AsksTheVersionOnlyWithTheStructuresTheSystemKnows) {
+  Win32Os os;
+  for (uint32_t size : {156u, 148u}) EXPECT_EQ(os.GetVersionPlatform(size), VER_PLATFORM_WIN32_NT) << size;
+  for (uint32_t size : {0u, 100u, 157u, 4096u}) EXPECT_EQ(os.GetVersionPlatform(size), std::nullopt) << size;
+}
+
+// The driver library is found by name and its exports by name at every access.
+TEST(Win32OsTest, LoadsThePortDriverAndFindsItsExportsByName) {
+  Win32Os os;
+  EXPECT_EQ(os.LoadLibrary("DLPORTIO.dll"), nullptr) << "no driver is installed here";
+  const std::string drivers = fs::path(RAVIX_TEST_DRIVERS).string();
+  auto full = os.LoadLibrary(drivers + "/fake_port_driver.dll");
+  ASSERT_NE(full, nullptr);
+  EXPECT_TRUE(full->HasExport("DlPortWritePortUshort"));
+  EXPECT_TRUE(full->HasExport("DlPortReadPortUlong"));
+  EXPECT_FALSE(full->HasExport("DlPortReadPortUshort"));
+  full->WritePortUshort(0x378, 0x000B);
+  EXPECT_EQ(full->ReadPortUlong(0x379), 0xA5000379u) << "all 32 bits of the answer come through";
+  auto older = os.LoadLibrary(drivers + "/fake_port_driver_write_only.dll");
+  ASSERT_NE(older, nullptr);
+  EXPECT_FALSE(older->HasExport("DlPortReadPortUlong"));
+  EXPECT_EQ(older->ReadPortUlong(0x378), 0xFFFFFFFFu) << "a missing export reads as an empty bus";
+}
+
+TEST(Win32TextTest, Utf8CrossesTheWideBoundaryUnchanged) {
+  for (const std::string text : {"", "COM1", "15.0°", "Größe €", "line\nbreak"})
+    EXPECT_EQ(FromWide(ToWide(text)), text);
+  EXPECT_EQ(ToWide("°"), std::wstring(L"\u00B0"));
+}
+
+TEST(Win32UiTextTest, BoxTextsAndFileFilters) {
+  EXPECT_EQ(win32gui::MessageText("COM-Init-Error!", ""), "COM-Init-Error!");
+  EXPECT_EQ(win32gui::MessageText("cannot read\n", "Access is denied"), "cannot read\n\n(Access is denied)");
+  EXPECT_EQ(win32gui::FileFilter("*.upd"), std::wstring(L"*.upd\0*.upd\0*.*\0*.*\0\0", 21));
+  EXPECT_EQ(win32gui::FileFilter(""), std::wstring(L"*.*\0*.*\0\0", 9));
+}
+
+}  // namespace
+}  // namespace ravix

@@ -1,0 +1,287 @@
+// The Win32 windows, run for real (under Wine in CI): built from a table, driven by
+// the messages a user's clicks and keys produce.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win32gui/win32_ui.h"
+#include "win32gui/win32_window.h"
+
+#include "platform/win32/windows_api.h"  // last
+#include <commctrl.h>
+
+namespace ravix::win32gui {
+namespace {
+
+constexpr int kStatusField = 1044;
+constexpr int kEnd = 2, kGo = 3, kEdit = 10, kStatus = 11, kBox = 20, kToolRadio = 30, kAutoA = 40, kAutoB = 41,
+              kList = 50, kPortA = 100, kPortB = 101, kGreyed = 102, kBarCommand = 200;
+
+DialogResource TestTable() {
+  using K = ControlKind;
+  DialogResource r;
+  r.id = 900;
+  r.title = "Test – Fenster";
+  r.width = 200;
+  r.height = 120;
+  r.controls = {
+      {IDC_STATIC, K::GroupBox, "Group", 4, 4, 120, 60, true, ""},
+      {kEdit, K::Edit, "start", 10, 14, 50, 12, true, "Group"},
+      {kStatus, K::ReadOnlyEdit, "", 10, 100, 100, 12, false, ""},
+      {kStatusField, K::ReadOnlyEdit, "", 10, 84, 100, 12, false, ""},
+      {kBox, K::CheckBox, "box", 10, 30, 50, 10, true, "Group"},
+      {kToolRadio, K::RadioButton, "tool", 10, 44, 50, 10, true, "Group"},
+      {kAutoA, K::AutoRadioButton, "a", 130, 14, 40, 10, true, "Auto"},
+      {kAutoB, K::AutoRadioButton, "b", 130, 28, 40, 10, true, "Auto"},
+      {kList, K::ComboBox, "", 130, 44, 60, 12, true, ""},
+      {kGo, K::PushButton, "Go", 130, 80, 50, 14, true, ""},
+      {kEnd, K::DefPushButton, "End", 130, 100, 50, 14, true, ""},
+  };
+  r.menuId = 901;
+  r.menu = {{"Port", 0, false, false, {{"COM1", kPortA, true, false, {}}, {"COM2", kPortB, false, false, {}},
+                                       {"Help File", kGreyed, false, true, {}}}},
+            {"Rev Counter", kBarCommand, false, false, {}}};
+  return r;
+}
+
+// Records the commands; ends the window on kEnd and runs a test's own reaction first.
+struct Recorder : WindowHandler {
+  std::vector<int> commands;
+  std::function<void(Window&, int)> react;
+  void OnInit(Window&) override {}
+  bool OnCommand(Window& window, int command) override {
+    commands.push_back(command);
+    if (react) react(window, command);
+    if (command == kEnd) window.End(1);
+    return true;
+  }
+};
+
+class Win32WindowTest : public ::testing::Test {
+ protected:
+  DialogResource table = TestTable();
+  Win32Ui ui;
+  std::shared_ptr<Window> shared = ui.CreateWindow(table, nullptr);
+  Win32Window& window = static_cast<Win32Window&>(*shared);
+  Recorder recorder;
+
+  HWND Item(int id) { return window.Control(id); }
+  void PostClick(int id) { PostMessageW(Item(id), BM_CLICK, 0, 0); }
+  void PostKey(int id, WPARAM key) { PostMessageW(Item(id), WM_KEYDOWN, key, 0); }
+  // Runs the window on the messages posted so far, then ends it with a click on End.
+  int Run() {
+    PostClick(kEnd);
+    return ui.RunModal(shared, recorder);
+  }
+};
+
+TEST_F(Win32WindowTest, TextsComeBackAsTheToolSetThem) {
+  ASSERT_NE(window.Handle(), nullptr);
+  const std::vector<std::pair<int, std::string>> cases = {
+      {kEdit, "15.0°"}, {kEdit, "Ä€ß"}, {kStatus, "connecting....   "}, {kStatus, " "},
+      {kGo, "Weiter"}, {kBox, ""}, {kList, "typed"},
+  };
+  for (const auto& [id, text] : cases) {
+    window.SetItemText(id, text);
+    EXPECT_EQ(window.GetItemText(id), text) << id;
+  }
+  EXPECT_EQ(window.GetItemText(999), "");
+  window.SetItemText(999, "nothing");  // an ID the window lacks: no effect, as on the platform
+}
+
+TEST_F(Win32WindowTest, StartStatesFollowTheTable) {
+  EXPECT_EQ(window.GetItemText(kEdit), "start");
+  EXPECT_TRUE(window.IsItemEnabled(kEdit));
+  EXPECT_FALSE(window.IsItemEnabled(kStatus));
+  EXPECT_TRUE(window.IsMenuItemChecked(kPortA));
+  EXPECT_FALSE(window.IsMenuItemChecked(kPortB));
+  EXPECT_FALSE(window.IsMenuItemEnabled(kGreyed));
+  EXPECT_TRUE(window.IsMenuItemEnabled(kBarCommand));
+  EXPECT_FALSE(IsWindowVisible(window.Handle())) << "a script uses the window without showing it";
+  wchar_t title[64] = {};
+  GetWindowTextW(window.Handle(), title, 64);
+  EXPECT_STREQ(title, L"Test \u2013 Fenster");
+}
+
+TEST_F(Win32WindowTest, ClientAreaIsTheTablesSizeBelowTheMenuBar) {
+  RECT wanted{0, 0, table.width, table.height};
+  MapDialogRect(window.Handle(), &wanted);
+  RECT client{};
+  GetClientRect(window.Handle(), &client);
+  EXPECT_EQ(client.right, wanted.right);
+  EXPECT_GE(client.bottom, wanted.bottom);
+  RECT end{};
+  GetWindowRect(Item(kEnd), &end);
+  MapWindowPoints(nullptr, window.Handle(), reinterpret_cast<POINT*>(&end), 2);
+  EXPECT_LE(end.bottom, client.bottom) << "the lowest button is not cut off";
+}
+
+TEST_F(Win32WindowTest, EnableAndCheckMarks) {
+  window.EnableItem(kEdit, false);
+  EXPECT_FALSE(window.IsItemEnabled(kEdit));
+  window.EnableItem(kEdit, true);
+  EXPECT_TRUE(window.IsItemEnabled(kEdit));
+  for (int id : {kBox, kToolRadio, kAutoA}) {
+    window.CheckItem(id, true);
+    EXPECT_TRUE(window.IsItemChecked(id)) << id;
+    window.CheckItem(id, false);
+    EXPECT_FALSE(window.IsItemChecked(id)) << id;
+  }
+  window.CheckItem(kGo, true);  // a push button carries no mark
+  EXPECT_FALSE(window.IsItemChecked(kGo));
+}
+
+TEST_F(Win32WindowTest, ListsKeepTheirSelection) {
+  EXPECT_EQ(window.ListSelection(kList), -1);
+  for (const char* entry : {"7.5°", "15.0°", "22.5°"}) window.ListAddString(kList, entry);
+  EXPECT_EQ(window.ListCount(kList), 3);
+  window.ListSetSelection(kList, 1);
+  EXPECT_EQ(window.ListSelection(kList), 1);
+  EXPECT_EQ(window.GetItemText(kList), "15.0°");
+  window.ListAddString(kList, "30.0°");
+  EXPECT_EQ(window.ListSelection(kList), 1) << "adding an entry keeps the selection";
+  window.ListSetSelection(kList, 9);
+  EXPECT_EQ(window.ListSelection(kList), -1);
+  EXPECT_EQ(window.GetItemText(kList), "");
+  EXPECT_EQ(window.ListCount(kEdit), 0);
+}
+
+TEST_F(Win32WindowTest, TypingInAListDeselectsItsEntry) {
+  window.ListAddString(kList, "medium");
+  window.ListSetSelection(kList, 0);
+  HWND field = FindWindowExW(Item(kList), nullptr, L"Edit", nullptr);
+  ASSERT_NE(field, nullptr);
+  SendMessageW(field, EM_SETSEL, 6, 6);
+  SendMessageW(field, WM_CHAR, L'x', 0);
+  EXPECT_EQ(window.ListSelection(kList), -1);
+  EXPECT_EQ(window.GetItemText(kList), "mediumx");
+}
+
+TEST_F(Win32WindowTest, MenuMarksAndTexts) {
+  window.CheckMenuItem(kPortB, true);
+  window.CheckMenuItem(kPortA, false);
+  EXPECT_TRUE(window.IsMenuItemChecked(kPortB));
+  EXPECT_FALSE(window.IsMenuItemChecked(kPortA));
+  window.EnableMenuItem(kBarCommand, false);
+  EXPECT_FALSE(window.IsMenuItemEnabled(kBarCommand));
+  window.SetMenuItemText(kPortB, "COM2  (none)");
+  EXPECT_TRUE(window.IsMenuItemChecked(kPortB)) << "a new text keeps the mark";
+  window.CheckMenuItem(1152, true);  // a command without a menu item
+  EXPECT_FALSE(window.IsMenuItemChecked(1152));
+}
+
+TEST_F(Win32WindowTest, ClicksSendCommandsAndOnlyTheToolSetsRadioMarks) {
+  std::vector<std::pair<int, bool>> marksAtCommand;
+  recorder.react = [&](Window& w, int command) { marksAtCommand.emplace_back(command, w.IsItemChecked(command)); };
+  window.CheckItem(kAutoA, true);
+  PostClick(kToolRadio);
+  PostClick(kAutoB);
+  PostClick(kBox);
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(recorder.commands, (std::vector<int>{kToolRadio, kAutoB, kBox, kEnd}));
+  EXPECT_EQ(marksAtCommand[0], std::make_pair(kToolRadio, false)) << "the tool decides this mark";
+  EXPECT_EQ(marksAtCommand[1], std::make_pair(kAutoB, true));
+  EXPECT_FALSE(window.IsItemChecked(kAutoA)) << "the other button of the group lost its mark";
+  EXPECT_EQ(marksAtCommand[2], std::make_pair(kBox, true)) << "a check box toggles before its command";
+  EXPECT_FALSE(IsWindowVisible(window.Handle())) << "an ended window is hidden";
+}
+
+TEST_F(Win32WindowTest, ReturnInAFieldOrOnACheckBoxDoesNotEndTheWindow) {
+  PostKey(kEdit, VK_RETURN);
+  PostKey(kBox, VK_RETURN);
+  PostKey(kList, VK_RETURN);
+  PostClick(kGo);
+  Run();
+  EXPECT_EQ(recorder.commands, (std::vector<int>{kGo, kEnd}));
+}
+
+TEST_F(Win32WindowTest, EscapeAndTheCloseBoxSendEnd) {
+  struct Case {
+    const char* what;
+    std::function<void(Win32Window&)> post;
+  };
+  const std::vector<Case> cases = {
+      {"Escape in a field", [](Win32Window& w) { PostMessageW(w.Control(kEdit), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"Escape on a check box", [](Win32Window& w) { PostMessageW(w.Control(kBox), WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"the close box", [](Win32Window& w) { PostMessageW(w.Handle(), WM_CLOSE, 0, 0); }},
+      {"the system menu's Close", [](Win32Window& w) { PostMessageW(w.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }},
+  };
+  for (const Case& c : cases) {
+    auto fresh = ui.CreateWindow(table, nullptr);
+    Recorder own;
+    c.post(static_cast<Win32Window&>(*fresh));
+    EXPECT_EQ(ui.RunModal(fresh, own), 1) << c.what;
+    EXPECT_EQ(own.commands, std::vector<int>{kEnd}) << c.what;
+  }
+}
+
+TEST_F(Win32WindowTest, ACommandInProgressIgnoresASecondOne) {
+  recorder.react = [&](Window&, int command) {
+    if (command != kGo) return;
+    // What a message loop inside the command (a box without owner) would deliver.
+    SendMessageW(Item(kGo), BM_CLICK, 0, 0);
+    SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
+  };
+  PostClick(kGo);
+  Run();
+  EXPECT_EQ(recorder.commands, (std::vector<int>{kGo, kEnd}));
+}
+
+TEST_F(Win32WindowTest, RepaintTakesNoInput) {
+  bool endedDuringCommand = true;
+  recorder.react = [&](Window& w, int command) {
+    if (command != kGo) return;
+    w.SetItemText(kStatus, "reading.....");
+    PostKey(kEdit, VK_ESCAPE);
+    w.Repaint();
+    endedDuringCommand = w.Ended();
+  };
+  PostClick(kGo);
+  EXPECT_EQ(ui.RunModal(shared, recorder), 1);
+  EXPECT_FALSE(endedDuringCommand);
+  // The key waits for the command to end and then arrives: Escape ends the window.
+  EXPECT_EQ(recorder.commands, (std::vector<int>{kGo, kEnd}));
+}
+
+TEST_F(Win32WindowTest, ProgressStandsOverTheStatusFieldWhileACommandRuns) {
+  auto barOf = [&] { return FindWindowExW(window.Handle(), nullptr, PROGRESS_CLASSW, nullptr); };
+  window.ShowProgress(0, 0);
+  EXPECT_EQ(barOf(), nullptr) << "nothing is made before there is progress to show";
+  struct Step {
+    int done, total;
+    bool shown;
+    int position;
+  };
+  for (const Step& s : std::vector<Step>{{3, 10, true, 3}, {10, 10, true, 10}, {12, 10, true, 10}, {-1, 10, true, 0},
+                                         {0, 0, false, 0}, {1, 4, true, 1}}) {
+    window.ShowProgress(s.done, s.total);
+    HWND bar = barOf();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ((GetWindowLongPtrW(bar, GWL_STYLE) & WS_VISIBLE) != 0, s.shown) << s.done << "/" << s.total;
+    if (s.shown) {
+      EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), s.position) << s.done << "/" << s.total;
+    }
+  }
+  RECT bar{}, field{};
+  GetWindowRect(barOf(), &bar);
+  GetWindowRect(Item(kStatusField), &field);
+  RECT both{};
+  EXPECT_TRUE(IntersectRect(&both, &bar, &field) && EqualRect(&both, &bar)) << "the bar lies within the field";
+}
+
+TEST_F(Win32WindowTest, AModalDialogDisablesItsOwnerWhileItRuns) {
+  auto dialog = ui.CreateWindow(table, &window);
+  auto* native = static_cast<Win32Window*>(dialog.get());
+  bool ownerEnabledMeanwhile = true;
+  Recorder inner;
+  inner.react = [&](Window&, int) { ownerEnabledMeanwhile = IsWindowEnabled(window.Handle()) != 0; };
+  PostMessageW(native->Control(kEnd), BM_CLICK, 0, 0);
+  EXPECT_EQ(ui.RunModal(dialog, inner), 1);
+  EXPECT_FALSE(ownerEnabledMeanwhile);
+  EXPECT_TRUE(IsWindowEnabled(window.Handle()));
+}
+
+}  // namespace
+}  // namespace ravix::win32gui
