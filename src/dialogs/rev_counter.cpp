@@ -41,7 +41,7 @@ void OpenRevCounter(Tool& tool, Window& mainWindow) {
   }
   // The motor release and the counting use the serial adapter's lines only; over the
   // parallel adapter the dialog would wait out its ten seconds and count nothing.
-  if (!tool.link.SerialPortSelected) {
+  if (!tool.link.Lines().CarriesSetupCommands()) {
     status.Message("ERROR!", "  PORT ?");
     return;
   }
@@ -102,26 +102,28 @@ bool RevCounterDialog::OnCommand(Window& dialog, int command) {
 // wait ends after its ten seconds.
 void RevCounterDialog::Release() {
   Link& link = tool_.link;
+  Adapter& lines = link.Lines();
+  const bool drive = lines.CarriesSetupCommands();
   link.InitParallelAdapter();
   link.WaitMs(100);
-  if (link.SerialPortSelected) link.ClearBreak();
+  if (drive) lines.SetReset(false);
   link.WaitMs(100);
-  if (link.SerialPortSelected) {
-    link.SetRts();
-    link.SetDtr();
+  if (drive) {
+    lines.SetClock(true);
+    lines.SetData(true);
   }
   link.WaitMs(50);
-  if (link.SerialPortSelected) {
-    link.SetBreak();
-    link.SetDtr();
+  if (drive) {
+    lines.SetReset(true);
+    lines.SetData(true);
   }
   link.ShortDelay(1);
 }
 
-bool RevCounterDialog::Sample() { return tool_.link.SerialPortSelected && tool_.link.ReadCts() != 0; }
+bool RevCounterDialog::Sample() { return tool_.link.Lines().CarriesSetupCommands() && tool_.link.ReadCts() != 0; }
 
 void RevCounterDialog::HoldInReset() {
-  if (tool_.link.SerialPortSelected) tool_.link.ClearBreak();
+  if (tool_.link.Lines().CarriesSetupCommands()) tool_.link.Lines().SetReset(false);
 }
 
 void RevCounterDialog::EnableButtons(Window& dialog, bool enabled) {

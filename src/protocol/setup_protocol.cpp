@@ -24,20 +24,12 @@ void SetupProtocol::RestartController() {
   // Held in reset with data high and clock low; on release the firmware starts and
   // needs half a second before it listens. Both adapters carry the same three roles,
   // and each line changes on its own, in the same order.
-  if (link_.SerialPortSelected) {
-    link_.ClearBreak();
-    link_.SetDtr();
-    link_.ClearRts();
-  } else {
-    link_.SetLptLines(kLptReset, false);
-    link_.SetLptLines(kLptData, true);
-    link_.SetLptLines(kLptClock, false);
-  }
+  Adapter& lines = link_.Lines();
+  lines.SetReset(false);
+  lines.SetData(true);
+  lines.SetClock(false);
   link_.WaitMs(100);
-  if (link_.SerialPortSelected)
-    link_.SetBreak();
-  else
-    link_.SetLptLines(kLptReset, true);
+  lines.SetReset(true);
   link_.WaitMs(500);
 }
 

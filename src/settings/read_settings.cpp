@@ -56,7 +56,7 @@ void SettingsCommands::ShowNumber(Window& main, int id, const char* format, int 
 void SettingsCommands::Read(Window& main, SettingSlot slot) {
   using namespace panel;
   // Reading works over the serial adapter only.
-  if (!link_.SerialPortSelected) {
+  if (!link_.Lines().CarriesSetupCommands()) {
     status_.Message("ERROR!", "  PORT ?");
     return;
   }
