@@ -1,12 +1,21 @@
 #include <cstdio>
 #include <iterator>
 
+#include "protocol/link_check.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+
+// Identification restarts the controller first, so that its firmware answers fresh.
+constexpr LinkCheck kIdentifyCheck{
+    .steps = {.restartFirst = true, .secondAlways = false},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice, .blankField = true},
+    .noAnswer = {.tell = Tell::CommandError, .text = msg::kNoConnection},
+};
 
 // The model memories came with release 3 of each controller type.
 constexpr int kFirstMemoryRelease = 3;
@@ -100,23 +109,7 @@ bool SettingsCommands::AdapterFound(Window& main) {
 }
 
 bool SettingsCommands::RestartAndConnect(Window& main) {
-  protocol_.RestartController();
-  uint32_t answer = protocol_.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (!AdapterFound(main)) return false;
-    protocol_.RestartController();
-    answer = protocol_.LinkExchange();
-  }
-  if (answer == kAnswerOtherDevice) {
-    status_.Message("ERROR!", msg::kOtherDevice);
-    EndFieldBlank(main);
-    return false;
-  }
-  if (answer != kAnswerReady) {
-    status_.ReportCommandError(msg::kNoConnection);
-    return false;
-  }
-  return true;
+  return CheckLinkFor(protocol_, link_, status_, kIdentifyCheck, nullptr, &main) == LinkOutcome::Ready;
 }
 
 bool SettingsCommands::Identify(Window& main, SettingSlot slot) {

@@ -1,12 +1,22 @@
 #include <array>
 #include <cstdio>
 
+#include "protocol/link_check.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+
+// A ready first answer is trusted: the values were just read from this controller.
+// After a restart anything but 254 counts as no answer.
+constexpr LinkCheck kWriteCheck{
+    .steps = {.secondAlways = false, .otherDistinct = false},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {},
+    .noAnswer = {.tell = Tell::CommandError, .text = msg::kNoConnection},
+};
 
 constexpr char kFullSpeedRange[] = "full speed 1.8 - 2.3ms !";
 // 1.7 itself reads as a hair above 1.7 in single precision and is refused, so the
@@ -222,18 +232,10 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     }
   }
 
-  uint32_t answer = protocol_.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (!AdapterFound(main)) return false;
-    protocol_.RestartController();
-    answer = protocol_.LinkExchange();
-    if (answer != kAnswerReady) {
-      // Whatever answers now may not be the controller that was read.
-      settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      status_.ReportCommandError(msg::kNoConnection);
-      return false;
-    }
-  }
+  const LinkOutcome outcome = ConnectWithRecovery(protocol_, link_, kWriteCheck.steps);
+  // Whatever answers after a restart may not be the controller that was read.
+  if (outcome == LinkOutcome::NoAnswer) settings_.ControllerVersion = SettingsState::kVersionInvalid;
+  if (!TellLinkOutcome(status_, outcome, kWriteCheck, nullptr, &main)) return false;
   main.Repaint();
   main.EnableItem(IDC_STATUS, true);
   main.SetItemText(IDC_STATUS, "writing.....");
