@@ -4,6 +4,8 @@
 
 namespace ravix {
 
+struct LinkCheck;
+
 // Dialog 1229 "Lock Functions": reads the controller's lock byte (setting 13) and
 // writes its two lock bits back. Reading identifies the controller again.
 namespace lockdlg {
@@ -36,9 +38,8 @@ class LockFunctionsDialog : public WindowHandler {
   void End(Window& dialog);
 
  private:
-  // The link check both buttons start with: false when adapter detection failed (and
-  // has been reported), else answer holds the answer of the second exchange.
-  bool Connect(Window& dialog, uint32_t& answer);
+  // The link check both buttons start with: false when it failed and has been reported.
+  bool Connect(Window& dialog, const LinkCheck& check);
   void EndStatusBlank();
   void EndStatusOk();
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(tool_.protocol.ReadSettingByte(address)); }

@@ -4,11 +4,20 @@
 #include "dialogs/dialog_fields.h"
 #include "dialogs/lock_functions.h"
 #include "dialogs/motor_values.h"
+#include "protocol/link_check.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+
+// The counter restarts the controller first; its boxes belong to the main window.
+constexpr LinkCheck kRevCounterCheck{
+    .steps = {.restartFirst = true},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice, .blankField = true},
+    .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection, .blankField = true},
+};
 
 constexpr char kPropLabel[] = "Prop revs, rpm";
 constexpr char kTimeLeftLabel[] = "sec. time left";
@@ -46,27 +55,8 @@ void OpenRevCounter(Tool& tool, Window& mainWindow) {
     return;
   }
 
-  protocol.RestartController();
-  uint32_t answer = protocol.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (tool.link.DetectSerialAdapter() != 0) {
-      status.ShowErrorText(&mainWindow, "Error");
-      EndFieldBlank(mainWindow);
-      return;
-    }
-    protocol.RestartController();
-  }
-  answer = protocol.LinkExchange();
-  if (answer == kAnswerOtherDevice) {
-    status.Message("ERROR!", msg::kOtherDevice);
-    status.EndFieldBlank();
+  if (CheckLinkFor(protocol, tool.link, status, kRevCounterCheck, &mainWindow, &mainWindow) != LinkOutcome::Ready)
     return;
-  }
-  if (answer != kAnswerReady) {
-    status.Message("ERROR!", msg::kNoConnection);
-    status.EndFieldBlank();
-    return;
-  }
   // With the test program unlocked the controller would run its own test on release
   // instead of reporting the motor's revolutions.
   uint8_t& lockByte = tool.dialogs.LockByte;

@@ -5,12 +5,22 @@
 #include "app/resources.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/motor_values.h"
+#include "protocol/link_check.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+
+// Here a controller of another kind (253) gets the same answer as no controller, and
+// the status field is left as it is.
+constexpr LinkCheck kRpmReadCheck{
+    .steps = {.otherDistinct = false},
+    .noAdapter = {.tell = Tell::ErrorBox},
+    .otherDevice = {},
+    .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection},
+};
 
 constexpr char kNoFrequency[] = "elec. freq. motorphase unknown!\nRead or Calculate first.";
 constexpr char kNoRotorSpeed[] = "desired rotorspeed: please type in a number!";
@@ -106,20 +116,8 @@ void RpmControlDialog::Read(Window& dialog) {
   dialog.Repaint();
   tool_.link.WaitMs(100);
 
-  uint32_t answer = tool_.protocol.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (tool_.link.DetectSerialAdapter() != 0) {
-      tool_.status.ShowErrorText(nullptr, "Error");
-      return;
-    }
-    tool_.protocol.RestartController();
-  }
-  // Here a controller of another kind (253) gets the same answer as no controller.
-  answer = tool_.protocol.LinkExchange();
-  if (answer != kAnswerReady) {
-    tool_.status.Message("ERROR!", msg::kNoConnection);
+  if (CheckLinkFor(tool_.protocol, tool_.link, tool_.status, kRpmReadCheck, nullptr, nullptr) != LinkOutcome::Ready)
     return;
-  }
   if (ReadByte(address::kSetupMarker) != kSetupMarkerValue) {
     tool_.status.Message("ERROR!", msg::kNotSetUp);
     return;
