@@ -1,6 +1,6 @@
 #include "dialogs/lock_functions.h"
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "protocol/link_check.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
@@ -37,7 +37,7 @@ uint8_t MergeLockBits(uint8_t lockByte, bool lockRcSetup, bool lockTestProgram) 
   return merged;
 }
 
-void OpenLockFunctions(Tool& tool, Window& mainWindow) {
+void OpenLockFunctions(const DialogParts& tool, Window& mainWindow) {
   if (!tool.settings.ValuesRead()) {
     tool.status.Message("Error!", msg::kReadValuesFirst);
     return;

@@ -1,6 +1,6 @@
 #include "dialogs/rev_counter.h"
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/lock_functions.h"
 #include "dialogs/motor_values.h"
@@ -36,7 +36,7 @@ RevValues RevValuesFromPulses(int pulses, int poleCount, float gearRatio) {
   return v;
 }
 
-void OpenRevCounter(Tool& tool, Window& mainWindow) {
+void OpenRevCounter(const DialogParts& tool, Window& mainWindow) {
   Status& status = tool.status;
   SetupProtocol& protocol = tool.protocol;
   status.StatusWindow = status.MainWindow;

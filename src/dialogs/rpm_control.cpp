@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/motor_values.h"
 #include "protocol/link_check.h"
@@ -55,7 +55,7 @@ int MinFrequencyHz(int clockMhz) {
   return hz;
 }
 
-void OpenRpmControl(Tool& tool, Window& mainWindow) {
+void OpenRpmControl(const DialogParts& tool, Window& mainWindow) {
   tool.status.StatusWindow = tool.status.MainWindow;
   if (!tool.settings.ValuesRead()) {
     tool.status.Message("Error!", msg::kReadValuesFirst);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/tool.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/lock_functions.h"

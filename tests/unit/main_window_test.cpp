@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/startup.h"
 #include "platform/headless/headless_ui.h"
 #include "sim/sim_adapter.h"
