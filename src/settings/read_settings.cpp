@@ -161,23 +161,48 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
 void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
-  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
-  const uint8_t features = settings_.Features;
-
   main.SetItemText(IDC_STATUS, " ");
   settings_.ClockMhz = ReadByte(address::kClockMhz);
-
-  if (active) {
-    // Each width is read high byte first.
-    const auto word = [this](uint8_t high, uint8_t low) {
-      const int h = ReadByte(high);
-      return static_cast<uint16_t>(h * 256 + ReadByte(low));
-    };
-    main.SetItemText(kFullSpeed, PulseTextFromWord(word(address::kFullSpeedHigh, address::kFullSpeedLow), false));
-    main.SetItemText(kNeutral, PulseTextFromWord(word(address::kNeutralHigh, address::kNeutralLow), true));
-    main.SetItemText(kStop, PulseTextFromWord(word(address::kStopHigh, address::kStopLow), false));
+  if (active) ShowPulseWidths(main);
+  const uint8_t flags = ShowOptions(main, slot);
+  ShowRpmControl(main, slot, flags);
+  ShowLowVoltage(main, slot);
+  ShowLevelsAndCounters(main, slot);
+  if (!protocol_.LinkStillReady()) {
+    LinkLostDuringRead(main);
+    return;
   }
+  main.Repaint();
 
+  // The reduced controller has no brake, no overtemperature protection, no cut-off
+  // modes, no model memories and no update or lock functions; the panel keeps them
+  // off until the tool is closed.
+  if (settings_.ControllerType() == 3) LimitPanelToReducedController(main);
+
+  main.SetItemText(IDC_STATUS, "OK");
+  main.Repaint();
+  if (active) main.EnableItem(kWrite, true);
+  status_.ui().Beep();
+  main.EnableItem(IDC_STATUS, false);
+}
+
+void SettingsCommands::ShowPulseWidths(Window& main) {
+  using namespace panel;
+  // Each width is read high byte first.
+  const auto word = [this](uint8_t high, uint8_t low) {
+    const int h = ReadByte(high);
+    return static_cast<uint16_t>(h * 256 + ReadByte(low));
+  };
+  main.SetItemText(kFullSpeed, PulseTextFromWord(word(address::kFullSpeedHigh, address::kFullSpeedLow), false));
+  main.SetItemText(kNeutral, PulseTextFromWord(word(address::kNeutralHigh, address::kNeutralLow), true));
+  main.SetItemText(kStop, PulseTextFromWord(word(address::kStopHigh, address::kStopLow), false));
+}
+
+uint8_t SettingsCommands::ShowOptions(Window& main, SettingSlot slot) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  const uint8_t features = settings_.Features;
   const uint8_t flags = ReadByte(at(SlotSetting::OptionFlags));
   settings_.OptionFlagsByte = flags;
   const uint8_t timing = ReadByte(at(SlotSetting::TimingCode));
@@ -208,7 +233,13 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   main.EnableItem(kBlockedMotorProtect, blockedMotor);
   main.EnableItem(kBlockedMotorEvents, blockedMotor && active);
   main.CheckItem(kBlockedMotorProtect, (flags & option::kBlockedMotor) != 0);
+  return flags;
+}
 
+void SettingsCommands::ShowRpmControl(Window& main, SettingSlot slot, uint8_t flags) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const uint8_t features = settings_.Features;
   if (active) {
     main.EnableItem(kRpmControl, (features & feature::kRpmControl) != 0);
     const int high = ReadByte(address::kRpmControlHigh);
@@ -226,7 +257,11 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
     main.SetItemText(kMaxFrequency, "    ");
     main.EnableItem(kMaxFrequency, false);
   }
+}
 
+void SettingsCommands::ShowLowVoltage(Window& main, SettingSlot slot) {
+  using namespace panel;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
   const uint8_t mode = ReadByte(at(SlotSetting::LowVoltageMode));
   settings_.ThresholdCode = ReadByte(at(SlotSetting::ThresholdCode));
   main.CheckItem(kIgnore, mode == 1);
@@ -254,7 +289,13 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
       main.SetItemText(kVolts, VoltsText(settings_.ThresholdCode));
     }
   }
+}
 
+void SettingsCommands::ShowLevelsAndCounters(Window& main, SettingSlot slot) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  const bool blockedMotor = (settings_.Features & feature::kBlockedMotor) != 0;
   main.CheckItem(kOvertempProtect, ReadByte(at(SlotSetting::Overtemperature)) == 3);
   if (active) ShowNumber(main, kControlSpeed, "%3d", ReadByte(address::kControlSpeed));
   ShowNumber(main, kStartupPower, "%3d", ReadByte(at(SlotSetting::StartupPower)));
@@ -268,29 +309,16 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
     ShowNumber(main, kUndervoltageEvents, "%2d", ReadByte(address::kUndervoltageEvents));
     if (blockedMotor) ShowNumber(main, kBlockedMotorEvents, "%2d", ReadByte(address::kBlockedMotorEvents));
   }
-  if (!protocol_.LinkStillReady()) {
-    LinkLostDuringRead(main);
-    return;
-  }
-  main.Repaint();
+}
 
-  // The reduced controller has no brake, no overtemperature protection, no cut-off
-  // modes, no model memories and no update or lock functions; the panel keeps them
-  // off until the tool is closed.
-  if (settings_.ControllerType() == 3) {
-    for (int id : {kOvertempProtect, kReducePower, kSwitchOff, kBrake, kOvertempEvents, kUndervoltageEvents})
-      main.EnableItem(id, false);
-    for (int id : {kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents}) main.SetItemText(id, " ");
-    for (int command : {menu::kOpenUpdateFile, kReadMemory1, kReadMemory2, kWriteMemory1, kWriteMemory2,
-                        menu::kLockFunctions, menu::kServicePage, menu::kHelpFile})
-      main.EnableMenuItem(command, false);
-  }
-
-  main.SetItemText(IDC_STATUS, "OK");
-  main.Repaint();
-  if (active) main.EnableItem(kWrite, true);
-  status_.ui().Beep();
-  main.EnableItem(IDC_STATUS, false);
+void SettingsCommands::LimitPanelToReducedController(Window& main) {
+  using namespace panel;
+  for (int id : {kOvertempProtect, kReducePower, kSwitchOff, kBrake, kOvertempEvents, kUndervoltageEvents})
+    main.EnableItem(id, false);
+  for (int id : {kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents}) main.SetItemText(id, " ");
+  for (int command : {menu::kOpenUpdateFile, kReadMemory1, kReadMemory2, kWriteMemory1, kWriteMemory2,
+                      menu::kLockFunctions, menu::kServicePage, menu::kHelpFile})
+    main.EnableMenuItem(command, false);
 }
 
 }  // namespace ravix

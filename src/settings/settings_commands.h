@@ -31,6 +31,13 @@ class SettingsCommands {
   // when the command has ended.
   bool Identify(Window& main, SettingSlot slot);
   void ReadSlot(Window& main, SettingSlot slot);
+  // The steps of ReadSlot, in its order; each reads its bytes and shows them.
+  void ShowPulseWidths(Window& main);
+  uint8_t ShowOptions(Window& main, SettingSlot slot);  // the option flags read
+  void ShowRpmControl(Window& main, SettingSlot slot, uint8_t flags);
+  void ShowLowVoltage(Window& main, SettingSlot slot);
+  void ShowLevelsAndCounters(Window& main, SettingSlot slot);
+  void LimitPanelToReducedController(Window& main);
   // The link check after the last byte failed: the panel shows nothing as read.
   void LinkLostDuringRead(Window& main);
   // The serial adapter answers; otherwise its text is shown, the status field ends
@@ -43,6 +50,15 @@ class SettingsCommands {
 
   struct WriteValues;
   bool Validate(Window& main, SettingSlot slot, WriteValues& values);
+  // The steps of Validate, in its order.
+  bool StartWrite(Window& main);
+  bool TakePulseWidths(Window& main, WriteValues& v);
+  bool PrepareSlot(Window& main, SettingSlot slot);
+  bool TakeRpmControlConflicts(Window& main, WriteValues& v);
+  bool TakeThreshold(Window& main);
+  bool TakeMotorFields(Window& main, SettingSlot slot, WriteValues& v);
+  bool TakeGroups(Window& main, SettingSlot slot, WriteValues& v);
+  bool ConnectForWrite(Window& main, SettingSlot slot);
   bool WriteSlot(Window& main, SettingSlot slot, const WriteValues& values);
   // Shows text in a box captioned "Error!" and ends the command with the status
   // field blank and disabled.

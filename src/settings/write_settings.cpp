@@ -77,11 +77,14 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
 }
 
 // Everything is checked before the first byte goes out, so a refusal leaves the
-// controller as it was.
+// controller as it was. Each step reports its own refusal and ends the command.
 bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) {
-  using namespace panel;
-  const bool active = slot == SettingSlot::Active;
+  return StartWrite(main) && TakePulseWidths(main, v) && PrepareSlot(main, slot) &&
+         TakeRpmControlConflicts(main, v) && TakeThreshold(main) && TakeMotorFields(main, slot, v) &&
+         TakeGroups(main, slot, v) && ConnectForWrite(main, slot);
+}
 
+bool SettingsCommands::StartWrite(Window& main) {
   if (!settings_.ValuesRead()) {
     status_.Message("Error!", msg::kReadValuesFirst);
     return false;
@@ -90,8 +93,11 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
   main.EnableItem(IDC_STATUS, true);
   main.SetItemText(IDC_STATUS, msg::kConnecting);
   main.Repaint();
-  if (!AdapterFound(main)) return false;
+  return AdapterFound(main);
+}
 
+bool SettingsCommands::TakePulseWidths(Window& main, WriteValues& v) {
+  using namespace panel;
   // The limits are compared with the single-precision values the controller will
   // get: 2.3 passes, 1.79 does not; 1.69 passes, 1.7 does not.
   const PanelNumber fullSpeed = ReadDecimalText(main.GetItemText(kFullSpeed));
@@ -120,8 +126,11 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     return false;
   }
   v.fullSpeed = fullSpeed.value, v.stop = stop.value, v.neutral = neutral.value;
+  return true;
+}
 
-  if (!active) {
+bool SettingsCommands::PrepareSlot(Window& main, SettingSlot slot) {
+  if (slot != SettingSlot::Active) {
     // A memory holds none of the active set's own values: the panel shows them
     // empty from here on, and the next "Write" needs a fresh "Read".
     PreparePanelForMemory(main);
@@ -130,7 +139,11 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
       return false;
     }
   }
+  return true;
+}
 
+bool SettingsCommands::TakeRpmControlConflicts(Window& main, WriteValues& v) {
+  using namespace panel;
   const bool rpmControl = main.IsItemChecked(kRpmControl);
   v.brakeIndex = main.ListSelection(kBrake);
   if (rpmControl && v.brakeIndex != 0) {
@@ -149,7 +162,11 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     Refuse(main, "Low voltage cutoff with RPM-controller not possible!");
     return false;
   }
+  return true;
+}
 
+bool SettingsCommands::TakeThreshold(Window& main) {
+  using namespace panel;
   if (main.IsItemChecked(kReducePower) || main.IsItemChecked(kSwitchOff)) {
     if (main.IsItemChecked(kPerCell)) {
       settings_.ThresholdCode = kThresholdPerCell;
@@ -163,7 +180,12 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     }
   }
   // With "ignore" the code stays as the read or the panel rules left it.
+  return true;
+}
 
+bool SettingsCommands::TakeMotorFields(Window& main, SettingSlot slot, WriteValues& v) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
   if (main.IsItemChecked(kPwm15k6) && settings_.ClockMhz == 8) {
     Refuse(main, "Takt-Frequenz bei 8MHz nicht m\xC3\xB6glich!");
     return false;
@@ -187,7 +209,12 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     return false;
   }
   v.startupPower = power.value;
+  return true;
+}
 
+bool SettingsCommands::TakeGroups(Window& main, SettingSlot slot, WriteValues& v) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
   // Groups and fields that a read of a well-formed controller always fills; anything
   // else would put a byte into the controller that it cannot make sense of.
   if (v.brakeIndex < 0) {
@@ -231,7 +258,10 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
       v.counters[i] = counter.blank ? 0 : counter.value;
     }
   }
+  return true;
+}
 
+bool SettingsCommands::ConnectForWrite(Window& main, SettingSlot slot) {
   const LinkOutcome outcome = ConnectWithRecovery(protocol_, link_, kWriteCheck.steps);
   // Whatever answers after a restart may not be the controller that was read.
   if (outcome == LinkOutcome::NoAnswer) settings_.ControllerVersion = SettingsState::kVersionInvalid;
