@@ -42,14 +42,7 @@ void OpenLockFunctions(const DialogParts& tool, Window& mainWindow) {
     tool.status.Message("Error!", msg::kReadValuesFirst);
     return;
   }
-  mainWindow.EnableItem(IDC_STATUS, true);
-  mainWindow.SetItemText(IDC_STATUS, msg::kConnecting);
-  mainWindow.Repaint();
-  if (tool.link.DetectSerialAdapter() != 0) {
-    tool.status.ShowErrorText(&mainWindow, "Error");
-    EndFieldBlank(mainWindow);
-    return;
-  }
+  if (!StartConnecting(tool.link, tool.status, mainWindow, &mainWindow)) return;
   EndFieldBlank(mainWindow);
   tool.status.StatusWindow = tool.status.MainWindow;
   LockFunctionsDialog handler(tool, mainWindow);

@@ -27,23 +27,11 @@ constexpr LinkCheck kInfoCheck{
     .noAnswer = {},
 };
 
-// The adapter's own text, in a box owned by the main window.
-void AdapterFailure(Window& mainWindow, Status& status) {
-  status.ShowErrorText(&mainWindow, "Error");
-  EndFieldBlank(mainWindow);
-}
-
 // The opening both commands share: the adapter answers and the AVR is connected in
 // programming mode. False when the command has already reported and ends.
 bool OpenProgrammingInterface(Window& mainWindow, Link& link, Isp& isp, Status& status) {
   status.StatusWindow = status.MainWindow;
-  mainWindow.EnableItem(IDC_STATUS, true);
-  mainWindow.SetItemText(IDC_STATUS, msg::kConnecting);
-  mainWindow.Repaint();
-  if (link.DetectSerialAdapter() != 0) {
-    AdapterFailure(mainWindow, status);
-    return false;
-  }
+  if (!StartConnecting(link, status, mainWindow, &mainWindow)) return false;
   EndFieldBlank(mainWindow);
   // Whatever kept the connect from succeeding (no echo, locked, unknown), the user is
   // told the same; the connect's "connecting...." must not stay behind in the field.

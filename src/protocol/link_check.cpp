@@ -1,5 +1,7 @@
 #include "protocol/link_check.h"
 
+#include "status/messages.h"
+
 namespace ravix {
 
 namespace {
@@ -42,13 +44,26 @@ bool TellLinkOutcome(Status& status, LinkOutcome outcome, const LinkCheck& check
     case LinkOutcome::OtherDevice: reaction = &check.otherDevice; break;
     case LinkOutcome::NoAnswer: reaction = &check.noAnswer; break;
   }
-  switch (reaction->tell) {
+  React(status, *reaction, owner, field);
+  return false;
+}
+
+void React(Status& status, const Reaction& reaction, Window* owner, Window* field) {
+  switch (reaction.tell) {
     case Tell::Nothing: break;
     case Tell::ErrorBox: status.ShowErrorText(owner, "Error"); break;
-    case Tell::Message: status.Message(reaction->caption, reaction->text); break;
-    case Tell::CommandError: status.ReportCommandError(reaction->text); break;
+    case Tell::Message: status.Message(reaction.caption, reaction.text); break;
+    case Tell::CommandError: status.ReportCommandError(reaction.text); break;
   }
-  if (reaction->blankField && field) EndFieldBlank(*field);
+  if (reaction.blankField && field) EndFieldBlank(*field);
+}
+
+bool StartConnecting(Link& link, Status& status, Window& main, Window* owner) {
+  main.EnableItem(IDC_STATUS, true);
+  main.SetItemText(IDC_STATUS, msg::kConnecting);
+  main.Repaint();
+  if (link.DetectSerialAdapter() == 0) return true;
+  React(status, {.tell = Tell::ErrorBox, .blankField = true}, owner, &main);
   return false;
 }
 

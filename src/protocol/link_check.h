@@ -44,6 +44,15 @@ struct Reaction {
   bool blankField = false;  // the status field ends blank and disabled
 };
 
+// Tells the user as the reaction says. owner owns the box of Tell::ErrorBox; field
+// is the window whose status field goes blank.
+void React(Status& status, const Reaction& reaction, Window* owner, Window* field);
+
+// The start every connecting command shares: the status field says "connecting...."
+// and the adapter must answer. On failure the adapter's text is shown in a box owned
+// by owner, the field ends blank, and the result is false.
+[[nodiscard]] bool StartConnecting(Link& link, Status& status, Window& main, Window* owner);
+
 // One command's link check and its words for each way it can fail.
 struct LinkCheck {
   HandshakeSteps steps;

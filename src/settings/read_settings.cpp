@@ -70,10 +70,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
     return;
   }
   status_.StatusWindow = status_.MainWindow;
-  main.EnableItem(IDC_STATUS, true);
-  main.SetItemText(IDC_STATUS, msg::kConnecting);
-  main.Repaint();
-  if (!AdapterFound(main)) return;
+  if (!StartConnecting(link_, status_, main, nullptr)) return;
   if (protocol_.CheckLink() != 0) {
     EndFieldBlank(main);
     return;
@@ -99,13 +96,6 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
 
   if (!Identify(main, slot)) return;
   ReadSlot(main, slot);
-}
-
-bool SettingsCommands::AdapterFound(Window& main) {
-  if (link_.DetectSerialAdapter() == 0) return true;
-  status_.ShowErrorText(nullptr, "Error");
-  EndFieldBlank(main);
-  return false;
 }
 
 bool SettingsCommands::RestartAndConnect(Window& main) {

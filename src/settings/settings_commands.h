@@ -40,9 +40,6 @@ class SettingsCommands {
   void LimitPanelToReducedController(Window& main);
   // The link check after the last byte failed: the panel shows nothing as read.
   void LinkLostDuringRead(Window& main);
-  // The serial adapter answers; otherwise its text is shown, the status field ends
-  // blank and the command has ended.
-  bool AdapterFound(Window& main);
   // Restarts the controller until it answers ready; false when the command has ended.
   bool RestartAndConnect(Window& main);
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(protocol_.ReadSettingByte(address)); }

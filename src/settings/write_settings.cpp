@@ -90,10 +90,7 @@ bool SettingsCommands::StartWrite(Window& main) {
     return false;
   }
   status_.StatusWindow = status_.MainWindow;
-  main.EnableItem(IDC_STATUS, true);
-  main.SetItemText(IDC_STATUS, msg::kConnecting);
-  main.Repaint();
-  return AdapterFound(main);
+  return StartConnecting(link_, status_, main, nullptr);
 }
 
 bool SettingsCommands::TakePulseWidths(Window& main, WriteValues& v) {
