@@ -2,6 +2,7 @@
 
 #include "resources/resources.h"
 #include "protocol/link_check.h"
+#include "settings/controller_identity.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
@@ -16,6 +17,13 @@ constexpr LinkCheck kLockReadCheck{
     .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
     .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice, .blankField = true},
     .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection, .blankField = true},
+};
+// As after the main window's Read, a controller refused here does not count as read,
+// so the settings commands keep away from it.
+constexpr IdentityTexts kLockIdentity{
+    .notSetUp = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNotSetUp},
+    .unsuitable = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNotSuitable},
+    .tooNew = {.tell = Tell::Message, .caption = "", .text = msg::kTooNew},
 };
 constexpr LinkCheck kLockWriteCheck{
     .steps = {.otherDistinct = false},
@@ -81,28 +89,7 @@ void LockFunctionsDialog::Read(Window& dialog) {
   SettingsState& settings = tool_.settings;
   if (!Connect(dialog, kLockReadCheck)) return;
 
-  const uint8_t major = ReadByte(address::kVersionMajor);
-  const uint8_t minor = ReadByte(address::kVersionMinor);
-  settings.ControllerVersion = major * 256 + minor;
-  if (settings.ControllerVersion == SettingsState::kVersionInvalid) {
-    tool_.status.Message("ERROR!", msg::kNotSetUp);
-    return;
-  }
-  const int type = settings.ControllerType();
-  if (type != 1 && type != 3) {
-    settings.ControllerVersion = SettingsState::kVersionInvalid;
-    tool_.status.Message("ERROR!", msg::kNotSuitable);
-    return;
-  }
-  settings.Features = ReadByte(address::kFeatures);
-  main_.SetItemText(panel::kVersion, VersionText(major, minor, settings.Features));
-  if (ReadByte(address::kCompatibilityLevel) > kProgramLevel) {
-    // As after the main window's Read: a controller newer than the tool does not
-    // count as read, so the settings commands keep away from it.
-    settings.ControllerVersion = SettingsState::kVersionInvalid;
-    tool_.status.Message("", msg::kTooNew);
-    return;
-  }
+  if (!IdentifyControllerFor(tool_.protocol, settings, tool_.status, main_, kLockIdentity)) return;
   if (settings.Release() < kFirstLockRelease) {
     tool_.status.Message("ERROR!", msg::kControllerTooOld);
     return;

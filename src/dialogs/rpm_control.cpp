@@ -27,13 +27,6 @@ constexpr char kNoRotorSpeed[] = "desired rotorspeed: please type in a number!";
 constexpr char kNegativeRotorSpeed[] = "desired rotorspeed: no negative values!";
 constexpr char kRotorSpeedTooLarge[] = "desired rotorspeed: value too large!";
 
-// The clock tables: q = K div (w + c) and w = K div q - c.
-struct ClockConstants {
-  long long k;
-  long long c;
-};
-ClockConstants ConstantsFor(int clockMhz) { return clockMhz == 8 ? ClockConstants{174666, 19} : ClockConstants{326947, 22}; }
-
 // Nearest single-precision value to 1/120: Hz from pole count times motor rpm.
 constexpr float kHzPerPoleRpm = 0.008333334f;
 
@@ -42,7 +35,7 @@ constexpr float kHzPerPoleRpm = 0.008333334f;
 std::optional<uint16_t> RpmControlWordFromHz(int clockMhz, int hz) {
   // The word divides by the frequency; 0 and below have none.
   if (hz <= 0) return std::nullopt;
-  const ClockConstants clock = ConstantsFor(clockMhz);
+  const RpmClockConstants clock = RpmClockConstantsFor(clockMhz);
   const long long word = clock.k / hz - clock.c;
   // A frequency so high that the word drops below 0 cannot be written either.
   if (word < 0 || word > rpmdlg::kNoMaximumWord) return std::nullopt;

@@ -2,6 +2,7 @@
 #include <iterator>
 
 #include "protocol/link_check.h"
+#include "settings/controller_identity.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
@@ -17,8 +18,11 @@ constexpr LinkCheck kIdentifyCheck{
     .noAnswer = {.tell = Tell::CommandError, .text = msg::kNoConnection},
 };
 
-// The model memories came with release 3 of each controller type.
-constexpr int kFirstMemoryRelease = 3;
+constexpr IdentityTexts kReadIdentity{
+    .notSetUp = {.tell = Tell::CommandError, .text = msg::kNotSetUp},
+    .unsuitable = {.tell = Tell::CommandError, .text = msg::kNotSuitable},
+    .tooNew = {.tell = Tell::CommandError, .text = msg::kTooNew},
+};
 
 }  // namespace
 
@@ -113,26 +117,7 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
   }
   (void)ReadByte(address::kCalibration);  // the oscillator calibration: in the sequence, never shown
 
-  const uint8_t major = ReadByte(address::kVersionMajor);
-  const uint8_t minor = ReadByte(address::kVersionMinor);
-  settings_.ControllerVersion = major * 256 + minor;
-  if (settings_.ControllerVersion == SettingsState::kVersionInvalid) {
-    status_.ReportCommandError(msg::kNotSetUp);
-    return false;
-  }
-  const int type = settings_.ControllerType();
-  if (type != 1 && type != 3) {
-    settings_.ControllerVersion = SettingsState::kVersionInvalid;
-    status_.ReportCommandError(msg::kNotSuitable);
-    return false;
-  }
-  settings_.Features = ReadByte(address::kFeatures);
-  main.SetItemText(panel::kVersion, VersionText(major, minor, settings_.Features));
-  if (ReadByte(address::kCompatibilityLevel) > kProgramLevel) {
-    settings_.ControllerVersion = SettingsState::kVersionInvalid;
-    status_.ReportCommandError(msg::kTooNew);
-    return false;
-  }
+  if (!IdentifyControllerFor(protocol_, settings_, status_, main, kReadIdentity)) return false;
 
   if (slot != SettingSlot::Active) {
     const bool first = slot == SettingSlot::Memory1;
@@ -167,7 +152,7 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   // The reduced controller has no brake, no overtemperature protection, no cut-off
   // modes, no model memories and no update or lock functions; the panel keeps them
   // off until the tool is closed.
-  if (settings_.ControllerType() == 3) LimitPanelToReducedController(main);
+  if (settings_.ReducedController()) LimitPanelToReducedController(main);
 
   main.SetItemText(IDC_STATUS, "OK");
   main.Repaint();

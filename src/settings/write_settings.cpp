@@ -26,7 +26,6 @@ constexpr char kNeutralNotNumber[] = "neutral: number expected (ms)!";
 constexpr char kThresholdRange[] = "Wert 'Schwelle' 5.3V - 10.5V!";
 constexpr char kCounterForm[] = "log counter: up to 3 digits!";
 
-constexpr int kFirstMemoryRelease = 3;
 // The RPM-control word holds a timer count; above this it stands for no usable speed.
 constexpr int kRpmControlMax = 65000;
 
