@@ -78,7 +78,9 @@ int MainWindow::Run() {
 
 void MainWindow::OnInit(Window& window) {
   window.EnableItem(IDC_STATUS, false);
-  tool_.setupFile.InitSetupFile();
+  // Without the file the tool works all the same (the port name is set either way);
+  // the End's store of the port tells the user that nothing was kept.
+  static_cast<void>(tool_.setupFile.InitSetupFile());
   RestorePort(window);
   FillLists(window);
 }
@@ -99,7 +101,8 @@ void MainWindow::RestorePort(Window& window) {
     // A name of no port the tool knows (a hand-edited file) would leave the tool on
     // a port that shows nowhere; the default of a new file takes its place.
     link.PortName = tool_.setupFile.DefaultPortName();
-    tool_.setupFile.SavePortName();
+    // A file that takes no write here is reported by the End's store of the port.
+    static_cast<void>(tool_.setupFile.SavePortName());
     row = PortRowOfName(link.PortName);
   }
   const PortRow& port = PortTable[static_cast<size_t>(row)];

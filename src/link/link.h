@@ -75,7 +75,7 @@ class Link {
   void ShortDelay(int n);
   void CalibrateDelay();
 
-  int OpenComPort();
+  [[nodiscard]] int OpenComPort();
   void CloseComPort();
 
   int DetectSerialAdapter();
