@@ -3,16 +3,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace ravix {
 
 namespace {
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 std::string LineError(size_t lineNumber, const std::string& why) {
   return "line " + std::to_string(lineNumber) + ": " + why;
@@ -55,7 +50,7 @@ IntelHexResult ParseIntelHex(std::string_view text) {
     }
     std::vector<uint8_t> record(line.size() / 2);
     for (size_t i = 0; i < record.size(); ++i) {
-      const int high = HexValue(line[2 * i]), low = HexValue(line[2 * i + 1]);
+      const int high = HexDigitValue(line[2 * i]), low = HexDigitValue(line[2 * i + 1]);
       if (high < 0 || low < 0) {
         result.error = LineError(lineNumber, "'" + std::string(line.substr(2 * i, 2)) + "' is not a hexadecimal byte");
         return result;
