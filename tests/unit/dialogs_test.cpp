@@ -21,6 +21,7 @@
 #include "platform/headless/headless_ui.h"
 #include "settings/settings_image.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix {
 namespace {
@@ -162,24 +163,14 @@ TEST(DialogFieldsTest, AFieldIsOneNumberOrNothing) {
 // The tool on a simulated machine in virtual time, with the serial adapter on COM1 and
 // a main window whose controller values count as read. Its start directory, where the
 // dialogs look for the setup file, is a fresh one without it.
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public FreshDirectoryTest {
  protected:
   void SetUp() override {
-    namespace fs = std::filesystem;
-    previous_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("ravix-dialogs-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    FreshDirectoryTest::SetUp();
     tool.setupFile.StartDirectory = dir_.string();
   }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
-  }
 
-  DialogsTest() {
+  DialogsTest() : FreshDirectoryTest("ravix-dialogs-") {
     main = ui.CreateWindow(MainWindowResource(), nullptr);
     tool.status.MainWindow = main;
     tool.status.StatusWindow = main;
@@ -225,7 +216,6 @@ class DialogsTest : public ::testing::Test {
   std::shared_ptr<Window> main;
   std::vector<Change> changes;
   std::vector<Change> wire;
-  std::filesystem::path previous_, dir_;
 };
 
 constexpr uint64_t kMs = 1000;
