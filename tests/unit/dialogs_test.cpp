@@ -131,13 +131,13 @@ TEST(DialogFieldsTest, AFieldIsOneNumberOrNothing) {
       {"5         ", "%8d", Num, 5},   // blanks beyond the ninth character are blanks
   };
   for (const auto& c : cases) {
-    window->SetItemText(1218, c.text);
-    const FieldNumber<int> field = ReadIntegerField(*window, 1218, c.format);
+    window->SetItemText(rpmdlg::kRotorRpm, c.text);
+    const FieldNumber<int> field = ReadIntegerField(*window, rpmdlg::kRotorRpm, c.format);
     EXPECT_EQ(field.kind, c.kind) << '"' << c.text << "\" " << c.format;
     if (c.kind == Num) {
       EXPECT_EQ(field.value, c.value) << '"' << c.text << '"';
     }
-    EXPECT_EQ(FieldInteger(*window, 1218, c.format).has_value(), c.kind == Num) << '"' << c.text << '"';
+    EXPECT_EQ(FieldInteger(*window, rpmdlg::kRotorRpm, c.format).has_value(), c.kind == Num) << '"' << c.text << '"';
   }
 
   const struct {
@@ -149,15 +149,15 @@ TEST(DialogFieldsTest, AFieldIsOneNumberOrNothing) {
       {"1.5x", Bad, 0},   {"ratio", None, 0},  {"", None, 0},      {",", None, 0},
   };
   for (const auto& d : decimals) {
-    window->SetItemText(1220, d.text);
-    const FieldNumber<float> field = ReadDecimalField(*window, 1220);
+    window->SetItemText(motor::kGearRatio, d.text);
+    const FieldNumber<float> field = ReadDecimalField(*window, motor::kGearRatio);
     EXPECT_EQ(field.kind, d.kind) << '"' << d.text << '"';
     if (d.kind == Num) {
       EXPECT_FLOAT_EQ(field.value, d.value) << '"' << d.text << '"';
     }
   }
-  window->SetItemText(1220, "inf");
-  EXPECT_TRUE(std::isinf(FieldDecimal(*window, 1220).value_or(0)));
+  window->SetItemText(motor::kGearRatio, "inf");
+  EXPECT_TRUE(std::isinf(FieldDecimal(*window, motor::kGearRatio).value_or(0)));
 }
 
 // The tool on a simulated machine in virtual time, with the serial adapter on COM1 and

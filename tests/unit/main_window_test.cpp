@@ -193,21 +193,21 @@ TEST_F(MainWindowTest, InitialisesTheWindow) {
   bool seen = false;
   Then([&](Window& window) {
     seen = true;
-    EXPECT_EQ(window.DialogId(), 1226);
+    EXPECT_EQ(window.DialogId(), IDD_MAIN);
     EXPECT_EQ(tool.status.MainWindow.lock().get(), &window);
     EXPECT_EQ(tool.status.StatusWindow.lock().get(), &window);
-    EXPECT_FALSE(window.IsItemEnabled(1044));
-    EXPECT_FALSE(window.IsItemEnabled(1150));
-    EXPECT_FALSE(window.IsItemEnabled(1212));
-    EXPECT_TRUE(window.IsItemEnabled(1149));
-    EXPECT_TRUE(window.IsItemEnabled(1210));
-    EXPECT_FALSE(window.IsMenuItemEnabled(1104));
-    EXPECT_TRUE(window.IsMenuItemEnabled(1197));
-    EXPECT_TRUE(window.IsMenuItemEnabled(1238));
+    EXPECT_FALSE(window.IsItemEnabled(IDC_STATUS));
+    EXPECT_FALSE(window.IsItemEnabled(panel::kWrite));
+    EXPECT_FALSE(window.IsItemEnabled(panel::kMaxFrequency));
+    EXPECT_TRUE(window.IsItemEnabled(panel::kRead));
+    EXPECT_TRUE(window.IsItemEnabled(panel::kSettingUp));
+    EXPECT_FALSE(window.IsMenuItemEnabled(menu::kHelpFile));
+    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kServicePage));
+    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kRevCounter));
 
     const std::vector<std::string> timing = {" 0\u00B0", " 7,5\u00B0", "15,0\u00B0", "22,5\u00B0", "30,0\u00B0", "auto"};
     const std::vector<std::string> brake = {"off", "hard", "medium", "soft"};
-    for (auto [id, entries] : {std::pair{1140, timing}, std::pair{1146, brake}}) {
+    for (auto [id, entries] : {std::pair{panel::kTiming, timing}, std::pair{panel::kBrake, brake}}) {
       ASSERT_EQ(window.ListCount(id), static_cast<int>(entries.size()));
       EXPECT_EQ(window.ListSelection(id), -1) << id;
       for (size_t i = 0; i < entries.size(); ++i) {
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, ChoosingAComPortStoresItAtEndFoundOrNot) {
     Machine m;
     m.adapter.plugged = plugged;
     Store("COM1");
-    m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, 1157); });
+    m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 2); });
     m.ui.events.push_back([&](Window&, WindowHandler&) {
       EXPECT_EQ(m.tool.link.PortName, "COM3");
       EXPECT_EQ(m.tool.link.ComDeviceName, "COM3");
@@ -246,17 +246,17 @@ TEST_F(MainWindowTest, ChoosingAComPortStoresItAtEndFoundOrNot) {
 
 TEST_F(MainWindowTest, ParallelRowsHaveNoMenuItemAndLeaveTheSerialPortOpen) {
   Store("COM2");
-  Command(1156);
-  Command(1154);
+  Command(menu::kFirstPort + 1);
+  Command(menu::kLpt03BC);
   Then([&](Window& window) {
     EXPECT_EQ(tool.link.PortName, "03BC");
     EXPECT_EQ(tool.link.LptBase, 0x3BC);
     EXPECT_FALSE(tool.link.SerialPortSelected);
     EXPECT_TRUE(tool.link.ComPortOpen) << "choosing a parallel port leaves the serial one open";
     EXPECT_EQ(CheckedPorts(), std::vector<int>{}) << "the COM2 check mark is gone";
-    EXPECT_FALSE(window.IsMenuItemChecked(1154));
+    EXPECT_FALSE(window.IsMenuItemChecked(menu::kLpt03BC));
   });
-  Command(1152);
+  Command(menu::kLpt0278);
   Then([&](Window&) { EXPECT_EQ(tool.link.LptBase, 0x278); });
   Run();
   EXPECT_EQ(ports.opened, std::vector<std::string>{"COM2"});
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, ParallelRowsHaveNoMenuItemAndLeaveTheSerialPortOpen) {
 
 TEST_F(MainWindowTest, CommandOneEndsWithoutSaving) {
   Store("COM1");
-  Command(1158);
+  Command(menu::kFirstPort + 3);
   Command(1);
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(Stored(), "COM1");
@@ -276,9 +276,9 @@ TEST_F(MainWindowTest, CommandOneEndsWithoutSaving) {
 TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
   fs::create_directory(dir_ / "rvsetup.cfg");
   adapter.driverPresent = false;
-  Then([&](Window& window) { EXPECT_TRUE(window.IsMenuItemChecked(1156)); });
+  Then([&](Window& window) { EXPECT_TRUE(window.IsMenuItemChecked(menu::kFirstPort + 1)); });
   Command(2);
-  Command(1151);  // never runs: the window has ended
+  Command(menu::kAbout);  // never runs: the window has ended
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(tool.link.PortName, "COM2");
   EXPECT_EQ(ui.events.size(), 1u);
@@ -291,14 +291,14 @@ TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
 // About and the service page are in tests/scenarios/shell/about_and_help, where "Help
 // File" stays greyed: its command is reached only here.
 TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
-  Command(1104);
+  Command(menu::kHelpFile);
   Then([&](Window&) { std::ofstream("pc-setup-english.pdf") << "%PDF"; });
-  Command(1104);
+  Command(menu::kHelpFile);
   Then([&](Window&) {
     fs::create_directory(dir_ / "other");
     fs::current_path(dir_ / "other");
   });
-  Command(1104);
+  Command(menu::kHelpFile);
   Run();
 
   ASSERT_EQ(ui.messages.size(), 2u);
@@ -312,11 +312,12 @@ TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
 
 TEST_F(MainWindowTest, UnknownCommandsAreNotHandled) {
   std::vector<std::pair<int, bool>> handled;
-  for (int id : {0, 3, 1044, 1145, 9999, 1151, 1155})
+  for (int id : {0, 3, IDC_STATUS, panel::kVersion, 9999, menu::kAbout, menu::kFirstPort})
     ui.events.push_back([id, &handled](Window& w, WindowHandler& h) { handled.push_back({id, h.OnCommand(w, id)}); });
   Run();
-  const std::vector<std::pair<int, bool>> expected = {{0, false},    {3, false},   {1044, false}, {1145, false},
-                                                      {9999, false}, {1151, true}, {1155, true}};
+  const std::vector<std::pair<int, bool>> expected = {
+      {0, false},    {3, false},           {IDC_STATUS, false},        {panel::kVersion, false},
+      {9999, false}, {menu::kAbout, true}, {menu::kFirstPort, true}};
   EXPECT_EQ(handled, expected);
 }
 
