@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/tool.h"
 #include "files/firmware_update.h"
 #include "platform/headless/headless_ui.h"

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
-layers=(platform sim status link protocol isp settings files dialogs app script cli gui win32gui)
+layers=(platform resources sim status link protocol isp settings files dialogs app script cli gui win32gui)
 declare -A rank
 for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
 

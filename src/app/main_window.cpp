@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "dialogs/lock_functions.h"
 #include "dialogs/rev_counter.h"
 #include "dialogs/rpm_control.h"
@@ -16,9 +16,6 @@
 namespace ravix {
 
 namespace {
-
-constexpr int IDC_TIMING = 1140;
-constexpr int IDC_BRAKE = 1146;
 
 // The maker's web host; the service page lies at kServicePagePath on it.
 constexpr std::string_view kServiceHost = "http://www.ravix-micro.example";
@@ -46,41 +43,34 @@ MainWindow::MainWindow(Tool& tool) : tool_(tool) { AddCommands(); }
 void MainWindow::AddCommands() {
   // The dialog's OK command ends at once: the port is not saved and an open serial
   // port stays open.
-  commands_[1] = [](Window& window) { window.End(1); };
-  commands_[2] = [this](Window& window) { End(window); };
-  commands_[1104] = [this](Window&) { HelpFile(); };
-  commands_[1151] = [this](Window&) { About(); };
-  commands_[1197] = [this](Window&) { ServicePage(); };
+  commands_[button::kOk] = [](Window& window) { window.End(1); };
+  commands_[panel::kEnd] = [this](Window& window) { End(window); };
+  commands_[menu::kHelpFile] = [this](Window&) { HelpFile(); };
+  commands_[menu::kAbout] = [this](Window&) { About(); };
+  commands_[menu::kServicePage] = [this](Window&) { ServicePage(); };
   for (size_t row = 0; row < PortTable.size(); ++row)
     commands_[PortTable[row].command] = [this, row](Window& window) { SelectPort(window, static_cast<int>(row)); };
-  commands_[1149] = [this](Window& w) { ReadSettings(tool_, w, SettingSlot::Active); };
-  commands_[1198] = [this](Window& w) { ReadSettings(tool_, w, SettingSlot::Memory1); };
-  commands_[1199] = [this](Window& w) { ReadSettings(tool_, w, SettingSlot::Memory2); };
-  commands_[1150] = [this](Window& w) { WriteSettings(tool_, w, SettingSlot::Active); };
-  commands_[1200] = [this](Window& w) { WriteSettings(tool_, w, SettingSlot::Memory1); };
-  commands_[1201] = [this](Window& w) { WriteSettings(tool_, w, SettingSlot::Memory2); };
-  for (int id : {1138, 1139, 1168, 1170, 1171, 1175, 1183, 1193})
-    commands_[id] = [this, id](Window& w) { SettingsPanelRule(tool_, w, id); };
-  commands_[1208] = [this](Window& w) { CalibrateOscillator(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
-  commands_[1225] = [this](Window& w) { ShowControllerInfo(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
-  commands_[1147] = [this](Window& window) { RunFirmwareUpdate(tool_, window); };
-  commands_[1202] = [this](Window& w) { OpenLockFunctions(tool_, w); };
-  commands_[1210] = [this](Window& w) { OpenRpmControl(tool_, w); };
-  commands_[1238] = [this](Window& w) { OpenRevCounter(tool_, w); };
-  commands_[kSaveSettingsCommand] = [this](Window& w) {
+  commands_[panel::kRead] = [this](Window& w) { Settings().Read(w, SettingSlot::Active); };
+  commands_[menu::kReadMemory1] = [this](Window& w) { Settings().Read(w, SettingSlot::Memory1); };
+  commands_[menu::kReadMemory2] = [this](Window& w) { Settings().Read(w, SettingSlot::Memory2); };
+  commands_[panel::kWrite] = [this](Window& w) { Settings().Write(w, SettingSlot::Active); };
+  commands_[menu::kWriteMemory1] = [this](Window& w) { Settings().Write(w, SettingSlot::Memory1); };
+  commands_[menu::kWriteMemory2] = [this](Window& w) { Settings().Write(w, SettingSlot::Memory2); };
+  for (int id : {panel::kPwm7k8, panel::kPwm15k6, panel::kIgnore, panel::kSwitchOff, panel::kReducePower,
+                 panel::kRpmControl, panel::kResetLog, panel::kPerCell})
+    commands_[id] = [this, id](Window& w) { Settings().PanelRule(w, id); };
+  commands_[menu::kCalibrateOscillator] = [this](Window& w) { CalibrateOscillator(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
+  commands_[menu::kControllerInfo] = [this](Window& w) { ShowControllerInfo(w, tool_.link, tool_.protocol, tool_.isp, tool_.status); };
+  commands_[menu::kOpenUpdateFile] = [this](Window& window) { RunFirmwareUpdate(tool_, window); };
+  commands_[menu::kLockFunctions] = [this](Window& w) { OpenLockFunctions(tool_, w); };
+  commands_[panel::kSettingUp] = [this](Window& w) { OpenRpmControl(tool_, w); };
+  commands_[menu::kRevCounter] = [this](Window& w) { OpenRevCounter(tool_, w); };
+  commands_[menu::kSaveSettings] = [this](Window& w) {
     settings_file::SaveSettingsAs(tool_.platform.ui, tool_.settings, w);
   };
-  commands_[kLoadSettingsCommand] = [this](Window& w) {
+  commands_[menu::kLoadSettings] = [this](Window& w) {
     settings_file::LoadSettings(tool_.platform.ui, tool_.settings, w, [this, &w](int id) { OnCommand(w, id); });
   };
-
-  // Commands served by the other subsystems, one line each, in the form
-  //   commands_[1149] = [this](Window& window) { ReadSettings(tool_, window, SettingSlot::Active); };
-  // Settings panel rules: 1138, 1139, 1168, 1170, 1171, 1175, 1183, 1193.
-  // Reading settings: 1149, 1198, 1199.      Writing settings: 1150, 1200, 1201.
-  // Firmware update: 1147.                   Lock functions dialog: 1202.
-  // RC-oscillator calibration, controller info: 1208, 1225.
-  // RPM-control dialog: 1210.                Rev counter: 1238.
 }
 
 int MainWindow::Run() {
@@ -95,7 +85,9 @@ int MainWindow::Run() {
 
 void MainWindow::OnInit(Window& window) {
   window.EnableItem(IDC_STATUS, false);
-  tool_.setupFile.InitSetupFile();
+  // Without the file the tool works all the same (the port name is set either way);
+  // the End's store of the port tells the user that nothing was kept.
+  static_cast<void>(tool_.setupFile.InitSetupFile());
   RestorePort(window);
   FillLists(window);
 }
@@ -116,7 +108,8 @@ void MainWindow::RestorePort(Window& window) {
     // A name of no port the tool knows (a hand-edited file) would leave the tool on
     // a port that shows nowhere; the default of a new file takes its place.
     link.PortName = tool_.setupFile.DefaultPortName();
-    tool_.setupFile.SavePortName();
+    // A file that takes no write here is reported by the End's store of the port.
+    static_cast<void>(tool_.setupFile.SavePortName());
     row = PortRowOfName(link.PortName);
   }
   const PortRow& port = PortTable[static_cast<size_t>(row)];
@@ -130,8 +123,8 @@ void MainWindow::RestorePort(Window& window) {
 }
 
 void MainWindow::FillLists(Window& window) {
-  for (const char* entry : kTimingEntries) window.ListAddString(IDC_TIMING, entry);
-  for (const char* entry : kBrakeEntries) window.ListAddString(IDC_BRAKE, entry);
+  for (const char* entry : kTimingEntries) window.ListAddString(panel::kTiming, entry);
+  for (const char* entry : kBrakeEntries) window.ListAddString(panel::kBrake, entry);
 }
 
 void MainWindow::SelectPort(Window& window, int row) {

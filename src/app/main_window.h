@@ -7,6 +7,8 @@
 
 #include "app/tool.h"
 #include "platform/ui.h"
+#include "resources/ids.h"
+#include "settings/settings_commands.h"
 #include "settings/settings_image.h"
 
 namespace ravix {
@@ -24,10 +26,12 @@ struct PortRow {
   int command;
 };
 inline constexpr std::array<PortRow, 11> PortTable{{
-    {"0278", false, 0x278, 1152}, {"0378", false, 0x378, 1153}, {"03BC", false, 0x3BC, 1154},
-    {"COM1", true, 0, 1155},      {"COM2", true, 0, 1156},      {"COM3", true, 0, 1157},
-    {"COM4", true, 0, 1158},      {"COM5", true, 0, 1159},      {"COM6", true, 0, 1160},
-    {"COM7", true, 0, 1161},      {"COM8", true, 0, 1162},
+    {"0278", false, 0x278, menu::kLpt0278},  {"0378", false, 0x378, menu::kLpt0378},
+    {"03BC", false, 0x3BC, menu::kLpt03BC},  {"COM1", true, 0, menu::kFirstPort},
+    {"COM2", true, 0, menu::kFirstPort + 1}, {"COM3", true, 0, menu::kFirstPort + 2},
+    {"COM4", true, 0, menu::kFirstPort + 3}, {"COM5", true, 0, menu::kFirstPort + 4},
+    {"COM6", true, 0, menu::kFirstPort + 5}, {"COM7", true, 0, menu::kFirstPort + 6},
+    {"COM8", true, 0, menu::kFirstPort + 7},
 }};
 // The row of a port name (whole text), or -1.
 int PortRowOfName(std::string_view name);
@@ -58,6 +62,7 @@ class MainWindow : public WindowHandler {
   void AddCommands();
   void RestorePort(Window& window);
   void FillLists(Window& window);
+  SettingsCommands Settings() { return {tool_.settings, tool_.link, tool_.protocol, tool_.status}; }
 
   Tool& tool_;
   std::map<int, Command> commands_;

@@ -1,4 +1,5 @@
 #pragma once
+#include "dialogs/dialog_parts.h"
 #include "dialogs/dialogs_state.h"
 #include "files/setup_file.h"
 #include "files/update_file.h"
@@ -26,6 +27,9 @@ struct Tool {
   SetupFile setupFile{link, status};
   UpdateFile updateFile{status};
   DialogsState dialogs;
+
+  // What the dialogs work with; the dialogs take it, never the whole tool.
+  operator DialogParts() { return {platform, status, link, protocol, settings, setupFile, dialogs}; }
 };
 
 }  // namespace ravix

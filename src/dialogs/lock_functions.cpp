@@ -1,12 +1,36 @@
 #include "dialogs/lock_functions.h"
 
-#include "app/resources.h"
+#include "resources/resources.h"
+#include "protocol/link_check.h"
+#include "settings/controller_identity.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+
+// Both buttons trust only a second ready answer; the adapter's box belongs to the
+// dialog. Read names a controller of another kind, Write counts it as silence.
+constexpr LinkCheck kLockReadCheck{
+    .steps = {},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice, .blankField = true},
+    .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection, .blankField = true},
+};
+// As after the main window's Read, a controller refused here does not count as read,
+// so the settings commands keep away from it.
+constexpr IdentityTexts kLockIdentity{
+    .notSetUp = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNotSetUp},
+    .unsuitable = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNotSuitable},
+    .tooNew = {.tell = Tell::Message, .caption = "", .text = msg::kTooNew},
+};
+constexpr LinkCheck kLockWriteCheck{
+    .steps = {.otherDistinct = false},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {},
+    .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection},
+};
 
 // The lock byte came with release 3 of the firmware.
 constexpr int kFirstLockRelease = 3;
@@ -21,19 +45,12 @@ uint8_t MergeLockBits(uint8_t lockByte, bool lockRcSetup, bool lockTestProgram) 
   return merged;
 }
 
-void OpenLockFunctions(Tool& tool, Window& mainWindow) {
+void OpenLockFunctions(const DialogParts& tool, Window& mainWindow) {
   if (!tool.settings.ValuesRead()) {
     tool.status.Message("Error!", msg::kReadValuesFirst);
     return;
   }
-  mainWindow.EnableItem(IDC_STATUS, true);
-  mainWindow.SetItemText(IDC_STATUS, msg::kConnecting);
-  mainWindow.Repaint();
-  if (tool.link.DetectSerialAdapter() != 0) {
-    tool.status.ShowErrorText(&mainWindow, "Error");
-    EndFieldBlank(mainWindow);
-    return;
-  }
+  if (!StartConnecting(tool.link, tool.status, mainWindow, &mainWindow)) return;
   EndFieldBlank(mainWindow);
   tool.status.StatusWindow = tool.status.MainWindow;
   LockFunctionsDialog handler(tool, mainWindow);
@@ -60,60 +77,19 @@ void LockFunctionsDialog::EndStatusOk() {
   main_.Repaint();
 }
 
-bool LockFunctionsDialog::Connect(Window& dialog, uint32_t& answer) {
-  answer = tool_.protocol.LinkExchange();
-  main_.SetItemText(IDC_STATUS, " ");
-  main_.Repaint();
-  if (answer != kAnswerReady) {
-    if (tool_.link.DetectSerialAdapter() != 0) {
-      tool_.status.ShowErrorText(&dialog, "Error");
-      EndStatusBlank();
-      return false;
-    }
-    tool_.protocol.RestartController();
-  }
-  // One ready answer is not trusted: the answer that counts is always a second one.
-  answer = tool_.protocol.LinkExchange();
-  return true;
+bool LockFunctionsDialog::Connect(Window& dialog, const LinkCheck& check) {
+  const LinkOutcome outcome = ConnectWithRecovery(tool_.protocol, tool_.link, check.steps, [this] {
+    main_.SetItemText(IDC_STATUS, " ");
+    main_.Repaint();
+  });
+  return TellLinkOutcome(tool_.status, outcome, check, &dialog, &main_);
 }
 
 void LockFunctionsDialog::Read(Window& dialog) {
   SettingsState& settings = tool_.settings;
-  uint32_t answer = 0;
-  if (!Connect(dialog, answer)) return;
-  if (answer == kAnswerOtherDevice) {
-    tool_.status.Message("ERROR!", msg::kOtherDevice);
-    EndStatusBlank();
-    return;
-  }
-  if (answer != kAnswerReady) {
-    tool_.status.Message("ERROR!", msg::kNoConnection);
-    EndStatusBlank();
-    return;
-  }
+  if (!Connect(dialog, kLockReadCheck)) return;
 
-  const uint8_t major = ReadByte(address::kVersionMajor);
-  const uint8_t minor = ReadByte(address::kVersionMinor);
-  settings.ControllerVersion = major * 256 + minor;
-  if (settings.ControllerVersion == SettingsState::kVersionInvalid) {
-    tool_.status.Message("ERROR!", msg::kNotSetUp);
-    return;
-  }
-  const int type = settings.ControllerType();
-  if (type != 1 && type != 3) {
-    settings.ControllerVersion = SettingsState::kVersionInvalid;
-    tool_.status.Message("ERROR!", msg::kNotSuitable);
-    return;
-  }
-  settings.Features = ReadByte(address::kFeatures);
-  main_.SetItemText(panel::kVersion, VersionText(major, minor, settings.Features));
-  if (ReadByte(address::kCompatibilityLevel) > kProgramLevel) {
-    // As after the main window's Read: a controller newer than the tool does not
-    // count as read, so the settings commands keep away from it.
-    settings.ControllerVersion = SettingsState::kVersionInvalid;
-    tool_.status.Message("", msg::kTooNew);
-    return;
-  }
+  if (!IdentifyControllerFor(tool_.protocol, settings, tool_.status, main_, kLockIdentity)) return;
   if (settings.Release() < kFirstLockRelease) {
     tool_.status.Message("ERROR!", msg::kControllerTooOld);
     return;
@@ -140,12 +116,7 @@ void LockFunctionsDialog::Read(Window& dialog) {
 }
 
 void LockFunctionsDialog::Write(Window& dialog) {
-  uint32_t answer = 0;
-  if (!Connect(dialog, answer)) return;
-  if (answer != kAnswerReady) {
-    tool_.status.Message("ERROR!", msg::kNoConnection);
-    return;
-  }
+  if (!Connect(dialog, kLockWriteCheck)) return;
 
   uint8_t& lockByte = tool_.dialogs.LockByte;
   lockByte = MergeLockBits(lockByte, dialog.IsItemChecked(lockdlg::kLockRcSetup),

@@ -1,6 +1,7 @@
 #pragma once
 #include "files/setup_file.h"
 #include "platform/ui.h"
+#include "resources/ids.h"
 #include "status/status.h"
 
 namespace ravix {
@@ -9,10 +10,6 @@ namespace ravix {
 // counter dialog: both show them in the same two fields and save them with the same
 // "Save Input" button.
 namespace motor {
-inline constexpr int kPoleCount = 1176;
-inline constexpr int kGearRatio = 1220;
-inline constexpr int kSaveInput = 1221;
-
 // The counts a motor can have: an even number of magnets, two digits in the setup file.
 inline constexpr int kMaxPoleCount = 98;
 // Gear ratios that the setup file's "%1.2f" field gives back as they were saved: below

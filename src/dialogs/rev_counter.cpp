@@ -1,14 +1,23 @@
 #include "dialogs/rev_counter.h"
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/lock_functions.h"
 #include "dialogs/motor_values.h"
+#include "protocol/link_check.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+
+// The counter restarts the controller first; its boxes belong to the main window.
+constexpr LinkCheck kRevCounterCheck{
+    .steps = {.restartFirst = true},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice, .blankField = true},
+    .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection, .blankField = true},
+};
 
 constexpr char kPropLabel[] = "Prop revs, rpm";
 constexpr char kTimeLeftLabel[] = "sec. time left";
@@ -27,7 +36,7 @@ RevValues RevValuesFromPulses(int pulses, int poleCount, float gearRatio) {
   return v;
 }
 
-void OpenRevCounter(Tool& tool, Window& mainWindow) {
+void OpenRevCounter(const DialogParts& tool, Window& mainWindow) {
   Status& status = tool.status;
   SetupProtocol& protocol = tool.protocol;
   status.StatusWindow = status.MainWindow;
@@ -41,32 +50,13 @@ void OpenRevCounter(Tool& tool, Window& mainWindow) {
   }
   // The motor release and the counting use the serial adapter's lines only; over the
   // parallel adapter the dialog would wait out its ten seconds and count nothing.
-  if (!tool.link.SerialPortSelected) {
+  if (!tool.link.Lines().CarriesSetupCommands()) {
     status.Message("ERROR!", "  PORT ?");
     return;
   }
 
-  protocol.RestartController();
-  uint32_t answer = protocol.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (tool.link.DetectSerialAdapter() != 0) {
-      status.ShowErrorText(&mainWindow, "Error");
-      EndFieldBlank(mainWindow);
-      return;
-    }
-    protocol.RestartController();
-  }
-  answer = protocol.LinkExchange();
-  if (answer == kAnswerOtherDevice) {
-    status.Message("ERROR!", msg::kOtherDevice);
-    status.EndFieldBlank();
+  if (CheckLinkFor(protocol, tool.link, status, kRevCounterCheck, &mainWindow, &mainWindow) != LinkOutcome::Ready)
     return;
-  }
-  if (answer != kAnswerReady) {
-    status.Message("ERROR!", msg::kNoConnection);
-    status.EndFieldBlank();
-    return;
-  }
   // With the test program unlocked the controller would run its own test on release
   // instead of reporting the motor's revolutions.
   uint8_t& lockByte = tool.dialogs.LockByte;
@@ -102,26 +92,28 @@ bool RevCounterDialog::OnCommand(Window& dialog, int command) {
 // wait ends after its ten seconds.
 void RevCounterDialog::Release() {
   Link& link = tool_.link;
+  Adapter& lines = link.Lines();
+  const bool drive = lines.CarriesSetupCommands();
   link.InitParallelAdapter();
   link.WaitMs(100);
-  if (link.SerialPortSelected) link.ClearBreak();
+  if (drive) lines.SetReset(false);
   link.WaitMs(100);
-  if (link.SerialPortSelected) {
-    link.SetRts();
-    link.SetDtr();
+  if (drive) {
+    lines.SetClock(true);
+    lines.SetData(true);
   }
   link.WaitMs(50);
-  if (link.SerialPortSelected) {
-    link.SetBreak();
-    link.SetDtr();
+  if (drive) {
+    lines.SetReset(true);
+    lines.SetData(true);
   }
   link.ShortDelay(1);
 }
 
-bool RevCounterDialog::Sample() { return tool_.link.SerialPortSelected && tool_.link.ReadCts() != 0; }
+bool RevCounterDialog::Sample() { return tool_.link.Lines().CarriesSetupCommands() && tool_.link.ReadCts() != 0; }
 
 void RevCounterDialog::HoldInReset() {
-  if (tool_.link.SerialPortSelected) tool_.link.ClearBreak();
+  if (tool_.link.Lines().CarriesSetupCommands()) tool_.link.Lines().SetReset(false);
 }
 
 void RevCounterDialog::EnableButtons(Window& dialog, bool enabled) {

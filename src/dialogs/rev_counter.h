@@ -1,8 +1,9 @@
 #pragma once
 #include <cstdint>
 
-#include "app/tool.h"
+#include "dialogs/dialog_parts.h"
 #include "platform/ui.h"
+#include "resources/ids.h"
 
 namespace ravix {
 
@@ -10,14 +11,6 @@ namespace ravix {
 // program and counts the pulses that the program sends once per electrical
 // revolution, in 2-second windows, until they stop.
 namespace revdlg {
-inline constexpr int kFrequencyHz = 1212;
-inline constexpr int kElectricalRpm = 1215;
-inline constexpr int kMotorRpm = 1219;
-inline constexpr int kPropRpm = 1218;
-inline constexpr int kPropLabel = 1237;
-inline constexpr int kReleaseMotor = 1235;
-inline constexpr int kDone = 1;
-
 inline constexpr uint32_t kWaitWindowMs = 1000;
 inline constexpr int kWaitSeconds = 10;
 inline constexpr uint32_t kCountWindowMs = 2000;
@@ -36,11 +29,11 @@ RevValues RevValuesFromPulses(int pulses, int poleCount, float gearRatio);
 
 // Command 1238 of the main window: checks that values have been read, the release,
 // the link and that the test program is locked, then runs the dialog.
-void OpenRevCounter(Tool& tool, Window& mainWindow);
+void OpenRevCounter(const DialogParts& tool, Window& mainWindow);
 
 class RevCounterDialog : public WindowHandler {
  public:
-  explicit RevCounterDialog(Tool& tool) : tool_(tool) {}
+  explicit RevCounterDialog(const DialogParts& tool) : tool_(tool) {}
 
   void OnInit(Window& dialog) override;
   bool OnCommand(Window& dialog, int command) override;
@@ -60,7 +53,7 @@ class RevCounterDialog : public WindowHandler {
   void EnableButtons(Window& dialog, bool enabled);
   uint32_t Elapsed(uint32_t since) { return tool_.platform.clock.TickCount() - since; }
 
-  Tool& tool_;
+  DialogParts tool_;
 };
 
 }  // namespace ravix

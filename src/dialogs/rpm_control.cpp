@@ -2,9 +2,10 @@
 
 #include <climits>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/motor_values.h"
+#include "protocol/link_check.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
@@ -12,17 +13,19 @@ namespace ravix {
 
 namespace {
 
+// Here a controller of another kind (253) gets the same answer as no controller, and
+// the status field is left as it is.
+constexpr LinkCheck kRpmReadCheck{
+    .steps = {.otherDistinct = false},
+    .noAdapter = {.tell = Tell::ErrorBox},
+    .otherDevice = {},
+    .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection},
+};
+
 constexpr char kNoFrequency[] = "elec. freq. motorphase unknown!\nRead or Calculate first.";
 constexpr char kNoRotorSpeed[] = "desired rotorspeed: please type in a number!";
 constexpr char kNegativeRotorSpeed[] = "desired rotorspeed: no negative values!";
 constexpr char kRotorSpeedTooLarge[] = "desired rotorspeed: value too large!";
-
-// The clock tables: q = K div (w + c) and w = K div q - c.
-struct ClockConstants {
-  long long k;
-  long long c;
-};
-ClockConstants ConstantsFor(int clockMhz) { return clockMhz == 8 ? ClockConstants{174666, 19} : ClockConstants{326947, 22}; }
 
 // Nearest single-precision value to 1/120: Hz from pole count times motor rpm.
 constexpr float kHzPerPoleRpm = 0.008333334f;
@@ -32,7 +35,7 @@ constexpr float kHzPerPoleRpm = 0.008333334f;
 std::optional<uint16_t> RpmControlWordFromHz(int clockMhz, int hz) {
   // The word divides by the frequency; 0 and below have none.
   if (hz <= 0) return std::nullopt;
-  const ClockConstants clock = ConstantsFor(clockMhz);
+  const RpmClockConstants clock = RpmClockConstantsFor(clockMhz);
   const long long word = clock.k / hz - clock.c;
   // A frequency so high that the word drops below 0 cannot be written either.
   if (word < 0 || word > rpmdlg::kNoMaximumWord) return std::nullopt;
@@ -45,7 +48,7 @@ int MinFrequencyHz(int clockMhz) {
   return hz;
 }
 
-void OpenRpmControl(Tool& tool, Window& mainWindow) {
+void OpenRpmControl(const DialogParts& tool, Window& mainWindow) {
   tool.status.StatusWindow = tool.status.MainWindow;
   if (!tool.settings.ValuesRead()) {
     tool.status.Message("Error!", msg::kReadValuesFirst);
@@ -106,20 +109,8 @@ void RpmControlDialog::Read(Window& dialog) {
   dialog.Repaint();
   tool_.link.WaitMs(100);
 
-  uint32_t answer = tool_.protocol.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (tool_.link.DetectSerialAdapter() != 0) {
-      tool_.status.ShowErrorText(nullptr, "Error");
-      return;
-    }
-    tool_.protocol.RestartController();
-  }
-  // Here a controller of another kind (253) gets the same answer as no controller.
-  answer = tool_.protocol.LinkExchange();
-  if (answer != kAnswerReady) {
-    tool_.status.Message("ERROR!", msg::kNoConnection);
+  if (CheckLinkFor(tool_.protocol, tool_.link, tool_.status, kRpmReadCheck, nullptr, nullptr) != LinkOutcome::Ready)
     return;
-  }
   if (ReadByte(address::kSetupMarker) != kSetupMarkerValue) {
     tool_.status.Message("ERROR!", msg::kNotSetUp);
     return;

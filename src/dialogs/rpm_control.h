@@ -3,8 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "app/tool.h"
+#include "dialogs/dialog_parts.h"
 #include "platform/ui.h"
+#include "resources/ids.h"
 
 namespace ravix {
 
@@ -12,17 +13,6 @@ namespace ravix {
 // word at settings 27 and 28) and, from release 10.11 on, the P and I gains of its
 // speed loop (settings 36 and 37), worked out from the motor's pole count and gear ratio.
 namespace rpmdlg {
-inline constexpr int kFrequencyHz = 1212;
-inline constexpr int kElectricalRpm = 1215;
-inline constexpr int kMotorRpm = 1219;
-inline constexpr int kRotorRpm = 1218;
-inline constexpr int kCalculate = 1216;
-inline constexpr int kRead = 1213;
-inline constexpr int kWrite = 1214;
-inline constexpr int kPValue = 1241;
-inline constexpr int kIValue = 1242;
-inline constexpr int kDone = 1;
-
 inline constexpr uint8_t kPGainAddress = 36;
 inline constexpr uint8_t kIGainAddress = 37;  // holds 6 - I
 inline constexpr int kFirstGainsVersion = 0x1011;
@@ -40,11 +30,11 @@ std::optional<uint16_t> RpmControlWordFromHz(int clockMhz, int hz);
 int MinFrequencyHz(int clockMhz);
 
 // Command 1210 of the main window.
-void OpenRpmControl(Tool& tool, Window& mainWindow);
+void OpenRpmControl(const DialogParts& tool, Window& mainWindow);
 
 class RpmControlDialog : public WindowHandler {
  public:
-  explicit RpmControlDialog(Tool& tool) : tool_(tool) {}
+  explicit RpmControlDialog(const DialogParts& tool) : tool_(tool) {}
 
   // The dialog's window: it makes itself the status window while it calculates or writes.
   std::shared_ptr<Window> window;
@@ -65,7 +55,7 @@ class RpmControlDialog : public WindowHandler {
   uint16_t ReadWord();
   void Refuse(const std::string& text) { tool_.status.Message("Error!", text); }
 
-  Tool& tool_;
+  DialogParts tool_;
 };
 
 }  // namespace ravix

@@ -90,9 +90,11 @@ int SetupFile::InitSetupFile() {
   std::error_code error;
   fs::path current = fs::current_path(error);
   if (error) {
-    std::fprintf(stderr, "_getcwd error: %s\n", error.message().c_str());
+    // The tool goes on without a start directory; the front end shows why.
+    StartDirectoryError = "_getcwd error: " + error.message();
     StartDirectory.clear();
   } else {
+    StartDirectoryError.clear();
     StartDirectory = current.string();
   }
 

@@ -34,23 +34,26 @@ class SetupFile {
   SetupFile(Link& link, Status& status) : link_(link), status_(status) {}
 
   std::string StartDirectory;
+  // Why the current directory could not be taken as StartDirectory ("_getcwd error:
+  // ..."), empty when it was; for the front end to print.
+  std::string StartDirectoryError;
   int PoleCount = 0;
   float GearRatio = 0.0f;
 
   // Remembers the current directory as StartDirectory, opens the file (creating it
   // only when it cannot be opened), takes PortName from it and writes it back. 1 when
   // the file can neither be opened nor created; PortName is set all the same.
-  int InitSetupFile();
+  [[nodiscard]] int InitSetupFile();
   // PortName to offset 0; 1 with ErrorText when the file cannot be opened.
-  int SavePortName();
+  [[nodiscard]] int SavePortName();
   // The update path to offset 32; 1 with "Open Error 'rvsetup.cfg'!" in ErrorText.
-  int StoreUpdatePath(const std::string& path);
+  [[nodiscard]] int StoreUpdatePath(const std::string& path);
   // Loads PoleCount and GearRatio (2 and 1.0 for missing, unreadable or unusable
   // fields) and writes them back; 1 after an "open error" box.
-  int LoadRpmValues();
+  [[nodiscard]] int LoadRpmValues();
   // Stores both values and makes them PoleCount and GearRatio; 1 after an "open
   // error" box, or for a pole count that does not fit its two characters.
-  int StoreRpmValues(int poleCount, float gearRatio);
+  [[nodiscard]] int StoreRpmValues(int poleCount, float gearRatio);
 
   // Makes StartDirectory the current directory again (the file dialog moves it).
   void EnterStartDirectory();

@@ -20,51 +20,14 @@ constexpr uint32_t kErasedFamily = 0xFF;
 int Isp::PulseReset() {
   // The bit timing of the instructions that follow rests on a fresh measurement.
   link_.CalibrateDelay();
-  if (link_.SerialPortSelected) {
-    if (link_.OpenComPort() != 0) return 1;
-    link_.ClearRts();
-    link_.ClearDtr();
-    link_.ClearBreak();
-    link_.WaitMs(100);
-    link_.SetBreak();
-    link_.WaitMs(1);
-    link_.ClearBreak();
-  } else {
-    link_.InitParallelAdapter();
-    link_.WaitMs(30);
-    link_.LptLatch |= kLptReset;
-    link_.WriteLpt();
-    link_.ShortDelay(10);
-    link_.LptLatch &= ~kLptReset;
-    link_.WriteLpt();
-  }
+  if (link_.Lines().PulseProgrammingReset() != 0) return 1;
   link_.WaitMs(100);
   return 0;
 }
 
 // A longer pulse for an AVR that did not take the short one.
 int Isp::PulseResetLong() {
-  if (link_.SerialPortSelected) {
-    if (link_.OpenComPort() != 0) return 1;
-    link_.ClearRts();
-    link_.ClearDtr();
-    link_.ClearBreak();
-    link_.WaitMs(100);
-    link_.SetBreak();
-    link_.WaitMs(200);
-    link_.ClearBreak();
-  } else {
-    link_.InitParallelAdapter();
-    link_.LptLatch &= ~(kLptData | kLptClock | kLptReset);
-    link_.WriteLpt();
-    link_.WaitMs(1);
-    link_.LptLatch |= kLptReset;
-    link_.WriteLpt();
-    link_.WaitMs(1);
-    link_.WaitMs(200);
-    link_.LptLatch &= ~kLptReset;
-    link_.WriteLpt();
-  }
+  if (link_.Lines().PulseProgrammingResetLong() != 0) return 1;
   link_.WaitMs(100);
   return 0;
 }
@@ -114,7 +77,7 @@ uint32_t Isp::ReadSignature() {
 }
 
 int Isp::ConnectIsp() {
-  if (link_.SerialPortSelected && link_.DetectSerialAdapter() != 0) return 1;
+  if (link_.DetectSerialAdapter() != 0) return 1;
   link_.InitParallelAdapter();
   status_.StatusText = "connecting....\n";
   status_.ShowStatus();

@@ -50,7 +50,7 @@ class Isp {
   uint32_t ReadSignature();
   // 0 connected (known family, or erased after the warning), 1 no connection or
   // unknown device, 2 locked; on 1 and 2 ErrorText says why. The AVR stays in reset.
-  int ConnectIsp();
+  [[nodiscard]] int ConnectIsp();
 
   // One four-byte instruction as two word exchanges; the low byte of the second
   // answer is the instruction's output byte.

@@ -2,29 +2,36 @@
 
 #include <cstdio>
 
+#include "protocol/link_check.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
 
-// The adapter's own text, in a box owned by the main window.
-void AdapterFailure(Window& mainWindow, Status& status) {
-  status.ShowErrorText(&mainWindow, "Error");
-  EndFieldBlank(mainWindow);
-}
+// After the programming interface the firmware must answer: the calibration writes
+// through it, so silence ends the command; the information only refuses a controller
+// of another kind, since its second connect decides.
+constexpr Reaction kOtherDeviceBlank{
+    .tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice, .blankField = true};
+constexpr LinkCheck kCalibrationCheck{
+    .steps = {.restartFirst = true, .otherOnFirst = true, .otherDistinct = false},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = kOtherDeviceBlank,
+    .noAnswer = {.tell = Tell::CommandError, .text = msg::kNoConnection},
+};
+constexpr LinkCheck kInfoCheck{
+    .steps = {.restartFirst = true, .recover = false, .secondAlways = false},
+    .noAdapter = {},
+    .otherDevice = kOtherDeviceBlank,
+    .noAnswer = {},
+};
 
 // The opening both commands share: the adapter answers and the AVR is connected in
 // programming mode. False when the command has already reported and ends.
 bool OpenProgrammingInterface(Window& mainWindow, Link& link, Isp& isp, Status& status) {
   status.StatusWindow = status.MainWindow;
-  mainWindow.EnableItem(IDC_STATUS, true);
-  mainWindow.SetItemText(IDC_STATUS, msg::kConnecting);
-  mainWindow.Repaint();
-  if (link.DetectSerialAdapter() != 0) {
-    AdapterFailure(mainWindow, status);
-    return false;
-  }
+  if (!StartConnecting(link, status, mainWindow, &mainWindow)) return false;
   EndFieldBlank(mainWindow);
   // Whatever kept the connect from succeeding (no echo, locked, unknown), the user is
   // told the same; the connect's "connecting...." must not stay behind in the field.
@@ -50,25 +57,7 @@ void CalibrateOscillator(Window& mainWindow, Link& link, SetupProtocol& protocol
 
   // The value goes into the setting memory through the firmware, so the controller
   // leaves programming mode and its firmware must answer the link check.
-  protocol.RestartController();
-  uint32_t answer = protocol.LinkExchange();
-  if (answer == kAnswerOtherDevice) {
-    status.Message("ERROR!", msg::kOtherDevice);
-    EndFieldBlank(mainWindow);
-    return;
-  }
-  if (answer != kAnswerReady) {
-    if (link.DetectSerialAdapter() != 0) {
-      AdapterFailure(mainWindow, status);
-      return;
-    }
-    protocol.RestartController();
-  }
-  answer = protocol.LinkExchange();
-  if (answer != kAnswerReady) {
-    status.ReportCommandError(msg::kNoConnection);
-    return;
-  }
+  if (CheckLinkFor(protocol, link, status, kCalibrationCheck, &mainWindow, &mainWindow) != LinkOutcome::Ready) return;
   mainWindow.SetItemText(IDC_STATUS, " ");
   mainWindow.Repaint();
 
@@ -91,12 +80,7 @@ void ShowControllerInfo(Window& mainWindow, Link& link, SetupProtocol& protocol,
 
   // Only another kind of device is refused here; a firmware that does not answer at
   // all still has its AVR read, since the second connect decides.
-  protocol.RestartController();
-  if (protocol.LinkExchange() == kAnswerOtherDevice) {
-    status.Message("ERROR!", msg::kOtherDevice);
-    EndFieldBlank(mainWindow);
-    return;
-  }
+  if (CheckLinkFor(protocol, link, status, kInfoCheck, &mainWindow, &mainWindow) == LinkOutcome::OtherDevice) return;
   if (isp.ConnectIsp() != 0) {
     status.Message("ERROR!", msg::kNoConnection);
     EndFieldBlank(mainWindow);

@@ -4,10 +4,6 @@
 
 namespace ravix {
 
-namespace {
-constexpr uint16_t kLptAck = 0x4000;  // status bit 6 in the high byte of the 16-bit read
-}  // namespace
-
 Link::Link(Platform& platform, Status& status) : platform_(platform), status_(status) {}
 Link::~Link() = default;
 
@@ -73,12 +69,7 @@ void Link::SetLptLines(uint32_t bits, bool high) {
   WriteLpt();
 }
 
-void Link::ReadInput() {
-  if (SerialPortSelected)
-    ReadCts();
-  else
-    ReadLpt();
-}
+void Link::ReadInput() { Lines().ReadInput(); }
 
 void Link::WaitMs(uint32_t n) {
   const uint32_t t0 = platform_.clock.TickCount();
@@ -151,75 +142,19 @@ void Link::CloseComPort() {
   ComPortOpen = false;
 }
 
-int Link::DetectSerialAdapter() {
-  if (!SerialPortSelected) return 0;
-  if (OpenComPort() != 0) return 1;
-  AdapterVerified = false;
-  // DSR follows DTR inside the adapter: it must rise with DTR and fall with it.
-  SetDtr();
-  WaitMs(150);
-  ReadCts();
-  if (!(ModemStatus & MS_DSR_ON)) {
-    status_.ErrorText = "No Adaptor found at " + PortName + "\n";
-    return 1;
-  }
-  ClearDtr();
-  WaitMs(150);
-  ReadCts();
-  if (ModemStatus & MS_DSR_ON) {
-    status_.ErrorText = "No Adaptor found at " + PortName + "\n";
-    return 1;
-  }
-  AdapterVerified = true;
-  return 0;
-}
+int Link::DetectSerialAdapter() { return Lines().Detect(); }
 
-void Link::InitParallelAdapter() {
-  if (SerialPortSelected) return;
-  if (DirectPortIo) {
-    // Clear the direction bit of the control register so that the data lines drive.
-    const uint16_t control = platform_.os.PortIn16(static_cast<uint16_t>(LptBase + 2));
-    platform_.os.PortOut8(static_cast<uint16_t>(LptBase + 2), static_cast<uint8_t>(control & 0xFF & ~0x20));
-    WaitMs(10);
-    LptLatch &= ~(kLptData | kLptClock | kLptReset);
-    WriteLpt();
-    WaitMs(10);
-  } else if (PortDriverReady) {
-    LptLatch &= ~(kLptData | kLptClock | kLptReset);
-    WriteLpt();
-  }
-}
+void Link::InitParallelAdapter() { Lines().Prepare(); }
 
 void Link::TransferBit(uint32_t bit) {
-  if (SerialPortSelected) {
-    if (bit)
-      SetDtr();
-    else
-      ClearDtr();
-    ShortDelay(1);
-    SetRts();
-    ShortDelay(1);
-    if (AdapterVerified) {
-      SetDtr();
-      ShortDelay(1);
-    }
-    RxWord = RxWord * 2 + (ReadCts() ? 1 : 0);
-    ShortDelay(1);
-    ClearRts();
-    ShortDelay(1);
-  } else {
-    LptLatch = bit ? (LptLatch | kLptData) : (LptLatch & ~kLptData);
-    WriteLpt();
-    ShortDelay(1);
-    LptLatch |= kLptClock;
-    WriteLpt();
-    ShortDelay(1);
-    ReadLpt();
-    RxWord = RxWord * 2 + ((LptLastRead & kLptAck) ? 1 : 0);
-    LptLatch &= ~kLptClock;
-    WriteLpt();
-    ShortDelay(1);
-  }
+  Adapter& lines = Lines();
+  lines.SetData(bit != 0);
+  ShortDelay(1);
+  lines.SetClock(true);
+  ShortDelay(1);
+  RxWord = RxWord * 2 + lines.SampleData();
+  lines.SetClock(false);
+  ShortDelay(1);
 }
 
 void Link::TransferByte() {
@@ -233,22 +168,7 @@ void Link::TransferWord() {
   for (int i = 0; i < 16; ++i) TransferBit((TxWord >> (15 - i)) & 1);
 }
 
-void Link::ClockHigh() {
-  if (SerialPortSelected) {
-    SetRts();
-  } else {
-    LptLatch |= kLptClock;
-    WriteLpt();
-  }
-}
-
-void Link::ClockLow() {
-  if (SerialPortSelected) {
-    ClearRts();
-  } else {
-    LptLatch &= ~kLptClock;
-    WriteLpt();
-  }
-}
+void Link::ClockHigh() { Lines().SetClock(true); }
+void Link::ClockLow() { Lines().SetClock(false); }
 
 }  // namespace ravix

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "link/adapter.h"
 #include "platform/platform.h"
 #include "status/status.h"
 
@@ -27,9 +28,14 @@ class Link {
  public:
   Link(Platform& platform, Status& status);
   ~Link();
+  // The adapters hold on to this link: it stays where it was made.
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
 
   // Port choice and access mode (set by start-up and port selection).
   bool SerialPortSelected = false;
+  // The line work of the adapter on the chosen port.
+  Adapter& Lines() { return SerialPortSelected ? static_cast<Adapter&>(serialAdapter_) : parallelAdapter_; }
   std::string PortName;
   std::string ComDeviceName;
   std::unique_ptr<SerialDevice> ComHandle;
@@ -69,7 +75,7 @@ class Link {
   void ShortDelay(int n);
   void CalibrateDelay();
 
-  int OpenComPort();
+  [[nodiscard]] int OpenComPort();
   void CloseComPort();
 
   int DetectSerialAdapter();
@@ -85,12 +91,17 @@ class Link {
   Clock& clock() { return platform_.clock; }
 
  private:
+  friend class SerialAdapter;
+  friend class ParallelAdapter;
+
   void Escape(EscapeCode code);
   void DriverFailure();
 
   Platform& platform_;
   Status& status_;
   bool driverFailureShown_ = false;  // reported while no status window was set
+  SerialAdapter serialAdapter_{*this};
+  ParallelAdapter parallelAdapter_{*this};
 };
 
 }  // namespace ravix

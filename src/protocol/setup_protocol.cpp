@@ -1,10 +1,20 @@
 #include "protocol/setup_protocol.h"
 
+#include "protocol/link_check.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+// The setting commands' own link check: its boxes have no owner, and a controller of
+// another kind is named in English.
+constexpr LinkCheck kSettingsCheck{
+    .steps = {},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = "device not supported!"},
+    .noAnswer = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kNoConnection},
+};
+
 constexpr uint32_t kReadByte = 85;    // 'U'
 constexpr uint32_t kWriteByte = 86;   // 'V'
 constexpr uint32_t kSelectPage = 87;  // 'W'
@@ -24,20 +34,12 @@ void SetupProtocol::RestartController() {
   // Held in reset with data high and clock low; on release the firmware starts and
   // needs half a second before it listens. Both adapters carry the same three roles,
   // and each line changes on its own, in the same order.
-  if (link_.SerialPortSelected) {
-    link_.ClearBreak();
-    link_.SetDtr();
-    link_.ClearRts();
-  } else {
-    link_.SetLptLines(kLptReset, false);
-    link_.SetLptLines(kLptData, true);
-    link_.SetLptLines(kLptClock, false);
-  }
+  Adapter& lines = link_.Lines();
+  lines.SetReset(false);
+  lines.SetData(true);
+  lines.SetClock(false);
   link_.WaitMs(100);
-  if (link_.SerialPortSelected)
-    link_.SetBreak();
-  else
-    link_.SetLptLines(kLptReset, true);
+  lines.SetReset(true);
   link_.WaitMs(500);
 }
 
@@ -48,27 +50,10 @@ uint32_t SetupProtocol::LinkExchange() {
 }
 
 int SetupProtocol::CheckLink() {
-  uint32_t answer = LinkExchange();
-  status_.SetField(" ");
-  if (answer != kAnswerReady) {
-    if (link_.DetectSerialAdapter() != 0) {
-      status_.ShowErrorText(nullptr, "Error");
-      status_.SetField(" ", false);
-      status_.EnableField(false);
-      return 1;
-    }
-    RestartController();
-  }
-  answer = LinkExchange();
-  if (answer == kAnswerOtherDevice) {
-    status_.Message("ERROR!", "device not supported!");
-    return 1;
-  }
-  if (answer != kAnswerReady) {
-    status_.Message("ERROR!", msg::kNoConnection);
-    return 1;
-  }
-  return 0;
+  const auto field = status_.StatusWindow.lock();
+  const LinkOutcome outcome =
+      CheckLinkFor(*this, link_, status_, kSettingsCheck, nullptr, field.get(), [this] { status_.SetField(" "); });
+  return outcome == LinkOutcome::Ready ? 0 : 1;
 }
 
 bool SetupProtocol::LinkStillReady() { return LinkExchange() == kAnswerReady; }

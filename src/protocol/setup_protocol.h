@@ -22,17 +22,17 @@ class SetupProtocol {
 
   void RestartController();
   uint32_t LinkExchange();
-  int CheckLink();
+  [[nodiscard]] int CheckLink();
   // One more link exchange after a run of setting reads: true when the firmware still
   // answers 254. A controller that fell silent leaves the input line idle, and every
   // byte read from it came back as 255 without any sign of trouble.
-  bool LinkStillReady();
+  [[nodiscard]] bool LinkStillReady();
   uint32_t ReadSettingByte(uint32_t address);
   int WriteSettingByte(uint32_t address, uint32_t value);
-  int WriteSettingByteChecked(uint32_t address, uint32_t value);
+  [[nodiscard]] int WriteSettingByteChecked(uint32_t address, uint32_t value);
   void SelectPage();
-  int LoadPageByte(uint32_t offset, uint32_t data);
-  int CommitPage();
+  [[nodiscard]] int LoadPageByte(uint32_t offset, uint32_t data);
+  [[nodiscard]] int CommitPage();
 
  private:
   uint32_t Send(uint32_t byte);

@@ -1,6 +1,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "protocol/link_check.h"
+#include "settings/controller_identity.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
@@ -8,8 +10,19 @@ namespace ravix {
 
 namespace {
 
-// The model memories came with release 3 of each controller type.
-constexpr int kFirstMemoryRelease = 3;
+// Identification restarts the controller first, so that its firmware answers fresh.
+constexpr LinkCheck kIdentifyCheck{
+    .steps = {.restartFirst = true, .secondAlways = false},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice, .blankField = true},
+    .noAnswer = {.tell = Tell::CommandError, .text = msg::kNoConnection},
+};
+
+constexpr IdentityTexts kReadIdentity{
+    .notSetUp = {.tell = Tell::CommandError, .text = msg::kNotSetUp},
+    .unsuitable = {.tell = Tell::CommandError, .text = msg::kNotSuitable},
+    .tooNew = {.tell = Tell::CommandError, .text = msg::kTooNew},
+};
 
 }  // namespace
 
@@ -56,15 +69,12 @@ void SettingsCommands::ShowNumber(Window& main, int id, const char* format, int 
 void SettingsCommands::Read(Window& main, SettingSlot slot) {
   using namespace panel;
   // Reading works over the serial adapter only.
-  if (!link_.SerialPortSelected) {
+  if (!link_.Lines().CarriesSetupCommands()) {
     status_.Message("ERROR!", "  PORT ?");
     return;
   }
   status_.StatusWindow = status_.MainWindow;
-  main.EnableItem(IDC_STATUS, true);
-  main.SetItemText(IDC_STATUS, msg::kConnecting);
-  main.Repaint();
-  if (!AdapterFound(main)) return;
+  if (!StartConnecting(link_, status_, main, nullptr)) return;
   if (protocol_.CheckLink() != 0) {
     EndFieldBlank(main);
     return;
@@ -92,31 +102,8 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
   ReadSlot(main, slot);
 }
 
-bool SettingsCommands::AdapterFound(Window& main) {
-  if (link_.DetectSerialAdapter() == 0) return true;
-  status_.ShowErrorText(nullptr, "Error");
-  EndFieldBlank(main);
-  return false;
-}
-
 bool SettingsCommands::RestartAndConnect(Window& main) {
-  protocol_.RestartController();
-  uint32_t answer = protocol_.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (!AdapterFound(main)) return false;
-    protocol_.RestartController();
-    answer = protocol_.LinkExchange();
-  }
-  if (answer == kAnswerOtherDevice) {
-    status_.Message("ERROR!", msg::kOtherDevice);
-    EndFieldBlank(main);
-    return false;
-  }
-  if (answer != kAnswerReady) {
-    status_.ReportCommandError(msg::kNoConnection);
-    return false;
-  }
-  return true;
+  return CheckLinkFor(protocol_, link_, status_, kIdentifyCheck, nullptr, &main) == LinkOutcome::Ready;
 }
 
 bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
@@ -130,26 +117,7 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
   }
   (void)ReadByte(address::kCalibration);  // the oscillator calibration: in the sequence, never shown
 
-  const uint8_t major = ReadByte(address::kVersionMajor);
-  const uint8_t minor = ReadByte(address::kVersionMinor);
-  settings_.ControllerVersion = major * 256 + minor;
-  if (settings_.ControllerVersion == SettingsState::kVersionInvalid) {
-    status_.ReportCommandError(msg::kNotSetUp);
-    return false;
-  }
-  const int type = settings_.ControllerType();
-  if (type != 1 && type != 3) {
-    settings_.ControllerVersion = SettingsState::kVersionInvalid;
-    status_.ReportCommandError(msg::kNotSuitable);
-    return false;
-  }
-  settings_.Features = ReadByte(address::kFeatures);
-  main.SetItemText(panel::kVersion, VersionText(major, minor, settings_.Features));
-  if (ReadByte(address::kCompatibilityLevel) > kProgramLevel) {
-    settings_.ControllerVersion = SettingsState::kVersionInvalid;
-    status_.ReportCommandError(msg::kTooNew);
-    return false;
-  }
+  if (!IdentifyControllerFor(protocol_, settings_, status_, main, kReadIdentity)) return false;
 
   if (slot != SettingSlot::Active) {
     const bool first = slot == SettingSlot::Memory1;
@@ -168,23 +136,48 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
 void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
-  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
-  const uint8_t features = settings_.Features;
-
   main.SetItemText(IDC_STATUS, " ");
   settings_.ClockMhz = ReadByte(address::kClockMhz);
-
-  if (active) {
-    // Each width is read high byte first.
-    const auto word = [this](uint8_t high, uint8_t low) {
-      const int h = ReadByte(high);
-      return static_cast<uint16_t>(h * 256 + ReadByte(low));
-    };
-    main.SetItemText(kFullSpeed, PulseTextFromWord(word(address::kFullSpeedHigh, address::kFullSpeedLow), false));
-    main.SetItemText(kNeutral, PulseTextFromWord(word(address::kNeutralHigh, address::kNeutralLow), true));
-    main.SetItemText(kStop, PulseTextFromWord(word(address::kStopHigh, address::kStopLow), false));
+  if (active) ShowPulseWidths(main);
+  const uint8_t flags = ShowOptions(main, slot);
+  ShowRpmControl(main, slot, flags);
+  ShowLowVoltage(main, slot);
+  ShowLevelsAndCounters(main, slot);
+  if (!protocol_.LinkStillReady()) {
+    LinkLostDuringRead(main);
+    return;
   }
+  main.Repaint();
 
+  // The reduced controller has no brake, no overtemperature protection, no cut-off
+  // modes, no model memories and no update or lock functions; the panel keeps them
+  // off until the tool is closed.
+  if (settings_.ReducedController()) LimitPanelToReducedController(main);
+
+  main.SetItemText(IDC_STATUS, "OK");
+  main.Repaint();
+  if (active) main.EnableItem(kWrite, true);
+  status_.ui().Beep();
+  main.EnableItem(IDC_STATUS, false);
+}
+
+void SettingsCommands::ShowPulseWidths(Window& main) {
+  using namespace panel;
+  // Each width is read high byte first.
+  const auto word = [this](uint8_t high, uint8_t low) {
+    const int h = ReadByte(high);
+    return static_cast<uint16_t>(h * 256 + ReadByte(low));
+  };
+  main.SetItemText(kFullSpeed, PulseTextFromWord(word(address::kFullSpeedHigh, address::kFullSpeedLow), false));
+  main.SetItemText(kNeutral, PulseTextFromWord(word(address::kNeutralHigh, address::kNeutralLow), true));
+  main.SetItemText(kStop, PulseTextFromWord(word(address::kStopHigh, address::kStopLow), false));
+}
+
+uint8_t SettingsCommands::ShowOptions(Window& main, SettingSlot slot) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  const uint8_t features = settings_.Features;
   const uint8_t flags = ReadByte(at(SlotSetting::OptionFlags));
   settings_.OptionFlagsByte = flags;
   const uint8_t timing = ReadByte(at(SlotSetting::TimingCode));
@@ -215,7 +208,13 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   main.EnableItem(kBlockedMotorProtect, blockedMotor);
   main.EnableItem(kBlockedMotorEvents, blockedMotor && active);
   main.CheckItem(kBlockedMotorProtect, (flags & option::kBlockedMotor) != 0);
+  return flags;
+}
 
+void SettingsCommands::ShowRpmControl(Window& main, SettingSlot slot, uint8_t flags) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const uint8_t features = settings_.Features;
   if (active) {
     main.EnableItem(kRpmControl, (features & feature::kRpmControl) != 0);
     const int high = ReadByte(address::kRpmControlHigh);
@@ -233,7 +232,11 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
     main.SetItemText(kMaxFrequency, "    ");
     main.EnableItem(kMaxFrequency, false);
   }
+}
 
+void SettingsCommands::ShowLowVoltage(Window& main, SettingSlot slot) {
+  using namespace panel;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
   const uint8_t mode = ReadByte(at(SlotSetting::LowVoltageMode));
   settings_.ThresholdCode = ReadByte(at(SlotSetting::ThresholdCode));
   main.CheckItem(kIgnore, mode == 1);
@@ -261,7 +264,13 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
       main.SetItemText(kVolts, VoltsText(settings_.ThresholdCode));
     }
   }
+}
 
+void SettingsCommands::ShowLevelsAndCounters(Window& main, SettingSlot slot) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  const bool blockedMotor = (settings_.Features & feature::kBlockedMotor) != 0;
   main.CheckItem(kOvertempProtect, ReadByte(at(SlotSetting::Overtemperature)) == 3);
   if (active) ShowNumber(main, kControlSpeed, "%3d", ReadByte(address::kControlSpeed));
   ShowNumber(main, kStartupPower, "%3d", ReadByte(at(SlotSetting::StartupPower)));
@@ -275,29 +284,16 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
     ShowNumber(main, kUndervoltageEvents, "%2d", ReadByte(address::kUndervoltageEvents));
     if (blockedMotor) ShowNumber(main, kBlockedMotorEvents, "%2d", ReadByte(address::kBlockedMotorEvents));
   }
-  if (!protocol_.LinkStillReady()) {
-    LinkLostDuringRead(main);
-    return;
-  }
-  main.Repaint();
+}
 
-  // The reduced controller has no brake, no overtemperature protection, no cut-off
-  // modes, no model memories and no update or lock functions; the panel keeps them
-  // off until the tool is closed.
-  if (settings_.ControllerType() == 3) {
-    for (int id : {kOvertempProtect, kReducePower, kSwitchOff, kBrake, kOvertempEvents, kUndervoltageEvents})
-      main.EnableItem(id, false);
-    for (int id : {kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents}) main.SetItemText(id, " ");
-    for (int command : {menu::kOpenUpdateFile, kReadMemory1, kReadMemory2, kWriteMemory1, kWriteMemory2,
-                        menu::kLockFunctions, menu::kServicePage, menu::kHelpFile})
-      main.EnableMenuItem(command, false);
-  }
-
-  main.SetItemText(IDC_STATUS, "OK");
-  main.Repaint();
-  if (active) main.EnableItem(kWrite, true);
-  status_.ui().Beep();
-  main.EnableItem(IDC_STATUS, false);
+void SettingsCommands::LimitPanelToReducedController(Window& main) {
+  using namespace panel;
+  for (int id : {kOvertempProtect, kReducePower, kSwitchOff, kBrake, kOvertempEvents, kUndervoltageEvents})
+    main.EnableItem(id, false);
+  for (int id : {kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents}) main.SetItemText(id, " ");
+  for (int command : {menu::kOpenUpdateFile, kReadMemory1, kReadMemory2, kWriteMemory1, kWriteMemory2,
+                      menu::kLockFunctions, menu::kServicePage, menu::kHelpFile})
+    main.EnableMenuItem(command, false);
 }
 
 }  // namespace ravix

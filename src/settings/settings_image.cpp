@@ -195,8 +195,8 @@ int PwmCodeFromButton(int clockMhz, int button) {
 }
 
 int MaxFrequencyHz(int clockMhz, uint16_t rpmControlWord) {
-  if (clockMhz == 8) return 174666 / (rpmControlWord + 19);
-  return 326947 / (rpmControlWord + 22);
+  const RpmClockConstants clock = RpmClockConstantsFor(clockMhz);
+  return static_cast<int>(clock.k / (rpmControlWord + clock.c));
 }
 
 std::string MaxFrequencyText(int clockMhz, uint16_t rpmControlWord) {

@@ -51,6 +51,22 @@ inline constexpr uint8_t kSetupMarkerValue = 102;  // written by the set-up with
 inline constexpr uint8_t kRpmMarkerValue = 85;     // the RPM-control word is valid
 inline constexpr uint8_t kMemoryEmpty = 255;       // PWM code of a memory that holds nothing
 inline constexpr uint8_t kThresholdPerCell = 255;  // 0.8 V per cell instead of a fixed voltage
+// The speed loop's timer constants of a controller clock: the maximum frequency is
+// q = k div (w + c) for the RPM-control word w, and w = k div q - c.
+struct RpmClockConstants {
+  long long k;
+  long long c;
+};
+constexpr RpmClockConstants RpmClockConstantsFor(int clockMhz) {
+  return clockMhz == 8 ? RpmClockConstants{174666, 19} : RpmClockConstants{326947, 22};
+}
+
+// The controller types the tool knows: 1 the full controller, 3 the reduced one.
+inline constexpr int kFullControllerType = 1;
+inline constexpr int kReducedControllerType = 3;
+constexpr bool SupportedControllerType(int type) { return type == kFullControllerType || type == kReducedControllerType; }
+// The model memories came with release 3 of each controller type.
+inline constexpr int kFirstMemoryRelease = 3;
 inline constexpr int kProgramLevel = 0x20;         // the newest compatibility level this tool knows
 
 // OptionFlags bits.
@@ -94,6 +110,8 @@ struct SettingsState {
   }
   bool ValuesRead() const { return Phase() == SettingsPhase::ValuesRead; }
   int ControllerType() const { return (ControllerVersion >> 12) & 0xF; }
+  // Type 3 is the reduced controller: no brake, no cut-off modes, no memories.
+  bool ReducedController() const { return ControllerType() == kReducedControllerType; }
   int Release() const { return ControllerVersion & 0xFFF; }
   int MinorByte() const { return ControllerVersion & 0xFF; }
 };

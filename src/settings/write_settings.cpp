@@ -1,12 +1,22 @@
 #include <array>
 #include <cstdio>
 
+#include "protocol/link_check.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
 namespace ravix {
 
 namespace {
+
+// A ready first answer is trusted: the values were just read from this controller.
+// After a restart anything but 254 counts as no answer.
+constexpr LinkCheck kWriteCheck{
+    .steps = {.secondAlways = false, .otherDistinct = false},
+    .noAdapter = {.tell = Tell::ErrorBox, .blankField = true},
+    .otherDevice = {},
+    .noAnswer = {.tell = Tell::CommandError, .text = msg::kNoConnection},
+};
 
 constexpr char kFullSpeedRange[] = "full speed 1.8 - 2.3ms !";
 // 1.7 itself reads as a hair above 1.7 in single precision and is refused, so the
@@ -16,7 +26,6 @@ constexpr char kNeutralNotNumber[] = "neutral: number expected (ms)!";
 constexpr char kThresholdRange[] = "Wert 'Schwelle' 5.3V - 10.5V!";
 constexpr char kCounterForm[] = "log counter: up to 3 digits!";
 
-constexpr int kFirstMemoryRelease = 3;
 // The RPM-control word holds a timer count; above this it stands for no usable speed.
 constexpr int kRpmControlMax = 65000;
 
@@ -67,21 +76,24 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
 }
 
 // Everything is checked before the first byte goes out, so a refusal leaves the
-// controller as it was.
+// controller as it was. Each step reports its own refusal and ends the command.
 bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) {
-  using namespace panel;
-  const bool active = slot == SettingSlot::Active;
+  return StartWrite(main) && TakePulseWidths(main, v) && PrepareSlot(main, slot) &&
+         TakeRpmControlConflicts(main, v) && TakeThreshold(main) && TakeMotorFields(main, slot, v) &&
+         TakeGroups(main, slot, v) && ConnectForWrite(main, slot);
+}
 
+bool SettingsCommands::StartWrite(Window& main) {
   if (!settings_.ValuesRead()) {
     status_.Message("Error!", msg::kReadValuesFirst);
     return false;
   }
   status_.StatusWindow = status_.MainWindow;
-  main.EnableItem(IDC_STATUS, true);
-  main.SetItemText(IDC_STATUS, msg::kConnecting);
-  main.Repaint();
-  if (!AdapterFound(main)) return false;
+  return StartConnecting(link_, status_, main, nullptr);
+}
 
+bool SettingsCommands::TakePulseWidths(Window& main, WriteValues& v) {
+  using namespace panel;
   // The limits are compared with the single-precision values the controller will
   // get: 2.3 passes, 1.79 does not; 1.69 passes, 1.7 does not.
   const PanelNumber fullSpeed = ReadDecimalText(main.GetItemText(kFullSpeed));
@@ -110,8 +122,11 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     return false;
   }
   v.fullSpeed = fullSpeed.value, v.stop = stop.value, v.neutral = neutral.value;
+  return true;
+}
 
-  if (!active) {
+bool SettingsCommands::PrepareSlot(Window& main, SettingSlot slot) {
+  if (slot != SettingSlot::Active) {
     // A memory holds none of the active set's own values: the panel shows them
     // empty from here on, and the next "Write" needs a fresh "Read".
     PreparePanelForMemory(main);
@@ -120,7 +135,11 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
       return false;
     }
   }
+  return true;
+}
 
+bool SettingsCommands::TakeRpmControlConflicts(Window& main, WriteValues& v) {
+  using namespace panel;
   const bool rpmControl = main.IsItemChecked(kRpmControl);
   v.brakeIndex = main.ListSelection(kBrake);
   if (rpmControl && v.brakeIndex != 0) {
@@ -139,7 +158,11 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     Refuse(main, "Low voltage cutoff with RPM-controller not possible!");
     return false;
   }
+  return true;
+}
 
+bool SettingsCommands::TakeThreshold(Window& main) {
+  using namespace panel;
   if (main.IsItemChecked(kReducePower) || main.IsItemChecked(kSwitchOff)) {
     if (main.IsItemChecked(kPerCell)) {
       settings_.ThresholdCode = kThresholdPerCell;
@@ -153,7 +176,12 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     }
   }
   // With "ignore" the code stays as the read or the panel rules left it.
+  return true;
+}
 
+bool SettingsCommands::TakeMotorFields(Window& main, SettingSlot slot, WriteValues& v) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
   if (main.IsItemChecked(kPwm15k6) && settings_.ClockMhz == 8) {
     Refuse(main, "Takt-Frequenz bei 8MHz nicht m\xC3\xB6glich!");
     return false;
@@ -177,7 +205,12 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
     return false;
   }
   v.startupPower = power.value;
+  return true;
+}
 
+bool SettingsCommands::TakeGroups(Window& main, SettingSlot slot, WriteValues& v) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
   // Groups and fields that a read of a well-formed controller always fills; anything
   // else would put a byte into the controller that it cannot make sense of.
   if (v.brakeIndex < 0) {
@@ -221,19 +254,14 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
       v.counters[i] = counter.blank ? 0 : counter.value;
     }
   }
+  return true;
+}
 
-  uint32_t answer = protocol_.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (!AdapterFound(main)) return false;
-    protocol_.RestartController();
-    answer = protocol_.LinkExchange();
-    if (answer != kAnswerReady) {
-      // Whatever answers now may not be the controller that was read.
-      settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      status_.ReportCommandError(msg::kNoConnection);
-      return false;
-    }
-  }
+bool SettingsCommands::ConnectForWrite(Window& main, SettingSlot slot) {
+  const LinkOutcome outcome = ConnectWithRecovery(protocol_, link_, kWriteCheck.steps);
+  // Whatever answers after a restart may not be the controller that was read.
+  if (outcome == LinkOutcome::NoAnswer) settings_.ControllerVersion = SettingsState::kVersionInvalid;
+  if (!TellLinkOutcome(status_, outcome, kWriteCheck, nullptr, &main)) return false;
   main.Repaint();
   main.EnableItem(IDC_STATUS, true);
   main.SetItemText(IDC_STATUS, "writing.....");

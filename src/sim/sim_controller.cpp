@@ -138,86 +138,98 @@ bool SimController::DataOut() {
 void SimController::FirmwareByte(uint8_t byte) {
   if (silentAfter == 0) return;
   if (silentAfter > 0 && --silentAfter == 0) draining_ = true;
-  char entry[48];
   uint8_t answer = 0;
   switch (cmd_) {
-    case Cmd::Idle:
-      switch (byte) {
-        case 254:
-          answer = otherKind ? 253 : 254;
-          std::snprintf(entry, sizeof entry, "link %d", answer);
-          Log(entry);
-          break;
-        case 85: cmd_ = Cmd::ReadAddr; break;
-        case 86: cmd_ = Cmd::WriteAddr; break;
-        case 87: cmd_ = Cmd::PageNum; break;
-        case 89: cmd_ = Cmd::LoadOffset; break;
-        case 88: cmd_ = Cmd::Commit2; break;
-        default: break;  // fillers and unknown bytes are ignored
-      }
-      break;
+    case Cmd::Idle: answer = CommandByte(byte); break;
     case Cmd::ReadAddr:
       answer = byte < kSettingBytes ? settings[byte] : 0xFF;
-      std::snprintf(entry, sizeof entry, "read %d", byte);
-      Log(entry);
+      LogEntry("read %d", byte);
       cmd_ = Cmd::Idle;
       break;
     case Cmd::WriteAddr:
       address_ = byte;
       cmd_ = Cmd::WriteValue;
       break;
-    case Cmd::WriteValue:
-      if (address_ < kSettingBytes) settings[address_] = byte;
-      answer = address_ < kSettingBytes ? settings[address_] : 0xFF;
-      if (failWriteAddress == address_) {
-        answer = static_cast<uint8_t>(answer ^ 0x5A);
-        failWriteAddress = -1;
-      }
-      std::snprintf(entry, sizeof entry, "write %d %d", address_, byte);
-      Log(entry);
-      cmd_ = Cmd::Idle;
-      break;
-    case Cmd::PageNum:
-      page_ = byte;
-      // The loader rewrites a page from its old content: bytes not loaded stay as they were.
-      for (int i = 0; i < kPageSize; ++i) {
-        const size_t at = static_cast<size_t>(page_) * kPageSize + i;
-        pageBuffer_[i] = at < flash.size() ? flash[at] : 0xFF;
-      }
-      std::snprintf(entry, sizeof entry, "page %d", byte);
-      Log(entry);
-      cmd_ = Cmd::Idle;
-      break;
+    case Cmd::WriteValue: answer = WriteValue(byte); break;
+    case Cmd::PageNum: SelectPage(byte); break;
     case Cmd::LoadOffset:
       offset_ = byte;
       answer = byte;
       cmd_ = Cmd::LoadData;
       break;
-    case Cmd::LoadData:
-      pageBuffer_[offset_ % kPageSize] = byte;
-      answer = byte;
-      if (failLoadCountdown > 0 && --failLoadCountdown == 0) answer = static_cast<uint8_t>(byte ^ 0xFF);
-      std::snprintf(entry, sizeof entry, "load %d %d", offset_, byte);
-      Log(entry);
-      cmd_ = Cmd::Idle;
-      break;
-    case Cmd::Commit2:
-      cmd_ = byte == 85 ? Cmd::Commit3 : Cmd::Idle;
-      break;
-    case Cmd::Commit3:
-      cmd_ = Cmd::Idle;
-      if (byte != 51) break;
-      for (int i = 0; i < kPageSize; ++i) {
-        const size_t at = static_cast<size_t>(page_) * kPageSize + i;
-        if (at < flash.size()) flash[at] = pageBuffer_[i];
-      }
-      answer = static_cast<uint8_t>(page_);
-      if (failCommitCountdown > 0 && --failCommitCountdown == 0) answer = static_cast<uint8_t>(page_ + 1);
-      std::snprintf(entry, sizeof entry, "commit %d", page_);
-      Log(entry);
-      break;
+    case Cmd::LoadData: answer = LoadData(byte); break;
+    case Cmd::Commit2: cmd_ = byte == 85 ? Cmd::Commit3 : Cmd::Idle; break;
+    case Cmd::Commit3: answer = Commit(byte); break;
   }
   answer_ = answer;
+}
+
+void SimController::LogEntry(const char* format, int a, int b) {
+  char entry[48];
+  std::snprintf(entry, sizeof entry, format, a, b);
+  Log(entry);
+}
+
+uint8_t SimController::CommandByte(uint8_t byte) {
+  switch (byte) {
+    case 254: {
+      const uint8_t answer = otherKind ? 253 : 254;
+      LogEntry("link %d", answer);
+      return answer;
+    }
+    case 85: cmd_ = Cmd::ReadAddr; break;
+    case 86: cmd_ = Cmd::WriteAddr; break;
+    case 87: cmd_ = Cmd::PageNum; break;
+    case 89: cmd_ = Cmd::LoadOffset; break;
+    case 88: cmd_ = Cmd::Commit2; break;
+    default: break;  // fillers and unknown bytes are ignored
+  }
+  return 0;
+}
+
+uint8_t SimController::WriteValue(uint8_t byte) {
+  if (address_ < kSettingBytes) settings[address_] = byte;
+  uint8_t answer = address_ < kSettingBytes ? settings[address_] : 0xFF;
+  if (failWriteAddress == address_) {
+    answer = static_cast<uint8_t>(answer ^ 0x5A);
+    failWriteAddress = -1;
+  }
+  LogEntry("write %d %d", address_, byte);
+  cmd_ = Cmd::Idle;
+  return answer;
+}
+
+void SimController::SelectPage(uint8_t byte) {
+  page_ = byte;
+  // The loader rewrites a page from its old content: bytes not loaded stay as they were.
+  for (int i = 0; i < kPageSize; ++i) {
+    const size_t at = static_cast<size_t>(page_) * kPageSize + i;
+    pageBuffer_[i] = at < flash.size() ? flash[at] : 0xFF;
+  }
+  LogEntry("page %d", byte);
+  cmd_ = Cmd::Idle;
+}
+
+uint8_t SimController::LoadData(uint8_t byte) {
+  pageBuffer_[offset_ % kPageSize] = byte;
+  uint8_t answer = byte;
+  if (failLoadCountdown > 0 && --failLoadCountdown == 0) answer = static_cast<uint8_t>(byte ^ 0xFF);
+  LogEntry("load %d %d", offset_, byte);
+  cmd_ = Cmd::Idle;
+  return answer;
+}
+
+uint8_t SimController::Commit(uint8_t byte) {
+  cmd_ = Cmd::Idle;
+  if (byte != 51) return 0;
+  for (int i = 0; i < kPageSize; ++i) {
+    const size_t at = static_cast<size_t>(page_) * kPageSize + i;
+    if (at < flash.size()) flash[at] = pageBuffer_[i];
+  }
+  uint8_t answer = static_cast<uint8_t>(page_);
+  if (failCommitCountdown > 0 && --failCommitCountdown == 0) answer = static_cast<uint8_t>(page_ + 1);
+  LogEntry("commit %d", page_);
+  return answer;
 }
 
 }  // namespace ravix::sim

@@ -61,6 +61,14 @@ class SimController {
  private:
   enum class Mode { HeldInReset, Firmware, Programming, TestProgram, Running };
   void FirmwareByte(uint8_t byte);
+  // The firmware's handling of one byte in each state of its command; each returns
+  // the answer shifted out during the next exchange.
+  uint8_t CommandByte(uint8_t byte);
+  uint8_t WriteValue(uint8_t byte);
+  void SelectPage(uint8_t byte);
+  uint8_t LoadData(uint8_t byte);
+  uint8_t Commit(uint8_t byte);
+  void LogEntry(const char* format, int a, int b = 0);
 
   SimClock& clock_;
   Mode mode_ = Mode::HeldInReset;

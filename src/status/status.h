@@ -1,4 +1,5 @@
 #pragma once
+#include "resources/ids.h"
 #include <memory>
 #include <string>
 
@@ -6,7 +7,6 @@
 
 namespace ravix {
 
-inline constexpr int IDC_STATUS = 1044;  // the status field of the main window
 
 // The common end of a command that failed, on the given window's status field: a single
 // blank, disabled, repainted.

@@ -64,17 +64,17 @@ TEST(DesktopSettingsFile, TheFileMenuSavesAndLoadsThePanelWithoutWriting) {
     for (QAction* action : fileMenu->actions()) texts << action->text();
     EXPECT_EQ(texts, (QStringList{"Open Update File", "Save Settings As...", "Load Settings..."}));
 
-    main->MenuAction(kLoadSettingsCommand)->trigger();  // nothing read yet
+    main->MenuAction(menu::kLoadSettings)->trigger();  // nothing read yet
     main->Dispatch(1155);
     main->Dispatch(1149);
     ui.path = file;
-    main->MenuAction(kSaveSettingsCommand)->trigger();
+    main->MenuAction(menu::kSaveSettings)->trigger();
     EXPECT_NE(Slurp(file).find("\"startup-power\": 10"), std::string::npos) << Slurp(file);
 
     auto* power = qobject_cast<QLineEdit*>(main->Control(1164));
     power->setText(QStringLiteral("5"));
     adapter.controller.TakeLog();
-    main->MenuAction(kLoadSettingsCommand)->trigger();
+    main->MenuAction(menu::kLoadSettings)->trigger();
     EXPECT_EQ(power->text(), QStringLiteral(" 10"));
     EXPECT_TRUE(adapter.controller.TakeLog().empty()) << "loading must not talk to the controller";
     main->Dispatch(2);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/tool.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/lock_functions.h"
@@ -21,6 +21,7 @@
 #include "platform/headless/headless_ui.h"
 #include "settings/settings_image.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix {
 namespace {
@@ -130,13 +131,13 @@ TEST(DialogFieldsTest, AFieldIsOneNumberOrNothing) {
       {"5         ", "%8d", Num, 5},   // blanks beyond the ninth character are blanks
   };
   for (const auto& c : cases) {
-    window->SetItemText(1218, c.text);
-    const FieldNumber<int> field = ReadIntegerField(*window, 1218, c.format);
+    window->SetItemText(rpmdlg::kRotorRpm, c.text);
+    const FieldNumber<int> field = ReadIntegerField(*window, rpmdlg::kRotorRpm, c.format);
     EXPECT_EQ(field.kind, c.kind) << '"' << c.text << "\" " << c.format;
     if (c.kind == Num) {
       EXPECT_EQ(field.value, c.value) << '"' << c.text << '"';
     }
-    EXPECT_EQ(FieldInteger(*window, 1218, c.format).has_value(), c.kind == Num) << '"' << c.text << '"';
+    EXPECT_EQ(FieldInteger(*window, rpmdlg::kRotorRpm, c.format).has_value(), c.kind == Num) << '"' << c.text << '"';
   }
 
   const struct {
@@ -148,38 +149,28 @@ TEST(DialogFieldsTest, AFieldIsOneNumberOrNothing) {
       {"1.5x", Bad, 0},   {"ratio", None, 0},  {"", None, 0},      {",", None, 0},
   };
   for (const auto& d : decimals) {
-    window->SetItemText(1220, d.text);
-    const FieldNumber<float> field = ReadDecimalField(*window, 1220);
+    window->SetItemText(motor::kGearRatio, d.text);
+    const FieldNumber<float> field = ReadDecimalField(*window, motor::kGearRatio);
     EXPECT_EQ(field.kind, d.kind) << '"' << d.text << '"';
     if (d.kind == Num) {
       EXPECT_FLOAT_EQ(field.value, d.value) << '"' << d.text << '"';
     }
   }
-  window->SetItemText(1220, "inf");
-  EXPECT_TRUE(std::isinf(FieldDecimal(*window, 1220).value_or(0)));
+  window->SetItemText(motor::kGearRatio, "inf");
+  EXPECT_TRUE(std::isinf(FieldDecimal(*window, motor::kGearRatio).value_or(0)));
 }
 
 // The tool on a simulated machine in virtual time, with the serial adapter on COM1 and
 // a main window whose controller values count as read. Its start directory, where the
 // dialogs look for the setup file, is a fresh one without it.
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public FreshDirectoryTest {
  protected:
   void SetUp() override {
-    namespace fs = std::filesystem;
-    previous_ = fs::current_path();
-    dir_ = fs::temp_directory_path() /
-           ("ravix-dialogs-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    FreshDirectoryTest::SetUp();
     tool.setupFile.StartDirectory = dir_.string();
   }
-  void TearDown() override {
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
-  }
 
-  DialogsTest() {
+  DialogsTest() : FreshDirectoryTest("ravix-dialogs-") {
     main = ui.CreateWindow(MainWindowResource(), nullptr);
     tool.status.MainWindow = main;
     tool.status.StatusWindow = main;
@@ -225,7 +216,6 @@ class DialogsTest : public ::testing::Test {
   std::shared_ptr<Window> main;
   std::vector<Change> changes;
   std::vector<Change> wire;
-  std::filesystem::path previous_, dir_;
 };
 
 constexpr uint64_t kMs = 1000;

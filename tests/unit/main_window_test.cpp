@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/startup.h"
 #include "platform/headless/headless_ui.h"
 #include "sim/sim_adapter.h"
@@ -193,21 +193,21 @@ TEST_F(MainWindowTest, InitialisesTheWindow) {
   bool seen = false;
   Then([&](Window& window) {
     seen = true;
-    EXPECT_EQ(window.DialogId(), 1226);
+    EXPECT_EQ(window.DialogId(), IDD_MAIN);
     EXPECT_EQ(tool.status.MainWindow.lock().get(), &window);
     EXPECT_EQ(tool.status.StatusWindow.lock().get(), &window);
-    EXPECT_FALSE(window.IsItemEnabled(1044));
-    EXPECT_FALSE(window.IsItemEnabled(1150));
-    EXPECT_FALSE(window.IsItemEnabled(1212));
-    EXPECT_TRUE(window.IsItemEnabled(1149));
-    EXPECT_TRUE(window.IsItemEnabled(1210));
-    EXPECT_FALSE(window.IsMenuItemEnabled(1104));
-    EXPECT_TRUE(window.IsMenuItemEnabled(1197));
-    EXPECT_TRUE(window.IsMenuItemEnabled(1238));
+    EXPECT_FALSE(window.IsItemEnabled(IDC_STATUS));
+    EXPECT_FALSE(window.IsItemEnabled(panel::kWrite));
+    EXPECT_FALSE(window.IsItemEnabled(panel::kMaxFrequency));
+    EXPECT_TRUE(window.IsItemEnabled(panel::kRead));
+    EXPECT_TRUE(window.IsItemEnabled(panel::kSettingUp));
+    EXPECT_FALSE(window.IsMenuItemEnabled(menu::kHelpFile));
+    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kServicePage));
+    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kRevCounter));
 
     const std::vector<std::string> timing = {" 0\u00B0", " 7,5\u00B0", "15,0\u00B0", "22,5\u00B0", "30,0\u00B0", "auto"};
     const std::vector<std::string> brake = {"off", "hard", "medium", "soft"};
-    for (auto [id, entries] : {std::pair{1140, timing}, std::pair{1146, brake}}) {
+    for (auto [id, entries] : {std::pair{panel::kTiming, timing}, std::pair{panel::kBrake, brake}}) {
       ASSERT_EQ(window.ListCount(id), static_cast<int>(entries.size()));
       EXPECT_EQ(window.ListSelection(id), -1) << id;
       for (size_t i = 0; i < entries.size(); ++i) {
@@ -229,7 +229,7 @@ TEST_F(MainWindowTest, ChoosingAComPortStoresItAtEndFoundOrNot) {
     Machine m;
     m.adapter.plugged = plugged;
     Store("COM1");
-    m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, 1157); });
+    m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 2); });
     m.ui.events.push_back([&](Window&, WindowHandler&) {
       EXPECT_EQ(m.tool.link.PortName, "COM3");
       EXPECT_EQ(m.tool.link.ComDeviceName, "COM3");
@@ -246,17 +246,17 @@ TEST_F(MainWindowTest, ChoosingAComPortStoresItAtEndFoundOrNot) {
 
 TEST_F(MainWindowTest, ParallelRowsHaveNoMenuItemAndLeaveTheSerialPortOpen) {
   Store("COM2");
-  Command(1156);
-  Command(1154);
+  Command(menu::kFirstPort + 1);
+  Command(menu::kLpt03BC);
   Then([&](Window& window) {
     EXPECT_EQ(tool.link.PortName, "03BC");
     EXPECT_EQ(tool.link.LptBase, 0x3BC);
     EXPECT_FALSE(tool.link.SerialPortSelected);
     EXPECT_TRUE(tool.link.ComPortOpen) << "choosing a parallel port leaves the serial one open";
     EXPECT_EQ(CheckedPorts(), std::vector<int>{}) << "the COM2 check mark is gone";
-    EXPECT_FALSE(window.IsMenuItemChecked(1154));
+    EXPECT_FALSE(window.IsMenuItemChecked(menu::kLpt03BC));
   });
-  Command(1152);
+  Command(menu::kLpt0278);
   Then([&](Window&) { EXPECT_EQ(tool.link.LptBase, 0x278); });
   Run();
   EXPECT_EQ(ports.opened, std::vector<std::string>{"COM2"});
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, ParallelRowsHaveNoMenuItemAndLeaveTheSerialPortOpen) {
 
 TEST_F(MainWindowTest, CommandOneEndsWithoutSaving) {
   Store("COM1");
-  Command(1158);
+  Command(menu::kFirstPort + 3);
   Command(1);
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(Stored(), "COM1");
@@ -276,9 +276,9 @@ TEST_F(MainWindowTest, CommandOneEndsWithoutSaving) {
 TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
   fs::create_directory(dir_ / "rvsetup.cfg");
   adapter.driverPresent = false;
-  Then([&](Window& window) { EXPECT_TRUE(window.IsMenuItemChecked(1156)); });
+  Then([&](Window& window) { EXPECT_TRUE(window.IsMenuItemChecked(menu::kFirstPort + 1)); });
   Command(2);
-  Command(1151);  // never runs: the window has ended
+  Command(menu::kAbout);  // never runs: the window has ended
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(tool.link.PortName, "COM2");
   EXPECT_EQ(ui.events.size(), 1u);
@@ -291,14 +291,14 @@ TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
 // About and the service page are in tests/scenarios/shell/about_and_help, where "Help
 // File" stays greyed: its command is reached only here.
 TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
-  Command(1104);
+  Command(menu::kHelpFile);
   Then([&](Window&) { std::ofstream("pc-setup-english.pdf") << "%PDF"; });
-  Command(1104);
+  Command(menu::kHelpFile);
   Then([&](Window&) {
     fs::create_directory(dir_ / "other");
     fs::current_path(dir_ / "other");
   });
-  Command(1104);
+  Command(menu::kHelpFile);
   Run();
 
   ASSERT_EQ(ui.messages.size(), 2u);
@@ -312,119 +312,51 @@ TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
 
 TEST_F(MainWindowTest, UnknownCommandsAreNotHandled) {
   std::vector<std::pair<int, bool>> handled;
-  for (int id : {0, 3, 1044, 1145, 9999, 1151, 1155})
+  for (int id : {0, 3, IDC_STATUS, panel::kVersion, 9999, menu::kAbout, menu::kFirstPort})
     ui.events.push_back([id, &handled](Window& w, WindowHandler& h) { handled.push_back({id, h.OnCommand(w, id)}); });
   Run();
-  const std::vector<std::pair<int, bool>> expected = {{0, false},    {3, false},   {1044, false}, {1145, false},
-                                                      {9999, false}, {1151, true}, {1155, true}};
+  const std::vector<std::pair<int, bool>> expected = {
+      {0, false},    {3, false},           {IDC_STATUS, false},        {panel::kVersion, false},
+      {9999, false}, {menu::kAbout, true}, {menu::kFirstPort, true}};
   EXPECT_EQ(handled, expected);
 }
 
-// The window table's contents; where the controls lie is checked on the built window
-// by tests/gui/window_table_test.
-TEST(MainWindowResourceTest, ControlsAndMenu) {
+// The table against the names the logic uses: each named control once and nothing
+// else with an ID, each menu command where the user finds it. What the controls say and
+// where they lie is proven by the scenario transcripts and tests/gui on the built window.
+TEST(MainWindowResourceTest, HoldsEveryNamedControlAndCommandOnce) {
   const DialogResource& d = MainWindowResource();
-  EXPECT_EQ(FindDialogResource(1226), &d);
-  EXPECT_EQ(FindDialogResource(157), nullptr);
-  EXPECT_EQ(d.title, "Ravix - Micro  Setup ");
-  EXPECT_EQ(d.width, 447);
-  EXPECT_EQ(d.height, 226);
-  EXPECT_EQ(d.menuId, 157);
+  EXPECT_EQ(FindDialogResource(IDD_MAIN), &d);
+  EXPECT_EQ(FindDialogResource(IDR_MAIN_MENU), nullptr);
+  EXPECT_EQ(d.menuId, IDR_MAIN_MENU);
 
-  using K = ControlKind;
-  struct Expected {
-    int id;
-    K kind;
-    const char* text;
-    const char* group;
-    bool enabled;
-  };
-  const Expected expected[] = {
-      {1145, K::ReadOnlyEdit, "", "Actual Software", true},
-      {1135, K::Edit, "", "RC Signal", true},
-      {1166, K::Edit, "", "RC Signal", true},
-      {1134, K::Edit, "", "RC Signal", true},
-      {1138, K::RadioButton, "7,8 kHz", "Controller Frequency", true},
-      {1139, K::RadioButton, "15,6 kHz", "Controller Frequency", true},
-      {1142, K::Edit, "", "Motor Control", true},
-      {1164, K::Edit, "", "Motor Control", true},
-      {1146, K::ComboBox, "", "Motor Control", true},
-      {1140, K::ComboBox, "", "Motor Control", true},
-      {1168, K::RadioButton, "ignore", "Low Voltage Protection", true},
-      {1171, K::RadioButton, "reduce power", "Low Voltage Protection", true},
-      {1170, K::RadioButton, "switch off", "Low Voltage Protection", true},
-      {1193, K::CheckBox, "0,8V/cell", "Low Voltage Protection", true},
-      {1194, K::Edit, "", "Low Voltage Protection", true},
-      {1180, K::AutoRadioButton, "small (high security)", "Signal Tolerance (rx)", true},
-      {1181, K::AutoRadioButton, "medium", "Signal Tolerance (rx)", true},
-      {1182, K::AutoRadioButton, "high (for helicopters)", "Signal Tolerance (rx)", true},
-      {1175, K::CheckBox, "active RPM control", "RPM Control", true},
-      {1212, K::ReadOnlyEdit, "", "RPM Control", false},
-      {1210, K::PushButton, "Setting Up", "RPM Control", true},
-      {1191, K::CheckBox, "overtemp. protection", "Other Features", true},
-      {1190, K::CheckBox, "blocked motor protect.", "Other Features", true},
-      {1188, K::CheckBox, "RPM-limit", "Other Features", true},
-      {1137, K::CheckBox, "active free wheeling", "Other Features", true},
-      {1169, K::CheckBox, "forward / reverse", "Other Features", true},
-      {1177, K::Edit, "", "Log File", true},
-      {1178, K::Edit, "", "Log File", true},
-      {1179, K::Edit, "", "Log File", true},
-      {1192, K::Edit, "", "Log File", true},
-      {1183, K::PushButton, "Reset", "Log File", true},
-      {1149, K::PushButton, "Read", "Memory", true},
-      {1150, K::PushButton, "Write", "Memory", false},
-      {1044, K::ReadOnlyEdit, "", "", false},
-      {2, K::DefPushButton, "End", "", true},
-  };
-  size_t withId = 0;
-  for (const auto& c : d.controls) withId += c.id != IDC_STATIC;
-  EXPECT_EQ(withId, std::size(expected));
-  for (const auto& e : expected) {
-    SCOPED_TRACE(e.id);
-    const ControlResource* c = d.FindControl(e.id);
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->kind, e.kind);
-    EXPECT_EQ(c->text, e.text);
-    EXPECT_EQ(c->group, e.group);
-    EXPECT_EQ(c->enabled, e.enabled);
-  }
-
-  // The labels beside the edits.
-  std::vector<std::string> labels;
+  using namespace panel;
+  const int named[] = {kVersion, kFullSpeed, kNeutral, kStop, kPwm7k8, kPwm15k6, kRead, kWrite, kControlSpeed,
+                       kStartupPower, kBrake, kTiming, kIgnore, kReducePower, kSwitchOff, kPerCell, kVolts,
+                       kToleranceSmall, kToleranceMedium, kToleranceHigh, kRpmControl, kMaxFrequency, kSettingUp,
+                       kOvertempProtect, kBlockedMotorProtect, kRpmLimit, kFreeWheeling, kForwardReverse,
+                       kTransmitterFailures, kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents, kResetLog,
+                       IDC_STATUS, kEnd};
+  std::map<int, int> seen;
   for (const auto& c : d.controls)
-    if (c.kind == K::Label) labels.push_back(c.text);
-  for (const char* label : {"Version/Typ", "full speed", "neutral", "stop/ret.", "ms", "control speed (1 - 50)",
-                            "startup-power (1 - 50)", "EMF brake", "commutation", "timing", "Volt", "max. frequency",
-                            "Hz", "transmitter failure", "overtemperature", "undervoltage", "blocked motor"})
-    EXPECT_NE(std::find(labels.begin(), labels.end(), label), labels.end()) << label;
+    if (c.id != IDC_STATIC) ++seen[c.id];
+  EXPECT_EQ(seen.size(), std::size(named));
+  for (int id : named) EXPECT_EQ(seen[id], 1) << id;
+  // Closed between commands: the status field, "Write" until a Read, the frequency until set up.
+  for (int id : {IDC_STATUS, kWrite, kMaxFrequency}) EXPECT_FALSE(d.FindControl(id)->enabled) << id;
 
-  // Menu 157: "Port" second on the bar, "Rev Counter" a command on the bar itself.
-  std::vector<std::string> bar;
-  for (const auto& m : d.menu) bar.push_back(m.text);
-  EXPECT_EQ(bar, (std::vector<std::string>{"File", "Port", "Model Memory", "Options", "Rev Counter", "Help"}));
-  ASSERT_EQ(d.menu[1].items.size(), 8u);
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(d.menu[1].items[i].text, "COM" + std::to_string(i + 1));
-    EXPECT_EQ(d.menu[1].items[i].command, 1155 + i);
-  }
-  EXPECT_EQ(d.menu[4].command, 1238);
-  EXPECT_TRUE(d.menu[4].items.empty());
-  struct Item {
-    int command;
-    const char* text;
-    bool grayed;
-  };
-  for (const Item& item : {Item{1147, "Open Update File", false}, Item{1198, "Read Memory1", false},
-                           Item{1199, "Read Memory2", false}, Item{1200, "Write Memory1", false},
-                           Item{1201, "Write Memory2", false}, Item{1202, "Lock Funktions", false},
-                           Item{1208, "Calibrate RC-Oscillator", false}, Item{1225, "Controller Info", false},
-                           Item{1104, "Help File", true}, Item{1197, "Internet Servicepage", false},
-                           Item{1151, "About...", false}}) {
-    const MenuResource* m = d.FindMenuItem(item.command);
-    ASSERT_NE(m, nullptr) << item.command;
-    EXPECT_EQ(m->text, item.text);
-    EXPECT_EQ(m->grayed, item.grayed);
-    EXPECT_FALSE(m->checked);
+  // Menu 157: "Port" second on the bar (the port operations find it there), "Rev Counter"
+  // a command on the bar itself, "Help File" greyed.
+  ASSERT_EQ(d.menu.size(), 6u);
+  ASSERT_EQ(d.menu[1].items.size(), static_cast<size_t>(menu::kPortCount));
+  for (int i = 0; i < menu::kPortCount; ++i) EXPECT_EQ(d.menu[1].items[i].command, menu::kFirstPort + i);
+  EXPECT_EQ(d.menu[4].command, menu::kRevCounter);
+  for (int command : {menu::kOpenUpdateFile, menu::kReadMemory1, menu::kReadMemory2, menu::kWriteMemory1,
+                      menu::kWriteMemory2, menu::kLockFunctions, menu::kCalibrateOscillator, menu::kControllerInfo,
+                      menu::kHelpFile, menu::kServicePage, menu::kAbout}) {
+    const MenuResource* m = d.FindMenuItem(command);
+    ASSERT_NE(m, nullptr) << command;
+    EXPECT_EQ(m->grayed, command == menu::kHelpFile) << command;
   }
 }
 

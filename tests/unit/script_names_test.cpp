@@ -37,7 +37,7 @@ TEST(ScriptNames, NamesBelongToTheirWindow) {
   };
   for (const Case& c :
        {Case{IDD_MAIN, "read", 1149}, Case{IDD_LOCK_FUNCTIONS, "read", 1204}, Case{IDD_RPM_CONTROL, "read", 1213},
-        Case{IDD_MAIN, "0-8v-cell", 1193}, Case{IDD_MAIN, "load-settings", kLoadSettingsCommand},
+        Case{IDD_MAIN, "0-8v-cell", 1193}, Case{IDD_MAIN, "load-settings", menu::kLoadSettings},
         Case{IDD_REV_COUNTER, "read", std::nullopt}, Case{IDD_MAIN, "Read", std::nullopt},
         Case{IDD_MAIN, "", std::nullopt}})
     EXPECT_EQ(IdOfName(c.dialog, c.name), c.id) << c.dialog << " " << c.name;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "settings/settings_commands.h"
 #include "sim_fixture.h"
 

@@ -79,6 +79,22 @@ TEST_F(SetupFileTest, InitTakesThePortNameFromTheFileOrTheDefault) {
   }
 }
 
+// A current directory that is gone cannot be the start directory: the reason is kept
+// for the front end, and the library prints nothing itself.
+TEST_F(SetupFileTest, InitInADeletedDirectoryKeepsTheReasonForTheFrontEnd) {
+  fs::create_directory(dir_ / "gone");
+  fs::current_path(dir_ / "gone");
+  fs::remove(dir_ / "gone");
+  ::testing::internal::CaptureStderr();
+  static_cast<void>(file.InitSetupFile());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(file.StartDirectory, "");
+  EXPECT_EQ(file.StartDirectoryError.rfind("_getcwd error: ", 0), 0u) << file.StartDirectoryError;
+  fs::current_path(dir_);
+  ASSERT_EQ(file.InitSetupFile(), 0);
+  EXPECT_EQ(file.StartDirectoryError, "");
+}
+
 TEST_F(SetupFileTest, InitWithoutAFileThatCanBeOpenedOrCreatedStillSetsThePort) {
   // A directory of the file's name can be neither opened nor replaced, even by root.
   fs::create_directory(dir_ / "rvsetup.cfg");
@@ -95,7 +111,7 @@ TEST_F(SetupFileTest, InitWithoutAFileThatCanBeOpenedOrCreatedStillSetsThePort) 
 
 TEST_F(SetupFileTest, SavePortNameWritesOnlyTheFirstFourBytes) {
   Write("COM1\0\0\r\nold"s);
-  file.InitSetupFile();
+  ASSERT_EQ(file.InitSetupFile(), 0);
   link.PortName = "COM7";
   EXPECT_EQ(file.SavePortName(), 0);
   EXPECT_EQ(Read(), "COM7\0\0\r\nold"s);
@@ -107,7 +123,7 @@ TEST_F(SetupFileTest, SavePortNameWritesOnlyTheFirstFourBytes) {
 
 TEST_F(SetupFileTest, EveryOperationReturnsToTheStartDirectory) {
   Write("COM3");
-  file.InitSetupFile();
+  ASSERT_EQ(file.InitSetupFile(), 0);
   fs::create_directory(dir_ / "elsewhere");
   fs::current_path(dir_ / "elsewhere");
   link.PortName = "COM4";

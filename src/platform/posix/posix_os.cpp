@@ -12,6 +12,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/text.h"
+
 namespace ravix {
 
 namespace {
@@ -26,12 +28,6 @@ bool ParportNumber(std::string_view name, unsigned long& number) {
   if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
   return error == std::errc() && end == digits.data() + digits.size();
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
 }
 
 }  // namespace
@@ -114,7 +110,7 @@ std::optional<uint32_t> PosixOs::GetVersionPlatform(uint32_t structSize) {
 
 std::unique_ptr<PortDriver> PosixOs::LoadLibrary(const std::string& name) {
   // Library names are not case-sensitive where the driver comes from.
-  if (!EqualsNoCase(name, "DLPORTIO.dll") || ports_.Devices().empty()) return nullptr;
+  if (!EqualsIgnoringCase(name, "DLPORTIO.dll") || ports_.Devices().empty()) return nullptr;
   return std::make_unique<PpdevPortDriver>(ports_);
 }
 

@@ -1,7 +1,7 @@
 #include <vector>
 
-#include "app/resource_builders.h"
-#include "app/resources.h"
+#include "resources/resource_builders.h"
+#include "resources/resources.h"
 
 namespace ravix {
 
@@ -26,31 +26,31 @@ DialogResource BuildRpmControl() {
   d.controls = {
       Group(values, 7, 7, 190, 118),
       Label("elec. freq. motorphase, Hz", 13, 22, 110, values),
-      Control(1212, K::Edit, "", 130, 20, 50, 12, values, false),
+      Control(rpmdlg::kFrequencyHz, K::Edit, "", 130, 20, 50, 12, values, false),
       Label("elec. freq. motorphase, RPM", 13, 40, 110, values),
-      Control(1215, K::Edit, "", 130, 38, 50, 12, values, false),
+      Control(rpmdlg::kElectricalRpm, K::Edit, "", 130, 38, 50, 12, values, false),
       Label("motor-RPM ", 13, 58, 110, values),
-      Control(1219, K::Edit, "", 130, 56, 50, 12, values, false),
+      Control(rpmdlg::kMotorRpm, K::Edit, "", 130, 56, 50, 12, values, false),
       Label("desired rotorspeed, RPM", 13, 76, 110, values),
-      Control(1218, K::Edit, "", 130, 74, 50, 12, values, false),
-      Control(1216, K::PushButton, "Calculate", 130, 100, 50, 14, values, false),
+      Control(rpmdlg::kRotorRpm, K::Edit, "", 130, 74, 50, 12, values, false),
+      Control(rpmdlg::kCalculate, K::PushButton, "Calculate", 130, 100, 50, 14, values, false),
 
       Group(motor, 205, 7, 195, 62),
       Label("number of poles", 211, 22, 70, motor),
-      Control(1176, K::Edit, "", 285, 20, 30, 12, motor),
+      Control(motor::kPoleCount, K::Edit, "", 285, 20, 30, 12, motor),
       Label("gearbox ratio 1:", 211, 40, 70, motor),
-      Control(1220, K::Edit, "", 285, 38, 40, 12, motor),
-      Control(1221, K::PushButton, "Save Input", 335, 28, 55, 14, motor),
+      Control(motor::kGearRatio, K::Edit, "", 285, 38, 40, 12, motor),
+      Control(motor::kSaveInput, K::PushButton, "Save Input", 335, 28, 55, 14, motor),
 
       Group(controller, 205, 75, 95, 50),
-      Control(1213, K::DefPushButton, "Read", 211, 90, 40, 14, controller),
-      Control(1214, K::PushButton, "Write", 255, 90, 40, 14, controller, false),
+      Control(rpmdlg::kRead, K::DefPushButton, "Read", 211, 90, 40, 14, controller),
+      Control(rpmdlg::kWrite, K::PushButton, "Write", 255, 90, 40, 14, controller, false),
 
       Group(gains, 305, 75, 95, 50),
       Label("P-Value", 311, 88, 40, gains),
-      Control(1241, K::Edit, "", 355, 86, 20, 12, gains, false),
+      Control(rpmdlg::kPValue, K::Edit, "", 355, 86, 20, 12, gains, false),
       Label("I-Value", 311, 102, 40, gains),
-      Control(1242, K::Edit, "", 355, 100, 20, 12, gains, false),
+      Control(rpmdlg::kIValue, K::Edit, "", 355, 100, 20, 12, gains, false),
       Label("1: soft / 5: hard", 311, 114, 84, gains),
 
       Label("1. set values Motor-Gearbox", 7, 140, 100, ""),
@@ -59,7 +59,7 @@ DialogResource BuildRpmControl() {
       Label("4. \"calculate\"", 287, 140, 50, ""),
       Label("5. \"write\"", 342, 140, 50, ""),
 
-      Control(1, K::PushButton, "Done", 350, 168, 50, 14, ""),
+      Control(rpmdlg::kDone, K::PushButton, "Done", 350, 168, 50, 14, ""),
   };
   return d;
 }
@@ -74,11 +74,11 @@ DialogResource BuildLockFunctions() {
   d.height = 90;
   d.controls = {
       Group(options, 7, 7, 120, 50),
-      Control(1206, K::CheckBox, "lock RC-setup", 15, 21, 100, 10, options, false),
-      Control(1207, K::CheckBox, "lock testprogram", 15, 37, 100, 10, options, false),
-      Control(1204, K::DefPushButton, "Read", 140, 10, 60, 14, ""),
-      Control(1205, K::PushButton, "Write", 140, 30, 60, 14, "", false),
-      Control(2, K::PushButton, "End", 140, 68, 60, 14, ""),
+      Control(lockdlg::kLockRcSetup, K::CheckBox, "lock RC-setup", 15, 21, 100, 10, options, false),
+      Control(lockdlg::kLockTestProgram, K::CheckBox, "lock testprogram", 15, 37, 100, 10, options, false),
+      Control(lockdlg::kRead, K::DefPushButton, "Read", 140, 10, 60, 14, ""),
+      Control(lockdlg::kWrite, K::PushButton, "Write", 140, 30, 60, 14, "", false),
+      Control(lockdlg::kEnd, K::PushButton, "End", 140, 68, 60, 14, ""),
   };
   return d;
 }
@@ -96,23 +96,23 @@ DialogResource BuildRevCounter() {
   d.controls = {
       Group(revs, 7, 7, 200, 92),
       Label("elec. freq. motorphase, Hz", 13, 22, 110, revs),
-      Control(1212, K::ReadOnlyEdit, "", 130, 20, 60, 12, revs),
+      Control(revdlg::kFrequencyHz, K::ReadOnlyEdit, "", 130, 20, 60, 12, revs),
       Label("elec. freq. motorphase, RPM", 13, 40, 110, revs),
-      Control(1215, K::ReadOnlyEdit, "", 130, 38, 60, 12, revs),
+      Control(revdlg::kElectricalRpm, K::ReadOnlyEdit, "", 130, 38, 60, 12, revs),
       Label("Motor revs, rpm", 13, 58, 110, revs),
-      Control(1219, K::ReadOnlyEdit, "", 130, 56, 60, 12, revs),
-      Control(1237, K::Label, "Prop revs, rpm", 13, 76, 110, 8, revs),
-      Control(1218, K::ReadOnlyEdit, "", 130, 74, 60, 12, revs),
+      Control(revdlg::kMotorRpm, K::ReadOnlyEdit, "", 130, 56, 60, 12, revs),
+      Control(revdlg::kPropLabel, K::Label, "Prop revs, rpm", 13, 76, 110, 8, revs),
+      Control(revdlg::kPropRpm, K::ReadOnlyEdit, "", 130, 74, 60, 12, revs),
 
       Group(motor, 215, 7, 152, 70),
       Label("number of poles", 221, 22, 75, motor),
-      Control(1176, K::Edit, "", 300, 20, 30, 12, motor),
+      Control(motor::kPoleCount, K::Edit, "", 300, 20, 30, 12, motor),
       Label("gearbox ratio 1:", 221, 40, 75, motor),
-      Control(1220, K::Edit, "", 300, 38, 40, 12, motor),
-      Control(1221, K::PushButton, "Save Input", 300, 56, 55, 14, motor),
+      Control(motor::kGearRatio, K::Edit, "", 300, 38, 40, 12, motor),
+      Control(motor::kSaveInput, K::PushButton, "Save Input", 300, 56, 55, 14, motor),
 
-      Control(1235, K::PushButton, "Release Motor", 215, 84, 80, 14, ""),
-      Control(1, K::DefPushButton, "Done", 317, 122, 50, 14, ""),
+      Control(revdlg::kReleaseMotor, K::PushButton, "Release Motor", 215, 84, 80, 14, ""),
+      Control(revdlg::kDone, K::DefPushButton, "Done", 317, 122, 50, 14, ""),
   };
   return d;
 }
