@@ -10,8 +10,7 @@ const DialogResource& MainWindowResource();
 // The window table of a dialog ID (1226, 1228, 1229, 1240); null for any other ID.
 const DialogResource* FindDialogResource(int id);
 
-// The tool dialogs' tables (1228, 1229, 1240); null for any other ID or a dialog
-// whose table is not there.
+// The tool dialogs' tables (1228, 1229, 1240); null for any other ID.
 const DialogResource* FindToolDialogResource(int id);
 
 }  // namespace ravix
