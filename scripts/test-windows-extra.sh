@@ -68,7 +68,7 @@ echo "test-windows: serial port and unit checks took $(( $(date +%s) - extra_sta
 # running, and a silent uninstall that leaves nothing but the user's settings file.
 installer_checks() {
   local installer
-  installer=$(ls "$build"/package/ravix-setup-*-windows-x64-setup.exe 2>/dev/null | head -n 1)
+  installer=$(ls "$build"/package/ravix-setup-*-windows-x64-setup.exe 2>/dev/null | head -n 1 || true)
   [ -n "$installer" ] || return 0
   local user_dir
   user_dir=$(ls -d "$WINEPREFIX"/drive_c/users/*/AppData | grep -v /Public/ | head -n 1)

@@ -109,6 +109,8 @@ int main(int argc, char** argv) {
   ravix::UseBinaryStandardStreams();
   Options o;
   CLI::App app{"ravix-cli: the setup tool for Ravix-Micro speed controllers, from a terminal", "ravix-cli"};
+  // A path such as /home/me/plane.json is a file, never an option (the default on Windows).
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("ravix-cli ") + RAVIX_VERSION);
   app.require_subcommand(1);
   // Options may stand before or after the command.

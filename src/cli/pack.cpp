@@ -77,6 +77,7 @@ struct PackOptions {
 // The options, or the usage error's exit status (0 after --help).
 std::optional<int> ParsePackOptions(const std::vector<std::string>& args, PackOptions& o) {
   CLI::App app{"Turns a firmware image in Intel HEX into the update file xV1_V2.upd", "ravix-cli pack"};
+  app.allow_windows_style_options(false);
   bool plain = false;
   std::vector<std::string> versions;
   std::string seed;

@@ -84,7 +84,11 @@ TEST_F(SetupFileTest, InitTakesThePortNameFromTheFileOrTheDefault) {
 TEST_F(SetupFileTest, InitInADeletedDirectoryKeepsTheReasonForTheFrontEnd) {
   fs::create_directory(dir_ / "gone");
   fs::current_path(dir_ / "gone");
-  fs::remove(dir_ / "gone");
+  std::error_code error;
+  if (!fs::remove(dir_ / "gone", error)) {
+    fs::current_path(dir_);
+    GTEST_SKIP() << "this system keeps a current directory from being removed";
+  }
   ::testing::internal::CaptureStderr();
   static_cast<void>(file.InitSetupFile());
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");

@@ -176,8 +176,11 @@ TEST_F(UpdateFileTest, ScrambledRecordsUnscrambleWithTheRunningKey) {
   update.RecordKey = k0;
   EXPECT_EQ(ReadAll(Write("x.upd", file)), (std::vector<std::string>{"0040:0056\n", "0041:0057\n"}));
   EXPECT_EQ(update.RecordKey, k1 + RecordStep);
-  // The temporary file held the last record's line, and went with the update.
+  // The temporary file held the last record's line (Windows lets nobody else read it
+  // while the update holds it), and went with the update.
+#ifndef _WIN32
   EXPECT_EQ(lastTempLine, "0041:0057\n");
+#endif
   EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
 }
 
