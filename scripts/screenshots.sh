@@ -24,6 +24,8 @@ shot() {
   mkdir -p "$dir/shots"
   # A plain update file made for the simulated controller's release (0x1011).
   printf '0000:00C0\n0001:00CF\n' >"$dir/v1011_1011.upd"
+  # A longer one (200 bytes), whose transfer runs long enough to show its progress.
+  for ((address = 0; address < 200; address++)); do printf '%04X:00%02X\n' $address $address; done >"$dir/w1011_1011.upd"
   (cd "$dir" && printf '%b' "$script" | "$setup" --simulate --script - --screenshot "$dir/shots" >"$dir/transcript" 2>/dev/null)
   local pair
   for pair in "$@"; do
@@ -48,3 +50,5 @@ shot type3 'sim byte 32 0x30\npress 1155\npress 1149\n' \
 shot refused 'press 1138\n' box-1.png=box-no-owner.png
 shot no-adapter 'sim adapter off\npress 1155\n' box-1.png=box-owned.png
 shot question 'press 1155\nchoose v1011_1011.upd\nanswer cancel\npress 1147\n' box-1.png=box-question.png
+# The progress bar beside the status field, as a transfer stops at its 120th byte.
+shot progress 'press 1155\nchoose w1011_1011.upd\nsim fail load 120\npress 1147\n' box-2.png=progress-update.png
