@@ -99,6 +99,28 @@ void QtWindow::BuildControls() {
   for (auto* group : groups) group->lower();
 }
 
+namespace {
+
+// The look and keyboard rules of a read-only field.
+void ShowAsToolField(QLineEdit& edit) {
+  edit.setReadOnly(true);
+  // Out of the tab chain: the first field to take the keys is one a person can type in.
+  edit.setFocusPolicy(Qt::ClickFocus);
+  // Drawn like the dialog's background, as a field that only the tool writes.
+  // Disabled, it still shows its text legibly: the status field keeps the
+  // result of the last command ("OK") while no command runs.
+  QPalette palette = edit.palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+  const QColor text = palette.color(QPalette::Active, QPalette::Text);
+  const QColor back = palette.color(QPalette::Window);
+  palette.setColor(QPalette::Disabled, QPalette::Text,
+                   QColor((text.red() * 11 + back.red() * 9) / 20, (text.green() * 11 + back.green() * 9) / 20,
+                          (text.blue() * 11 + back.blue() * 9) / 20));
+  edit.setPalette(palette);
+}
+
+}  // namespace
+
 QWidget* QtWindow::BuildControl(const ControlResource& control) {
   const QString text = FromUtf8(control.text);
   QRect rect = units_.ToPixels(control.x, control.y, control.width, control.height);
@@ -117,22 +139,7 @@ QWidget* QtWindow::BuildControl(const ControlResource& control) {
     case ControlKind::ReadOnlyEdit: {
       auto* edit = Make<QLineEdit>(text, client_);
       edit->setCursorPosition(0);
-      if (control.kind == ControlKind::ReadOnlyEdit) {
-        edit->setReadOnly(true);
-        // Out of the tab chain: the first field to take the keys is one a person can type in.
-        edit->setFocusPolicy(Qt::ClickFocus);
-        // Drawn like the dialog's background, as a field that only the tool writes.
-        // Disabled, it still shows its text legibly: the status field keeps the
-        // result of the last command ("OK") while no command runs.
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        const QColor text = palette.color(QPalette::Active, QPalette::Text);
-        const QColor back = palette.color(QPalette::Window);
-        palette.setColor(QPalette::Disabled, QPalette::Text,
-                         QColor((text.red() * 11 + back.red() * 9) / 20, (text.green() * 11 + back.green() * 9) / 20,
-                                (text.blue() * 11 + back.blue() * 9) / 20));
-        edit->setPalette(palette);
-      }
+      if (control.kind == ControlKind::ReadOnlyEdit) ShowAsToolField(*edit);
       widget = edit;
       break;
     }
@@ -163,30 +170,33 @@ QWidget* QtWindow::BuildControl(const ControlResource& control) {
       widget = box;
       break;
     }
-    case ControlKind::ComboBox: {
-      auto* combo = Make<QComboBox>(client_);
-      combo->setEditable(true);
-      combo->setInsertPolicy(QComboBox::NoInsert);
-      combo->setCompleter(nullptr);  // the field takes what is typed, as typed
-      combo->setMaxVisibleItems(10);
-      // Typing makes the field hold text of its own: no entry is selected any more.
-      QLineEdit* edit = combo->lineEdit();
-      QObject::connect(edit, &QLineEdit::textEdited, [combo, edit](const QString& typed) {
-        if (combo->currentIndex() < 0) return;
-        const int cursor = edit->cursorPosition();
-        const QSignalBlocker block(combo);
-        combo->setCurrentIndex(-1);
-        combo->setEditText(typed);
-        edit->setCursorPosition(cursor);
-      });
-      // The table's height includes the dropped-down list; the field is one line.
-      rect.setHeight(combo->sizeHint().height());
-      widget = combo;
+    case ControlKind::ComboBox:
+      widget = BuildComboBox(rect);
       break;
-    }
   }
   widget->setGeometry(rect);
   return widget;
+}
+
+QWidget* QtWindow::BuildComboBox(QRect& rect) {
+  auto* combo = Make<QComboBox>(client_);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);  // the field takes what is typed, as typed
+  combo->setMaxVisibleItems(10);
+  // Typing makes the field hold text of its own: no entry is selected any more.
+  QLineEdit* edit = combo->lineEdit();
+  QObject::connect(edit, &QLineEdit::textEdited, [combo, edit](const QString& typed) {
+    if (combo->currentIndex() < 0) return;
+    const int cursor = edit->cursorPosition();
+    const QSignalBlocker block(combo);
+    combo->setCurrentIndex(-1);
+    combo->setEditText(typed);
+    edit->setCursorPosition(cursor);
+  });
+  // The table's height includes the dropped-down list; the field is one line.
+  rect.setHeight(combo->sizeHint().height());
+  return combo;
 }
 
 void QtWindow::CheckInGroup(int id, const std::string& group) {

@@ -124,6 +124,8 @@ class QtWindow : public Window {
   void BuildControls();
   void BuildMenu();
   QWidget* BuildControl(const ControlResource& control);
+  // An editable combo box; rect takes the height of its one-line field.
+  QWidget* BuildComboBox(QRect& rect);
   void CheckInGroup(int id, const std::string& group);
   QString MenuLabel(const std::string& text);
 
