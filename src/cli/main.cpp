@@ -42,8 +42,12 @@ int RunScript(const Options& options) {
   }
   ravix::HeadlessUi backend;
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
-  return ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
-                                source->Stream(), std::cout, options.log.get(), options.logHeader);
+  std::string startProblem;
+  const int status = ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
+                                            source->Stream(), std::cout, options.log.get(), options.logHeader,
+                                            &startProblem);
+  if (!startProblem.empty()) std::fprintf(stderr, "ravix-cli: %s\n", startProblem.c_str());
+  return status;
 }
 
 int RunTask(const Options& options) {
