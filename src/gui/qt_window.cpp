@@ -29,10 +29,6 @@ namespace {
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
-bool IsPortItem(const std::string& text) {
-  return text.size() == 4 && text.compare(0, 3, "COM") == 0 && text[3] >= '1' && text[3] <= '9';
-}
-
 }  // namespace
 
 void DialogWidget::reject() { window_.RequestClose(); }
@@ -57,8 +53,8 @@ void DialogWidget::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-QtWindow::QtWindow(const DialogResource& resource, Window* owner, SerialPorts* ports)
-    : Window(owner), resource_(resource), ports_(ports), dialog_(std::make_unique<DialogWidget>(*this)) {
+QtWindow::QtWindow(const DialogResource& resource, Window* owner)
+    : Window(owner), resource_(resource), dialog_(std::make_unique<DialogWidget>(*this)) {
   dialog_->setWindowTitle(FromUtf8(resource.title));
   dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint);
@@ -216,7 +212,6 @@ void QtWindow::BuildMenu() {
       const int command = top.command;
       QObject::connect(action, &QAction::triggered, [this, command] { Dispatch(command); });
       menuActions_.emplace(command, action);
-      menuTexts_.emplace(command, top.text);
       continue;
     }
     QMenu* menu = menuBar_->addMenu(FromUtf8(top.text));
@@ -226,7 +221,7 @@ void QtWindow::BuildMenu() {
         menu->addSeparator();
         continue;
       }
-      QAction* action = menu->addAction(MenuLabel(item.text));
+      QAction* action = menu->addAction(FromUtf8(item.text));
       action->setEnabled(!item.grayed);
       // Only the tool sets a mark: a checked item shows it, and choosing the item
       // leaves it as it was before the command runs.
@@ -237,25 +232,9 @@ void QtWindow::BuildMenu() {
         if (action->isCheckable()) action->setChecked(!checked);
         Dispatch(command);
       });
-      if (command != 0) {
-        menuActions_.emplace(command, action);
-        menuTexts_.emplace(command, item.text);
-      }
+      if (command != 0) menuActions_.emplace(command, action);
     }
-    QObject::connect(menu, &QMenu::aboutToShow, [this] { RefreshPortNames(); });
   }
-}
-
-QString QtWindow::MenuLabel(const std::string& text) {
-  if (!ports_ || !IsPortItem(text)) return FromUtf8(text);
-  const std::string device = ports_->DeviceBehind(text);
-  if (device == text) return FromUtf8(text);
-  return FromUtf8(text + "  " + (device.empty() ? std::string("(none)") : device));
-}
-
-void QtWindow::RefreshPortNames() {
-  for (const auto& [command, text] : menuTexts_)
-    if (IsPortItem(text)) menuActions_.at(command)->setText(MenuLabel(text));
 }
 
 QWidget* QtWindow::Control(int id) const {
@@ -393,8 +372,7 @@ bool QtWindow::IsMenuItemEnabled(int command) const {
 void QtWindow::SetMenuItemText(int command, std::string_view text) {
   QAction* action = MenuAction(command);
   if (!action) return;
-  menuTexts_[command] = std::string(text);
-  action->setText(MenuLabel(std::string(text)));
+  action->setText(FromUtf8(text));
 }
 
 void QtWindow::Repaint() {

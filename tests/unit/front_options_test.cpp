@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "files/setup_file.h"
-#include "platform/headless/headless_ui.h"
-#include "sim/sim_adapter.h"
+#include "sim_fixture.h"
 
 namespace ravix {
 namespace {
@@ -82,13 +81,8 @@ TEST(FrontOptions, AnswersHelpAndVersionBeforeAnythingElse) {
 }
 
 TEST(FrontOptions, TellsTheStartDirectoryProblemOnlyWhenThereIsOne) {
-  sim::SimClock clock{true};
-  sim::SimAdapter adapter{clock};
-  HeadlessUi ui;
-  Platform platform{clock, adapter, adapter, ui};
-  Status status{ui};
-  Link link{platform, status};
-  SetupFile file{link, status};
+  test::SimBench bench;
+  SetupFile file{bench.link, bench.status};
   EXPECT_EQ(StartDirectoryProblem(file, "ravix-cli"), "");
   file.StartDirectoryError = "_getcwd error: No such file or directory";
   EXPECT_EQ(StartDirectoryProblem(file, "ravix-cli"), "ravix-cli: _getcwd error: No such file or directory\n");

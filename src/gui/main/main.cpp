@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
   // A script with the simulated controller runs in virtual time, so that its waits and
   // measurements take no real time; the interactive demo runs in real time, as hardware does.
   ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
-  ravix::gui::QtUi ui(&machine.serial());
+  ravix::gui::QtUi ui;
 
   if (options.script) return RunScript(machine, ui, options, log);
 
