@@ -89,6 +89,7 @@ void MainWindow::OnInit(Window& window) {
   // the End's store of the port tells the user that nothing was kept.
   static_cast<void>(tool_.setupFile.InitSetupFile());
   RestorePort(window);
+  ShowPortDevices(window);
   FillLists(window);
 }
 
@@ -127,10 +128,24 @@ void MainWindow::FillLists(Window& window) {
   for (const char* entry : kBrakeEntries) window.ListAddString(panel::kBrake, entry);
 }
 
+std::string PortMenuLabel(std::string_view name, const std::string& device) {
+  if (device == name) return std::string(name);
+  return std::string(name) + "  " + (device.empty() ? std::string("(none)") : device);
+}
+
+void MainWindow::ShowPortDevices(Window& window) {
+  for (const PortRow& port : PortTable) {
+    if (!port.serial) continue;
+    const std::string device = tool_.platform.serial.DeviceBehind(std::string(port.name));
+    window.SetMenuItemText(port.command, PortMenuLabel(port.name, device));
+  }
+}
+
 void MainWindow::SelectPort(Window& window, int row) {
   // Every row's command is addressed, also the parallel rows that have no menu item.
   for (size_t r = 0; r < PortTable.size(); ++r)
     window.CheckMenuItem(PortTable[r].command, static_cast<int>(r) == row);
+  ShowPortDevices(window);
 
   Link& link = tool_.link;
   const PortRow& port = PortTable[static_cast<size_t>(row)];

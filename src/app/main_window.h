@@ -38,6 +38,12 @@ int PortRowOfName(std::string_view name);
 
 // The main window 1226: its start-up, its command dispatch, the port choice and the
 // small commands that need no controller.
+
+// The Port menu's text of a serial port: its name and the device behind it
+// ("COM1  /dev/ttyUSB0"), "(none)" when nothing stands behind it, the name alone
+// where the name is the device already.
+std::string PortMenuLabel(std::string_view name, const std::string& device);
+
 class MainWindow : public WindowHandler {
  public:
   using Command = std::function<void(Window&)>;
@@ -61,6 +67,9 @@ class MainWindow : public WindowHandler {
  private:
   void AddCommands();
   void RestorePort(Window& window);
+  // Labels the serial ports' items with their devices: adapters come and go while the
+  // tool runs, so this is done again whenever a port is chosen.
+  void ShowPortDevices(Window& window);
   void FillLists(Window& window);
   SettingsCommands Settings() { return {tool_.settings, tool_.link, tool_.protocol, tool_.status}; }
 

@@ -42,8 +42,12 @@ int RunScript(const Options& options) {
   }
   ravix::HeadlessUi backend;
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
-  return ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
-                                source->Stream(), std::cout, options.log.get(), options.logHeader);
+  std::string startProblem;
+  const int status = ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
+                                            source->Stream(), std::cout, options.log.get(), options.logHeader,
+                                            &startProblem);
+  if (!startProblem.empty()) std::fprintf(stderr, "ravix-cli: %s\n", startProblem.c_str());
+  return status;
 }
 
 int RunTask(const Options& options) {
@@ -102,6 +106,35 @@ void AddTaskCommands(CLI::App& app, Options& o) {
   locks->add_option("--set", o.task.sets, "rc-setup=on|off, testprogram=on|off")->type_name("LOCK=on|off");
 }
 
+// The options every command takes.
+void AddGlobalOptions(CLI::App& app, Options& o) {
+  app.add_flag("--simulate", o.simulate, "a simulated adapter with a simulated controller answers on every port");
+  app.add_option("--sim-platform", o.simPlatform, "(tests) how start-up sees the simulated machine")
+      ->check([](const std::string& name) {
+        return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name;
+      });
+  app.add_option("--port", o.task.port,
+                 "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
+                 "03BC); default: the port stored in rvsetup.cfg")
+      ->type_name("PORT");
+  app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
+      ->type_name("FILE");
+}
+
+// Opens the session log that --log asks for; false (with the reason on standard error) when it cannot be written.
+bool OpenLog(Options& o, int argc, char** argv) {
+  if (o.logPath.empty()) return true;
+  std::string why;
+  o.log = ravix::SessionLog::Open(o.logPath, why);
+  if (!o.log) {
+    std::fprintf(stderr, "ravix-cli: cannot write the log %s: %s\n", o.logPath.c_str(), why.c_str());
+    return false;
+  }
+  o.logHeader = std::string("ravix-cli ") + RAVIX_VERSION;
+  for (int i = 1; i < argc; ++i) o.logHeader += std::string(" ") + argv[i];
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -115,18 +148,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   // Options may stand before or after the command.
   app.fallthrough();
-  app.add_flag("--simulate", o.simulate, "a simulated adapter with a simulated controller answers on every port");
-  app.add_option("--sim-platform", o.simPlatform, "(tests) how start-up sees the simulated machine")
-      ->check([](const std::string& name) {
-        return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name;
-      });
-  app.add_option("--port", o.task.port,
-                 "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
-                 "03BC); default: the port stored in rvsetup.cfg")
-      ->type_name("PORT");
-
-  app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
-      ->type_name("FILE");
+  AddGlobalOptions(app, o);
   AddTaskCommands(app, o);
 
   CLI::App* run =
@@ -156,16 +178,7 @@ int main(int argc, char** argv) {
     return kUsageError;
   }
 
-  if (!o.logPath.empty()) {
-    std::string why;
-    o.log = ravix::SessionLog::Open(o.logPath, why);
-    if (!o.log) {
-      std::fprintf(stderr, "ravix-cli: cannot write the log %s: %s\n", o.logPath.c_str(), why.c_str());
-      return ravix::cli::kTaskFailed;
-    }
-    o.logHeader = std::string("ravix-cli ") + RAVIX_VERSION;
-    for (int i = 1; i < argc; ++i) o.logHeader += std::string(" ") + argv[i];
-  }
+  if (!OpenLog(o, argc, argv)) return ravix::cli::kTaskFailed;
   if (*run) return RunScript(o);
   if (*pack) return ravix::cli::PackCommand(pack->remaining());
   return RunTask(o);

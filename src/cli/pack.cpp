@@ -1,6 +1,5 @@
 #include "cli/pack.h"
 
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,8 @@
 #include "files/intel_hex.h"
 #include "files/update_file.h"
 #include "platform/file_access.h"
+#include "platform/text.h"
+#include "settings/settings_image.h"
 
 namespace ravix::cli {
 
@@ -41,10 +42,11 @@ std::optional<std::string> VersionDigits(const std::string& text) {
   if (text.size() != 4) return std::nullopt;
   std::string digits;
   for (char c : text) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-    digits.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    const int value = HexDigitValue(c);
+    if (value < 0) return std::nullopt;
+    digits.push_back("0123456789ABCDEF"[value]);
   }
-  if (digits[0] != '1' && digits[0] != '3') return std::nullopt;
+  if (!SupportedControllerType(HexDigitValue(digits[0]))) return std::nullopt;
   return digits;
 }
 

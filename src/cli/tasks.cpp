@@ -14,6 +14,7 @@
 #include "cli/task_ui.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
+#include "script/front_options.h"
 #include "script/session_log.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
@@ -270,6 +271,7 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
     return TaskRun(request, tool, ui, terminal, main, handler).Run();
   };
   RunApplication(tool);
+  std::fputs(StartDirectoryProblem(tool.setupFile, "ravix-cli").c_str(), stderr);
   const int status = ui.ExitStatus();
   return status == 0 && ui.Failed() ? kTaskFailed : status;
 }

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/text.h"
+#include "protocol/link_check.h"
 #include "status/messages.h"
 
 namespace ravix {
@@ -23,22 +25,28 @@ constexpr const char* kNoSetupWarning =
 // file must not look like the end of the data, or a partial update would end in "OK".
 constexpr const char* kReadError = "update file read error!";
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-int AnyCaseHexDigit(char c) {
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return HexDigit(c);
-}
-
 int HexNumber(std::string_view digits) {
   int value = 0;
-  for (char c : digits) value = value * 16 + HexDigit(c);
+  for (char c : digits) value = value * 16 + UpperHexDigitValue(c);
   return value;
 }
+
+// Before the restart into the loader: a controller that does not answer gets the
+// adapter check and one restart; 253 is a device of another kind, not a missing one.
+const LinkCheck kFirstCheck{
+    .steps = {.secondAlways = false},
+    .noAdapter = {.tell = Tell::ErrorBox},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice},
+    .noAnswer = {.tell = Tell::CommandError, .text = msg::kNoConnection},
+};
+
+// After the restart into the loader the first answer decides.
+const LinkCheck kLoaderCheck{
+    .steps = {.restartFirst = true, .recover = false, .secondAlways = false, .restart = RestartForUpdate},
+    .noAdapter = {},
+    .otherDevice = {.tell = Tell::Message, .caption = "ERROR!", .text = msg::kOtherDevice},
+    .noAnswer = {.tell = Tell::CommandError, .text = "No connection!"},
+};
 
 }  // namespace
 
@@ -57,14 +65,14 @@ bool UpdateLineCharactersValid(std::string_view line) {
     if (c < 0x30 || c > 0x46) return false;
   }
   for (size_t i : {0, 1, 2, 3, 7, 8})
-    if (HexDigit(line[i]) < 0) return false;
+    if (UpperHexDigitValue(line[i]) < 0) return false;
   return true;
 }
 
 int VersionInFileName(std::string_view name, size_t position) {
   int value = -1;
   for (size_t i = position; i < name.size() && i < position + 4; ++i) {
-    const int digit = AnyCaseHexDigit(name[i]);
+    const int digit = HexDigitValue(name[i]);
     if (digit < 0) break;
     value = (value < 0 ? 0 : value) * 16 + digit;
   }
@@ -127,45 +135,24 @@ bool FirmwareUpdate::ChooseFile(UpdateFiles& files) {
 }
 
 bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
-  uint32_t answer = protocol_.LinkExchange();
-  if (answer != kAnswerReady) {
-    if (link_.DetectSerialAdapter() != 0) {
-      status_.ShowErrorText(&main, "Error");
-      EndBlank();
-      return false;
-    }
-    protocol_.RestartController();
-    answer = protocol_.LinkExchange();
-    if (answer == kAnswerOtherDevice) {
-      // A device of another kind is connected, not missing: say what it is.
-      settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      status_.Message("ERROR!", msg::kOtherDevice);
-      EndBlank();
-      return false;
-    }
-    if (answer != kAnswerReady) {
-      settings_.ControllerVersion = SettingsState::kVersionInvalid;
-      status_.ReportCommandError(msg::kNoConnection);
-      return false;
-    }
+  // The field is blanked here rather than by the table: it is the status window's, which
+  // need not be main.
+  const LinkOutcome first = CheckLinkFor(protocol_, link_, status_, kFirstCheck, &main, nullptr);
+  if (first == LinkOutcome::NoAdapter || first == LinkOutcome::OtherDevice) EndBlank();
+  if (first != LinkOutcome::Ready) {
+    if (first != LinkOutcome::NoAdapter) settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    return false;
   }
   status_.EnableField(true, false);
   status_.SetField(msg::kConnecting);
-  RestartForUpdate(link_);
-  answer = protocol_.LinkExchange();
-  if (answer == kAnswerOtherDevice) {
-    status_.Message("ERROR!", msg::kOtherDevice);
-    EndBlank();
-    return false;
-  }
-  if (answer != kAnswerReady) {
-    files.CloseAll();
-    status_.ReportCommandError("No connection!");
-    return false;
-  }
+  const LinkOutcome loader = ConnectWithRecovery(protocol_, link_, kLoaderCheck.steps);
+  if (loader == LinkOutcome::NoAnswer) files.CloseAll();
+  const bool ready = TellLinkOutcome(status_, loader, kLoaderCheck, &main, nullptr);
+  if (loader == LinkOutcome::OtherDevice) EndBlank();
+  if (!ready) return false;
   status_.SetField("connected");
-  const uint32_t major = protocol_.ReadSettingByte(32);
-  const uint32_t minor = protocol_.ReadSettingByte(33);
+  const uint32_t major = protocol_.ReadSettingByte(address::kVersionMajor);
+  const uint32_t minor = protocol_.ReadSettingByte(address::kVersionMinor);
   version = static_cast<int>(major * 256 + minor);
   settings_.ControllerVersion = version;
   return true;
@@ -184,8 +171,7 @@ bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, int& totalLine
     }
     return true;
   }
-  const int type = version & 0xF000;
-  if (type != 0x1000 && type != 0x3000) {
+  if (!SupportedControllerType(version >> 12)) {
     status_.Message("ERROR!", msg::kNotSuitable);
     settings_.ControllerVersion = SettingsState::kVersionInvalid;
     EndBlank();
@@ -366,8 +352,8 @@ void FirmwareUpdate::Finish(UpdateFiles& files) {
   status_.EnableField(false);
   files.CloseAll();
   // New firmware starts with the RC setup unlocked; the settings must be read again.
-  const uint32_t lock = protocol_.ReadSettingByte(13);
-  protocol_.WriteSettingByte(13, lock | 1);
+  const uint32_t lock = protocol_.ReadSettingByte(address::kLockByte);
+  protocol_.WriteSettingByte(address::kLockByte, lock | 1);
   settings_.ControllerVersion = SettingsState::kVersionInvalid;
 }
 

@@ -1,9 +1,9 @@
 #include "files/update_file.h"
 
-#include <cctype>
 #include <filesystem>
 
 #include "files/setup_file.h"
+#include "platform/text.h"
 
 namespace ravix {
 
@@ -80,9 +80,7 @@ size_t FindUpdExtension(std::string_view path) {
   if (name.size() < kUpd.size()) return std::string_view::npos;
   const size_t at = path.size() - kUpd.size();
   if (at < 1 || at > kLastUpdSearchPosition) return std::string_view::npos;
-  for (size_t i = 0; i < kUpd.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(path[at + i])) != kUpd[i]) return std::string_view::npos;
-  return at;
+  return EqualsIgnoringCase(path.substr(at), kUpd) ? at : std::string_view::npos;
 }
 
 std::string_view FileNamePart(std::string_view path) {

@@ -20,7 +20,7 @@ QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 }  // namespace
 
 std::shared_ptr<Window> QtUi::CreateWindow(const DialogResource& resource, Window* owner) {
-  auto window = std::make_shared<QtWindow>(resource, owner, ports_);
+  auto window = std::make_shared<QtWindow>(resource, owner);
   std::erase_if(windows_, [](const std::weak_ptr<QtWindow>& w) { return w.expired(); });
   windows_.push_back(window);
   return window;
@@ -111,7 +111,6 @@ std::vector<QString> QtUi::SaveScreenshots(const QString& dir) {
       QMenu* menu = top->menu();
       if (!menu) continue;
       ++n;
-      window->RefreshPortNames();
       menu->popup(window->Dialog().mapToGlobal(window->MenuBar()->actionGeometry(top).bottomLeft()));
       QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       save(menu->grab(), stem + QStringLiteral("-menu-%1.png").arg(n));

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "gui/qt_window.h"
-#include "platform/serial_port.h"
 #include "platform/ui.h"
 
 namespace ravix::gui {
@@ -16,7 +15,7 @@ namespace ravix::gui {
 class QtUi : public Ui {
  public:
   // ports: where the Port menu finds the device behind each port name (may be null).
-  explicit QtUi(SerialPorts* ports = nullptr) : ports_(ports) {}
+  QtUi() = default;
 
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
   int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
@@ -40,7 +39,6 @@ class QtUi : public Ui {
   std::vector<QString> SaveScreenshots(const QString& dir);
 
  private:
-  SerialPorts* ports_;
   std::vector<std::weak_ptr<QtWindow>> windows_;
 };
 

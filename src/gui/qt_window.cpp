@@ -29,10 +29,6 @@ namespace {
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
 
-bool IsPortItem(const std::string& text) {
-  return text.size() == 4 && text.compare(0, 3, "COM") == 0 && text[3] >= '1' && text[3] <= '9';
-}
-
 }  // namespace
 
 void DialogWidget::reject() { window_.RequestClose(); }
@@ -57,8 +53,8 @@ void DialogWidget::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-QtWindow::QtWindow(const DialogResource& resource, Window* owner, SerialPorts* ports)
-    : Window(owner), resource_(resource), ports_(ports), dialog_(std::make_unique<DialogWidget>(*this)) {
+QtWindow::QtWindow(const DialogResource& resource, Window* owner)
+    : Window(owner), resource_(resource), dialog_(std::make_unique<DialogWidget>(*this)) {
   dialog_->setWindowTitle(FromUtf8(resource.title));
   dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint);
@@ -99,6 +95,28 @@ void QtWindow::BuildControls() {
   for (auto* group : groups) group->lower();
 }
 
+namespace {
+
+// The look and keyboard rules of a read-only field.
+void ShowAsToolField(QLineEdit& edit) {
+  edit.setReadOnly(true);
+  // Out of the tab chain: the first field to take the keys is one a person can type in.
+  edit.setFocusPolicy(Qt::ClickFocus);
+  // Drawn like the dialog's background, as a field that only the tool writes.
+  // Disabled, it still shows its text legibly: the status field keeps the
+  // result of the last command ("OK") while no command runs.
+  QPalette palette = edit.palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+  const QColor text = palette.color(QPalette::Active, QPalette::Text);
+  const QColor back = palette.color(QPalette::Window);
+  palette.setColor(QPalette::Disabled, QPalette::Text,
+                   QColor((text.red() * 11 + back.red() * 9) / 20, (text.green() * 11 + back.green() * 9) / 20,
+                          (text.blue() * 11 + back.blue() * 9) / 20));
+  edit.setPalette(palette);
+}
+
+}  // namespace
+
 QWidget* QtWindow::BuildControl(const ControlResource& control) {
   const QString text = FromUtf8(control.text);
   QRect rect = units_.ToPixels(control.x, control.y, control.width, control.height);
@@ -117,22 +135,7 @@ QWidget* QtWindow::BuildControl(const ControlResource& control) {
     case ControlKind::ReadOnlyEdit: {
       auto* edit = Make<QLineEdit>(text, client_);
       edit->setCursorPosition(0);
-      if (control.kind == ControlKind::ReadOnlyEdit) {
-        edit->setReadOnly(true);
-        // Out of the tab chain: the first field to take the keys is one a person can type in.
-        edit->setFocusPolicy(Qt::ClickFocus);
-        // Drawn like the dialog's background, as a field that only the tool writes.
-        // Disabled, it still shows its text legibly: the status field keeps the
-        // result of the last command ("OK") while no command runs.
-        QPalette palette = edit->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        const QColor text = palette.color(QPalette::Active, QPalette::Text);
-        const QColor back = palette.color(QPalette::Window);
-        palette.setColor(QPalette::Disabled, QPalette::Text,
-                         QColor((text.red() * 11 + back.red() * 9) / 20, (text.green() * 11 + back.green() * 9) / 20,
-                                (text.blue() * 11 + back.blue() * 9) / 20));
-        edit->setPalette(palette);
-      }
+      if (control.kind == ControlKind::ReadOnlyEdit) ShowAsToolField(*edit);
       widget = edit;
       break;
     }
@@ -163,30 +166,33 @@ QWidget* QtWindow::BuildControl(const ControlResource& control) {
       widget = box;
       break;
     }
-    case ControlKind::ComboBox: {
-      auto* combo = Make<QComboBox>(client_);
-      combo->setEditable(true);
-      combo->setInsertPolicy(QComboBox::NoInsert);
-      combo->setCompleter(nullptr);  // the field takes what is typed, as typed
-      combo->setMaxVisibleItems(10);
-      // Typing makes the field hold text of its own: no entry is selected any more.
-      QLineEdit* edit = combo->lineEdit();
-      QObject::connect(edit, &QLineEdit::textEdited, [combo, edit](const QString& typed) {
-        if (combo->currentIndex() < 0) return;
-        const int cursor = edit->cursorPosition();
-        const QSignalBlocker block(combo);
-        combo->setCurrentIndex(-1);
-        combo->setEditText(typed);
-        edit->setCursorPosition(cursor);
-      });
-      // The table's height includes the dropped-down list; the field is one line.
-      rect.setHeight(combo->sizeHint().height());
-      widget = combo;
+    case ControlKind::ComboBox:
+      widget = BuildComboBox(rect);
       break;
-    }
   }
   widget->setGeometry(rect);
   return widget;
+}
+
+QWidget* QtWindow::BuildComboBox(QRect& rect) {
+  auto* combo = Make<QComboBox>(client_);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);  // the field takes what is typed, as typed
+  combo->setMaxVisibleItems(10);
+  // Typing makes the field hold text of its own: no entry is selected any more.
+  QLineEdit* edit = combo->lineEdit();
+  QObject::connect(edit, &QLineEdit::textEdited, [combo, edit](const QString& typed) {
+    if (combo->currentIndex() < 0) return;
+    const int cursor = edit->cursorPosition();
+    const QSignalBlocker block(combo);
+    combo->setCurrentIndex(-1);
+    combo->setEditText(typed);
+    edit->setCursorPosition(cursor);
+  });
+  // The table's height includes the dropped-down list; the field is one line.
+  rect.setHeight(combo->sizeHint().height());
+  return combo;
 }
 
 void QtWindow::CheckInGroup(int id, const std::string& group) {
@@ -206,7 +212,6 @@ void QtWindow::BuildMenu() {
       const int command = top.command;
       QObject::connect(action, &QAction::triggered, [this, command] { Dispatch(command); });
       menuActions_.emplace(command, action);
-      menuTexts_.emplace(command, top.text);
       continue;
     }
     QMenu* menu = menuBar_->addMenu(FromUtf8(top.text));
@@ -216,7 +221,7 @@ void QtWindow::BuildMenu() {
         menu->addSeparator();
         continue;
       }
-      QAction* action = menu->addAction(MenuLabel(item.text));
+      QAction* action = menu->addAction(FromUtf8(item.text));
       action->setEnabled(!item.grayed);
       // Only the tool sets a mark: a checked item shows it, and choosing the item
       // leaves it as it was before the command runs.
@@ -227,25 +232,9 @@ void QtWindow::BuildMenu() {
         if (action->isCheckable()) action->setChecked(!checked);
         Dispatch(command);
       });
-      if (command != 0) {
-        menuActions_.emplace(command, action);
-        menuTexts_.emplace(command, item.text);
-      }
+      if (command != 0) menuActions_.emplace(command, action);
     }
-    QObject::connect(menu, &QMenu::aboutToShow, [this] { RefreshPortNames(); });
   }
-}
-
-QString QtWindow::MenuLabel(const std::string& text) {
-  if (!ports_ || !IsPortItem(text)) return FromUtf8(text);
-  const std::string device = ports_->DeviceBehind(text);
-  if (device == text) return FromUtf8(text);
-  return FromUtf8(text + "  " + (device.empty() ? std::string("(none)") : device));
-}
-
-void QtWindow::RefreshPortNames() {
-  for (const auto& [command, text] : menuTexts_)
-    if (IsPortItem(text)) menuActions_.at(command)->setText(MenuLabel(text));
 }
 
 QWidget* QtWindow::Control(int id) const {
@@ -383,8 +372,7 @@ bool QtWindow::IsMenuItemEnabled(int command) const {
 void QtWindow::SetMenuItemText(int command, std::string_view text) {
   QAction* action = MenuAction(command);
   if (!action) return;
-  menuTexts_[command] = std::string(text);
-  action->setText(MenuLabel(std::string(text)));
+  action->setText(FromUtf8(text));
 }
 
 void QtWindow::Repaint() {

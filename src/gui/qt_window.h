@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "gui/dialog_units.h"
-#include "platform/serial_port.h"
 #include "platform/ui.h"
 
 class QAction;
@@ -62,7 +61,7 @@ class ToolRadioButton : public QRadioButton {
 class QtWindow : public Window {
  public:
   // ports: where the Port menu looks up the device behind each "COMn" (may be null).
-  QtWindow(const DialogResource& resource, Window* owner, SerialPorts* ports);
+  QtWindow(const DialogResource& resource, Window* owner);
   ~QtWindow() override;
   QtWindow(const QtWindow&) = delete;
   QtWindow& operator=(const QtWindow&) = delete;
@@ -107,8 +106,6 @@ class QtWindow : public Window {
   const std::vector<std::pair<const ControlResource*, QWidget*>>& Widgets() const { return widgets_; }
   // The bar of ShowProgress (null until a command first shows progress).
   QProgressBar* ProgressBar() const { return progress_; }
-  // The Port menu's texts again: adapters come and go while the tool runs.
-  void RefreshPortNames();
 
   // The window's widget, or null for a window of another backend.
   static QWidget* WidgetOf(Window* window);
@@ -124,11 +121,11 @@ class QtWindow : public Window {
   void BuildControls();
   void BuildMenu();
   QWidget* BuildControl(const ControlResource& control);
+  // An editable combo box; rect takes the height of its one-line field.
+  QWidget* BuildComboBox(QRect& rect);
   void CheckInGroup(int id, const std::string& group);
-  QString MenuLabel(const std::string& text);
 
   const DialogResource& resource_;
-  SerialPorts* ports_;
   std::unique_ptr<DialogWidget> dialog_;
   // Child widgets and other objects, deleted in reverse order of making.
   std::vector<std::unique_ptr<QObject>> objects_;
@@ -138,7 +135,6 @@ class QtWindow : public Window {
   std::vector<std::pair<const ControlResource*, QWidget*>> widgets_;
   std::map<int, QWidget*> controls_;
   std::map<int, QAction*> menuActions_;
-  std::map<int, std::string> menuTexts_;  // the items' own texts, without the device names
   WindowHandler* handler_ = nullptr;
   QEventLoop* loop_ = nullptr;
   int busy_ = 0;  // commands running

@@ -255,70 +255,103 @@ void ScriptEngine::Fail(const std::string& why) {
 }
 
 void ScriptEngine::RunLine(const std::vector<std::string>& words) {
+  using Handler = void (ScriptEngine::*)(const std::vector<std::string>&, Args&, Window&);
+  struct LineCommand {
+    std::string_view word;
+    Handler run;
+  };
+  constexpr LineCommand kCommands[] = {
+      {"press", &ScriptEngine::PressLine},   {"type", &ScriptEngine::TypeLine},
+      {"check", &ScriptEngine::CheckLine},   {"select", &ScriptEngine::SelectLine},
+      {"answer", &ScriptEngine::AnswerLine}, {"choose", &ScriptEngine::ChooseLine},
+      {"show", &ScriptEngine::ShowLine},     {"trace", &ScriptEngine::TraceLine},
+      {"wait", &ScriptEngine::WaitLine},     {"sim", &ScriptEngine::SimLine},
+  };
   const std::string& command = words[0];
-  Args args(words, 1);
-  Window& window = *modals_.back().window;
-
-  if (command == "press") {
-    const int id = TakeId(args, window);
-    args.End();
-    Press(window, *modals_.back().handler, id);
-  } else if (command == "type") {
-    const int id = TakeId(args, window);
-    const std::string& text = args.Word("text");
-    args.End();
-    Type(window, id, text);
-  } else if (command == "check") {
-    const int id = TakeId(args, window);
-    const bool on = args.OnOff();
-    args.End();
-    Check(window, id, on);
-  } else if (command == "select") {
-    const int id = TakeId(args, window);
-    int index = -1;
-    if (args.More() && words[2] == "none")
-      args.Word("entry");
-    else
-      index = static_cast<int>(args.Number("entry", INT32_MAX));
-    args.End();
-    Select(window, id, index);
-  } else if (command == "answer") {
-    const bool ok = args.Choice("ok or cancel", {"ok", "cancel"}) == 0;
-    args.End();
-    answers_.push_back(ok ? MessageResult::Ok : MessageResult::Cancel);
-  } else if (command == "choose") {
-    const std::string& path = args.Word("path");
-    args.End();
-    if (path.empty()) throw ScriptError{"an empty path"};
-    if (path == "none")
-      choices_.push_back(std::nullopt);
-    else
-      choices_.push_back(path);
-  } else if (command == "show") {
-    if (args.More() && words[1] == "menu") {
-      args.Word("menu");
-      ShowMenu(window, Ids(args, window));
-    } else {
-      Show(window, Ids(args, window));
-    }
-  } else if (command == "trace") {
-    if (args.More() && words[1] == "off") {
-      args.Word("off");
-      args.End();
-      traced_.clear();
-    } else {
-      for (int id : Ids(args, window)) traced_.insert(id);
-    }
-  } else if (command == "wait") {
-    const uint32_t ms = args.Number("milliseconds");
-    args.End();
-    clock_.Pass(ms);
-  } else if (command == "sim") {
-    if (!sim_) throw ScriptError{"sim lines need --simulate"};
-    script::RunSimCommand(words, *sim_, [this](const std::string& line) { Print(line); });
-  } else {
-    throw ScriptError{"unknown command " + Quote(command)};
+  for (const LineCommand& entry : kCommands) {
+    if (entry.word != command) continue;
+    Args args(words, 1);
+    (this->*entry.run)(words, args, *modals_.back().window);
+    return;
   }
+  throw ScriptError{"unknown command " + Quote(command)};
+}
+
+void ScriptEngine::PressLine(const std::vector<std::string>&, Args& args, Window& window) {
+  const int id = TakeId(args, window);
+  args.End();
+  Press(window, *modals_.back().handler, id);
+}
+
+void ScriptEngine::TypeLine(const std::vector<std::string>&, Args& args, Window& window) {
+  const int id = TakeId(args, window);
+  const std::string& text = args.Word("text");
+  args.End();
+  Type(window, id, text);
+}
+
+void ScriptEngine::CheckLine(const std::vector<std::string>&, Args& args, Window& window) {
+  const int id = TakeId(args, window);
+  const bool on = args.OnOff();
+  args.End();
+  Check(window, id, on);
+}
+
+void ScriptEngine::SelectLine(const std::vector<std::string>& words, Args& args, Window& window) {
+  const int id = TakeId(args, window);
+  int index = -1;
+  if (args.More() && words[2] == "none")
+    args.Word("entry");
+  else
+    index = static_cast<int>(args.Number("entry", INT32_MAX));
+  args.End();
+  Select(window, id, index);
+}
+
+void ScriptEngine::AnswerLine(const std::vector<std::string>&, Args& args, Window&) {
+  const bool ok = args.Choice("ok or cancel", {"ok", "cancel"}) == 0;
+  args.End();
+  answers_.push_back(ok ? MessageResult::Ok : MessageResult::Cancel);
+}
+
+void ScriptEngine::ChooseLine(const std::vector<std::string>&, Args& args, Window&) {
+  const std::string& path = args.Word("path");
+  args.End();
+  if (path.empty()) throw ScriptError{"an empty path"};
+  if (path == "none")
+    choices_.push_back(std::nullopt);
+  else
+    choices_.push_back(path);
+}
+
+void ScriptEngine::ShowLine(const std::vector<std::string>& words, Args& args, Window& window) {
+  if (args.More() && words[1] == "menu") {
+    args.Word("menu");
+    ShowMenu(window, Ids(args, window));
+  } else {
+    Show(window, Ids(args, window));
+  }
+}
+
+void ScriptEngine::TraceLine(const std::vector<std::string>& words, Args& args, Window& window) {
+  if (args.More() && words[1] == "off") {
+    args.Word("off");
+    args.End();
+    traced_.clear();
+  } else {
+    for (int id : Ids(args, window)) traced_.insert(id);
+  }
+}
+
+void ScriptEngine::WaitLine(const std::vector<std::string>&, Args& args, Window&) {
+  const uint32_t ms = args.Number("milliseconds");
+  args.End();
+  clock_.Pass(ms);
+}
+
+void ScriptEngine::SimLine(const std::vector<std::string>& words, Args&, Window&) {
+  if (!sim_) throw ScriptError{"sim lines need --simulate"};
+  script::RunSimCommand(words, *sim_, [this](const std::string& line) { Print(line); });
 }
 
 const ControlResource& ScriptEngine::Control(const Window& window, int id) const {

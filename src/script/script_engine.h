@@ -14,6 +14,10 @@
 
 namespace ravix {
 
+namespace script {
+class Args;
+}
+
 namespace sim {
 class SimAdapter;
 }
@@ -70,6 +74,17 @@ class ScriptEngine : public Ui {
 
   void RunNextLine();
   void RunLine(const std::vector<std::string>& words);
+  // The script's commands, one each; words is the whole line, args its words after the command.
+  void PressLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void TypeLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void CheckLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void SelectLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void AnswerLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void ChooseLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void ShowLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void TraceLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void WaitLine(const std::vector<std::string>& words, script::Args& args, Window& window);
+  void SimLine(const std::vector<std::string>& words, script::Args& args, Window& window);
   bool NextLine(std::string& line);
   bool ReadLine(std::string& line);
   void Print(const std::string& line);

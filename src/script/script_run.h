@@ -20,8 +20,10 @@ class SimAdapter;
 // when serial and os are it, for the script's "sim" lines; null otherwise.
 // The exit status: 0 when the script ran to its end, 2 when a line could not be run.
 // log: the session log's file (--log), or null; logHeader its first line.
+// startProblem, when given, takes why the start directory could not be determined
+// (empty when it could), for the front end to show.
 int RunScriptedTool(Clock& clock, SerialPorts& serial, Os& os, Ui& backend, sim::SimAdapter* sim,
                     std::istream& script, std::ostream& transcript, std::FILE* log = nullptr,
-                    const std::string& logHeader = {});
+                    const std::string& logHeader = {}, std::string* startProblem = nullptr);
 
 }  // namespace ravix

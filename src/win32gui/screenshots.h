@@ -36,6 +36,10 @@ class ScreenshotUi : public Ui {
                                             std::string_view pattern) override {
     return engine_.OpenFileDialog(owner, title, pattern);
   }
+  std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                            std::string_view suggested) override {
+    return engine_.SaveFileDialog(owner, title, pattern, suggested);
+  }
   void ShellOpen(const std::string& target) override { engine_.ShellOpen(target); }
 
   void SaveOpenWindows();

@@ -61,10 +61,11 @@ std::wstring FileFilter(std::string_view pattern) {
   return filter;
 }
 
-std::optional<std::string> Win32Ui::OpenFileDialog(Window* owner, std::string_view title, std::string_view pattern) {
-  std::vector<wchar_t> path(32768, L'\0');  // room for the longest path the system takes
-  const std::wstring filter = FileFilter(pattern);
-  const std::wstring caption = ToWide(title);
+namespace {
+
+// What the open and the save dialog share: owner, filter, title and the buffer of the path.
+OPENFILENAMEW DialogFields(Window* owner, const std::wstring& filter, const std::wstring& caption,
+                           std::vector<wchar_t>& path) {
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof(dialog);
   dialog.hwndOwner = Win32Window::HandleOf(owner);
@@ -73,11 +74,36 @@ std::optional<std::string> Win32Ui::OpenFileDialog(Window* owner, std::string_vi
   dialog.lpstrFile = path.data();
   dialog.nMaxFile = static_cast<DWORD>(path.size());
   dialog.lpstrTitle = caption.c_str();
+  return dialog;
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Ui::OpenFileDialog(Window* owner, std::string_view title, std::string_view pattern) {
+  std::vector<wchar_t> path(32768, L'\0');  // room for the longest path the system takes
+  const std::wstring filter = FileFilter(pattern);
+  const std::wstring caption = ToWide(title);
+  OPENFILENAMEW dialog = DialogFields(owner, filter, caption, path);
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
   if (!GetOpenFileNameW(&dialog)) return std::nullopt;
   // The current directory follows the user to the folder of the chosen file.
   std::wstring folder(path.data(), dialog.nFileOffset);
   SetCurrentDirectoryW(folder.c_str());
+  return FromWide(path.data());
+}
+
+std::optional<std::string> Win32Ui::SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                                   std::string_view suggested) {
+  std::vector<wchar_t> path(32768, L'\0');  // room for the longest path the system takes
+  const std::wstring offered = ToWide(suggested);
+  std::copy_n(offered.begin(), std::min(offered.size(), path.size() - 1), path.begin());
+  const std::wstring filter = FileFilter(pattern);
+  const std::wstring caption = ToWide(title);
+  OPENFILENAMEW dialog = DialogFields(owner, filter, caption, path);
+  // The current directory stays where it is: the save dialog only names a file. The
+  // user confirms replacing a file that exists.
+  dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) return std::nullopt;
   return FromWide(path.data());
 }
 

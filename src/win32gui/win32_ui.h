@@ -20,6 +20,8 @@ class Win32Ui : public Ui {
   void Beep() override;
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title,
                                             std::string_view pattern) override;
+  std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
+                                            std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
 
   // The windows that exist and have not ended, oldest first.

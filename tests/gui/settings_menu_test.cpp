@@ -52,7 +52,7 @@ TEST(DesktopSettingsFile, TheFileMenuSavesAndLoadsThePanelWithoutWriting) {
   QDir::setCurrent(dir.path());
   sim::SimClock clock(true);
   sim::SimAdapter adapter(clock);
-  AnsweringUi ui(&adapter);
+  AnsweringUi ui;
   Platform platform{clock, adapter, adapter, ui};
   Tool tool(platform);
   const std::string file = dir.filePath(QStringLiteral("panel.json")).toStdString();
@@ -63,6 +63,8 @@ TEST(DesktopSettingsFile, TheFileMenuSavesAndLoadsThePanelWithoutWriting) {
     QStringList texts;
     for (QAction* action : fileMenu->actions()) texts << action->text();
     EXPECT_EQ(texts, (QStringList{"Open Update File", "Save Settings As...", "Load Settings..."}));
+    // The main window names the device behind each serial port, whatever the front end.
+    EXPECT_EQ(main->MenuAction(menu::kFirstPort)->text(), QStringLiteral("COM1  simulated adapter"));
 
     main->MenuAction(menu::kLoadSettings)->trigger();  // nothing read yet
     main->Dispatch(1155);

@@ -67,17 +67,6 @@ class Recorder : public WindowHandler {
   std::map<int, std::function<void(Window&)>> actions;
 };
 
-class FakePorts : public SerialPorts {
- public:
-  std::unique_ptr<SerialDevice> Open(const std::string&) override { return nullptr; }
-  std::string DeviceBehind(const std::string& portName) override {
-    ++lookups;
-    return portName == "COM1" ? device : std::string();
-  }
-  std::string device = "/dev/ttyUSB0";
-  int lookups = 0;
-};
-
 class WindowBehaviourTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -95,8 +84,7 @@ class WindowBehaviourTest : public testing::Test {
   QAbstractButton* Button(int id) { return qobject_cast<QAbstractButton*>(window_->Control(id)); }
 
   DialogResource resource_ = TestDialog();
-  FakePorts ports_;
-  QtUi ui_{&ports_};
+  QtUi ui_;
   std::shared_ptr<QtWindow> window_;
   Recorder recorder_;
 };
@@ -151,19 +139,6 @@ TEST_F(WindowBehaviourTest, MenuItemsSendCommandsAndKeepTheirMarksForTheTool) {
     grey->trigger();
   });
   EXPECT_EQ(recorder_.commands, (std::vector<int>{31, 32, 40, 33}));
-}
-
-TEST_F(WindowBehaviourTest, PortItemsShowTheDeviceBehindThemWhenTheMenuOpens) {
-  EXPECT_EQ(window_->MenuAction(31)->text(), QStringLiteral("COM1  /dev/ttyUSB0"));
-  EXPECT_EQ(window_->MenuAction(32)->text(), QStringLiteral("COM2  (none)"));
-  EXPECT_EQ(window_->MenuAction(33)->text(), QStringLiteral("Grey"));
-  ports_.device = "/dev/ttyACM0";  // the adapter was plugged elsewhere meanwhile
-  const int before = ports_.lookups;
-  emit window_->MenuBar()->actions().front()->menu()->aboutToShow();
-  EXPECT_GT(ports_.lookups, before);
-  EXPECT_EQ(window_->MenuAction(31)->text(), QStringLiteral("COM1  /dev/ttyACM0"));
-  window_->SetMenuItemText(32, "COM2");
-  EXPECT_EQ(window_->MenuAction(32)->text(), QStringLiteral("COM2  (none)"));
 }
 
 TEST_F(WindowBehaviourTest, EscapeAndTheCloseBoxAreCommandTwo) {

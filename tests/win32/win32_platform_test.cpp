@@ -101,6 +101,13 @@ TEST_F(Win32FilesTest, ReplacesWholeOrNotAtAll) {
 TEST(Win32SerialTest, PortsThatAreNotThereDoNotOpen) {
   Win32SerialPorts ports;
   for (const char* name : {"", "COM99", "\\\\.\\COM98", "NOTAPORT"}) EXPECT_EQ(ports.Open(name), nullptr) << name;
+  // The system's reason comes along, so that "COM-Init-Error!" can say why.
+  for (const char* name : {"COM7", "COM99", "NOTAPORT"}) {
+    std::string why;
+    EXPECT_EQ(ports.OpenWithReason(name, why), nullptr) << name;
+    EXPECT_FALSE(why.empty()) << name;
+    EXPECT_NE(why.back(), '\n') << name;
+  }
 }
 
 TEST(Win32OsTest, AsksTheVersionOnlyWithTheStructuresTheSystemKnows) {

@@ -4,9 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <set>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -18,6 +16,7 @@
 #include "gui/qt_ui.h"
 #include "gui/screenshot_ui.h"
 #include "gui/startup_probe.h"
+#include "script/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
@@ -49,81 +48,7 @@ const char kUsage[] =
     "  -h, --help        this text\n"
     "  --version         the program's version\n";
 
-struct Options {
-  bool simulate = false;
-  std::string simPlatform = "nt";  // how start-up sees the simulated machine (tests)
-  std::optional<std::string> script;
-  std::optional<std::string> screenshotDir;
-  bool measure = false;  // print start-up time and memory at the first painted window, then end
-  std::string qtPlatform;  // -platform NAME, for Qt
-  std::optional<std::string> logPath;
-  bool inConfigDir = false;  // start in the user's configuration directory (the desktop entry)
-};
-
-// Qt's own options, which QApplication takes from the command line: with a value, and
-// without one.
-const std::set<std::string> kQtOptionsWithValue = {
-    "-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry", "-qwindowicon",
-    "-qwindowtitle", "-style", "-stylesheet", "-session", "-display", "-geometry", "-qmljsdebugger"};
-const std::set<std::string> kQtFlags = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
-
-// False (with a message on standard error) when the command line is not understood.
-bool ParseOptions(int argc, char** argv, Options& options) {
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    // Qt accepts its options with two dashes as well.
-    const std::string single = arg.starts_with("--") ? arg.substr(1) : arg;
-    if (kQtFlags.count(single)) continue;
-    if (kQtOptionsWithValue.count(single)) {
-      if (++i >= argc) {
-        std::fprintf(stderr, "ravix-setup: %s needs a value\n", arg.c_str());
-        return false;
-      }
-      if (single == "-platform") options.qtPlatform = argv[i];
-      continue;
-    }
-    auto value = [&](const char* what) -> std::optional<std::string> {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "ravix-setup: %s needs %s\n", arg.c_str(), what);
-        return std::nullopt;
-      }
-      return std::string(argv[++i]);
-    };
-    if (arg == "--simulate") {
-      options.simulate = true;
-    } else if (arg == "--script") {
-      if (!(options.script = value("a script file"))) return false;
-    } else if (arg == "--screenshot") {
-      if (!(options.screenshotDir = value("a directory"))) return false;
-    } else if (arg == "--sim-platform") {
-      const auto platform = value("9x, nt or nt-nodriver");
-      if (!platform) return false;
-      if (!ravix::ToolMachine::KnownSimPlatform(*platform)) {
-        std::fprintf(stderr, "ravix-setup: unknown simulated platform %s\n", platform->c_str());
-        return false;
-      }
-      options.simPlatform = *platform;
-    } else if (arg == "--log") {
-      if (!(options.logPath = value("a file"))) return false;
-    } else if (arg == "--in-config-dir") {
-      options.inConfigDir = true;
-    } else if (arg == "--measure") {
-      options.measure = true;
-    } else {
-      std::fprintf(stderr, "ravix-setup: unknown argument %s\n%s", arg.c_str(), kUsage);
-      return false;
-    }
-  }
-  if (options.simPlatform != "nt" && !options.simulate) {
-    std::fprintf(stderr, "ravix-setup: --sim-platform needs --simulate\n");
-    return false;
-  }
-  if (options.screenshotDir && !options.script) {
-    std::fprintf(stderr, "ravix-setup: --screenshot goes with --script\n");
-    return false;
-  }
-  return true;
-}
+using Options = ravix::FrontOptions;
 
 // The setup file lives in the directory the tool starts in; started from the desktop's
 // menu that would be wherever the desktop happens to be, so the entry asks for the
@@ -161,7 +86,9 @@ struct Log {
 int RunDesktop(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, Log& log) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(ui)};
   ravix::Tool tool(platform);
-  return ravix::RunApplication(tool);
+  const int status = ravix::RunApplication(tool);
+  std::fputs(ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup").c_str(), stderr);
+  return status;
 }
 
 // The pictures must be able to land: a folder that cannot take them is found before
@@ -198,6 +125,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& 
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(*front)};
   ravix::Tool tool(platform);
   ravix::RunApplication(tool);
+  std::fputs(ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup").c_str(), stderr);
   const int status = engine.Finish();
   if (shots)
     for (const QString& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", qPrintable(path));
@@ -233,18 +161,16 @@ bool EnterStartDirectory(Options& options) {
 int main(int argc, char** argv) {
   const auto mainEntered = std::chrono::steady_clock::now();
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    // Answered before anything needs a display.
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("ravix-setup %s\n", RAVIX_VERSION);
-      return 0;
-    }
+  std::string refused;
+  const ravix::FrontFeatures features{.shortHelp = true, .log = true, .configDir = true, .measure = true,
+                                      .qtOptions = true};
+  // Help and version are answered before anything needs a display.
+  switch (ravix::ParseFrontOptions(argc, argv, features, kUsage, options, refused)) {
+    case ravix::FrontStart::Help: std::fputs(kUsage, stdout); return 0;
+    case ravix::FrontStart::Version: std::printf("ravix-setup %s\n", RAVIX_VERSION); return 0;
+    case ravix::FrontStart::Refused: std::fputs(refused.c_str(), stderr); return kUsageError;
+    case ravix::FrontStart::Run: break;
   }
-  if (argc > 1 && !ParseOptions(argc, argv, options)) return kUsageError;
   Log log;
   if (!OpenLog(options, argc, argv, log) || !EnterStartDirectory(options)) return 1;
 
@@ -271,7 +197,7 @@ int main(int argc, char** argv) {
   // A script with the simulated controller runs in virtual time, so that its waits and
   // measurements take no real time; the interactive demo runs in real time, as hardware does.
   ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
-  ravix::gui::QtUi ui(&machine.serial());
+  ravix::gui::QtUi ui;
 
   if (options.script) return RunScript(machine, ui, options, log);
 

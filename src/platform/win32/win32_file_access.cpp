@@ -18,14 +18,7 @@ void SetWhy(std::string* why, const std::string& text) {
 }
 
 bool Fail(std::string* why, DWORD error = GetLastError()) {
-  if (!why) return false;
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string reason = n ? FromAnsi(std::string_view(text, n)) : "error " + std::to_string(error);
-  if (text) LocalFree(text);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.')) reason.pop_back();
-  *why = reason;
+  if (why) *why = SystemReason(error);
   return false;
 }
 

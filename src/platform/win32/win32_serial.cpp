@@ -82,12 +82,23 @@ bool Win32SerialDevice::GetModemStatus(uint32_t& status) {
 }
 
 std::unique_ptr<SerialDevice> Win32SerialPorts::Open(const std::string& portName) {
+  std::string why;
+  return OpenWithReason(portName, why);
+}
+
+std::unique_ptr<SerialDevice> Win32SerialPorts::OpenWithReason(const std::string& portName, std::string& why) {
+  why.clear();
   if (portName.empty()) return nullptr;
   // No sharing: the port is the tool's alone while it is open.
   HANDLE handle = CreateFileA(ToAnsi(DevicePath(portName)).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  return std::make_unique<Win32SerialDevice>(handle);
+  if (handle != INVALID_HANDLE_VALUE) return std::make_unique<Win32SerialDevice>(handle);
+  const DWORD error = GetLastError();
+  why = SystemReason(error);
+  // Windows says "access denied" for a port that another program holds open.
+  if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION)
+    why += " (is another program using the port?)";
+  return nullptr;
 }
 
 std::string Win32SerialPorts::DeviceBehind(const std::string& portName) {

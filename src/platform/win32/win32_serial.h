@@ -37,6 +37,7 @@ class Win32SerialDevice : public SerialDevice {
 class Win32SerialPorts : public SerialPorts {
  public:
   std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
+  std::unique_ptr<SerialDevice> OpenWithReason(const std::string& portName, std::string& why) override;
   // The device the name is linked to ("\Device\Serial0"), or "" when there is none.
   std::string DeviceBehind(const std::string& portName) override;
 };

@@ -35,4 +35,14 @@ std::wstring ToWide(std::string_view utf8) { return Widen(utf8, CP_UTF8); }
 
 std::string FromWide(std::wstring_view wide) { return Narrow(wide, CP_UTF8); }
 
+std::string SystemReason(unsigned long error) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string reason = n ? FromAnsi(std::string_view(text, n)) : "error " + std::to_string(error);
+  if (text) LocalFree(text);
+  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.')) reason.pop_back();
+  return reason;
+}
+
 }  // namespace ravix

@@ -11,5 +11,8 @@ std::string FromAnsi(std::string_view ansi);
 // The wide (UTF-16) calls of the system take every character.
 std::wstring ToWide(std::string_view utf8);
 std::string FromWide(std::wstring_view wide);
+// The system's own words for an error code (GetLastError), without the closing
+// period and line break, so that they read as the details of a message.
+std::string SystemReason(unsigned long error);
 
 }  // namespace ravix
