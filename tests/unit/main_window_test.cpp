@@ -310,17 +310,6 @@ TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
   EXPECT_EQ(ui.opened, std::vector<std::string>{"pc-setup-english.pdf"});
 }
 
-TEST_F(MainWindowTest, UnknownCommandsAreNotHandled) {
-  std::vector<std::pair<int, bool>> handled;
-  for (int id : {0, 3, IDC_STATUS, panel::kVersion, 9999, menu::kAbout, menu::kFirstPort})
-    ui.events.push_back([id, &handled](Window& w, WindowHandler& h) { handled.push_back({id, h.OnCommand(w, id)}); });
-  Run();
-  const std::vector<std::pair<int, bool>> expected = {
-      {0, false},    {3, false},           {IDC_STATUS, false},        {panel::kVersion, false},
-      {9999, false}, {menu::kAbout, true}, {menu::kFirstPort, true}};
-  EXPECT_EQ(handled, expected);
-}
-
 // The table against the names the logic uses: each named control once and nothing
 // else with an ID, each menu command where the user finds it. What the controls say and
 // where they lie is proven by the scenario transcripts and tests/gui on the built window.

@@ -1,6 +1,8 @@
 // The settings file against the panel alone: what a refusal leaves, what a click does.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "app/resources.h"
 #include "platform/headless/headless_ui.h"
 #include "settings/settings_file.h"
@@ -56,6 +58,28 @@ TEST_F(SettingsFileTest, ARefusedFileChangesNoControl) {
   }
   // Leaving a disabled feature as it is shown is no refusal.
   EXPECT_EQ(Load(R"({"forward-reverse": false})"), "");
+}
+
+// Each ranged key takes its edges and refuses a step beyond them.
+TEST_F(SettingsFileTest, EachRangeTakesItsEdgesAndNoStepBeyond) {
+  const struct {
+    const char* key;
+    double low, high, step;
+  } ranges[] = {
+      {"full-speed-ms", 1.8, 2.3, 0.01}, {"neutral-ms", 0.8, 2.3, 0.01}, {"stop-ms", 0.8, 1.69, 0.01},
+      {"control-speed", 1, 50, 1},       {"startup-power", 1, 50, 1},    {"transmitter-failures", 0, 255, 1},
+      {"overtemperature-events", 0, 255, 1}, {"undervoltage-events", 0, 255, 1},
+      {"blocked-motor-events", 0, 255, 1},   {"cutoff-volts", 5.3, 10.5, 0.1},
+  };
+  for (const auto& r : ranges) {
+    for (const double value : {r.low, r.high, r.low - r.step, r.high + r.step}) {
+      const bool inside = value >= r.low && value <= r.high;
+      std::ostringstream settings;
+      settings << "{\"" << r.key << "\": " << value << "}";  // 1.7, not 1.7000000000000002
+      const std::string refusal = Load(settings.str());
+      EXPECT_EQ(refusal.find("is out of range") != std::string::npos, !inside) << settings.str() << ": " << refusal;
+    }
+  }
 }
 
 TEST_F(SettingsFileTest, ButtonsAreClickedOnlyWhereTheirStateChanges) {

@@ -61,13 +61,6 @@ TEST(SettingsImageTest, PulseCountsShowAsMilliseconds) {
   EXPECT_DOUBLE_EQ(PulseMsFromWord(2000, true), 1.08);
 }
 
-TEST(SettingsImageTest, FullSpeedOf205IsStoredAsHighSixteenLowThree) {
-  const uint16_t count = PulseWordFromText("2.05", false);
-  EXPECT_EQ(count >> 8, 16);
-  EXPECT_EQ(count & 0xFF, 3);
-  EXPECT_EQ(PulseTextFromWord(count, false), "2.05");
-}
-
 TEST(SettingsImageTest, DecimalFieldsAreWellFormedOnlyWhenTheParseTakesTheWholeText) {
   struct Row {
     const char* text;
@@ -200,12 +193,6 @@ TEST(SettingsImageTest, MaxFrequencyFromTheRpmControlWord) {
   }
 }
 
-TEST(SettingsImageTest, VersionText) {
-  EXPECT_EQ(VersionText(0x10, 0x11, 0x1F), "V 10.11-1F");
-  EXPECT_EQ(VersionText(0x3A, 0x01, 0x00), "V 3A.01-00");
-  EXPECT_EQ(VersionText(0xFF, 0xFF, 0xFF), "V FF.FF-FF");
-}
-
 TEST(SettingsImageTest, StateIsReadOnlyAtOrBelowFortyThousand) {
   SettingsState state;
   EXPECT_EQ(state.Phase(), SettingsPhase::ValuesNotRead);
@@ -222,12 +209,6 @@ TEST(SettingsImageTest, StateIsReadOnlyAtOrBelowFortyThousand) {
   EXPECT_EQ(state.ControllerType(), 3);
   EXPECT_EQ(state.Release(), 0x102);
   EXPECT_EQ(state.MinorByte(), 2);
-}
-
-TEST(SettingsImageTest, ListEntries) {
-  EXPECT_EQ(std::string(kTimingEntries[1]), " 7,5\xC2\xB0");
-  EXPECT_EQ(std::string(kTimingEntries[5]), "auto");
-  EXPECT_EQ(std::string(kBrakeEntries[2]), "medium");
 }
 
 }  // namespace

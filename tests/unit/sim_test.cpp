@@ -107,15 +107,6 @@ TEST(SimFirmware, AnswersEachCommandOneExchangeLate) {
   EXPECT_EQ(pins.controller.flash[2 * 64 + 9], 0x42);
 }
 
-TEST(SimFirmware, OtherKindAnswers253) {
-  Pins pins;
-  pins.controller.otherKind = true;
-  pins.Release(false, true);
-  pins.Exchange(254);
-  EXPECT_EQ(pins.Exchange(254), 253u);
-  EXPECT_EQ(pins.controller.TakeLog(), (Log{"link 253", "link 253"}));
-}
-
 // silent-after N: N more bytes are taken and the answers shifted out while they come
 // in are whole; after that the line idles and no command is taken.
 TEST(SimFirmware, SilenceComesAfterTheGivenBytes) {
@@ -256,18 +247,6 @@ TEST(SimAdapterPorts, ParallelRegisters) {
   EXPECT_FALSE(driver->HasExport("DlPortReadPortUlong"));
   adapter.driverPresent = false;
   EXPECT_EQ(adapter.LoadLibrary("DLPORTIO.dll"), nullptr);
-}
-
-TEST(SimClockTest, VirtualTicksWrapAndCountTheirReads) {
-  SimClock clock(true);
-  clock.SetTickOffset(0xFFFFFFFFu);
-  EXPECT_EQ(clock.TickCount(), 0xFFFFFFFFu);
-  clock.Pass(2);
-  EXPECT_EQ(clock.TickCount(), 1u);
-  EXPECT_EQ(clock.tickReads, 2u);
-  EXPECT_EQ(clock.NowUs(), 2000u + 2 * SimClock::kTickReadCostUs);
-  clock.Advance(998);
-  EXPECT_EQ(clock.TickCount(), 2u);
 }
 
 }  // namespace
