@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Ravix Setup need.
+# Installs the Debian packages that building and testing Ravix Setup need, or the
+# packages named as arguments instead (the Windows build names its own).
 # Idempotent: installs only what is missing, runs apt-get update at most once.
 # Works as root and through sudo.
 set -euo pipefail
@@ -12,6 +13,7 @@ packages=(
   clang
 )
 if [ "${RAVIX_WITH_FUZZ:-0}" = 1 ]; then packages+=(libclang-rt-14-dev); fi
+if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()
 for p in "${packages[@]}"; do

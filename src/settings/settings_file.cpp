@@ -9,6 +9,7 @@
 
 #include "platform/file_access.h"
 #include "settings/settings_commands.h"
+#include "settings/settings_file_keys.h"
 
 namespace ravix::settings_file {
 
@@ -17,27 +18,8 @@ namespace {
 using Json = nlohmann::ordered_json;
 using namespace panel;
 
-constexpr std::array<const char*, 4> kBrakeNames = {"off", "hard", "medium", "soft"};
-constexpr std::array<double, 5> kTimingDegrees = {0, 7.5, 15, 22.5, 30};
-constexpr std::array<const char*, 3> kModeNames = {"ignore", "reduce-power", "switch-off"};
-constexpr std::array<int, 3> kModeButtons = {kIgnore, kReducePower, kSwitchOff};
-constexpr std::array<const char*, 3> kToleranceNames = {"small", "medium", "high"};
-constexpr std::array<int, 3> kToleranceButtons = {kToleranceSmall, kToleranceMedium, kToleranceHigh};
+using namespace keys;
 
-// The check boxes kept as booleans; the active set alone has the last two.
-struct Switch {
-  const char* key;
-  int id;
-  bool activeOnly;
-};
-constexpr std::array<Switch, 6> kSwitches = {{
-    {"overtemp-protection", kOvertempProtect, false},
-    {"blocked-motor-protection", kBlockedMotorProtect, false},
-    {"rpm-limit", kRpmLimit, false},
-    {"free-wheeling", kFreeWheeling, false},
-    {"forward-reverse", kForwardReverse, true},
-    {"rpm-control", kRpmControl, true},
-}};
 
 struct Counter {
   const char* key;
@@ -50,20 +32,15 @@ constexpr std::array<Counter, 4> kCounters = {{
     {"blocked-motor-events", kBlockedMotorEvents},
 }};
 
-struct Range {
-  double low, high;
-};
+// The pulse widths; their ranges are checked where a file is loaded.
 struct Pulse {
   const char* key;
   int id;
-  Range range;
 };
-// Wider than the write's own limits where those depend on each other: the write
-// refuses the combinations with its messages.
 constexpr std::array<Pulse, 3> kPulses = {{
-    {"full-speed-ms", kFullSpeed, {1.8, 2.3}},
-    {"neutral-ms", kNeutral, {0.8, 2.3}},
-    {"stop-ms", kStop, {0.8, 1.69}},
+    {"full-speed-ms", kFullSpeed},
+    {"neutral-ms", kNeutral},
+    {"stop-ms", kStop},
 }};
 
 const char* SlotName(SettingSlot slot) {

@@ -6,6 +6,7 @@
 
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
+#include "settings/settings_file_keys.h"
 
 namespace ravix::settings_file {
 
@@ -58,26 +59,7 @@ bool Boolean(const Json& value, const std::string& key) {
   return value.get<bool>();
 }
 
-constexpr std::array<const char*, 4> kBrakeNames = {"off", "hard", "medium", "soft"};
-constexpr std::array<double, 5> kTimingDegrees = {0, 7.5, 15, 22.5, 30};
-constexpr std::array<const char*, 3> kModeNames = {"ignore", "reduce-power", "switch-off"};
-constexpr std::array<int, 3> kModeButtons = {kIgnore, kReducePower, kSwitchOff};
-constexpr std::array<const char*, 3> kToleranceNames = {"small", "medium", "high"};
-constexpr std::array<int, 3> kToleranceButtons = {kToleranceSmall, kToleranceMedium, kToleranceHigh};
-
-struct Switch {
-  const char* key;
-  int id;
-  bool activeOnly;
-};
-constexpr std::array<Switch, 6> kSwitches = {{
-    {"overtemp-protection", kOvertempProtect, false},
-    {"blocked-motor-protection", kBlockedMotorProtect, false},
-    {"rpm-limit", kRpmLimit, false},
-    {"free-wheeling", kFreeWheeling, false},
-    {"forward-reverse", kForwardReverse, true},
-    {"rpm-control", kRpmControl, true},
-}};
+using namespace keys;
 struct Field {
   const char* key;
   int id;
