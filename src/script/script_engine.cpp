@@ -123,28 +123,10 @@ MessageResult ScriptEngine::MessageBox(Window* owner, std::string_view caption, 
 
 void ScriptEngine::Beep() { Print("beep"); }
 
-std::optional<std::string> ScriptEngine::OpenFileDialog(Window*, std::string_view, std::string_view) {
-  std::optional<std::string> choice;
-  if (!stopped_ && !choices_.empty()) {
-    choice = choices_.front();
-    choices_.pop_front();
-  }
-  if (!choice) {
-    Print("choose -> none");
-    return std::nullopt;
-  }
-  // As the desktop's dialog does: the full path, and the current directory moves to
-  // the file's folder.
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::absolute(*choice, error).lexically_normal();
-  std::filesystem::current_path(path.parent_path(), error);
-  Print("choose -> " + Quote(ShownPath(path)));
-  return path.string();
-}
-
-// The same queue of choices as the open-file dialog; the current directory stays.
-std::optional<std::string> ScriptEngine::SaveFileDialog(Window*, std::string_view, std::string_view,
-                                                        std::string_view) {
+// The next queued choice of a file dialog, printed, as a full path; nothing when none is
+// queued. moveToFolder: the open dialog leaves the current directory at the file's
+// folder, as the desktop's does; the save dialog leaves it where it is.
+std::optional<std::string> ScriptEngine::TakeFileChoice(bool moveToFolder) {
   std::optional<std::string> choice;
   if (!stopped_ && !choices_.empty()) {
     choice = choices_.front();
@@ -156,8 +138,19 @@ std::optional<std::string> ScriptEngine::SaveFileDialog(Window*, std::string_vie
   }
   std::error_code error;
   const std::filesystem::path path = std::filesystem::absolute(*choice, error).lexically_normal();
+  if (moveToFolder) std::filesystem::current_path(path.parent_path(), error);
   Print("choose -> " + Quote(ShownPath(path)));
   return path.string();
+}
+
+std::optional<std::string> ScriptEngine::OpenFileDialog(Window*, std::string_view, std::string_view) {
+  return TakeFileChoice(true);
+}
+
+// The same queue of choices as the open-file dialog.
+std::optional<std::string> ScriptEngine::SaveFileDialog(Window*, std::string_view, std::string_view,
+                                                        std::string_view) {
+  return TakeFileChoice(false);
 }
 
 void ScriptEngine::ShellOpen(const std::string& target) { Print("open " + Quote(target)); }

@@ -100,6 +100,7 @@ class ScriptEngine : public Ui {
   void ShowMenu(Window& window, const std::vector<int>& ids);
   const ControlResource& Control(const Window& window, int id) const;
   std::string ShownPath(const std::filesystem::path& path) const;
+  std::optional<std::string> TakeFileChoice(bool moveToFolder);
 
   Ui& backend_;
   Clock& clock_;

@@ -21,28 +21,6 @@ using namespace panel;
 using namespace keys;
 
 
-struct Counter {
-  const char* key;
-  int id;
-};
-constexpr std::array<Counter, 4> kCounters = {{
-    {"transmitter-failures", kTransmitterFailures},
-    {"overtemperature-events", kOvertempEvents},
-    {"undervoltage-events", kUndervoltageEvents},
-    {"blocked-motor-events", kBlockedMotorEvents},
-}};
-
-// The pulse widths; their ranges are checked where a file is loaded.
-struct Pulse {
-  const char* key;
-  int id;
-};
-constexpr std::array<Pulse, 3> kPulses = {{
-    {"full-speed-ms", kFullSpeed},
-    {"neutral-ms", kNeutral},
-    {"stop-ms", kStop},
-}};
-
 const char* SlotName(SettingSlot slot) {
   return slot == SettingSlot::Active ? "active" : slot == SettingSlot::Memory1 ? "memory1" : "memory2";
 }
@@ -78,10 +56,10 @@ Json CutoffOf(const Window& main, const SettingsState& state) {
 Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
   Json s = Json::object();
   if (active)
-    for (const Pulse& pulse : kPulses) {
-      const PanelNumber ms = ReadDecimalText(main.GetItemText(pulse.id));
-      if (ms.wellFormed) s[pulse.key] = Rounded(ms.value, 0.01);
-    }
+    for (const Field& pulse : kFields)
+      if (pulse.kind == ValueKind::Pulse)
+        if (const PanelNumber ms = ReadDecimalText(main.GetItemText(pulse.id)); ms.wellFormed)
+          s[pulse.key] = Rounded(ms.value, 0.01);
   if (main.IsItemChecked(kPwm7k8)) s["pwm-khz"] = 7.8;
   if (main.IsItemChecked(kPwm15k6)) s["pwm-khz"] = 15.6;
   if (active) {
@@ -104,10 +82,10 @@ Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
   for (const Switch& sw : kSwitches)
     if (active || !sw.activeOnly) s[sw.key] = main.IsItemChecked(sw.id);
   if (active)
-    for (const Counter& counter : kCounters) {
-      const PanelInteger value = ReadIntegerText(main.GetItemText(counter.id), 3);
-      if (value.wellFormed) s[counter.key] = value.value;
-    }
+    for (const Field& counter : kFields)
+      if (counter.kind == ValueKind::Counter)
+        if (const PanelInteger value = ReadIntegerText(main.GetItemText(counter.id), 3); value.wellFormed)
+          s[counter.key] = value.value;
   return s;
 }
 

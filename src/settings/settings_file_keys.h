@@ -30,4 +30,28 @@ inline constexpr std::array<Switch, 6> kSwitches = {{
     {"rpm-control", panel::kRpmControl, true},
 }};
 
+// The number fields: pulse widths in ms (two decimals), levels and log counters.
+enum class ValueKind { Pulse, Level, Counter };
+struct Field {
+  const char* key;
+  int id;
+  double low, high;
+  ValueKind kind;
+  bool activeOnly;
+  bool Decimal() const { return kind == ValueKind::Pulse; }
+};
+// The pulse limits are wider than the write's where they depend on each other: the
+// write refuses the combinations with its own messages.
+inline constexpr std::array<Field, 9> kFields = {{
+    {"full-speed-ms", panel::kFullSpeed, 1.8, 2.3, ValueKind::Pulse, true},
+    {"neutral-ms", panel::kNeutral, 0.8, 2.3, ValueKind::Pulse, true},
+    {"stop-ms", panel::kStop, 0.8, 1.69, ValueKind::Pulse, true},
+    {"control-speed", panel::kControlSpeed, 1, 50, ValueKind::Level, true},
+    {"startup-power", panel::kStartupPower, 1, 50, ValueKind::Level, false},
+    {"transmitter-failures", panel::kTransmitterFailures, 0, 255, ValueKind::Counter, true},
+    {"overtemperature-events", panel::kOvertempEvents, 0, 255, ValueKind::Counter, true},
+    {"undervoltage-events", panel::kUndervoltageEvents, 0, 255, ValueKind::Counter, true},
+    {"blocked-motor-events", panel::kBlockedMotorEvents, 0, 255, ValueKind::Counter, true},
+}};
+
 }  // namespace ravix::settings_file::keys

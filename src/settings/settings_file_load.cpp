@@ -60,26 +60,6 @@ bool Boolean(const Json& value, const std::string& key) {
 }
 
 using namespace keys;
-struct Field {
-  const char* key;
-  int id;
-  double low, high;
-  bool decimal;
-  bool activeOnly;
-};
-// The pulse limits are wider than the write's where they depend on each other: the
-// write refuses the combinations with its own messages.
-constexpr std::array<Field, 9> kFields = {{
-    {"full-speed-ms", kFullSpeed, 1.8, 2.3, true, true},
-    {"neutral-ms", kNeutral, 0.8, 2.3, true, true},
-    {"stop-ms", kStop, 0.8, 1.69, true, true},
-    {"control-speed", kControlSpeed, 1, 50, false, true},
-    {"startup-power", kStartupPower, 1, 50, false, false},
-    {"transmitter-failures", kTransmitterFailures, 0, 255, false, true},
-    {"overtemperature-events", kOvertempEvents, 0, 255, false, true},
-    {"undervoltage-events", kUndervoltageEvents, 0, 255, false, true},
-    {"blocked-motor-events", kBlockedMotorEvents, 0, 255, false, true},
-}};
 
 // What the file asks of the panel, checked in full before anything changes.
 struct Plan {
@@ -92,7 +72,7 @@ struct Plan {
 
 std::string FieldText(const Field& field, double value) {
   char text[16];
-  if (field.decimal)
+  if (field.Decimal())
     std::snprintf(text, sizeof text, "%1.2f", value);
   else
     std::snprintf(text, sizeof text, field.id == kControlSpeed || field.id == kStartupPower ? "%3d" : "%2d",
@@ -109,7 +89,7 @@ void PlanField(Plan& plan, const Window& main, const std::string& key, const Jso
   for (size_t i = 0; i < kFields.size(); ++i) {
     const Field& f = kFields[i];
     if (key != f.key) continue;
-    const double number = f.decimal ? Number(value, key, f.low, f.high)
+    const double number = f.Decimal() ? Number(value, key, f.low, f.high)
                                     : Integer(value, key, static_cast<int>(f.low), static_cast<int>(f.high));
     if (f.activeOnly && !active) return;
     const std::string text = FieldText(f, number);

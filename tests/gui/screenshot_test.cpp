@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "gui/screenshot_ui.h"
 #include "gui/window_picture.h"
 #include "platform/headless/headless_ui.h"

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/startup.h"
 #include "app/tool.h"
 #include "gui/qt_ui.h"

@@ -18,7 +18,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "gui/qt_ui.h"
 
 namespace ravix::gui {

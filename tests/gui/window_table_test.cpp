@@ -16,7 +16,7 @@
 
 #include <QStyle>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "gui/qt_ui.h"
 #include "settings/settings_image.h"
 

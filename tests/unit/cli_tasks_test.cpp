@@ -9,7 +9,7 @@
 #include <regex>
 #include <string>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "cli/task_ui.h"
 #include "cli/tasks.h"
 #include "cli/terminal.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/tool.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/headless_window.h"

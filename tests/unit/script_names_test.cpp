@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 
 namespace ravix::script {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <sstream>
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "platform/headless/headless_ui.h"
 #include "settings/settings_file.h"
 
