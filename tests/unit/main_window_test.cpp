@@ -64,12 +64,6 @@ class MainWindowTest : public FreshDirectoryTest {
     return Main().Result();
   }
   Window& Main() { return *ui.windows.at(0); }
-  std::vector<int> CheckedPorts() {
-    std::vector<int> checked;
-    for (const auto& row : PortTable)
-      if (Main().IsMenuItemChecked(row.command)) checked.push_back(row.command);
-    return checked;
-  }
 
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
@@ -189,88 +183,31 @@ TEST(StartUpTest, VersionQueryFallsBackToTheBasicStructure) {
   }
 }
 
-TEST_F(MainWindowTest, InitialisesTheWindow) {
-  bool seen = false;
-  Then([&](Window& window) {
-    seen = true;
-    EXPECT_EQ(window.DialogId(), IDD_MAIN);
-    EXPECT_EQ(tool.status.MainWindow.lock().get(), &window);
-    EXPECT_EQ(tool.status.StatusWindow.lock().get(), &window);
-    EXPECT_FALSE(window.IsItemEnabled(IDC_STATUS));
-    EXPECT_FALSE(window.IsItemEnabled(panel::kWrite));
-    EXPECT_FALSE(window.IsItemEnabled(panel::kMaxFrequency));
-    EXPECT_TRUE(window.IsItemEnabled(panel::kRead));
-    EXPECT_TRUE(window.IsItemEnabled(panel::kSettingUp));
-    EXPECT_FALSE(window.IsMenuItemEnabled(menu::kHelpFile));
-    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kServicePage));
-    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kRevCounter));
-
-    const std::vector<std::string> timing = {" 0\u00B0", " 7,5\u00B0", "15,0\u00B0", "22,5\u00B0", "30,0\u00B0", "auto"};
-    const std::vector<std::string> brake = {"off", "hard", "medium", "soft"};
-    for (auto [id, entries] : {std::pair{panel::kTiming, timing}, std::pair{panel::kBrake, brake}}) {
-      ASSERT_EQ(window.ListCount(id), static_cast<int>(entries.size()));
-      EXPECT_EQ(window.ListSelection(id), -1) << id;
-      for (size_t i = 0; i < entries.size(); ++i) {
-        window.ListSetSelection(id, static_cast<int>(i));
-        EXPECT_EQ(window.GetItemText(id), entries[i]);
-      }
-    }
-  });
-  Run();
-  EXPECT_TRUE(seen);
-  EXPECT_EQ(std::string(" 0\u00B0"), " 0\xC2\xB0") << "the degree sign is UTF-8";
-}
-
-// Check marks, the adapter box and the status field are in tests/scenarios/shell/select_port;
-// the port stored at End and the link's state are seen only here.
-TEST_F(MainWindowTest, ChoosingAComPortStoresItAtEndFoundOrNot) {
-  for (bool plugged : {true, false}) {
-    SCOPED_TRACE(plugged);
-    Machine m;
-    m.adapter.plugged = plugged;
-    Store("COM1");
-    m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 2); });
-    m.ui.events.push_back([&](Window&, WindowHandler&) {
-      EXPECT_EQ(m.tool.link.PortName, "COM3");
-      EXPECT_EQ(m.tool.link.ComDeviceName, "COM3");
-      EXPECT_TRUE(m.tool.link.SerialPortSelected);
-      EXPECT_EQ(m.ports.opened, std::vector<std::string>{"COM3"});
-    });
-    EXPECT_EQ(RunApplication(m.tool), 0);
-    EXPECT_EQ(m.ui.messages.size(), plugged ? 0u : 1u);
-    EXPECT_EQ(Stored(), "COM3");
-    EXPECT_FALSE(m.tool.link.ComPortOpen);
-    EXPECT_EQ(m.ui.windows.at(0)->Result(), 1);
-  }
-}
-
-TEST_F(MainWindowTest, ParallelRowsHaveNoMenuItemAndLeaveTheSerialPortOpen) {
+// Where the port is stored at End and the file contents are in script_app_test and the
+// check marks in tests/scenarios/shell/select_port; the serial port's opening and closing
+// is seen only here. A parallel row leaves the serial port open; End closes it, command 1
+// does not.
+TEST_F(MainWindowTest, TheSerialPortIsOpenedOnItsChoiceAndClosedAtEnd) {
   Store("COM2");
-  Command(menu::kFirstPort + 1);
+  Command(menu::kFirstPort + 2);
   Command(menu::kLpt03BC);
-  Then([&](Window& window) {
-    EXPECT_EQ(tool.link.PortName, "03BC");
+  Then([&](Window&) {
     EXPECT_EQ(tool.link.LptBase, 0x3BC);
     EXPECT_FALSE(tool.link.SerialPortSelected);
-    EXPECT_TRUE(tool.link.ComPortOpen) << "choosing a parallel port leaves the serial one open";
-    EXPECT_EQ(CheckedPorts(), std::vector<int>{}) << "the COM2 check mark is gone";
-    EXPECT_FALSE(window.IsMenuItemChecked(menu::kLpt03BC));
+    EXPECT_TRUE(tool.link.ComPortOpen);
   });
-  Command(menu::kLpt0278);
-  Then([&](Window&) { EXPECT_EQ(tool.link.LptBase, 0x278); });
-  Run();
-  EXPECT_EQ(ports.opened, std::vector<std::string>{"COM2"});
-  EXPECT_EQ(Stored(), "0278");
-}
-
-TEST_F(MainWindowTest, CommandOneEndsWithoutSaving) {
-  Store("COM1");
-  Command(menu::kFirstPort + 3);
-  Command(1);
+  Command(menu::kFirstPort);
+  Command(2);
   EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(Stored(), "COM1");
-  EXPECT_TRUE(tool.link.ComPortOpen) << "command 1 leaves the port open";
-  EXPECT_TRUE(ui.events.empty());
+  EXPECT_EQ(ports.opened, (std::vector<std::string>{"COM3", "COM1"}));
+  EXPECT_FALSE(tool.link.ComPortOpen);
+
+  Machine m;
+  m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 3); });
+  m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, 1); });
+  EXPECT_EQ(RunApplication(m.tool), 0);
+  EXPECT_EQ(m.ui.windows.at(0)->Result(), 1);
+  EXPECT_TRUE(m.tool.link.ComPortOpen) << "command 1 leaves the port open";
 }
 
 TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
@@ -311,9 +248,9 @@ TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
 }
 
 // The table against the names the logic uses: each named control once and nothing
-// else with an ID, each menu command where the user finds it. What the controls say and
-// where they lie is proven by the scenario transcripts and tests/gui on the built window.
-TEST(MainWindowResourceTest, HoldsEveryNamedControlAndCommandOnce) {
+// else with an ID. What the controls say, where they lie and the menu are proven by the
+// scenario transcripts and tests/gui on the built window.
+TEST(MainWindowResourceTest, HoldsEveryNamedControlOnce) {
   const DialogResource& d = MainWindowResource();
   EXPECT_EQ(FindDialogResource(IDD_MAIN), &d);
   EXPECT_EQ(FindDialogResource(IDR_MAIN_MENU), nullptr);
@@ -331,22 +268,6 @@ TEST(MainWindowResourceTest, HoldsEveryNamedControlAndCommandOnce) {
     if (c.id != IDC_STATIC) ++seen[c.id];
   EXPECT_EQ(seen.size(), std::size(named));
   for (int id : named) EXPECT_EQ(seen[id], 1) << id;
-  // Closed between commands: the status field, "Write" until a Read, the frequency until set up.
-  for (int id : {IDC_STATUS, kWrite, kMaxFrequency}) EXPECT_FALSE(d.FindControl(id)->enabled) << id;
-
-  // Menu 157: "Port" second on the bar (the port operations find it there), "Rev Counter"
-  // a command on the bar itself, "Help File" greyed.
-  ASSERT_EQ(d.menu.size(), 6u);
-  ASSERT_EQ(d.menu[1].items.size(), static_cast<size_t>(menu::kPortCount));
-  for (int i = 0; i < menu::kPortCount; ++i) EXPECT_EQ(d.menu[1].items[i].command, menu::kFirstPort + i);
-  EXPECT_EQ(d.menu[4].command, menu::kRevCounter);
-  for (int command : {menu::kOpenUpdateFile, menu::kReadMemory1, menu::kReadMemory2, menu::kWriteMemory1,
-                      menu::kWriteMemory2, menu::kLockFunctions, menu::kCalibrateOscillator, menu::kControllerInfo,
-                      menu::kHelpFile, menu::kServicePage, menu::kAbout}) {
-    const MenuResource* m = d.FindMenuItem(command);
-    ASSERT_NE(m, nullptr) << command;
-    EXPECT_EQ(m->grayed, command == menu::kHelpFile) << command;
-  }
 }
 
 }  // namespace

@@ -69,7 +69,6 @@ TEST_F(ScriptedToolTest, StoresThePortAtStartAndAtEndOnly) {
       {"first start with the driver", Machine::Nt, nullptr, "press 2\n", 0, "0378"},
       {"first start on the 9x line", Machine::Win9x, nullptr, "press 2\n", 0, "0378"},
       {"first start without the driver", Machine::NtWithoutDriver, nullptr, "press 2\n", 0, "COM2"},
-      {"a script that ends leaves the start's write", Machine::NtWithoutDriver, nullptr, "", 0, "COM2"},
       {"a parallel port without the driver falls back", Machine::NtWithoutDriver, "0278", "", 0, "COM2"},
       {"a parallel port with the driver stays", Machine::Nt, "0278", "", 0, "0278"},
       {"End stores the chosen port", Machine::Nt, "COM5", "press 1157\npress 2\n", 0, "COM3"},
@@ -96,12 +95,6 @@ TEST_F(ScriptedToolTest, EndRewritesOnlyThePortName) {
   WriteSetupFile(stored);
   EXPECT_EQ(Run("press 1158\npress 2\n"), 0);
   EXPECT_EQ(SetupFile(), "COM4" + stored.substr(4));
-}
-
-TEST_F(ScriptedToolTest, TheNextRunRestoresThePortStoredAtEnd) {
-  EXPECT_EQ(Run("press 1160\npress 2\n"), 0);
-  EXPECT_EQ(Run("show menu 1156 1160\n"), 0);
-  EXPECT_EQ(transcript_.str(), "dialog 1226\nmenu 1156 checked=0 enabled=1\nmenu 1160 checked=1 enabled=1\n");
 }
 
 }  // namespace
