@@ -210,21 +210,6 @@ TEST_F(MainWindowTest, TheSerialPortIsOpenedOnItsChoiceAndClosedAtEnd) {
   EXPECT_TRUE(m.tool.link.ComPortOpen) << "command 1 leaves the port open";
 }
 
-TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
-  fs::create_directory(dir_ / "rvsetup.cfg");
-  adapter.driverPresent = false;
-  Then([&](Window& window) { EXPECT_TRUE(window.IsMenuItemChecked(menu::kFirstPort + 1)); });
-  Command(2);
-  Command(menu::kAbout);  // never runs: the window has ended
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(tool.link.PortName, "COM2");
-  EXPECT_EQ(ui.events.size(), 1u);
-  // The port of this run could not be stored: the user is told, and the tool closes.
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].caption, "Error!");
-  EXPECT_EQ(ui.messages[0].text, "open error 'rvsetup.cfg'");
-}
-
 // About and the service page are in tests/scenarios/shell/about_and_help, where "Help
 // File" stays greyed: its command is reached only here.
 TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {

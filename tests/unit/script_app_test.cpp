@@ -1,35 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-
-#include <unistd.h>
 
 #include "platform/headless/headless_ui.h"
 #include "script/script_run.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 // The whole tool under a script in a directory of its own, on the simulated machine.
-class ScriptedToolTest : public ::testing::Test {
+class ScriptedToolTest : public FreshDirectoryTest {
  protected:
-  void SetUp() override {
-    before_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("ravix-script-app-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(before_);
-    fs::remove_all(dir_);
-  }
+  ScriptedToolTest() : FreshDirectoryTest("ravix-script-app-") {}
 
   enum class Machine { Nt, NtWithoutDriver, Win9x };
 
@@ -44,16 +28,7 @@ class ScriptedToolTest : public ::testing::Test {
     return RunScriptedTool(clock, adapter, adapter, backend, &adapter, script, transcript_);
   }
 
-  static std::string SetupFile() {
-    std::ifstream file("rvsetup.cfg", std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-  }
-  static void WriteSetupFile(const std::string& bytes) {
-    std::ofstream("rvsetup.cfg", std::ios::binary) << bytes;
-  }
-
   std::ostringstream transcript_;
-  fs::path before_, dir_;
 };
 
 TEST_F(ScriptedToolTest, StoresThePortAtStartAndAtEndOnly) {
@@ -79,10 +54,10 @@ TEST_F(ScriptedToolTest, StoresThePortAtStartAndAtEndOnly) {
       {"a failed script stores nothing", Machine::Nt, "COM5", "press 1157\nbogus\npress 2\n", 2, "COM5"},
   };
   for (const auto& c : cases) {
-    fs::remove("rvsetup.cfg");
+    std::filesystem::remove("rvsetup.cfg");
     if (c.stored) WriteSetupFile(c.stored);
     EXPECT_EQ(Run(c.script, c.machine), c.exit) << c.name << "\n" << transcript_.str();
-    EXPECT_EQ(SetupFile(), c.file) << c.name;
+    EXPECT_EQ(ReadSetupFile(), c.file) << c.name;
   }
 }
 
@@ -94,7 +69,7 @@ TEST_F(ScriptedToolTest, EndRewritesOnlyThePortName) {
   stored += "14" + std::string(2, '\0') + "3.25";
   WriteSetupFile(stored);
   EXPECT_EQ(Run("press 1158\npress 2\n"), 0);
-  EXPECT_EQ(SetupFile(), "COM4" + stored.substr(4));
+  EXPECT_EQ(ReadSetupFile(), "COM4" + stored.substr(4));
 }
 
 }  // namespace

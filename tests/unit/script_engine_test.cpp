@@ -25,9 +25,11 @@ ControlResource Ctl(int id, ControlKind kind, std::string text, bool enabled = t
 DialogResource MainResource() {
   DialogResource r;
   r.id = 1226;
-  r.controls = {Ctl(2, ControlKind::DefPushButton, "End"),   Ctl(1149, ControlKind::PushButton, "Read"),
-                Ctl(1044, ControlKind::ReadOnlyEdit, "", false), Ctl(1138, ControlKind::ComboBox, ""),
-                Ctl(1170, ControlKind::CheckBox, "Reverse"), Ctl(1183, ControlKind::Edit, "1.10")};
+  r.controls = {Ctl(2, ControlKind::DefPushButton, "End"),        Ctl(1149, ControlKind::PushButton, "Read"),
+                Ctl(1044, ControlKind::ReadOnlyEdit, "", false),      Ctl(1138, ControlKind::ComboBox, ""),
+                Ctl(1170, ControlKind::CheckBox, "Reverse"),          Ctl(1183, ControlKind::Edit, "1.10"),
+                Ctl(1171, ControlKind::RadioButton, "manual"),        Ctl(1172, ControlKind::AutoRadioButton, "A"),
+                Ctl(1173, ControlKind::AutoRadioButton, "B")};
   MenuResource open;
   open.text = "Open Update File", open.command = 1147;
   MenuResource file;
@@ -72,6 +74,7 @@ struct ScriptRun {
       if (command == 2) window.End(1);
       if (command == 1202) RunDialog(*ui, dialog, &window, dialogHandler);
       if (command == 1147) ui->OpenFileDialog(&window, "Open", "*.upd");
+      if (command == 1149) window.SetItemText(1183, "1.20");
     };
     dialogHandler.action = [](Window& window, int command) {
       if (command == 1) window.End(1);
@@ -86,6 +89,23 @@ struct ScriptRun {
     return transcript.str();
   }
 };
+
+// A press marks a check box and an automatic radio button (clearing the others of its
+// group) before the command arrives; a manual radio button is left to the tool. A trace
+// prints what the tool writes, not what the script types.
+TEST(ScriptEngineTest, PressesAsAClickDoesAndTracesTheToolsTextOnly) {
+  ScriptRun run;
+  EXPECT_EQ(run.Go("press 1171\npress 1172\npress 1173\npress 1170\nshow 1170 1171 1172 1173\n"
+                   "trace 1183\ntype 1183 5\npress 1149\n"),
+            "dialog 1226\n"
+            "1170 text=\"Reverse\" enabled=1 checked=1\n"
+            "1171 text=\"manual\" enabled=1 checked=0\n"
+            "1172 text=\"A\" enabled=1 checked=0\n"
+            "1173 text=\"B\" enabled=1 checked=1\n"
+            "set 1183 \"1.20\"\n");
+  EXPECT_EQ(run.mainHandler.seen,
+            (std::vector<std::string>{"1226:1171", "1226:1172", "1226:1173", "1226:1170", "1226:1149"}));
+}
 
 // The line that cannot run is named with its number; the windows close without a
 // command, and the run exits with 2. (An unknown command, a missing or malformed
@@ -176,6 +196,7 @@ TEST(ScriptEngineTest, UnwindsOpenDialogsSilentlyAfterAnErrorOrAtTheEnd) {
       results.push_back(RunDialog(*run.ui, run.dialog, &window, run.dialogHandler));
       results.push_back(static_cast<int>(run.ui->MessageBox(&window, "Q", "really?", MessageButtons::OkCancel)));
       run.ui->MessageBox(nullptr, "Info", "done");
+      results.push_back(RunDialog(*run.ui, run.dialog, &window, run.dialogHandler));
     };
     std::vector<std::string> atEnd;
     run.script.str(std::string("press 1202\n") + ending);
@@ -190,7 +211,7 @@ TEST(ScriptEngineTest, UnwindsOpenDialogsSilentlyAfterAnErrorOrAtTheEnd) {
     EXPECT_EQ(run.ui->Finish(), failed ? 2 : 0);
     EXPECT_EQ(run.transcript.str(), failed ? "dialog 1226\ndialog 1229\nerror 3: unknown command \"bogus\"\n"
                                            : "dialog 1226\ndialog 1229\n");
-    EXPECT_EQ(results, (std::vector<int>{2, static_cast<int>(MessageResult::Cancel)}));
+    EXPECT_EQ(results, (std::vector<int>{2, static_cast<int>(MessageResult::Cancel), 2}));
     EXPECT_EQ(run.result, 2);
     EXPECT_EQ(run.mainHandler.seen, std::vector<std::string>{"1226:1202"});
     EXPECT_EQ(run.dialogHandler.seen,
