@@ -6,12 +6,14 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "resources/resources.h"
 #include "app/startup.h"
 #include "platform/headless/headless_ui.h"
+#include "script/script_run.h"
 #include "sim/sim_adapter.h"
 #include "temp_dir.h"
 
@@ -50,8 +52,6 @@ class MainWindowTest : public FreshDirectoryTest {
  protected:
   MainWindowTest() : FreshDirectoryTest("ravix-main-window-") {}
 
-  void Store(const std::string& bytes) { WriteSetupFile(bytes); }
-  std::string Stored() const { return ReadSetupFile(); }
   void Command(int id) {
     ui.events.push_back([id](Window& window, WindowHandler& handler) { handler.OnCommand(window, id); });
   }
@@ -64,6 +64,19 @@ class MainWindowTest : public FreshDirectoryTest {
     return Main().Result();
   }
   Window& Main() { return *ui.windows.at(0); }
+
+  enum class Host { Nt, NtWithoutDriver };
+  // Runs the whole tool under a script on a machine of its own; the exit status.
+  int RunScript(const std::string& text, Host host = Host::Nt) {
+    sim::SimClock clock(true);
+    sim::SimAdapter adapter(clock);
+    adapter.driverPresent = host != Host::NtWithoutDriver;
+    HeadlessUi backend;
+    std::istringstream script(text);
+    transcript.str("");
+    return RunScriptedTool(clock, adapter, adapter, backend, &adapter, script, transcript);
+  }
+  std::ostringstream transcript;
 
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
@@ -103,14 +116,14 @@ TEST_F(MainWindowTest, StartUpRestoresThePortByPlatformAndDriver) {
     m.adapter.platformId = c.platformId;
     m.adapter.driverPresent = c.driver;
     fs::remove(dir_ / "rvsetup.cfg");
-    if (c.stored) Store(*c.stored);
+    if (c.stored) WriteSetupFile(*c.stored);
 
     Link& link = m.tool.link;
     std::vector<int> checked;
     m.ui.events.push_back([&](Window& window, WindowHandler&) {
       for (const auto& row : PortTable)
         if (window.IsMenuItemChecked(row.command)) checked.push_back(row.command);
-      EXPECT_EQ(Stored(), c.portName) << "written back at start";
+      EXPECT_EQ(ReadSetupFile(), c.portName) << "written back at start";
     });
     EXPECT_EQ(RunApplication(m.tool), 0);
 
@@ -124,7 +137,7 @@ TEST_F(MainWindowTest, StartUpRestoresThePortByPlatformAndDriver) {
     EXPECT_EQ(link.LptBase, c.lptBase);
     EXPECT_TRUE(m.ports.opened.empty()) << "no port is opened at start";
     EXPECT_TRUE(m.ui.messages.empty());
-    EXPECT_EQ(Stored(), c.portName);
+    EXPECT_EQ(ReadSetupFile(), c.portName);
   }
 }
 
@@ -188,7 +201,7 @@ TEST(StartUpTest, VersionQueryFallsBackToTheBasicStructure) {
 // is seen only here. A parallel row leaves the serial port open; End closes it, command 1
 // does not.
 TEST_F(MainWindowTest, TheSerialPortIsOpenedOnItsChoiceAndClosedAtEnd) {
-  Store("COM2");
+  WriteSetupFile("COM2");
   Command(menu::kFirstPort + 2);
   Command(menu::kLpt03BC);
   Then([&](Window&) {
@@ -208,6 +221,47 @@ TEST_F(MainWindowTest, TheSerialPortIsOpenedOnItsChoiceAndClosedAtEnd) {
   EXPECT_EQ(RunApplication(m.tool), 0);
   EXPECT_EQ(m.ui.windows.at(0)->Result(), 1);
   EXPECT_TRUE(m.tool.link.ComPortOpen) << "command 1 leaves the port open";
+}
+
+// What the setup file holds after a scripted run: the port is stored at start and at
+// End, never by command 1, the script's end or a failed script.
+TEST_F(MainWindowTest, StoresThePortAtStartAndAtEndOnly) {
+  struct Case {
+    const char* name;
+    Host host;
+    const char* stored;  // null: no setup file yet
+    const char* script;
+    int exit;
+    const char* file;
+  };
+  const Case cases[] = {
+      {"first start with the driver", Host::Nt, nullptr, "press 2\n", 0, "0378"},
+      {"first start without the driver", Host::NtWithoutDriver, nullptr, "press 2\n", 0, "COM2"},
+      {"a parallel port without the driver falls back", Host::NtWithoutDriver, "0278", "", 0, "COM2"},
+      {"a parallel port with the driver stays", Host::Nt, "0278", "", 0, "0278"},
+      {"End stores a port without adapter", Host::Nt, "COM5", "sim adapter off\npress 1157\npress 2\n", 0, "COM3"},
+      {"End stores a parallel row", Host::Nt, "COM5", "press 1154\npress 2\n", 0, "03BC"},
+      {"command 1 stores nothing", Host::Nt, "COM5", "press 1157\npress 1\n", 0, "COM5"},
+      {"the script's end stores nothing", Host::Nt, "COM5", "press 1157\n", 0, "COM5"},
+      {"a failed script stores nothing", Host::Nt, "COM5", "press 1157\nbogus\npress 2\n", 2, "COM5"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove("rvsetup.cfg");
+    if (c.stored) WriteSetupFile(c.stored);
+    EXPECT_EQ(RunScript(c.script, c.host), c.exit) << c.name << "\n" << transcript.str();
+    EXPECT_EQ(ReadSetupFile(), c.file) << c.name;
+  }
+}
+
+TEST_F(MainWindowTest, EndRewritesOnlyThePortName) {
+  // A file with an update path and the motor values behind the port name.
+  std::string stored = "COM1" + std::string(26, '\0') + "\r\n/home/u/x.upd" + std::string(1, '\0') +
+                       std::string(20, ' ');
+  stored.resize(256, '\0');
+  stored += "14" + std::string(2, '\0') + "3.25";
+  WriteSetupFile(stored);
+  EXPECT_EQ(RunScript("press 1158\npress 2\n"), 0);
+  EXPECT_EQ(ReadSetupFile(), "COM4" + stored.substr(4));
 }
 
 // About and the service page are in tests/scenarios/shell/about_and_help, where "Help
