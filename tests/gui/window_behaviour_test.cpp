@@ -214,7 +214,6 @@ TEST_F(WindowBehaviourTest, MessageBoxesCarryCaptionTextOwnerAndButtons) {
     MessageResult expected;
   };
   for (const Case& c : {Case{false, MessageButtons::Ok, QMessageBox::Ok, MessageResult::Ok},
-                        Case{true, MessageButtons::Ok, QMessageBox::Ok, MessageResult::Ok},
                         Case{true, MessageButtons::OkCancel, QMessageBox::Cancel, MessageResult::Cancel},
                         Case{false, MessageButtons::OkCancel, QMessageBox::Ok, MessageResult::Ok}}) {
     SCOPED_TRACE(c.owned);

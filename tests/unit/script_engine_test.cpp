@@ -29,7 +29,7 @@ DialogResource MainResource() {
                 Ctl(1044, ControlKind::ReadOnlyEdit, "", false),      Ctl(1138, ControlKind::ComboBox, ""),
                 Ctl(1170, ControlKind::CheckBox, "Reverse"),          Ctl(1183, ControlKind::Edit, "1.10"),
                 Ctl(1171, ControlKind::RadioButton, "manual"),        Ctl(1172, ControlKind::AutoRadioButton, "A"),
-                Ctl(1173, ControlKind::AutoRadioButton, "B")};
+                Ctl(1173, ControlKind::AutoRadioButton, "B"),         Ctl(1174, ControlKind::CheckBox, "off", false)};
   MenuResource open;
   open.text = "Open Update File", open.command = 1147;
   MenuResource file;
@@ -67,6 +67,7 @@ struct ScriptRun {
   std::ostringstream transcript;
   Handler mainHandler, dialogHandler;
   std::unique_ptr<ScriptEngine> ui;
+  std::function<void()> onScriptEnd;
   int result = -1;
 
   ScriptRun() {
@@ -85,19 +86,22 @@ struct ScriptRun {
   std::string Go(const std::string& text, bool simulate = false) {
     script.str(text);
     ui = std::make_unique<ScriptEngine>(backend, clock, script, transcript, simulate ? &adapter : nullptr);
+    ui->OnScriptEnd = onScriptEnd;
     result = RunDialog(*ui, main, nullptr, mainHandler);
     return transcript.str();
   }
 };
 
 // A press marks a check box and an automatic radio button (clearing the others of its
-// group) before the command arrives; a manual radio button is left to the tool. A trace
-// prints what the tool writes, not what the script types.
+// group) before the command arrives; a manual radio button is left to the tool, and a
+// disabled control takes nothing. A trace prints what the tool writes, not what the
+// script types. A wait passes the virtual clock.
 TEST(ScriptEngineTest, PressesAsAClickDoesAndTracesTheToolsTextOnly) {
   ScriptRun run;
-  EXPECT_EQ(run.Go("press 1171\npress 1172\npress 1173\npress 1170\nshow 1170 1171 1172 1173\n"
-                   "trace 1183\ntype 1183 5\npress 1149\n"),
+  EXPECT_EQ(run.Go("press 1171\npress 1172\npress 1173\npress 1170\ncheck 1174 on\nshow 1170 1171 1172 1173\n"
+                   "trace 1183\ntype 1183 5\npress 1149\nwait 1500\nwait 0x10\n"),
             "dialog 1226\n"
+            "ignored 1174\n"
             "1170 text=\"Reverse\" enabled=1 checked=1\n"
             "1171 text=\"manual\" enabled=1 checked=0\n"
             "1172 text=\"A\" enabled=1 checked=0\n"
@@ -105,6 +109,7 @@ TEST(ScriptEngineTest, PressesAsAClickDoesAndTracesTheToolsTextOnly) {
             "set 1183 \"1.20\"\n");
   EXPECT_EQ(run.mainHandler.seen,
             (std::vector<std::string>{"1226:1171", "1226:1172", "1226:1173", "1226:1170", "1226:1149"}));
+  EXPECT_EQ(run.clock.NowUs(), 1516000u);
 }
 
 // The line that cannot run is named with its number; the windows close without a
@@ -194,18 +199,15 @@ TEST(ScriptEngineTest, UnwindsOpenDialogsSilentlyAfterAnErrorOrAtTheEnd) {
       results.push_back(RunDialog(*run.ui, run.dialog, &window, run.dialogHandler));
     };
     std::vector<std::string> atEnd;
-    run.script.str(std::string("press 1202\n") + ending);
-    run.ui = std::make_unique<ScriptEngine>(run.backend, run.clock, run.script, run.transcript);
-    run.ui->OnScriptEnd = [&] {
+    run.onScriptEnd = [&] {
       for (const auto& window : run.backend.windows)
         atEnd.push_back(std::to_string(window->DialogId()) + (window->Ended() ? " ended" : " open"));
     };
-    run.result = RunDialog(*run.ui, run.main, nullptr, run.mainHandler);
     const bool failed = *ending != '\0';
+    EXPECT_EQ(run.Go(std::string("press 1202\n") + ending),
+              failed ? "dialog 1226\ndialog 1229\nerror 3: unknown command \"bogus\"\n" : "dialog 1226\ndialog 1229\n");
     EXPECT_EQ(atEnd, (std::vector<std::string>{"1226 open", "1229 open"}));
     EXPECT_EQ(run.ui->Finish(), failed ? 2 : 0);
-    EXPECT_EQ(run.transcript.str(), failed ? "dialog 1226\ndialog 1229\nerror 3: unknown command \"bogus\"\n"
-                                           : "dialog 1226\ndialog 1229\n");
     EXPECT_EQ(results, (std::vector<int>{2, static_cast<int>(MessageResult::Cancel), 2}));
     EXPECT_EQ(run.result, 2);
     EXPECT_EQ(run.mainHandler.seen, std::vector<std::string>{"1226:1202"});
