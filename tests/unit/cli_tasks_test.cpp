@@ -65,8 +65,6 @@ TEST_F(CliTasksTest, ReadJsonShowsKnownBytesInPeoplesUnits) {
        {"\"full-speed-ms\": 2.05", "\"timing\": 22.5", "\"cutoff-volts\": 8.4", "\"low-voltage\": \"switch-off\"",
         "\"transmitter-failures\": 200", "\"format\": 1", "\"type\": 1", "\"slot\": \"active\""})
     EXPECT_NE(r.out.find(expected), std::string::npos) << expected << " in\n" << r.out;
-  const Result table = Run({.command = "read"});
-  EXPECT_NE(table.out.find("full-speed-ms              2.05\n"), std::string::npos) << table.out;
 }
 
 // Save, spoil the slot's bytes, load: the controller holds what it held, byte for byte.
@@ -93,26 +91,17 @@ TEST_F(CliTasksTest, SaveThenLoadRestoresEveryByteOfEachSlot) {
   }
 }
 
+// The settings file's own refusals are in settings_file_test and tests/scenarios/settings_file/refusals.
 TEST_F(CliTasksTest, RefusalsNameTheirReasonAndWriteNothing) {
-  Write("other.json", R"({"format": 1, "controller": {"type": 3}, "settings": {"startup-power": 5}})");
   Write("newer.json", R"({"format": 2, "controller": {"type": 1}, "settings": {}})");
-  Write("broken.json", "{\"format\": 1,");
   struct Case {
     TaskRequest request;
     bool unplug;
     const char* message;
   };
   const Case cases[] = {
-      {{.command = "write", .sets = {"volume=3"}}, false, "\"volume\" is not a setting this program knows"},
-      {{.command = "write", .sets = {"startup-power=60"}}, false, "\"startup-power\" 60 is out of range (1 to 50)"},
-      {{.command = "write", .sets = {"brake=strong"}},
-       false,
-       "\"brake\" must be \"off\", \"hard\", \"medium\" or \"soft\""},
-      {{.command = "write", .sets = {"full-speed-ms=2.5"}}, false, "\"full-speed-ms\" 2.5 is out of range"},
       {{.command = "write", .sets = {"timing=10"}}, false, "\"timing\" must be 0, 7.5, 15, 22.5, 30"},
-      {{.command = "load", .file = "other.json"}, false, "the file belongs to another kind of controller"},
       {{.command = "load", .file = "newer.json"}, false, "\"format\" 2 comes from a newer version"},
-      {{.command = "load", .file = "broken.json"}, false, "no valid JSON"},
       {{.command = "load", .file = "missing.json"}, false, "cannot read"},
       // The tool's own write rule, after the file was accepted.
       {{.command = "write", .sets = {"brake=hard", "rpm-control=true"}}, false, "rpm control: break not possible!"},
@@ -150,8 +139,6 @@ TEST_F(CliTasksTest, UpdateWithYesProgramsTheImage) {
 
   const Result r = Run({.command = "update", .yes = true, .file = "x1011_3011.upd"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(adapter_.controller.flash[0], 0x12);
-  EXPECT_EQ(adapter_.controller.flash[1], 0x34);
   EXPECT_EQ(adapter_.controller.flash[0x40], 0x56);
 }
 
@@ -168,10 +155,8 @@ TEST_F(CliTasksTest, BothAdaptersWhereTheyApply) {
   const Case cases[] = {
       {"COM1", "info", 0, "Lockbits: ", ""},
       {"0378", "info", 0, "Lockbits: ", ""},
-      {"COM2", "calibrate", 0, "calibration successful!\nshould be: ", ""},
       // The parallel adapter restarts the firmware through its reset line too.
       {"0278", "calibrate", 0, "calibration successful!\nshould be: ", ""},
-      {"COM1", "read", 0, "startup-power", ""},
       {"03BC", "read", 1, "", "ERROR!   PORT ?"},
       {"0378", "save", 1, "", "ERROR!   PORT ?"},
   };
@@ -187,14 +172,17 @@ TEST_F(CliTasksTest, BothAdaptersWhereTheyApply) {
   EXPECT_FALSE(std::filesystem::exists("never.json"));
 }
 
-TEST_F(CliTasksTest, InfoCalibrateAndLocks) {
-  const Result info = Run({.command = "info"});
-  ASSERT_EQ(info.status, 0) << info.err;
-  EXPECT_NE(info.out.find("Lockbits: "), std::string::npos) << info.out;
-  const Result calibrate = Run({.command = "calibrate"});
-  ASSERT_EQ(calibrate.status, 0) << calibrate.err;
-  EXPECT_NE(calibrate.out.find("should be: "), std::string::npos);
+// The firmware hangs before the calibration byte reads back: the box says so, and the
+// command fails although a box came.
+TEST_F(CliTasksTest, ACalibrationThatDoesNotReadBackFails) {
+  adapter_.controller.isp.calibration = 0x5A;
+  adapter_.controller.silentAfter = 11;
+  const Result r = Run({.command = "calibrate"});
+  EXPECT_EQ(r.status, cli::kTaskFailed);
+  EXPECT_NE((r.out + r.err).find("calibration not correct!"), std::string::npos) << r.out << r.err;
+}
 
+TEST_F(CliTasksTest, LocksSetsTheLockByteAndShowsBoth) {
   bytes_[13] = 0xFF;
   const Result set = Run({.command = "locks", .sets = {"rc-setup=on"}});
   ASSERT_EQ(set.status, 0) << set.err;
@@ -215,12 +203,17 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
                  log.get(), "ravix-cli write --set brake=strong");
     testing::internal::GetCapturedStderr();
   }
-  { FilePtr again = SessionLog::Open("session.log", why); }  // appends, keeps what is there
+  {  // a second run appends and keeps what is there
+    FilePtr again = SessionLog::Open("session.log", why);
+    HeadlessUi ui;
+    SessionLog second(ui, again.get(), "second run");
+  }
   const std::string log = Slurp("session.log");
   const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
   for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155\n",
                                "command 1226 1149\n", "status \"reading.....\"\n", "status \"OK\"\n",
-                               "box \"Error!\" \"Settings file: \\\"brake\\\" must be", "end 1226 1\n", "stop\n"}) {
+                               "box \"Error!\" \"Settings file: \\\"brake\\\" must be", "end 1226 1\n", "stop\n",
+                               "start second run\n"}) {
     const size_t at = log.find(expected);
     ASSERT_NE(at, std::string::npos) << expected << " in\n" << log;
     EXPECT_TRUE(std::regex_match(log.substr(log.rfind('\n', at) + 1, 24), stamp)) << expected;

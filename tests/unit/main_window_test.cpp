@@ -6,12 +6,14 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "resources/resources.h"
 #include "app/startup.h"
 #include "platform/headless/headless_ui.h"
+#include "script/script_run.h"
 #include "sim/sim_adapter.h"
 #include "temp_dir.h"
 
@@ -50,8 +52,6 @@ class MainWindowTest : public FreshDirectoryTest {
  protected:
   MainWindowTest() : FreshDirectoryTest("ravix-main-window-") {}
 
-  void Store(const std::string& bytes) { WriteSetupFile(bytes); }
-  std::string Stored() const { return ReadSetupFile(); }
   void Command(int id) {
     ui.events.push_back([id](Window& window, WindowHandler& handler) { handler.OnCommand(window, id); });
   }
@@ -64,12 +64,19 @@ class MainWindowTest : public FreshDirectoryTest {
     return Main().Result();
   }
   Window& Main() { return *ui.windows.at(0); }
-  std::vector<int> CheckedPorts() {
-    std::vector<int> checked;
-    for (const auto& row : PortTable)
-      if (Main().IsMenuItemChecked(row.command)) checked.push_back(row.command);
-    return checked;
+
+  enum class Host { Nt, NtWithoutDriver };
+  // Runs the whole tool under a script on a machine of its own; the exit status.
+  int RunScript(const std::string& text, Host host = Host::Nt) {
+    sim::SimClock clock(true);
+    sim::SimAdapter adapter(clock);
+    adapter.driverPresent = host != Host::NtWithoutDriver;
+    HeadlessUi backend;
+    std::istringstream script(text);
+    transcript.str("");
+    return RunScriptedTool(clock, adapter, adapter, backend, &adapter, script, transcript);
   }
+  std::ostringstream transcript;
 
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
@@ -109,14 +116,14 @@ TEST_F(MainWindowTest, StartUpRestoresThePortByPlatformAndDriver) {
     m.adapter.platformId = c.platformId;
     m.adapter.driverPresent = c.driver;
     fs::remove(dir_ / "rvsetup.cfg");
-    if (c.stored) Store(*c.stored);
+    if (c.stored) WriteSetupFile(*c.stored);
 
     Link& link = m.tool.link;
     std::vector<int> checked;
     m.ui.events.push_back([&](Window& window, WindowHandler&) {
       for (const auto& row : PortTable)
         if (window.IsMenuItemChecked(row.command)) checked.push_back(row.command);
-      EXPECT_EQ(Stored(), c.portName) << "written back at start";
+      EXPECT_EQ(ReadSetupFile(), c.portName) << "written back at start";
     });
     EXPECT_EQ(RunApplication(m.tool), 0);
 
@@ -130,7 +137,7 @@ TEST_F(MainWindowTest, StartUpRestoresThePortByPlatformAndDriver) {
     EXPECT_EQ(link.LptBase, c.lptBase);
     EXPECT_TRUE(m.ports.opened.empty()) << "no port is opened at start";
     EXPECT_TRUE(m.ui.messages.empty());
-    EXPECT_EQ(Stored(), c.portName);
+    EXPECT_EQ(ReadSetupFile(), c.portName);
   }
 }
 
@@ -189,103 +196,72 @@ TEST(StartUpTest, VersionQueryFallsBackToTheBasicStructure) {
   }
 }
 
-TEST_F(MainWindowTest, InitialisesTheWindow) {
-  bool seen = false;
-  Then([&](Window& window) {
-    seen = true;
-    EXPECT_EQ(window.DialogId(), IDD_MAIN);
-    EXPECT_EQ(tool.status.MainWindow.lock().get(), &window);
-    EXPECT_EQ(tool.status.StatusWindow.lock().get(), &window);
-    EXPECT_FALSE(window.IsItemEnabled(IDC_STATUS));
-    EXPECT_FALSE(window.IsItemEnabled(panel::kWrite));
-    EXPECT_FALSE(window.IsItemEnabled(panel::kMaxFrequency));
-    EXPECT_TRUE(window.IsItemEnabled(panel::kRead));
-    EXPECT_TRUE(window.IsItemEnabled(panel::kSettingUp));
-    EXPECT_FALSE(window.IsMenuItemEnabled(menu::kHelpFile));
-    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kServicePage));
-    EXPECT_TRUE(window.IsMenuItemEnabled(menu::kRevCounter));
-
-    const std::vector<std::string> timing = {" 0\u00B0", " 7,5\u00B0", "15,0\u00B0", "22,5\u00B0", "30,0\u00B0", "auto"};
-    const std::vector<std::string> brake = {"off", "hard", "medium", "soft"};
-    for (auto [id, entries] : {std::pair{panel::kTiming, timing}, std::pair{panel::kBrake, brake}}) {
-      ASSERT_EQ(window.ListCount(id), static_cast<int>(entries.size()));
-      EXPECT_EQ(window.ListSelection(id), -1) << id;
-      for (size_t i = 0; i < entries.size(); ++i) {
-        window.ListSetSelection(id, static_cast<int>(i));
-        EXPECT_EQ(window.GetItemText(id), entries[i]);
-      }
-    }
+// Where the port is stored at End and the file contents are in script_app_test and the
+// check marks in tests/scenarios/shell/select_port; the serial port's opening and closing
+// is seen only here. A parallel row leaves the serial port open; End closes it, command 1
+// does not.
+TEST_F(MainWindowTest, TheSerialPortIsOpenedOnItsChoiceAndClosedAtEnd) {
+  WriteSetupFile("COM2");
+  Command(menu::kFirstPort + 2);
+  Command(menu::kLpt03BC);
+  Then([&](Window&) {
+    EXPECT_EQ(tool.link.LptBase, 0x3BC);
+    EXPECT_FALSE(tool.link.SerialPortSelected);
+    EXPECT_TRUE(tool.link.ComPortOpen);
   });
-  Run();
-  EXPECT_TRUE(seen);
-  EXPECT_EQ(std::string(" 0\u00B0"), " 0\xC2\xB0") << "the degree sign is UTF-8";
+  Command(menu::kFirstPort);
+  Command(2);
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(ports.opened, (std::vector<std::string>{"COM3", "COM1"}));
+  EXPECT_FALSE(tool.link.ComPortOpen);
+
+  Machine m;
+  m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 3); });
+  m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, 1); });
+  EXPECT_EQ(RunApplication(m.tool), 0);
+  EXPECT_EQ(m.ui.windows.at(0)->Result(), 1);
+  EXPECT_TRUE(m.tool.link.ComPortOpen) << "command 1 leaves the port open";
 }
 
-// Check marks, the adapter box and the status field are in tests/scenarios/shell/select_port;
-// the port stored at End and the link's state are seen only here.
-TEST_F(MainWindowTest, ChoosingAComPortStoresItAtEndFoundOrNot) {
-  for (bool plugged : {true, false}) {
-    SCOPED_TRACE(plugged);
-    Machine m;
-    m.adapter.plugged = plugged;
-    Store("COM1");
-    m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 2); });
-    m.ui.events.push_back([&](Window&, WindowHandler&) {
-      EXPECT_EQ(m.tool.link.PortName, "COM3");
-      EXPECT_EQ(m.tool.link.ComDeviceName, "COM3");
-      EXPECT_TRUE(m.tool.link.SerialPortSelected);
-      EXPECT_EQ(m.ports.opened, std::vector<std::string>{"COM3"});
-    });
-    EXPECT_EQ(RunApplication(m.tool), 0);
-    EXPECT_EQ(m.ui.messages.size(), plugged ? 0u : 1u);
-    EXPECT_EQ(Stored(), "COM3");
-    EXPECT_FALSE(m.tool.link.ComPortOpen);
-    EXPECT_EQ(m.ui.windows.at(0)->Result(), 1);
+// What the setup file holds after a scripted run: the port is stored at start and at
+// End, never by command 1, the script's end or a failed script.
+TEST_F(MainWindowTest, StoresThePortAtStartAndAtEndOnly) {
+  struct Case {
+    const char* name;
+    Host host;
+    const char* stored;  // null: no setup file yet
+    const char* script;
+    int exit;
+    const char* file;
+  };
+  const Case cases[] = {
+      {"first start with the driver", Host::Nt, nullptr, "press 2\n", 0, "0378"},
+      {"first start without the driver", Host::NtWithoutDriver, nullptr, "press 2\n", 0, "COM2"},
+      {"a parallel port without the driver falls back", Host::NtWithoutDriver, "0278", "", 0, "COM2"},
+      {"a parallel port with the driver stays", Host::Nt, "0278", "", 0, "0278"},
+      {"End stores a port without adapter", Host::Nt, "COM5", "sim adapter off\npress 1157\npress 2\n", 0, "COM3"},
+      {"End stores a parallel row", Host::Nt, "COM5", "press 1154\npress 2\n", 0, "03BC"},
+      {"command 1 stores nothing", Host::Nt, "COM5", "press 1157\npress 1\n", 0, "COM5"},
+      {"the script's end stores nothing", Host::Nt, "COM5", "press 1157\n", 0, "COM5"},
+      {"a failed script stores nothing", Host::Nt, "COM5", "press 1157\nbogus\npress 2\n", 2, "COM5"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove("rvsetup.cfg");
+    if (c.stored) WriteSetupFile(c.stored);
+    EXPECT_EQ(RunScript(c.script, c.host), c.exit) << c.name << "\n" << transcript.str();
+    EXPECT_EQ(ReadSetupFile(), c.file) << c.name;
   }
 }
 
-TEST_F(MainWindowTest, ParallelRowsHaveNoMenuItemAndLeaveTheSerialPortOpen) {
-  Store("COM2");
-  Command(menu::kFirstPort + 1);
-  Command(menu::kLpt03BC);
-  Then([&](Window& window) {
-    EXPECT_EQ(tool.link.PortName, "03BC");
-    EXPECT_EQ(tool.link.LptBase, 0x3BC);
-    EXPECT_FALSE(tool.link.SerialPortSelected);
-    EXPECT_TRUE(tool.link.ComPortOpen) << "choosing a parallel port leaves the serial one open";
-    EXPECT_EQ(CheckedPorts(), std::vector<int>{}) << "the COM2 check mark is gone";
-    EXPECT_FALSE(window.IsMenuItemChecked(menu::kLpt03BC));
-  });
-  Command(menu::kLpt0278);
-  Then([&](Window&) { EXPECT_EQ(tool.link.LptBase, 0x278); });
-  Run();
-  EXPECT_EQ(ports.opened, std::vector<std::string>{"COM2"});
-  EXPECT_EQ(Stored(), "0278");
-}
-
-TEST_F(MainWindowTest, CommandOneEndsWithoutSaving) {
-  Store("COM1");
-  Command(menu::kFirstPort + 3);
-  Command(1);
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(Stored(), "COM1");
-  EXPECT_TRUE(tool.link.ComPortOpen) << "command 1 leaves the port open";
-  EXPECT_TRUE(ui.events.empty());
-}
-
-TEST_F(MainWindowTest, EndClosesTheWindowEvenWithoutASetupFile) {
-  fs::create_directory(dir_ / "rvsetup.cfg");
-  adapter.driverPresent = false;
-  Then([&](Window& window) { EXPECT_TRUE(window.IsMenuItemChecked(menu::kFirstPort + 1)); });
-  Command(2);
-  Command(menu::kAbout);  // never runs: the window has ended
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(tool.link.PortName, "COM2");
-  EXPECT_EQ(ui.events.size(), 1u);
-  // The port of this run could not be stored: the user is told, and the tool closes.
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].caption, "Error!");
-  EXPECT_EQ(ui.messages[0].text, "open error 'rvsetup.cfg'");
+TEST_F(MainWindowTest, EndRewritesOnlyThePortName) {
+  // A file with an update path and the motor values behind the port name.
+  std::string stored = "COM1" + std::string(26, '\0') + "\r\n/home/u/x.upd" + std::string(1, '\0') +
+                       std::string(20, ' ');
+  stored.resize(256, '\0');
+  stored += "14" + std::string(2, '\0') + "3.25";
+  WriteSetupFile(stored);
+  EXPECT_EQ(RunScript("press 1158\npress 2\n"), 0);
+  EXPECT_EQ(ReadSetupFile(), "COM4" + stored.substr(4));
 }
 
 // About and the service page are in tests/scenarios/shell/about_and_help, where "Help
@@ -311,9 +287,9 @@ TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
 }
 
 // The table against the names the logic uses: each named control once and nothing
-// else with an ID, each menu command where the user finds it. What the controls say and
-// where they lie is proven by the scenario transcripts and tests/gui on the built window.
-TEST(MainWindowResourceTest, HoldsEveryNamedControlAndCommandOnce) {
+// else with an ID. What the controls say, where they lie and the menu are proven by the
+// scenario transcripts and tests/gui on the built window.
+TEST(MainWindowResourceTest, HoldsEveryNamedControlOnce) {
   const DialogResource& d = MainWindowResource();
   EXPECT_EQ(FindDialogResource(IDD_MAIN), &d);
   EXPECT_EQ(FindDialogResource(IDR_MAIN_MENU), nullptr);
@@ -331,22 +307,6 @@ TEST(MainWindowResourceTest, HoldsEveryNamedControlAndCommandOnce) {
     if (c.id != IDC_STATIC) ++seen[c.id];
   EXPECT_EQ(seen.size(), std::size(named));
   for (int id : named) EXPECT_EQ(seen[id], 1) << id;
-  // Closed between commands: the status field, "Write" until a Read, the frequency until set up.
-  for (int id : {IDC_STATUS, kWrite, kMaxFrequency}) EXPECT_FALSE(d.FindControl(id)->enabled) << id;
-
-  // Menu 157: "Port" second on the bar (the port operations find it there), "Rev Counter"
-  // a command on the bar itself, "Help File" greyed.
-  ASSERT_EQ(d.menu.size(), 6u);
-  ASSERT_EQ(d.menu[1].items.size(), static_cast<size_t>(menu::kPortCount));
-  for (int i = 0; i < menu::kPortCount; ++i) EXPECT_EQ(d.menu[1].items[i].command, menu::kFirstPort + i);
-  EXPECT_EQ(d.menu[4].command, menu::kRevCounter);
-  for (int command : {menu::kOpenUpdateFile, menu::kReadMemory1, menu::kReadMemory2, menu::kWriteMemory1,
-                      menu::kWriteMemory2, menu::kLockFunctions, menu::kCalibrateOscillator, menu::kControllerInfo,
-                      menu::kHelpFile, menu::kServicePage, menu::kAbout}) {
-    const MenuResource* m = d.FindMenuItem(command);
-    ASSERT_NE(m, nullptr) << command;
-    EXPECT_EQ(m->grayed, command == menu::kHelpFile) << command;
-  }
 }
 
 }  // namespace

@@ -95,17 +95,5 @@ TEST(ScriptWordsTest, QuotesTextForTheTranscript) {
   for (const auto& c : cases) EXPECT_EQ(Quote(c.text), c.quoted);
 }
 
-TEST(ScriptWordsTest, QuotedTextSplitsBackToTheSameText) {
-  const std::string texts[] = {"plain", "two  blanks", "line\nbreak", "\"quoted\"", "back\\slash",
-                               std::string("\x01\x1F\x7F", 3), "Ger\xC3\xA4t"};
-  for (const auto& text : texts) {
-    std::vector<std::string> words;
-    std::string error;
-    ASSERT_TRUE(SplitWords("type 1 " + Quote(text), words, error)) << error;
-    ASSERT_EQ(words.size(), 3u);
-    EXPECT_EQ(words[2], text);
-  }
-}
-
 }  // namespace
 }  // namespace ravix::script
