@@ -60,12 +60,18 @@ TEST_P(WindowTableTest, EveryControlIsTheWidgetOfItsKind) {
     SCOPED_TRACE(Describe(*control));
     EXPECT_TRUE(widget->inherits(widgetOf.at(control->kind)));
     EXPECT_EQ(widget->isEnabled(), control->enabled);
-    if (auto* button = qobject_cast<QPushButton*>(widget))
+    if (auto* button = qobject_cast<QPushButton*>(widget)) {
       EXPECT_EQ(button->isDefault(), control->kind == K::DefPushButton);
-    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+    }
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
       EXPECT_EQ(edit->isReadOnly(), control->kind == K::ReadOnlyEdit);
-    if (auto* radio = qobject_cast<QRadioButton*>(widget)) EXPECT_FALSE(radio->autoExclusive());
-    if (auto* combo = qobject_cast<QComboBox*>(widget)) EXPECT_TRUE(combo->isEditable());
+    }
+    if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+      EXPECT_FALSE(radio->autoExclusive());
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+      EXPECT_TRUE(combo->isEditable());
+    }
   }
 }
 
