@@ -1,12 +1,10 @@
 #include "files/firmware_update.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "platform/headless/headless_ui.h"
 #include "platform/headless/headless_window.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix {
 namespace {
@@ -46,16 +45,12 @@ class ProgressWindow : public HeadlessWindow {
 
 // The tool on a simulated machine with the serial adapter on COM1, the main window
 // open and a fresh start directory holding the setup file.
-class FirmwareUpdateTest : public ::testing::Test {
+class FirmwareUpdateTest : public FreshDirectoryTest {
  protected:
+  FirmwareUpdateTest() : FreshDirectoryTest("ravix-firmware-update-") {}
   void SetUp() override {
-    previous_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("ravix-firmware-update-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
-    std::ofstream(dir_ / "rvsetup.cfg", std::ios::binary) << "COM1";
+    FreshDirectoryTest::SetUp();
+    WriteSetupFile("COM1");
     tool.setupFile.StartDirectory = dir_.string();
     tool.link.SerialPortSelected = true;
     tool.link.PortName = tool.link.ComDeviceName = "COM1";
@@ -68,11 +63,6 @@ class FirmwareUpdateTest : public ::testing::Test {
       }
     };
   }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
-  }
-
   std::string Write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
     return (dir_ / name).string();
@@ -98,7 +88,6 @@ class FirmwareUpdateTest : public ::testing::Test {
     return log;
   }
 
-  fs::path previous_, dir_;
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
   HookedUi ui;

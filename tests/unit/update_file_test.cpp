@@ -1,7 +1,6 @@
 #include "files/update_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "files/setup_file.h"
 #include "platform/headless/headless_ui.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix {
 namespace {
@@ -32,20 +32,12 @@ uint32_t Le(const char* four) {
 }
 
 // A fresh directory, current for the test, with the tool's file objects over it.
-class UpdateFileTest : public ::testing::Test {
+class UpdateFileTest : public FreshDirectoryTest {
  protected:
+  UpdateFileTest() : FreshDirectoryTest("ravix-update-file-") {}
   void SetUp() override {
-    previous_ = fs::current_path();
-    dir_ = fs::temp_directory_path() / ("ravix-update-file-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    fs::current_path(dir_);
+    FreshDirectoryTest::SetUp();
     setupFile.StartDirectory = dir_.string();
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(dir_);
   }
 
   std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -94,7 +86,6 @@ class UpdateFileTest : public ::testing::Test {
   }
 
   std::string lastTempLine;
-  fs::path previous_, dir_;
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
   HeadlessUi ui;
