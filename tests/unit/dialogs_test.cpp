@@ -220,8 +220,12 @@ TEST_F(DialogsTest, ReleaseSequenceHoldsResetWhileClockAndDataRise) {
   }
 }
 
+// The first measurement starts three seconds before the tick counter wraps: spans are
+// unsigned differences of it, so the wrap neither ends a window early nor makes it
+// endless.
 TEST_F(DialogsTest, ValuesChangeEveryTwoSecondsAndCountEveryPulse) {
-  for (double hz : {1.0, 50.0, 500.0, 2500.0, 10000.0}) {
+  clock.SetTickOffset(0xFFFFFFFFu - 3000);
+  for (double hz : {500.0, 1.0, 50.0, 2500.0, 10000.0}) {
     changes.clear();
     adapter.controller.motor.hz = hz;
     adapter.controller.motor.seconds = 7;
@@ -250,25 +254,6 @@ TEST_F(DialogsTest, ValuesChangeEveryTwoSecondsAndCountEveryPulse) {
     EXPECT_GE(shown.back().us - shown[shown.size() - 2].us, 2000 * kMs) << hz;
     EXPECT_TRUE(dialog->IsItemEnabled(revdlg::kReleaseMotor));
   }
-}
-
-// Spans are unsigned differences of the tick counter: a wrap in the middle of a window
-// neither ends it early nor makes it endless.
-TEST_F(DialogsTest, MeasurementAcrossTheTickCounterWrap) {
-  clock.SetTickOffset(0xFFFFFFFFu - 3000);
-  adapter.controller.motor.hz = 500;
-  adapter.controller.motor.seconds = 5;
-  auto dialog = RevCounterWindow();
-  RevCounterDialog handler(tool);
-  handler.ReleaseMotor(*dialog);
-
-  const auto shown = ChangesOf(revdlg::kElectricalRpm);
-  ASSERT_EQ(shown.size(), 4u);
-  EXPECT_EQ(shown[0].text, "30000");
-  EXPECT_EQ(shown[1].text, "30000");
-  EXPECT_EQ(shown[3].text, " ");
-  EXPECT_GE(shown[1].us - shown[0].us, 2000 * kMs);
-  EXPECT_LT(shown[1].us - shown[0].us, 2001 * kMs);
 }
 
 // With a parallel port selected the release and the samples touch no line, not even

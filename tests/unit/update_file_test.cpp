@@ -70,6 +70,7 @@ class UpdateFileTest : public FreshDirectoryTest {
     }
     EXPECT_EQ(result, LineResult::EndOfData);
     if (update.UpdateFileKind == UpdateKind::Scrambled) lastTempLine = ReadBack(kTempFileName);
+    else onlyPadding = update.OnlyPaddingFollows(files);
     return lines;
   }
 
@@ -86,6 +87,7 @@ class UpdateFileTest : public FreshDirectoryTest {
   }
 
   std::string lastTempLine;
+  bool onlyPadding = false;  // after the last plain line
   sim::SimClock clock{true};
   sim::SimAdapter adapter{clock};
   HeadlessUi ui;
@@ -96,35 +98,39 @@ class UpdateFileTest : public FreshDirectoryTest {
   UpdateFile update{status};
 };
 
+// A zero byte or 0xFF at a line start ends the data; only padding of them may follow
+// (update/damaged_files shows the files refused for what follows).
 TEST_F(UpdateFileTest, PlainFilesYieldTheirLinesWhateverTheLineEnds) {
   const std::string longLine = "0000:0012" + std::string(100, 'A');
   struct Case {
     const char* what;
     std::string content;
     std::vector<std::string> lines;
+    bool onlyPadding;
   };
   const std::vector<Case> cases = {
-      {"LF", "0000:0012\n0001:0034\n", {"0000:0012", "0001:0034"}},
-      {"CR LF", "0000:0012\r\n0001:0034\r\n", {"0000:0012", "0001:0034"}},
-      {"lone CR", "0000:0012\r0001:0034\r", {"0000:0012", "0001:0034"}},
-      {"no line end after the last line", "0000:0012\r\n0001:0034", {"0000:0012", "0001:0034"}},
-      {"CR CR LF is a line and an empty line", "0000:0012\r\r\n0001:0034", {"0000:0012", "", "0001:0034"}},
-      {"empty line in the middle", "0000:0012\n\n0001:0034\n", {"0000:0012", "", "0001:0034"}},
-      {"a file of one line end", "\r\n", {""}},
-      {"0xFF at a line start ends the data", "0000:0012\r\n\xFF" "0001:0034\r\n", {"0000:0012"}},
-      {"zero at a line start ends the data", "0000:0012\r\n\0" "0001:0034\r\n"s, {"0000:0012"}},
-      {"0xFF inside a line ends only that line", "0000:00\xFF" "12\n0001:0034\n", {"0000:00", "12", "0001:0034"}},
-      {"zero inside a line cuts the delivered text", "0000:\0" "0012\n0001:0034\n"s, {"0000:", "0001:0034"}},
-      {"the empty file", "", {}},
-      {"a first byte of zero", "\0" "000:0012\n"s, {}},
-      {"a long line keeps 79 characters and the next line follows",
-       longLine + "\n0001:0034\n",
-       {longLine.substr(0, 79), "0001:0034"}},
+      {"LF", "0000:0012\n0001:0034\n", {"0000:0012", "0001:0034"}, true},
+      {"lone CR", "0000:0012\r0001:0034\r", {"0000:0012", "0001:0034"}, true},
+      {"no line end after the last line", "0000:0012\r\n0001:0034", {"0000:0012", "0001:0034"}, true},
+      {"CR CR LF is a line and an empty line", "0000:0012\r\r\n0001:0034", {"0000:0012", "", "0001:0034"}, true},
+      {"empty line in the middle", "0000:0012\n\n0001:0034\n", {"0000:0012", "", "0001:0034"}, true},
+      {"a file of one line end", "\r\n", {""}, true},
+      {"0xFF at a line start", "0000:0012\r\n\xFF" "0001:0034\r\n", {"0000:0012"}, false},
+      {"zero at a line start", "0000:0012\r\n\0" "0001:0034\r\n"s, {"0000:0012"}, false},
+      {"a DOS end-of-file mark after zeros", "0000:0012\r\n\0\x1A"s, {"0000:0012"}, false},
+      {"0xFF inside a line ends only that line", "0000:00\xFF" "12\n0001:0034\n", {"0000:00", "12", "0001:0034"},
+       true},
+      {"zero inside a line cuts the delivered text", "0000:\0" "0012\n0001:0034\n"s, {"0000:", "0001:0034"}, true},
+      {"the empty file", "", {}, true},
+      {"a first byte of zero", "\0" "000:0012\n"s, {}, false},
+      {"a long line keeps 79 characters and the next line follows", longLine + "\n0001:0034\n",
+       {longLine.substr(0, 79), "0001:0034"}, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     update.UpdateFileKind = UpdateKind::Plain;
     EXPECT_EQ(ReadAll(Write("plain.upd", Bytes(c.content))), c.lines);
+    EXPECT_EQ(onlyPadding, c.onlyPadding);
   }
 }
 
@@ -354,31 +360,6 @@ TEST_F(UpdateFileTest, ChoosingTakesTheDialogsPathOnlyWhenOneCameBack) {
   EXPECT_EQ(update.UpdatePath, "/earlier/x.upd");
   EXPECT_TRUE(update.ChooseUpdateFile());
   EXPECT_EQ(update.UpdatePath, "/new/x1011_3011.upd");
-}
-
-// Padding of zeros and erased space, and lines after it, are in update/damaged_files.
-TEST_F(UpdateFileTest, OnlyPaddingMayFollowTheEndOfAPlainFilesData) {
-  struct Case {
-    const char* what;
-    std::string content;
-    bool padding;
-  };
-  const std::vector<Case> cases = {
-      {"the end of the file", "0000:0012\r\n", true},
-      {"a DOS end-of-file mark after zeros", "0000:0012\r\n\0\x1A"s, false},
-      {"a first byte of zero before lines", "\0" "000:0012\n"s, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    update.UpdatePath = Write("p.upd", Bytes(c.content));
-    ASSERT_TRUE(update.TakeSnapshot());
-    update.UpdateFileKind = UpdateKind::Plain;
-    UpdateFiles files;
-    ASSERT_TRUE(update.OpenLines(files));
-    while (update.ReadUpdateLine(files) == LineResult::Line) {
-    }
-    EXPECT_EQ(update.OnlyPaddingFollows(files), c.padding);
-  }
 }
 
 }  // namespace
