@@ -57,10 +57,7 @@ class FirmwareUpdateTest : public FreshDirectoryTest {
     window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
     tool.status.MainWindow = window;
     window->OnTextChanged = [this](int id, const std::string& text) {
-      if (id == 1044) {
-        statusTexts.push_back(text);
-        if (onStatus) onStatus(text);
-      }
+      if (id == 1044 && onStatus) onStatus(text);
     };
   }
   std::string Write(const std::string& name, const std::string& bytes) {
@@ -75,17 +72,25 @@ class FirmwareUpdateTest : public FreshDirectoryTest {
     ui.fileChoices.push_back(path);
     RunFirmwareUpdate(tool, *window);
   }
-  std::vector<std::string> Texts() const {
+  static std::vector<std::string> Texts(const HeadlessUi& of) {
     std::vector<std::string> texts;
-    for (const auto& m : ui.messages) texts.push_back(m.text);
+    for (const auto& m : of.messages) texts.push_back(m.text);
     return texts;
   }
-  std::vector<std::string> PageCommands() {
+  std::vector<std::string> Texts() const { return Texts(ui); }
+  static std::vector<std::string> PageCommands(sim::SimController& controller) {
     std::vector<std::string> log;
-    for (auto& entry : adapter.controller.TakeLog())
+    for (auto& entry : controller.TakeLog())
       if (entry.rfind("page", 0) == 0 || entry.rfind("load", 0) == 0 || entry.rfind("commit", 0) == 0)
         log.push_back(entry);
     return log;
+  }
+  std::vector<std::string> PageCommands() { return PageCommands(adapter.controller); }
+  // The flash holding these bytes and erased elsewhere.
+  std::vector<uint8_t> Image(const std::vector<UpdateByte>& bytes) const {
+    std::vector<uint8_t> flash(adapter.controller.flash.size(), 0xFF);
+    for (const auto& b : bytes) flash[b.address] = b.data;
+    return flash;
   }
 
   sim::SimClock clock{true};
@@ -94,7 +99,6 @@ class FirmwareUpdateTest : public FreshDirectoryTest {
   Platform platform{clock, adapter, adapter, ui};
   Tool tool{platform};
   std::shared_ptr<ProgressWindow> window;
-  std::vector<std::string> statusTexts;
   std::function<void(const std::string&)> onStatus;
 };
 
@@ -134,9 +138,7 @@ TEST_F(FirmwareUpdateTest, WhatIsFlashedIsTheFileAsItWasChosen) {
     ui.onMessage = nullptr;
     EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
     EXPECT_EQ(window->GetItemText(1044), "OK");
-    std::vector<uint8_t> expected(adapter.controller.flash.size(), 0xFF);
-    for (const auto& b : chosen) expected[b.address] = b.data;
-    EXPECT_EQ(adapter.controller.flash, expected);
+    EXPECT_EQ(adapter.controller.flash, Image(chosen));
   }
 }
 
@@ -332,28 +334,17 @@ TEST_F(FirmwareUpdateTest, TwoUpdatesFromOneDirectoryNeverShareTheTemporaryFile)
   };
   Run(first);
   ASSERT_TRUE(started);
-  std::vector<std::string> secondTexts;
-  for (const auto& m : other.ui.messages) secondTexts.push_back(m.text);
-  EXPECT_EQ(secondTexts, (std::vector<std::string>{"Update starten?", "Cannot open temp-file"}));
-  for (const auto& entry : other.adapter.controller.TakeLog())
-    EXPECT_TRUE(entry.rfind("page", 0) != 0 && entry.rfind("load", 0) != 0 && entry.rfind("commit", 0) != 0)
-        << entry;
+  EXPECT_EQ(Texts(other.ui), (std::vector<std::string>{"Update starten?", "Cannot open temp-file"}));
+  EXPECT_TRUE(PageCommands(other.adapter.controller).empty());
   EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
-  auto image = [&](const std::vector<UpdateByte>& bytes) {
-    std::vector<uint8_t> flash(adapter.controller.flash.size(), 0xFF);
-    for (const auto& b : bytes) flash[b.address] = b.data;
-    return flash;
-  };
-  EXPECT_EQ(adapter.controller.flash, image(firstImage));
-  EXPECT_EQ(other.adapter.controller.flash, image({}));
+  EXPECT_EQ(adapter.controller.flash, Image(firstImage));
+  EXPECT_EQ(other.adapter.controller.flash, Image({}));
 
   other.ui.messages.clear();
   runSecond();
-  secondTexts.clear();
-  for (const auto& m : other.ui.messages) secondTexts.push_back(m.text);
-  EXPECT_EQ(secondTexts, std::vector<std::string>{"Update starten?"});
-  EXPECT_EQ(other.adapter.controller.flash, image(secondImage));
-  EXPECT_EQ(adapter.controller.flash, image(firstImage));
+  EXPECT_EQ(Texts(other.ui), std::vector<std::string>{"Update starten?"});
+  EXPECT_EQ(other.adapter.controller.flash, Image(secondImage));
+  EXPECT_EQ(adapter.controller.flash, Image(firstImage));
   EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
 }
 
