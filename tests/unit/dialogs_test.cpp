@@ -279,46 +279,5 @@ TEST_F(DialogsTest, ParallelPortTouchesNoSerialLine) {
   EXPECT_EQ(ChangesOf(revdlg::kPropRpm).size(), 11u);  // the ten-second countdown and the blank
 }
 
-// Write takes the frequency into RpmControl before its checks (the main window only
-// asks whether a maximum is known); a field without a number leaves it alone.
-TEST_F(DialogsTest, WriteSetsRpmControlToTheFrequencyEvenWhenRefused) {
-  auto dialog = ui.CreateWindow(*FindDialogResource(IDD_RPM_CONTROL), main.get());
-  RpmControlDialog handler(tool);
-  handler.window = dialog;
-  handler.Read(*dialog);
-  struct Case {
-    const char* typed;
-    int rpmControl;
-    const char* message;
-  };
-  const Case cases[] = {
-      {"3000", 3000, "max. 2500 Hz"},
-      {"   0", 0, "min. 5 Hz"},
-      {"-12", 0, "min. 5 Hz"},
-      {"  ", 777, "elec. freq. motorphase unknown!\nRead or Calculate first."},
-      {" 835", 835, nullptr},
-  };
-  for (const auto& c : cases) {
-    tool.settings.RpmControl = 777;
-    ui.messages.clear();
-    dialog->SetItemText(rpmdlg::kFrequencyHz, c.typed);
-    dialog->SetItemText(rpmdlg::kPValue, "3");
-    dialog->SetItemText(rpmdlg::kIValue, "3");
-    handler.Write(*dialog);
-    EXPECT_EQ(tool.settings.RpmControl, c.rpmControl) << c.typed;
-    // The setup file is missing here: its box comes first, the values in memory stay.
-    ASSERT_GE(ui.messages.size(), 1u) << c.typed;
-    EXPECT_EQ(ui.messages.front().text, "open error 'rvsetup.cfg'");
-    if (c.message) {
-      ASSERT_EQ(ui.messages.size(), 2u) << c.typed;
-      EXPECT_EQ(ui.messages.back().text, c.message);
-    } else {
-      EXPECT_EQ(ui.messages.size(), 1u) << c.typed;
-    }
-  }
-  EXPECT_EQ(tool.setupFile.PoleCount, 14);
-  EXPECT_EQ(tool.status.StatusWindow.lock(), dialog);
-}
-
 }  // namespace
 }  // namespace ravix

@@ -295,7 +295,6 @@ TEST_F(SetupFileTest, ALinkOrAnythingButARegularFileIsNeverWritten) {
 }
 
 #ifndef _WIN32
-
 // A full disk, as a file-size limit makes one: a store whose bytes do not reach the
 // file is reported, never taken as done.
 class FileSizeLimit {
