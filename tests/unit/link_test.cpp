@@ -74,10 +74,11 @@ TEST(LinkExchange, ByteAndWordAreTheirBitsInOrder) {
     for (const uint32_t tx : {0x1A5u, 0xFFFFFF7Eu}) {
       SCOPED_TRACE(std::string(KindName(row.kind)) + (row.verified ? "" : " unverified") + " " + std::to_string(tx));
       SimBench bench(row.kind);
-      if (row.verified)
+      if (row.verified) {
         bench.StartFirmware();
-      else
+      } else {
         ASSERT_EQ(bench.link.OpenComPort(), 0);
+      }
       bench.link.DelayCount = 1;
       uint32_t latch = bench.link.LptLatch;
       std::vector<std::string> expected(10, bench.Serial() ? "modem" : "in");
@@ -250,7 +251,9 @@ TEST(LinkDelay, FiveTimesUnitsTimesDelayCountInputReads) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(KindName(kind)) + " " + std::to_string(c.delayCount) + " x " + std::to_string(c.units));
       SimBench bench(kind);
-      if (bench.Serial()) ASSERT_EQ(bench.link.OpenComPort(), 0);
+      if (bench.Serial()) {
+        ASSERT_EQ(bench.link.OpenComPort(), 0);
+      }
       bench.adapter.calls = {};
       bench.link.DelayCount = c.delayCount;
       bench.link.ShortDelay(c.units);
@@ -293,7 +296,9 @@ TEST(LinkCalibration, DelayCountIsReadsPer37000PlusOne) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(KindName(kind)) + " " + std::to_string(c.reads) + " reads");
       SimBench bench(kind);
-      if (bench.Serial()) ASSERT_EQ(bench.link.OpenComPort(), 0);
+      if (bench.Serial()) {
+        ASSERT_EQ(bench.link.OpenComPort(), 0);
+      }
       StepClock clock(bench.adapter, c.reads);
       Platform platform{clock, bench.adapter, bench.adapter, bench.ui};
       Link link(platform, bench.status);
@@ -308,7 +313,9 @@ TEST(LinkCalibration, DelayCountIsReadsPer37000PlusOne) {
       EXPECT_EQ(link.DelayCount, c.delayCount);
     }
     SimBench bench(kind);
-    if (bench.Serial()) ASSERT_EQ(bench.link.OpenComPort(), 0);
+    if (bench.Serial()) {
+      ASSERT_EQ(bench.link.OpenComPort(), 0);
+    }
     const uint64_t t0 = bench.clock.NowUs();
     bench.link.CalibrateDelay();
     EXPECT_GE(bench.ElapsedUs(t0), 49000u) << KindName(kind);
