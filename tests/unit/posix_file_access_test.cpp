@@ -110,19 +110,6 @@ TEST_F(FileAccessTest, EachOperationRefusesWhatIsNoOrdinaryFileOfItsOwnAtOnce) {
   }
 }
 
-TEST_F(FileAccessTest, AnExclusiveFileIsEmptyAndNeverShared) {
-  const fs::path path = dir_ / "temp.tmp";
-  FilePtr first = CreateExclusive(path.string());
-  ASSERT_TRUE(first);
-  std::string why;
-  EXPECT_FALSE(CreateExclusive(path.string(), &why));  // taken while the first holds it
-  EXPECT_FALSE(why.empty());
-  ASSERT_EQ(std::fputs("record", first.get()), 1);
-  first.reset();
-  EXPECT_FALSE(CreateExclusive(path.string()));  // and after: it is still someone's
-  EXPECT_EQ(Read(path), "record");
-}
-
 TEST_F(FileAccessTest, ReplacingWritesWholeOrNotAtAll) {
   const fs::path path = dir_ / "x1011_3011.upd";
   const std::vector<uint8_t> fresh(4000, 0x42);
