@@ -118,20 +118,5 @@ TEST(SimFirmware, ResetRestoresTheDefaultsAndTheKnobs) {
   EXPECT_EQ(c.failCommitCountdown, 0);
 }
 
-TEST(SimAdapterPorts, SerialPortsOpenExclusivelyByName) {
-  SimClock clock(true);
-  SimAdapter adapter(clock);
-  auto com1 = adapter.Open("COM1");
-  ASSERT_NE(com1, nullptr);
-  EXPECT_EQ(adapter.Open("COM1"), nullptr);
-  auto com2 = adapter.Open("COM2");
-  EXPECT_NE(com2, nullptr);
-  com1.reset();
-  EXPECT_NE(adapter.Open("COM1"), nullptr);
-  adapter.portMissing = true;
-  EXPECT_EQ(adapter.Open("COM3"), nullptr);
-  EXPECT_EQ(adapter.calls.open, 5u);
-}
-
 }  // namespace
 }  // namespace ravix::sim
