@@ -69,19 +69,9 @@ class WireSniffer {
   bool reset_ = false, clock_ = false, data_ = false;
 };
 
-// A main window with its status field, the programming interface and the sniffer on
-// the simulated machine.
+// The programming interface and the sniffer on the simulated machine.
 struct IspBench {
-  explicit IspBench(bool serial) : bench(serial), sniffer(bench.adapter) {
-    resource.id = 1226;
-    ControlResource field;
-    field.id = IDC_STATUS;
-    field.kind = ControlKind::ReadOnlyEdit;
-    field.enabled = false;
-    resource.controls.push_back(field);
-    window = bench.ui.CreateWindow(resource, nullptr);
-    bench.status.MainWindow = window;
-  }
+  explicit IspBench(bool serial) : bench(serial), sniffer(bench.adapter) {}
 
   std::vector<std::string> IspLog() {
     std::vector<std::string> isp;
@@ -89,35 +79,10 @@ struct IspBench {
       if (entry.rfind("isp ", 0) == 0) isp.push_back(entry);
     return isp;
   }
-  std::vector<std::string> FirmwareLog() {
-    std::vector<std::string> firmware;
-    for (auto& entry : bench.adapter.controller.TakeLog())
-      if (entry.rfind("isp ", 0) != 0) firmware.push_back(entry);
-    return firmware;
-  }
-  std::string Boxes() const {
-    std::string all;
-    for (const auto& m : bench.ui.messages)
-      all += std::string(m.owner == window.get() ? "main" : m.owner ? "other" : "none") + " [" + m.caption +
-             "] " + m.text + "|";
-    return all;
-  }
-  void Calibrate() {
-    CalibrateOscillator(*window, bench.link, bench.protocol, isp, bench.status);
-  }
-  // Every command ends with the status field blank (a single blank, or the common
-  // error exit's padded blank) and disabled.
-  void ExpectFieldEndedBlank() const {
-    const std::string text = window->GetItemText(IDC_STATUS);
-    EXPECT_TRUE(text == " " || text == std::string(81, ' ')) << '"' << text << '"';
-    EXPECT_FALSE(window->IsItemEnabled(IDC_STATUS));
-  }
 
   SimBench bench;
   Isp isp{bench.link, bench.status};
   WireSniffer sniffer;
-  DialogResource resource;
-  std::shared_ptr<Window> window;
   sim::SimIsp& sim() { return bench.adapter.controller.isp; }
 };
 
@@ -283,11 +248,16 @@ TEST(IspCommandsTest, Calibration253OnlyOnTheSecondExchangeIsNoConnection) {
     // The connect gives one reset pulse; the restarts release RESET after it.
     if (line == "wire break 1" && ++releases == 3) controller.silentAfter = -1, controller.otherKind = true;
   };
-  t.Calibrate();
-  EXPECT_EQ(t.Boxes(), "main [Error] no connection!|");
-  EXPECT_EQ(t.FirmwareLog(), (std::vector<std::string>{"link 253", "link 253"}));
+  CalibrateOscillator(*t.bench.window, t.bench.link, t.bench.protocol, t.isp, t.bench.status);
+  ASSERT_EQ(t.bench.ui.messages.size(), 1u);
+  EXPECT_EQ(t.bench.ui.messages[0].owner, t.bench.window.get());
+  EXPECT_EQ(t.bench.ui.messages[0].text, "no connection!");
+  std::vector<std::string> firmware;
+  for (auto& entry : controller.TakeLog())
+    if (entry.rfind("isp ", 0) != 0) firmware.push_back(entry);
+  EXPECT_EQ(firmware, (std::vector<std::string>{"link 253", "link 253"}));
   EXPECT_EQ(controller.settings[15], 0xA8);
-  t.ExpectFieldEndedBlank();
+  EXPECT_FALSE(t.bench.window->IsItemEnabled(IDC_STATUS));
 }
 
 }  // namespace
