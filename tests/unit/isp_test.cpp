@@ -233,6 +233,19 @@ TEST(IspTest, SerialFailuresStopBeforeTheFirstPulse) {
 }
 
 
+// Each of the 35 attempts is followed by an extra clock pulse with its 2 ms waits.
+TEST(IspTest, SynchronisationGivesUpAfter35AttemptsAnd35ExtraPulses) {
+  IspBench t(true);
+  ASSERT_EQ(t.bench.link.DetectSerialAdapter(), 0);
+  t.sim().state = State::Absent;
+  ASSERT_EQ(t.isp.PulseReset(), 0);
+  const uint32_t t0 = t.bench.clock.TickCount();
+  EXPECT_NE(t.isp.SyncProgramming(), 0x53u);
+  EXPECT_EQ(t.sniffer.ProgrammingEnables(), 35);
+  EXPECT_EQ(t.sniffer.clocks, 35 * 32 + 35);
+  EXPECT_GE(t.bench.clock.TickCount() - t0, 35u * 6);
+}
+
 // The calibration's results and refusals, and Controller Info on both adapters, are in
 // tests/scenarios/isp; this one needs a change of the firmware between two restarts.
 // A firmware that does not answer the first link check and then answers 253: the
