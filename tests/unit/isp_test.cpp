@@ -218,12 +218,12 @@ TEST(IspTest, ParallelResetPulseKeepsTheLatchBitsItDoesNotOwn) {
 // A serial port that cannot be opened or an adapter that is missing: nothing reaches
 // the AVR.
 TEST(IspTest, SerialFailuresStopBeforeTheFirstPulse) {
-  IspBench open(true);
-  open.bench.adapter.portMissing = true;
-  EXPECT_EQ(open.isp.PulseReset(), 1);
-  EXPECT_EQ(open.bench.status.ErrorText, "COM-Init-Error!");
-  EXPECT_EQ(open.isp.PulseResetLong(), 1);
-  EXPECT_EQ(open.sniffer.resetFalls, 0);
+  IspBench noPort(true);
+  noPort.bench.adapter.portMissing = true;
+  EXPECT_EQ(noPort.isp.PulseReset(), 1);
+  EXPECT_EQ(noPort.bench.status.ErrorText, "COM-Init-Error!");
+  EXPECT_EQ(noPort.isp.PulseResetLong(), 1);
+  EXPECT_EQ(noPort.sniffer.resetFalls, 0);
 
   IspBench unplugged(true);
   unplugged.bench.adapter.plugged = false;
