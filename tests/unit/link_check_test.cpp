@@ -104,25 +104,5 @@ INSTANTIATE_TEST_SUITE_P(
                       LinkOutcome::OtherDevice, 2, true, 1100}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The table's words reach the user as given, with the field left blank where asked.
-TEST(LinkCheckTable, TellsEachOutcomeAsItsTableSays) {
-  SimBench bench(AdapterKind::Serial);
-  bench.StartFirmware();
-  bench.adapter.controller.otherKind = true;
-  const LinkCheck check{.steps = {.otherDistinct = true},
-                        .noAdapter = {},
-                        .otherDevice = {.tell = Tell::Message, .caption = "C", .text = "T", .blankField = true},
-                        .noAnswer = {}};
-  bench.window->SetItemText(IDC_STATUS, "connecting....");
-  bench.window->EnableItem(IDC_STATUS, true);
-  EXPECT_EQ(CheckLinkFor(bench.protocol, bench.link, bench.status, check, nullptr, bench.window.get()),
-            LinkOutcome::OtherDevice);
-  ASSERT_EQ(bench.ui.messages.size(), 1u);
-  EXPECT_EQ(bench.ui.messages[0].caption, "C");
-  EXPECT_EQ(bench.ui.messages[0].text, "T");
-  EXPECT_EQ(bench.window->GetItemText(IDC_STATUS), " ");
-  EXPECT_FALSE(bench.window->IsItemEnabled(IDC_STATUS));
-}
-
 }  // namespace
 }  // namespace ravix::test

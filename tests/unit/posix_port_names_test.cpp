@@ -29,36 +29,25 @@ class PortNamesTest : public ::testing::Test {
   FakeTree tree;
 };
 
-TEST_F(PortNamesTest, NumbersUartPortsThenUsbThenAcmEachByNumber) {
+// COM1 to COM8 name the ports offered, in order: UART ttyS ports, then USB, then ACM,
+// each by number. Full device paths stand for themselves; nothing else names a port.
+TEST_F(PortNamesTest, MapsPortNamesToTheDeviceBehindThem) {
   const PortNames names(Roots());
   const std::vector<std::string> expected = {tree.Path("dev/ttyS0"),    tree.Path("dev/ttyS3"),
                                              tree.Path("dev/ttyS10"),   tree.Path("dev/ttyUSB2"),
                                              tree.Path("dev/ttyUSB10"), tree.Path("dev/ttyACM0")};
   EXPECT_EQ(names.SerialDevices(), expected);
-}
-
-TEST_F(PortNamesTest, MapsPortNamesToTheDeviceBehindThem) {
   PosixSerialPorts ports(Roots());
   const struct {
     const char* name;
-    std::string device;  // relative to the fake tree; "" for none
+    std::string device;  // "" for none
   } cases[] = {
-      {"COM1", "dev/ttyS0"},   {"COM2", "dev/ttyS3"},    {"COM3", "dev/ttyS10"}, {"COM4", "dev/ttyUSB2"},
-      {"COM5", "dev/ttyUSB10"}, {"COM6", "dev/ttyACM0"}, {"com4", "dev/ttyUSB2"}, {"COM7", ""},
-      {"COM8", ""},            {"COM9", ""},             {"COM0", ""},           {"COM10", ""},
-      {"COM", ""},             {"LPT1", ""},             {"0378", ""},           {"", ""},
-      {"ttyS0", ""},
+      {"COM1", expected[0]}, {"COM6", expected[5]}, {"com4", expected[3]}, {"COM7", ""}, {"COM9", ""},
+      {"COM0", ""},          {"COM10", ""},         {"COM", ""},           {"LPT1", ""}, {"0378", ""},
+      {"", ""},              {"ttyS0", ""},         {"/dev/ttyAMA0", "/dev/ttyAMA0"},
+      {"/dev/does-not-exist", "/dev/does-not-exist"},
   };
-  for (const auto& c : cases) {
-    const std::string expected = c.device.empty() ? "" : tree.Path(c.device);
-    EXPECT_EQ(ports.DeviceBehind(c.name), expected) << c.name;
-  }
-}
-
-TEST_F(PortNamesTest, FullDevicePathsStandForThemselves) {
-  const PortNames names(Roots());
-  EXPECT_EQ(names.DeviceBehind("/dev/ttyAMA0"), "/dev/ttyAMA0");
-  EXPECT_EQ(names.DeviceBehind("/dev/does-not-exist"), "/dev/does-not-exist");
+  for (const auto& c : cases) EXPECT_EQ(ports.DeviceBehind(c.name), c.device) << c.name;
 }
 
 TEST_F(PortNamesTest, OffersNoMoreThanEightPorts) {

@@ -34,70 +34,56 @@ struct PseudoTerminal {
   std::string device;  // the terminal side, "/dev/pts/N"
 };
 
-TEST(PosixSerialTest, OpensATerminalExclusively) {
-  PseudoTerminal pty;
-  ASSERT_FALSE(pty.device.empty());
-  auto first = PosixSerialDevice::Open(pty.device);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(PosixSerialDevice::Open(pty.device), nullptr) << "a second open beside the first";
-  first.reset();
-  EXPECT_NE(PosixSerialDevice::Open(pty.device), nullptr) << "free again once closed";
-}
-
-TEST(PosixSerialTest, DoesNotOpenWhatIsNoTerminal) {
-  FakeTree tree;
-  ASSERT_TRUE(tree.Ok());
-  tree.File("plain-file");
-  for (const std::string& path : {std::string("/dev/null"), tree.Path("plain-file"), tree.Path("missing"),
-                                 tree.Path()})
-    EXPECT_EQ(PosixSerialDevice::Open(path), nullptr) << path;
-}
-
-TEST(PosixSerialTest, LineSettingsRoundTrip) {
-  PseudoTerminal pty;
-  auto device = PosixSerialDevice::Open(pty.device);
-  ASSERT_NE(device, nullptr);
-  const LineSettings cases[] = {{9600, 8, NOPARITY, ONESTOPBIT},
-                                {19200, 8, NOPARITY, 2},
-                                {115200, 8, NOPARITY, ONESTOPBIT},
-                                {1200, 8, NOPARITY, 2}};
-  for (const auto& wanted : cases) {
-    ASSERT_TRUE(device->SetLineSettings(wanted)) << wanted.BaudRate;
-    LineSettings read;
-    ASSERT_TRUE(device->GetLineSettings(read));
-    EXPECT_EQ(read.BaudRate, wanted.BaudRate);
-    EXPECT_EQ(read.ByteSize, wanted.ByteSize);
-    EXPECT_EQ(read.Parity, wanted.Parity);
-    EXPECT_EQ(read.StopBits, wanted.StopBits);
-  }
-}
-
-TEST(PosixSerialTest, RefusesSettingsTheDeviceDoesNotTake) {
+// What a pseudo-terminal takes is read back as set; what it does not take is refused,
+// also when tcsetattr succeeds and only the read-back shows the change did not hold
+// (it keeps 8 bits without parity whatever it is told).
+TEST(PosixSerialTest, LineSettingsHoldOrAreRefused) {
   PseudoTerminal pty;
   auto device = PosixSerialDevice::Open(pty.device);
   ASSERT_NE(device, nullptr);
   const struct {
     LineSettings settings;
-    const char* why;
+    bool taken;
   } cases[] = {
-      {{12345, 8, NOPARITY, ONESTOPBIT}, "no such speed"},
-      {{0, 8, NOPARITY, ONESTOPBIT}, "speed 0 would hang up"},
-      {{9600, 9, NOPARITY, ONESTOPBIT}, "nine data bits"},
-      {{9600, 8, NOPARITY, 1}, "one and a half stop bits"},
-      {{9600, 8, 9, ONESTOPBIT}, "unknown parity"},
-      // A pseudo-terminal keeps 8 bits without parity whatever it is told:
-      // tcsetattr succeeds, the read-back shows the change did not hold.
-      {{9600, 7, 2, ONESTOPBIT}, "accepted only in part"},
+      {{9600, 8, NOPARITY, ONESTOPBIT}, true}, {{115200, 8, NOPARITY, ONESTOPBIT}, true},
+      {{1200, 8, NOPARITY, 2}, true},          {{12345, 8, NOPARITY, ONESTOPBIT}, false},
+      {{0, 8, NOPARITY, ONESTOPBIT}, false},   {{9600, 9, NOPARITY, ONESTOPBIT}, false},
+      {{9600, 8, NOPARITY, 1}, false},         {{9600, 8, 9, ONESTOPBIT}, false},
+      {{9600, 7, 2, ONESTOPBIT}, false},
   };
-  for (const auto& c : cases) EXPECT_FALSE(device->SetLineSettings(c.settings)) << c.why;
+  for (const auto& c : cases) {
+    const auto& w = c.settings;
+    SCOPED_TRACE(std::to_string(w.BaudRate) + " " + std::to_string(w.ByteSize) + " " + std::to_string(w.Parity) +
+                 " " + std::to_string(w.StopBits));
+    ASSERT_EQ(device->SetLineSettings(w), c.taken);
+    if (!c.taken) continue;
+    LineSettings read;
+    ASSERT_TRUE(device->GetLineSettings(read));
+    EXPECT_EQ(std::vector<int>({static_cast<int>(read.BaudRate), read.ByteSize, read.Parity, read.StopBits}),
+              std::vector<int>({static_cast<int>(w.BaudRate), w.ByteSize, w.Parity, w.StopBits}));
+  }
 }
 
-TEST(PosixSerialTest, SetsReadTimeouts) {
+// The read time-outs become the terminal's VMIN and VTIME (tenths of a second, at most
+// 255): return at once, a total time-out, a gap time-out alone, or wait for a byte.
+TEST(PosixSerialTest, ReadTimeoutsBecomeMinAndTime) {
   PseudoTerminal pty;
   auto device = PosixSerialDevice::Open(pty.device);
   ASSERT_NE(device, nullptr);
-  const ReadTimeouts cases[] = {{3, 0, 5}, {0xFFFFFFFF, 0, 0}, {0, 0, 0}, {50, 0, 0}, {0, 10, 100000}};
-  for (const auto& timeouts : cases) EXPECT_TRUE(device->SetTimeouts(timeouts)) << timeouts.ReadIntervalTimeout;
+  const struct {
+    ReadTimeouts timeouts;
+    int vmin, vtime;
+  } cases[] = {{{3, 0, 5}, 0, 1},   {{0xFFFFFFFF, 0, 0}, 0, 0}, {{0, 0, 0}, 1, 0},
+               {{50, 0, 0}, 1, 1}, {{250, 0, 0}, 1, 3},       {{0, 10, 100000}, 0, 255}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.timeouts.ReadIntervalTimeout) + " " +
+                 std::to_string(c.timeouts.ReadTotalTimeoutConstant));
+    ASSERT_TRUE(device->SetTimeouts(c.timeouts));
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.master.Get(), &t), 0);
+    EXPECT_EQ(t.c_cc[VMIN], c.vmin);
+    EXPECT_EQ(t.c_cc[VTIME], c.vtime);
+  }
 }
 
 // A pseudo-terminal has no modem lines: the line operations fail and the modem
@@ -283,30 +269,23 @@ TEST(PosixSerialLinkTest, FindsNoAdapterOnATerminalWithoutModemLines) {
   EXPECT_NE(PosixSerialDevice::Open(pty.device), nullptr);
 }
 
-// Choosing a port that will not open: the box keeps the tool's own text, and the
-// system's reason comes beside it as the box's details.
-TEST(PosixSerialLinkTest, TheReasonForCOMInitErrorReachesTheBox) {
-  FakeTree scratch;
-  PosixBench bench(scratch.Path("no-such-tty"));
-  ASSERT_EQ(bench.link.DetectSerialAdapter(), 1);
-  bench.status.ReportCommandError();
-  ASSERT_EQ(bench.ui.messages.size(), 1u);
-  EXPECT_EQ(bench.ui.messages[0].caption, "Error");
-  EXPECT_EQ(bench.ui.messages[0].text, "COM-Init-Error!");
-  EXPECT_NE(bench.ui.messages[0].details.find(std::strerror(ENOENT)), std::string::npos)
-      << bench.ui.messages[0].details;
-}
-
+// A port that will not open: COM-Init-Error!, with the system's reason beside it as
+// the box's details, and nothing held open.
 TEST(PosixSerialLinkTest, APortThatDoesNotExistFailsToOpen) {
   FakeTree scratch;
-  for (const std::string& name : {scratch.Path("no-such-tty"), std::string("COM1"), std::string("COM9")}) {
-    PosixBench bench(name);
-    EXPECT_EQ(bench.link.OpenComPort(), 1) << name;
-    EXPECT_EQ(bench.status.ErrorText, "COM-Init-Error!") << name;
-    EXPECT_FALSE(bench.status.ErrorDetail().empty()) << name << ": the system's reason goes with the text";
-    EXPECT_FALSE(bench.link.ComPortOpen) << name;
-    EXPECT_EQ(bench.link.DetectSerialAdapter(), 1) << name;
-    EXPECT_EQ(bench.status.ErrorText, "COM-Init-Error!") << name;
+  const struct {
+    std::string name, why;
+  } cases[] = {{scratch.Path("no-such-tty"), std::strerror(ENOENT)}, {"COM1", "no serial device stands for COM1"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PosixBench bench(c.name);
+    EXPECT_EQ(bench.link.OpenComPort(), 1);
+    EXPECT_FALSE(bench.link.ComPortOpen);
+    ASSERT_EQ(bench.link.DetectSerialAdapter(), 1);
+    bench.status.ReportCommandError();
+    ASSERT_EQ(bench.ui.messages.size(), 1u);
+    EXPECT_EQ(bench.ui.messages[0].text, "COM-Init-Error!");
+    EXPECT_NE(bench.ui.messages[0].details.find(c.why), std::string::npos) << bench.ui.messages[0].details;
   }
 }
 
