@@ -20,12 +20,13 @@ using State = sim::SimIsp::State;
 // them, also when nothing answers.
 class WireSniffer {
  public:
-  explicit WireSniffer(sim::SimAdapter& adapter) {
+  WireSniffer(sim::SimAdapter& adapter, sim::SimClock& clock) : time_(clock) {
     adapter.onWire = [this](const std::string& line) { Line(line); };
   }
 
   int resetFalls = 0;
-  int clocks = 0;  // rising clock edges while RESET is low
+  int clocks = 0;       // rising clock edges while RESET is low
+  int longHighs = 0;    // of those, the clock held high for 2 ms or more (the extra pulse)
   std::vector<int> bits;
 
   // Non-overlapping occurrences of the 32-bit instruction at any bit offset.
@@ -63,15 +64,19 @@ class WireSniffer {
     if (!reset && clock && !clock_) {
       ++clocks;
       bits.push_back(data ? 1 : 0);
+      risenAt_ = time_.TickCount();
     }
+    if (!reset && !clock && clock_ && time_.TickCount() - risenAt_ >= 2) ++longHighs;
     reset_ = reset, clock_ = clock, data_ = data;
   }
+  sim::SimClock& time_;
+  uint32_t risenAt_ = 0;
   bool reset_ = false, clock_ = false, data_ = false;
 };
 
 // The programming interface and the sniffer on the simulated machine.
 struct IspBench {
-  explicit IspBench(bool serial) : bench(serial), sniffer(bench.adapter) {}
+  explicit IspBench(bool serial) : bench(serial), sniffer(bench.adapter, bench.clock) {}
 
   std::vector<std::string> IspLog() {
     std::vector<std::string> isp;
@@ -244,6 +249,7 @@ TEST(IspTest, SynchronisationGivesUpAfter35AttemptsAnd35ExtraPulses) {
   EXPECT_EQ(t.sniffer.ProgrammingEnables(), 35);
   EXPECT_EQ(t.sniffer.clocks, 35 * 32 + 35);
   EXPECT_GE(t.bench.clock.TickCount() - t0, 35u * 6);
+  EXPECT_EQ(t.sniffer.longHighs, 35) << "each extra pulse holds the clock high for 2 ms";
 }
 
 // The calibration's results and refusals, and Controller Info on both adapters, are in
