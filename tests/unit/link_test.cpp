@@ -154,7 +154,7 @@ TEST(LinkDetection, ParallelPortSelectedTouchesNothing) {
 }
 
 // 9600 8N1 with short read time-outs, opened once however often it is asked.
-TEST(LinkComPort, SecondOpenOpensNothing) {
+TEST(LinkComPort, OpensOnceAt9600WithShortReadTimeouts) {
   SimBench bench;
   EXPECT_EQ(bench.link.OpenComPort(), 0);
   EXPECT_EQ(bench.link.OpenComPort(), 0);
