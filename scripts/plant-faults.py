@@ -8,7 +8,8 @@ was and reports the tests that failed. A fault that no test catches, or whose te
 longer in the file, makes the run fail.
 
 Run it before you delete or fold tests, and again afterwards: every fault must still be
-caught. One fault costs one incremental build and one test run (10 to 20 seconds on a two-core machine with a warm build).
+caught. One fault costs one incremental build and one test run (10 to 20 seconds on
+a two-core machine with a warm build).
 
 usage: scripts/plant-faults.py [--build-dir DIR] [--list] [--verbose] [NAME ...]
 """
