@@ -17,6 +17,7 @@ import argparse
 import json
 import os
 import re
+import signal
 import subprocess
 import sys
 
@@ -64,6 +65,7 @@ def plant(fault, build_dir):
 
 
 def main():
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)  # --list | head ends quietly
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("names", nargs="*", help="faults to plant (default: all)")
     parser.add_argument("--build-dir", default="build", help="a configured build directory (default: build)")
