@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "resources/ids.h"
+
 namespace ravix::cli {
 
 namespace {
-
-constexpr int kMainWindowId = 1226;
 
 // The backend's window with its progress sent to the terminal.
 class TaskWindow : public Window {
@@ -68,10 +68,10 @@ std::shared_ptr<Window> TaskUi::CreateWindow(const DialogResource& resource, Win
 }
 
 int TaskUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) {
-  if (window->DialogId() == kMainWindowId) {
+  if (window->DialogId() == IDD_MAIN) {
     exitStatus_ = mainTask ? mainTask(*window, handler) : 0;
     // The dialog's OK command: ends without storing a port chosen for this run only.
-    if (!window->Ended()) handler.OnCommand(*window, 1);
+    if (!window->Ended()) handler.OnCommand(*window, button::kOk);
   } else if (dialogTask) {
     dialogTask(*window, handler);
   }
