@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "resources/ids.h"
 #include "script/script_args.h"
 #include "script/script_names.h"
 #include "script/script_sim.h"
@@ -20,12 +21,11 @@ using script::ScriptError;
 
 namespace {
 
-constexpr int kMainWindowId = 1226;
 constexpr uint32_t kMaxId = 0xFFFF;
 
 std::string OwnerName(const Window* owner) {
   if (!owner) return "none";
-  return owner->DialogId() == kMainWindowId ? "main" : "dialog";
+  return owner->DialogId() == IDD_MAIN ? "main" : "dialog";
 }
 
 bool IsButton(ControlKind kind) {
