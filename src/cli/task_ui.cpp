@@ -44,14 +44,15 @@ class TaskWindow : public Window {
   Terminal& terminal_;
 };
 
-}  // namespace
-
+// "CAPTION TEXT" as one line, without the text's line ends; an empty caption is left out.
 std::string BoxLine(std::string_view caption, std::string_view text) {
   std::string line = caption.empty() ? std::string() : std::string(caption) + " ";
   line += text;
   while (!line.empty() && line.back() == '\n') line.pop_back();
   return line;
 }
+
+}  // namespace
 
 TaskUi::TaskUi(Ui& backend, Terminal& terminal, bool yes) : backend_(backend), terminal_(terminal), yes_(yes) {}
 
