@@ -36,14 +36,13 @@ inline constexpr std::array<PortRow, 11> PortTable{{
 // The row of a port name (whole text), or -1.
 int PortRowOfName(std::string_view name);
 
-// The main window 1226: its start-up, its command dispatch, the port choice and the
-// small commands that need no controller.
-
 // The Port menu's text of a serial port: its name and the device behind it
 // ("COM1  /dev/ttyUSB0"), "(none)" when nothing stands behind it, the name alone
 // where the name is the device already.
 std::string PortMenuLabel(std::string_view name, const std::string& device);
 
+// The main window 1226: its start-up, its command dispatch, the port choice and the
+// small commands that need no controller.
 class MainWindow : public WindowHandler {
  public:
   using Command = std::function<void(Window&)>;

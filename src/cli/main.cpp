@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
-
 struct Options {
   bool simulate = false;
   std::string simPlatform = "nt";
@@ -38,7 +36,7 @@ int RunScript(const Options& options) {
   const auto source = ravix::ScriptSource::Open(options.script, why);
   if (!source) {
     std::fprintf(stderr, "ravix-cli: cannot open the script %s: %s\n", options.script.c_str(), why.c_str());
-    return kUsageError;
+    return ravix::cli::kTaskUsage;
   }
   ravix::HeadlessUi backend;
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
@@ -167,15 +165,11 @@ int main(int argc, char** argv) {
     if (o.task.command == "locks")
       for (const auto& set : o.task.sets)
         if (const auto why = CheckLockSet(set); !why.empty()) throw CLI::ValidationError(why);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForAllHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::CallForVersion& e) {
+  } catch (const CLI::Success& e) {  // --help, --help-all, --version
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::fprintf(stderr, "ravix-cli: %s\nRun with --help for more information.\n", e.what());
-    return kUsageError;
+    return ravix::cli::kTaskUsage;
   }
 
   if (!OpenLog(o, argc, argv)) return ravix::cli::kTaskFailed;

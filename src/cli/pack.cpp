@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <stdexcept>
@@ -125,10 +124,7 @@ std::optional<int> ParsePackOptions(const std::vector<std::string>& args, PackOp
 int PackCommand(const std::vector<std::string>& args) {
   PackOptions options;
   if (const auto status = ParsePackOptions(args, options)) return *status;
-  const bool scrambled = options.scrambled;
-  const std::string &version1 = options.version1, &version2 = options.version2, &image = options.image;
-  const std::string& outDir = options.outDir;
-  const std::optional<uint32_t> seed = options.seed;
+  const std::string& image = options.image;
 
   std::ifstream in(image, std::ios::binary);
   if (!in) return Fail("cannot open " + image);
@@ -139,15 +135,16 @@ int PackCommand(const std::vector<std::string>& args) {
   std::vector<UpdateByte> bytes;
   if (const std::string why = UpdateBytesFromImage(parsed.image, bytes); !why.empty()) return Fail(image + ": " + why);
 
-  const fs::path out = fs::path(outDir) / ("x" + version1 + "_" + version2 + ".upd");
+  const fs::path out = fs::path(options.outDir) / ("x" + options.version1 + "_" + options.version2 + ".upd");
   bool written;
   std::string kind, why;
-  if (scrambled) {
+  if (options.scrambled) {
     ScrambledHeaderInfo info;
-    info.version1 = static_cast<uint16_t>(std::stoul(version1, nullptr, 16));
-    info.version2 = static_cast<uint16_t>(std::stoul(version2, nullptr, 16));
+    info.version1 = static_cast<uint16_t>(std::stoul(options.version1, nullptr, 16));
+    info.version2 = static_cast<uint16_t>(std::stoul(options.version2, nullptr, 16));
     uint32_t used = 0;
-    const std::vector<uint8_t> file = PackScrambledUpdate(bytes, info, seed.value_or(SeedFromBytes(bytes)), &used);
+    const std::vector<uint8_t> file =
+        PackScrambledUpdate(bytes, info, options.seed.value_or(SeedFromBytes(bytes)), &used);
     written = WriteFile(out, file.data(), file.size(), why);
     char description[48];
     std::snprintf(description, sizeof description, "scrambled, seed 0x%08X", static_cast<unsigned>(used));

@@ -4,11 +4,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "resources/ids.h"
+
 namespace ravix::cli {
 
 namespace {
-
-constexpr int kMainWindowId = 1226;
 
 // The backend's window with its progress sent to the terminal.
 class TaskWindow : public Window {
@@ -44,14 +44,15 @@ class TaskWindow : public Window {
   Terminal& terminal_;
 };
 
-}  // namespace
-
+// "CAPTION TEXT" as one line, without the text's line ends; an empty caption is left out.
 std::string BoxLine(std::string_view caption, std::string_view text) {
   std::string line = caption.empty() ? std::string() : std::string(caption) + " ";
   line += text;
   while (!line.empty() && line.back() == '\n') line.pop_back();
   return line;
 }
+
+}  // namespace
 
 TaskUi::TaskUi(Ui& backend, Terminal& terminal, bool yes) : backend_(backend), terminal_(terminal), yes_(yes) {}
 
@@ -68,10 +69,10 @@ std::shared_ptr<Window> TaskUi::CreateWindow(const DialogResource& resource, Win
 }
 
 int TaskUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) {
-  if (window->DialogId() == kMainWindowId) {
+  if (window->DialogId() == IDD_MAIN) {
     exitStatus_ = mainTask ? mainTask(*window, handler) : 0;
     // The dialog's OK command: ends without storing a port chosen for this run only.
-    if (!window->Ended()) handler.OnCommand(*window, 1);
+    if (!window->Ended()) handler.OnCommand(*window, button::kOk);
   } else if (dialogTask) {
     dialogTask(*window, handler);
   }

@@ -55,7 +55,4 @@ class TaskUi : public Ui {
   int exitStatus_ = 0;
 };
 
-// "CAPTION: TEXT" as a line for standard error; an empty caption is left out.
-std::string BoxLine(std::string_view caption, std::string_view text);
-
 }  // namespace ravix::cli

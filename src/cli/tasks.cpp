@@ -1,7 +1,5 @@
 #include "cli/tasks.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -14,6 +12,7 @@
 #include "cli/task_ui.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
+#include "platform/text.h"
 #include "script/front_options.h"
 #include "script/session_log.h"
 #include "settings/settings_commands.h"
@@ -23,11 +22,11 @@ namespace ravix::cli {
 
 namespace {
 
-constexpr int kStatusField = 1044;
 constexpr size_t kMaxSettingsFile = 1 << 20;  // a settings file is a few hundred bytes
-// Lock functions dialog.
-constexpr int kLockRead = 1204, kLockWrite = 1205, kLockRcSetup = 1206, kLockTestProgram = 1207, kLockEnd = 2;
-constexpr int kUpdate = 1147, kCalibrate = 1208, kInfo = 1225, kLockFunctions = 1202;
+// The panel's buttons for the active set and the two model memories, in the order of SettingSlot
+// (and of --memory).
+constexpr int kReadButton[] = {panel::kRead, panel::kReadMemory1, panel::kReadMemory2};
+constexpr int kWriteButton[] = {panel::kWrite, panel::kWriteMemory1, panel::kWriteMemory2};
 
 std::string Trimmed(std::string text) {
   const auto first = text.find_first_not_of(' ');
@@ -35,12 +34,6 @@ std::string Trimmed(std::string text) {
   text.erase(0, first);
   text.erase(text.find_last_not_of(' ') + 1);
   return text;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-         });
 }
 
 // One task on the open main window.
@@ -56,9 +49,10 @@ class TaskRun {
     if (c == "save") return Save();
     if (c == "write" || c == "load") return Write();
     if (c == "update") return Update();
-    if (c == "info") return Press(kInfo) && !ui_.lastResultCaption.empty() ? 0 : kTaskFailed;
+    if (c == "info") return Press(menu::kControllerInfo) && !ui_.lastResultCaption.empty() ? 0 : kTaskFailed;
     if (c == "calibrate")
-      return Press(kCalibrate) && ui_.lastResultCaption == "calibration successful!" ? 0 : kTaskFailed;
+      return Press(menu::kCalibrateOscillator) && ui_.lastResultCaption == "calibration successful!" ? 0
+                                                                                                     : kTaskFailed;
     if (c == "locks") return Locks();
     return kTaskUsage;
   }
@@ -69,12 +63,8 @@ class TaskRun {
     handler_.OnCommand(main_, id);
     return !ui_.Failed();
   }
-  bool StatusIs(const char* text) const { return !ui_.Failed() && Trimmed(main_.GetItemText(kStatusField)) == text; }
-  SettingSlot Slot() const {
-    return request_.memory == 0   ? SettingSlot::Active
-           : request_.memory == 1 ? SettingSlot::Memory1
-                                  : SettingSlot::Memory2;
-  }
+  bool StatusIs(const char* text) const { return !ui_.Failed() && Trimmed(main_.GetItemText(IDC_STATUS)) == text; }
+  SettingSlot Slot() const { return static_cast<SettingSlot>(request_.memory); }
   bool Refuse(const std::string& text) {
     tool_.platform.ui.MessageBox(nullptr, "Error!", text);
     return false;
@@ -86,7 +76,7 @@ class TaskRun {
     const std::string& port = request_.port;
     if (port.empty()) return true;
     for (const PortRow& row : PortTable)
-      if (SameName(port, row.name)) return Press(row.command);
+      if (EqualsIgnoringCase(port, row.name)) return Press(row.command);
     Link& link = tool_.link;
     if (link.ComPortOpen) link.CloseComPort();
     link.ComDeviceName = port;
@@ -98,10 +88,7 @@ class TaskRun {
   // identifies the controller.
   bool ReadSlot(SettingSlot slot) {
     if (slot != SettingSlot::Active && !ReadSlot(SettingSlot::Active)) return false;
-    const int id = slot == SettingSlot::Active    ? panel::kRead
-                   : slot == SettingSlot::Memory1 ? panel::kReadMemory1
-                                                  : panel::kReadMemory2;
-    return Press(id) && StatusIs("OK");
+    return Press(kReadButton[static_cast<int>(slot)]) && StatusIs("OK");
   }
 
   int Read() {
@@ -159,10 +146,7 @@ class TaskRun {
     if (!refused.empty()) Refuse(refused);
     if (ui_.Failed()) return kTaskFailed;
     const std::string written = settings_file::SaveJson(main_, tool_.settings, Slot());
-    const int write = request_.memory == 0   ? panel::kWrite
-                      : request_.memory == 1 ? panel::kWriteMemory1
-                                             : panel::kWriteMemory2;
-    if (!Press(write) || !StatusIs("OK")) return kTaskFailed;
+    if (!Press(kWriteButton[request_.memory]) || !StatusIs("OK")) return kTaskFailed;
     return ReadBackAndCompare(written);
   }
 
@@ -184,7 +168,7 @@ class TaskRun {
     ui_.fileChoice = request_.file;
     // Until the user agrees nothing is written, and Ctrl+C may end the program as usual.
     ui_.onAgreed = [this] { terminal_.GuardInterrupts(true); };
-    Press(kUpdate);
+    Press(menu::kOpenUpdateFile);
     terminal_.GuardInterrupts(false);
     terminal_.Progress(0, 0);
     if (!StatusIs("OK")) return kTaskFailed;
@@ -197,26 +181,26 @@ class TaskRun {
     int status = kTaskFailed;
     ui_.dialogTask = [this, &status](Window& dialog, WindowHandler& handler) {
       status = LocksDialog(dialog, handler);
-      handler.OnCommand(dialog, kLockEnd);
+      handler.OnCommand(dialog, lockdlg::kEnd);
     };
-    handler_.OnCommand(main_, kLockFunctions);
+    handler_.OnCommand(main_, menu::kLockFunctions);
     return ui_.Failed() ? kTaskFailed : status;
   }
 
   int LocksDialog(Window& dialog, WindowHandler& handler) {
-    handler.OnCommand(dialog, kLockRead);
+    handler.OnCommand(dialog, lockdlg::kRead);
     if (!StatusIs("ok")) return kTaskFailed;
     if (!request_.sets.empty()) {
       for (const std::string& set : request_.sets) {
         const size_t eq = set.find('=');
-        const int id = set.substr(0, eq) == "rc-setup" ? kLockRcSetup : kLockTestProgram;
+        const int id = set.substr(0, eq) == "rc-setup" ? lockdlg::kLockRcSetup : lockdlg::kLockTestProgram;
         dialog.CheckItem(id, set.substr(eq + 1) == "on");
       }
-      handler.OnCommand(dialog, kLockWrite);
+      handler.OnCommand(dialog, lockdlg::kWrite);
       if (!StatusIs("ok")) return kTaskFailed;
     }
-    std::printf("rc-setup     %s\n", dialog.IsItemChecked(kLockRcSetup) ? "locked" : "unlocked");
-    std::printf("testprogram  %s\n", dialog.IsItemChecked(kLockTestProgram) ? "locked" : "unlocked");
+    std::printf("rc-setup     %s\n", dialog.IsItemChecked(lockdlg::kLockRcSetup) ? "locked" : "unlocked");
+    std::printf("testprogram  %s\n", dialog.IsItemChecked(lockdlg::kLockTestProgram) ? "locked" : "unlocked");
     return 0;
   }
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "resources/ids.h"
 #include "script/script_args.h"
 #include "script/script_names.h"
 #include "script/script_sim.h"
@@ -20,12 +21,11 @@ using script::ScriptError;
 
 namespace {
 
-constexpr int kMainWindowId = 1226;
 constexpr uint32_t kMaxId = 0xFFFF;
 
 std::string OwnerName(const Window* owner) {
   if (!owner) return "none";
-  return owner->DialogId() == kMainWindowId ? "main" : "dialog";
+  return owner->DialogId() == IDD_MAIN ? "main" : "dialog";
 }
 
 bool IsButton(ControlKind kind) {
@@ -375,12 +375,12 @@ void ScriptEngine::Press(Window& window, WindowHandler& handler, int id) {
       Print("ignored " + std::to_string(id));
       return;
     }
-  } else if (!handler.OnCommand(window, id)) {
-    // Neither a control nor a menu item, and the window's handler does not know the
-    // command either (it has done nothing): a typing error in the script.
-    throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no control, menu item or command " +
-                      std::to_string(id)};
   } else {
+    // Neither a control nor a menu item: a command the window's handler may still know.
+    // When it does not (it has done nothing), a typing error in the script.
+    if (!handler.OnCommand(window, id))
+      throw ScriptError{"dialog " + std::to_string(window.DialogId()) + " has no control, menu item or command " +
+                        std::to_string(id)};
     return;
   }
   handler.OnCommand(window, id);

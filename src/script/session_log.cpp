@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "resources/ids.h"
 #include "script/script_words.h"
 
 namespace ravix {
@@ -70,7 +71,7 @@ std::shared_ptr<Window> SessionLog::CreateWindow(const DialogResource& resource,
   auto before = window->OnTextChanged;
   window->OnTextChanged = [this, before](int id, const std::string& text) {
     if (before) before(id, text);
-    if (id == kStatusField) Write("status " + script::Quote(text));
+    if (id == IDC_STATUS) Write("status " + script::Quote(text));
   };
   return window;
 }

@@ -13,8 +13,6 @@ namespace ravix {
 // interface that the tool would otherwise see and passes everything on unchanged.
 class SessionLog : public Ui {
  public:
-  static constexpr int kStatusField = 1044;
-
   // file: open for appending, kept by the caller. header: the first line (the
   // program and its command line).
   SessionLog(Ui& inner, std::FILE* file, const std::string& header);
