@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -61,7 +60,7 @@ class FirmwareUpdateTest : public FreshDirectoryTest {
     };
   }
   std::string Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    WriteWhole(dir_ / name, bytes);
     return (dir_ / name).string();
   }
   std::string WriteScrambled(const std::string& name, const std::vector<UpdateByte>& bytes) {
