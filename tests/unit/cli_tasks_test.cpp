@@ -236,7 +236,7 @@ TEST(TaskUiProgress, TheWindowsProgressGoesToTheTerminal) {
   auto window = ui.CreateWindow(MainWindowResource(), nullptr);
   for (int done = 0; done <= 40; ++done) window->ShowProgress(done, 40);
   window->ShowProgress(0, 0);
-  window->SetItemText(1044, "OK");
+  window->SetItemText(IDC_STATUS, "OK");
   std::rewind(err);
   std::string text(4096, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), err));
@@ -244,7 +244,7 @@ TEST(TaskUiProgress, TheWindowsProgressGoesToTheTerminal) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11) << text;
   EXPECT_EQ(text.substr(0, 28), "update:   0%  0 of 40 lines\n");
   EXPECT_NE(text.find("update: 100%  40 of 40 lines\n"), std::string::npos) << text;
-  EXPECT_EQ(window->GetItemText(1044), "OK");
+  EXPECT_EQ(window->GetItemText(IDC_STATUS), "OK");
 }
 
 // Ctrl+C during a guarded transfer: the first one warns and the work goes on, a

@@ -56,7 +56,7 @@ class FirmwareUpdateTest : public FreshDirectoryTest {
     window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
     tool.status.MainWindow = window;
     window->OnTextChanged = [this](int id, const std::string& text) {
-      if (id == 1044 && onStatus) onStatus(text);
+      if (id == IDC_STATUS && onStatus) onStatus(text);
     };
   }
   std::string Write(const std::string& name, const std::string& bytes) {
@@ -136,7 +136,7 @@ TEST_F(FirmwareUpdateTest, WhatIsFlashedIsTheFileAsItWasChosen) {
     onStatus = nullptr;
     ui.onMessage = nullptr;
     EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
-    EXPECT_EQ(window->GetItemText(1044), "OK");
+    EXPECT_EQ(window->GetItemText(IDC_STATUS), "OK");
     EXPECT_EQ(adapter.controller.flash, Image(chosen));
   }
 }
@@ -191,7 +191,7 @@ TEST_F(FirmwareUpdateTest, ADamagedScrambledFileIsRefusedBeforeTheQuestionAndSen
       adapter.controller.settings[33] = setUp ? 0x11 : 0xFF;
       Run(Write("x1011_3011.upd", c.file));
       EXPECT_EQ(Texts(), std::vector<std::string>{c.message});
-      EXPECT_EQ(window->GetItemText(1044).find_first_not_of(' '), std::string::npos);
+      EXPECT_EQ(window->GetItemText(IDC_STATUS).find_first_not_of(' '), std::string::npos);
       EXPECT_TRUE(PageCommands().empty());
       EXPECT_TRUE(window->progress.empty());
       EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
@@ -231,7 +231,7 @@ TEST_F(FirmwareUpdateTest, AnEndedTransferHidesItsProgressAndRemovesItsTemporary
     EXPECT_EQ(Texts(), c.messages);
     EXPECT_EQ(PageCommands(), c.pages);
     EXPECT_EQ(window->progress, c.progress);
-    EXPECT_EQ(window->GetItemText(1044), c.messages.size() == 1 ? "OK" : " ");
+    EXPECT_EQ(window->GetItemText(IDC_STATUS), c.messages.size() == 1 ? "OK" : " ");
     EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
   }
 }
