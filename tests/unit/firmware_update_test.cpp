@@ -42,19 +42,32 @@ class ProgressWindow : public HeadlessWindow {
   std::vector<std::pair<int, int>> progress;
 };
 
-// The tool on a simulated machine with the serial adapter on COM1, the main window
-// open and a fresh start directory holding the setup file.
-class FirmwareUpdateTest : public FreshDirectoryTest {
+// The tool on a simulated machine with its main window.
+struct UpdateMachine {
+  // The serial adapter on COM1, the main window open, the files in `dir`.
+  void Prepare(const fs::path& dir) {
+    tool.setupFile.StartDirectory = dir.string();
+    tool.link.SerialPortSelected = true;
+    tool.link.PortName = tool.link.ComDeviceName = "COM1";
+    tool.status.MainWindow = window;
+  }
+
+  sim::SimClock clock{true};
+  sim::SimAdapter adapter{clock};
+  HookedUi ui;
+  Platform platform{clock, adapter, adapter, ui};
+  Tool tool{platform};
+  std::shared_ptr<ProgressWindow> window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
+};
+
+// One machine prepared in a fresh start directory holding the setup file.
+class FirmwareUpdateTest : public FreshDirectoryTest, protected UpdateMachine {
  protected:
   FirmwareUpdateTest() : FreshDirectoryTest("ravix-firmware-update-") {}
   void SetUp() override {
     FreshDirectoryTest::SetUp();
     WriteSetupFile("COM1");
-    tool.setupFile.StartDirectory = dir_.string();
-    tool.link.SerialPortSelected = true;
-    tool.link.PortName = tool.link.ComDeviceName = "COM1";
-    window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
-    tool.status.MainWindow = window;
+    Prepare(dir_);
     window->OnTextChanged = [this](int id, const std::string& text) {
       if (id == IDC_STATUS && onStatus) onStatus(text);
     };
@@ -92,12 +105,6 @@ class FirmwareUpdateTest : public FreshDirectoryTest {
     return flash;
   }
 
-  sim::SimClock clock{true};
-  sim::SimAdapter adapter{clock};
-  HookedUi ui;
-  Platform platform{clock, adapter, adapter, ui};
-  Tool tool{platform};
-  std::shared_ptr<ProgressWindow> window;
   std::function<void(const std::string&)> onStatus;
 };
 
@@ -304,18 +311,8 @@ TEST_F(FirmwareUpdateTest, ATemporaryFileThatFailsIsNoEndOfData) {
 // first goes on to flash exactly its own image. Once the first has ended, the second
 // goes through.
 TEST_F(FirmwareUpdateTest, TwoUpdatesFromOneDirectoryNeverShareTheTemporaryFile) {
-  struct Other {
-    sim::SimClock clock{true};
-    sim::SimAdapter adapter{clock};
-    HookedUi ui;
-    Platform platform{clock, adapter, adapter, ui};
-    Tool tool{platform};
-    std::shared_ptr<ProgressWindow> window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
-  } other;
-  other.tool.setupFile.StartDirectory = dir_.string();
-  other.tool.link.SerialPortSelected = true;
-  other.tool.link.PortName = other.tool.link.ComDeviceName = "COM1";
-  other.tool.status.MainWindow = other.window;
+  UpdateMachine other;
+  other.Prepare(dir_);
   const std::vector<UpdateByte> firstImage = {{0x0000, 0x11}, {0x0001, 0x22}, {0x0040, 0x33}};
   const std::vector<UpdateByte> secondImage = {{0x0000, 0x44}, {0x0041, 0x55}, {0x0080, 0x66}};
   const std::string first = WriteScrambled("x1011_3011.upd", firstImage);
