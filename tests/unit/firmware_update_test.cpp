@@ -243,7 +243,7 @@ TEST_F(FirmwareUpdateTest, AnEndedTransferHidesItsProgressAndRemovesItsTemporary
   }
 }
 
-TEST_F(FirmwareUpdateTest, TheVersionChecksReadTheFileName) {
+TEST(UpdateFileName, TheVersionChecksReadTheFileName) {
   struct Case {
     const char* name;
     int first, second;
@@ -260,7 +260,7 @@ TEST_F(FirmwareUpdateTest, TheVersionChecksReadTheFileName) {
 }
 
 // The characters either side of the digit and letter ranges, in every position.
-TEST_F(FirmwareUpdateTest, OnlyLinesThatNameAnAddressAndAByteAreSent) {
+TEST(UpdateLine, OnlyLinesThatNameAnAddressAndAByteAreSent) {
   const std::pair<const char*, bool> cases[] = {
       {"3FFF:FFFF", true},  {"0040:@?56", true},  // 5 and 6 are not read
       {"0040:0056 trailing", true}, {"0040:005", false},  {"", false},           {"0040:00a6", false},
