@@ -40,7 +40,7 @@ class FileAccessTest : public FreshDirectoryTest {
     std::function<void(const fs::path&)> make;
     bool readable;  // ReadRegularFile takes it (with a 7-byte limit: "content" just fits)
   };
-  std::vector<Kind> Kinds() const {
+  static std::vector<Kind> Kinds() {
     return {
         {"a regular file", [](const fs::path& p) { WriteWhole(p, "content"); }, true},
         {"a link to a regular file",
