@@ -47,7 +47,7 @@ TEST(DesktopProgress, TheBarShowsLinesSentBesideTheStatusFieldAndHidesAtTheEnd) 
   ASSERT_TRUE(main);
   main->Show();
   EXPECT_EQ(main->ProgressBar(), nullptr);
-  main->SetItemText(1044, "Update laeuft");
+  main->SetItemText(IDC_STATUS, "Update laeuft");
   main->ShowProgress(30, 120);
   QProgressBar* bar = main->ProgressBar();
   ASSERT_NE(bar, nullptr);
@@ -55,11 +55,11 @@ TEST(DesktopProgress, TheBarShowsLinesSentBesideTheStatusFieldAndHidesAtTheEnd) 
   EXPECT_EQ(bar->value(), 30);
   EXPECT_EQ(bar->maximum(), 120);
   EXPECT_EQ(bar->text(), QStringLiteral("25%  (30 of 120 lines)"));
-  const QRect status = main->Control(1044)->geometry();
+  const QRect status = main->Control(IDC_STATUS)->geometry();
   EXPECT_TRUE(status.contains(bar->geometry())) << "the bar lies inside the status field";
   EXPECT_FALSE(bar->geometry().intersects(main->Control(2)->geometry()));
   // The status text at the left stays free.
-  const QFontMetrics metrics(main->Control(1044)->font());
+  const QFontMetrics metrics(main->Control(IDC_STATUS)->font());
   EXPECT_GT(bar->geometry().left(), status.left() + metrics.horizontalAdvance(QStringLiteral("Update laeuft")) + 8);
   if (const QByteArray shots = qgetenv("RAVIX_SCREENSHOT_DIR"); !shots.isEmpty())
     main->Dialog().grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/progress.png"));
@@ -68,10 +68,10 @@ TEST(DesktopProgress, TheBarShowsLinesSentBesideTheStatusFieldAndHidesAtTheEnd) 
   main->ShowProgress(0, 0);
   EXPECT_FALSE(bar->isVisible());
   // A command that ends (on failure too) without hiding it: the bar goes with the status field.
-  main->EnableItem(1044, true);
+  main->EnableItem(IDC_STATUS, true);
   main->ShowProgress(10, 120);
   EXPECT_TRUE(bar->isVisible());
-  main->EnableItem(1044, false);
+  main->EnableItem(IDC_STATUS, false);
   EXPECT_FALSE(bar->isVisible());
   main->End(1);
 }

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 
@@ -42,11 +40,6 @@ class CliTasksTest : public FreshDirectoryTest {
     std::string out = testing::internal::GetCapturedStdout();
     return {status, out, testing::internal::GetCapturedStderr()};
   }
-  static std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
-  void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
   sim::SimClock clock_{true};
   sim::SimAdapter adapter_{clock_};
@@ -93,7 +86,7 @@ TEST_F(CliTasksTest, SaveThenLoadRestoresEveryByteOfEachSlot) {
 
 // The settings file's own refusals are in settings_file_test and tests/scenarios/settings_file/refusals.
 TEST_F(CliTasksTest, RefusalsNameTheirReasonAndWriteNothing) {
-  Write("newer.json", R"({"format": 2, "controller": {"type": 1}, "settings": {}})");
+  WriteWhole("newer.json", R"({"format": 2, "controller": {"type": 1}, "settings": {}})");
   struct Case {
     TaskRequest request;
     bool unplug;
@@ -131,7 +124,7 @@ TEST_F(CliTasksTest, WriteSetChangesOnlyWhatItNames) {
 }
 
 TEST_F(CliTasksTest, UpdateWithYesProgramsTheImage) {
-  Write("x1011_3011.upd", "0000:0012\r\n0001:0034\r\n0040:0056\r\n");
+  WriteWhole("x1011_3011.upd", "0000:0012\r\n0001:0034\r\n0040:0056\r\n");
   const Result refused = Run({.command = "update", .file = "x1011_3011.upd"});
   EXPECT_EQ(refused.status, cli::kTaskFailed);  // nobody to ask, no --yes
   EXPECT_NE(refused.err.find("add --yes"), std::string::npos) << refused.err;
@@ -208,7 +201,7 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
     HeadlessUi ui;
     SessionLog second(ui, again.get(), "second run");
   }
-  const std::string log = Slurp("session.log");
+  const std::string log = ReadWhole("session.log");
   const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
   for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155\n",
                                "command 1226 1149\n", "status \"reading.....\"\n", "status \"OK\"\n",
@@ -243,7 +236,7 @@ TEST(TaskUiProgress, TheWindowsProgressGoesToTheTerminal) {
   auto window = ui.CreateWindow(MainWindowResource(), nullptr);
   for (int done = 0; done <= 40; ++done) window->ShowProgress(done, 40);
   window->ShowProgress(0, 0);
-  window->SetItemText(1044, "OK");
+  window->SetItemText(IDC_STATUS, "OK");
   std::rewind(err);
   std::string text(4096, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), err));
@@ -251,7 +244,7 @@ TEST(TaskUiProgress, TheWindowsProgressGoesToTheTerminal) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11) << text;
   EXPECT_EQ(text.substr(0, 28), "update:   0%  0 of 40 lines\n");
   EXPECT_NE(text.find("update: 100%  40 of 40 lines\n"), std::string::npos) << text;
-  EXPECT_EQ(window->GetItemText(1044), "OK");
+  EXPECT_EQ(window->GetItemText(IDC_STATUS), "OK");
 }
 
 // Ctrl+C during a guarded transfer: the first one warns and the work goes on, a

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -43,25 +42,38 @@ class ProgressWindow : public HeadlessWindow {
   std::vector<std::pair<int, int>> progress;
 };
 
-// The tool on a simulated machine with the serial adapter on COM1, the main window
-// open and a fresh start directory holding the setup file.
-class FirmwareUpdateTest : public FreshDirectoryTest {
+// The tool on a simulated machine with its main window.
+struct UpdateMachine {
+  // The serial adapter on COM1, the main window open, the files in `dir`.
+  void Prepare(const fs::path& dir) {
+    tool.setupFile.StartDirectory = dir.string();
+    tool.link.SerialPortSelected = true;
+    tool.link.PortName = tool.link.ComDeviceName = "COM1";
+    tool.status.MainWindow = window;
+  }
+
+  sim::SimClock clock{true};
+  sim::SimAdapter adapter{clock};
+  HookedUi ui;
+  Platform platform{clock, adapter, adapter, ui};
+  Tool tool{platform};
+  std::shared_ptr<ProgressWindow> window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
+};
+
+// One machine prepared in a fresh start directory holding the setup file.
+class FirmwareUpdateTest : public FreshDirectoryTest, protected UpdateMachine {
  protected:
   FirmwareUpdateTest() : FreshDirectoryTest("ravix-firmware-update-") {}
   void SetUp() override {
     FreshDirectoryTest::SetUp();
     WriteSetupFile("COM1");
-    tool.setupFile.StartDirectory = dir_.string();
-    tool.link.SerialPortSelected = true;
-    tool.link.PortName = tool.link.ComDeviceName = "COM1";
-    window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
-    tool.status.MainWindow = window;
+    Prepare(dir_);
     window->OnTextChanged = [this](int id, const std::string& text) {
-      if (id == 1044 && onStatus) onStatus(text);
+      if (id == IDC_STATUS && onStatus) onStatus(text);
     };
   }
   std::string Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    WriteWhole(dir_ / name, bytes);
     return (dir_ / name).string();
   }
   std::string WriteScrambled(const std::string& name, const std::vector<UpdateByte>& bytes) {
@@ -93,12 +105,6 @@ class FirmwareUpdateTest : public FreshDirectoryTest {
     return flash;
   }
 
-  sim::SimClock clock{true};
-  sim::SimAdapter adapter{clock};
-  HookedUi ui;
-  Platform platform{clock, adapter, adapter, ui};
-  Tool tool{platform};
-  std::shared_ptr<ProgressWindow> window;
   std::function<void(const std::string&)> onStatus;
 };
 
@@ -137,7 +143,7 @@ TEST_F(FirmwareUpdateTest, WhatIsFlashedIsTheFileAsItWasChosen) {
     onStatus = nullptr;
     ui.onMessage = nullptr;
     EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
-    EXPECT_EQ(window->GetItemText(1044), "OK");
+    EXPECT_EQ(window->GetItemText(IDC_STATUS), "OK");
     EXPECT_EQ(adapter.controller.flash, Image(chosen));
   }
 }
@@ -192,7 +198,7 @@ TEST_F(FirmwareUpdateTest, ADamagedScrambledFileIsRefusedBeforeTheQuestionAndSen
       adapter.controller.settings[33] = setUp ? 0x11 : 0xFF;
       Run(Write("x1011_3011.upd", c.file));
       EXPECT_EQ(Texts(), std::vector<std::string>{c.message});
-      EXPECT_EQ(window->GetItemText(1044).find_first_not_of(' '), std::string::npos);
+      EXPECT_EQ(window->GetItemText(IDC_STATUS).find_first_not_of(' '), std::string::npos);
       EXPECT_TRUE(PageCommands().empty());
       EXPECT_TRUE(window->progress.empty());
       EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
@@ -232,12 +238,12 @@ TEST_F(FirmwareUpdateTest, AnEndedTransferHidesItsProgressAndRemovesItsTemporary
     EXPECT_EQ(Texts(), c.messages);
     EXPECT_EQ(PageCommands(), c.pages);
     EXPECT_EQ(window->progress, c.progress);
-    EXPECT_EQ(window->GetItemText(1044), c.messages.size() == 1 ? "OK" : " ");
+    EXPECT_EQ(window->GetItemText(IDC_STATUS), c.messages.size() == 1 ? "OK" : " ");
     EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
   }
 }
 
-TEST_F(FirmwareUpdateTest, TheVersionChecksReadTheFileName) {
+TEST(UpdateFileName, TheVersionChecksReadTheFileName) {
   struct Case {
     const char* name;
     int first, second;
@@ -254,7 +260,7 @@ TEST_F(FirmwareUpdateTest, TheVersionChecksReadTheFileName) {
 }
 
 // The characters either side of the digit and letter ranges, in every position.
-TEST_F(FirmwareUpdateTest, OnlyLinesThatNameAnAddressAndAByteAreSent) {
+TEST(UpdateLine, OnlyLinesThatNameAnAddressAndAByteAreSent) {
   const std::pair<const char*, bool> cases[] = {
       {"3FFF:FFFF", true},  {"0040:@?56", true},  // 5 and 6 are not read
       {"0040:0056 trailing", true}, {"0040:005", false},  {"", false},           {"0040:00a6", false},
@@ -305,18 +311,8 @@ TEST_F(FirmwareUpdateTest, ATemporaryFileThatFailsIsNoEndOfData) {
 // first goes on to flash exactly its own image. Once the first has ended, the second
 // goes through.
 TEST_F(FirmwareUpdateTest, TwoUpdatesFromOneDirectoryNeverShareTheTemporaryFile) {
-  struct Other {
-    sim::SimClock clock{true};
-    sim::SimAdapter adapter{clock};
-    HookedUi ui;
-    Platform platform{clock, adapter, adapter, ui};
-    Tool tool{platform};
-    std::shared_ptr<ProgressWindow> window = std::make_shared<ProgressWindow>(MainWindowResource(), nullptr);
-  } other;
-  other.tool.setupFile.StartDirectory = dir_.string();
-  other.tool.link.SerialPortSelected = true;
-  other.tool.link.PortName = other.tool.link.ComDeviceName = "COM1";
-  other.tool.status.MainWindow = other.window;
+  UpdateMachine other;
+  other.Prepare(dir_);
   const std::vector<UpdateByte> firstImage = {{0x0000, 0x11}, {0x0001, 0x22}, {0x0040, 0x33}};
   const std::vector<UpdateByte> secondImage = {{0x0000, 0x44}, {0x0041, 0x55}, {0x0080, 0x66}};
   const std::string first = WriteScrambled("x1011_3011.upd", firstImage);

@@ -7,7 +7,6 @@
 namespace ravix::test {
 namespace {
 
-constexpr AdapterKind kAllKinds[] = {AdapterKind::Serial, AdapterKind::ParallelDriver, AdapterKind::ParallelDirect};
 constexpr AdapterKind kParallelKinds[] = {AdapterKind::ParallelDriver, AdapterKind::ParallelDirect};
 
 // Input reads of whichever kind, the time unit of the short delay.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -210,14 +209,14 @@ TEST_F(MainWindowTest, TheSerialPortIsOpenedOnItsChoiceAndClosedAtEnd) {
     EXPECT_TRUE(tool.link.ComPortOpen);
   });
   Command(menu::kFirstPort);
-  Command(2);
+  Command(panel::kEnd);
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(ports.opened, (std::vector<std::string>{"COM3", "COM1"}));
   EXPECT_FALSE(tool.link.ComPortOpen);
 
   Machine m;
   m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 3); });
-  m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, 1); });
+  m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, button::kOk); });
   EXPECT_EQ(RunApplication(m.tool), 0);
   EXPECT_EQ(m.ui.windows.at(0)->Result(), 1);
   EXPECT_TRUE(m.tool.link.ComPortOpen) << "command 1 leaves the port open";
@@ -268,7 +267,7 @@ TEST_F(MainWindowTest, EndRewritesOnlyThePortName) {
 // File" stays greyed: its command is reached only here.
 TEST_F(MainWindowTest, HelpFileIsLookedForInTheCurrentDirectory) {
   Command(menu::kHelpFile);
-  Then([&](Window&) { std::ofstream("pc-setup-english.pdf") << "%PDF"; });
+  Then([&](Window&) { WriteWhole("pc-setup-english.pdf", "%PDF"); });
   Command(menu::kHelpFile);
   Then([&](Window&) {
     fs::create_directory(dir_ / "other");

@@ -9,9 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,11 +28,6 @@ class FileAccessTest : public FreshDirectoryTest {
  protected:
   FileAccessTest() : FreshDirectoryTest("ravix-file-access-") {}
 
-  void Write(const fs::path& path, const std::string& bytes) const { std::ofstream(path, std::ios::binary) << bytes; }
-  static std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir_)) names.push_back(entry.path().filename().string());
@@ -47,12 +40,12 @@ class FileAccessTest : public FreshDirectoryTest {
     std::function<void(const fs::path&)> make;
     bool readable;  // ReadRegularFile takes it (with a 7-byte limit: "content" just fits)
   };
-  std::vector<Kind> Kinds() const {
+  static std::vector<Kind> Kinds() {
     return {
-        {"a regular file", [this](const fs::path& p) { Write(p, "content"); }, true},
+        {"a regular file", [](const fs::path& p) { WriteWhole(p, "content"); }, true},
         {"a link to a regular file",
-         [this](const fs::path& p) {
-           Write(p.parent_path() / "target", "content");
+         [](const fs::path& p) {
+           WriteWhole(p.parent_path() / "target", "content");
            fs::create_symlink(p.parent_path() / "target", p);
          },
          true},
@@ -60,7 +53,7 @@ class FileAccessTest : public FreshDirectoryTest {
         {"a link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }, false},
         {"a directory", [](const fs::path& p) { fs::create_directory(p); }, false},
         {"a dangling link", [](const fs::path& p) { fs::create_symlink(p.parent_path() / "nowhere", p); }, false},
-        {"a file over the limit", [this](const fs::path& p) { Write(p, std::string(8, 'x')); }, false},
+        {"a file over the limit", [](const fs::path& p) { WriteWhole(p, std::string(8, 'x')); }, false},
         {"nothing", [](const fs::path&) {}, false},
     };
   }
@@ -105,7 +98,7 @@ TEST_F(FileAccessTest, EachOperationRefusesWhatIsNoOrdinaryFileOfItsOwnAtOnce) {
 
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     if (fs::exists(folder / "target")) {
-      EXPECT_EQ(Read(folder / "target"), "content");
+      EXPECT_EQ(ReadWhole(folder / "target"), "content");
     }
   }
 }
@@ -115,20 +108,20 @@ TEST_F(FileAccessTest, ReplacingWritesWholeOrNotAtAll) {
   const std::vector<uint8_t> fresh(4000, 0x42);
   std::string why;
 
-  Write(path, "old");
+  WriteWhole(path, "old");
   ::chmod(path.c_str(), 0640);
   ASSERT_TRUE(ReplaceFile(path.string(), fresh, &why)) << why;
-  EXPECT_EQ(Read(path), std::string(4000, 0x42));
+  EXPECT_EQ(ReadWhole(path), std::string(4000, 0x42));
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, fs::perms(0640));
   EXPECT_EQ(Names(), std::vector<std::string>{"x1011_3011.upd"});
 
   // A link of that name is replaced by the file; what it pointed at stays.
-  Write(dir_ / "target", "theirs");
+  WriteWhole(dir_ / "target", "theirs");
   fs::remove(path);
   fs::create_symlink(dir_ / "target", path);
   ASSERT_TRUE(ReplaceFile(path.string(), fresh, &why)) << why;
   EXPECT_FALSE(fs::is_symlink(path));
-  EXPECT_EQ(Read(dir_ / "target"), "theirs");
+  EXPECT_EQ(ReadWhole(dir_ / "target"), "theirs");
   fs::remove(dir_ / "target");
 
   // Where the name is a directory, or the folder is a file, nothing is written.
@@ -145,7 +138,7 @@ TEST_F(FileAccessTest, ReplacingWritesWholeOrNotAtAll) {
 TEST_F(FileAccessTest, AFailedWriteLeavesTheOldFileByteForByte) {
   const fs::path path = dir_ / "x1011_3011.upd";
   const std::string old(300, 'o');
-  Write(path, old);
+  WriteWhole(path, old);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -160,7 +153,7 @@ TEST_F(FileAccessTest, AFailedWriteLeavesTheOldFileByteForByte) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_EQ(Read(path), old);
+  EXPECT_EQ(ReadWhole(path), old);
   EXPECT_EQ(Names(), std::vector<std::string>{"x1011_3011.upd"});
 }
 

@@ -8,7 +8,6 @@
 namespace ravix::test {
 namespace {
 
-constexpr AdapterKind kAllKinds[] = {AdapterKind::Serial, AdapterKind::ParallelDriver, AdapterKind::ParallelDirect};
 constexpr uint64_t kMs = 1000;
 // Bit times and the short delays between bytes stay well below a millisecond in the
 // simulation; a gap between two bytes is the waits of the sequence plus less than this.

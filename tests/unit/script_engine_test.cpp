@@ -5,12 +5,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include <unistd.h>
-
 #include "platform/headless/headless_ui.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
 #include "sim/sim_adapter.h"
+#include "temp_dir.h"
 
 namespace ravix::test {
 namespace {
@@ -216,22 +215,20 @@ TEST(ScriptEngineTest, UnwindsOpenDialogsSilentlyAfterAnErrorOrAtTheEnd) {
   }
 }
 
+// Each runs in a fresh, empty current directory dir_.
+class ScriptEngineFiles : public FreshDirectoryTest {
+ protected:
+  ScriptEngineFiles() : FreshDirectoryTest("ravix-script-files-") {}
+};
+
 // The open dialog leaves the current directory at the chosen file's folder, as the
 // desktop's does; paths are shown from where the script started.
-TEST(ScriptEngineTest, ChoosingAFileMovesTheCurrentDirectory) {
-  namespace fs = std::filesystem;
-  const fs::path before = fs::current_path();
-  const fs::path root = fs::temp_directory_path() / ("ravix-script-choose-" + std::to_string(::getpid()));
-  fs::create_directories(root / "fw" / "old");
-  fs::current_path(root);
-  {
-    ScriptRun run;
-    EXPECT_EQ(run.Go("choose fw/old/a.upd\npress 1147\nchoose ../b.upd\npress 1147\n"),
-              "dialog 1226\nchoose -> \"fw/old/a.upd\"\nchoose -> \"fw/b.upd\"\n");
-    EXPECT_EQ(fs::current_path(), root / "fw");
-  }
-  fs::current_path(before);
-  fs::remove_all(root);
+TEST_F(ScriptEngineFiles, ChoosingAFileMovesTheCurrentDirectory) {
+  std::filesystem::create_directories(dir_ / "fw" / "old");
+  ScriptRun run;
+  EXPECT_EQ(run.Go("choose fw/old/a.upd\npress 1147\nchoose ../b.upd\npress 1147\n"),
+            "dialog 1226\nchoose -> \"fw/old/a.upd\"\nchoose -> \"fw/b.upd\"\n");
+  EXPECT_EQ(std::filesystem::current_path(), dir_ / "fw");
 }
 
 // A script that cannot be read to its end fails loudly, like a line that cannot run.
@@ -256,16 +253,11 @@ TEST(ScriptEngineReading, UnreadableScriptsEndWithAnErrorAndExitTwo) {
   }
 }
 
-TEST(ScriptEngineReading, ADirectoryAsScriptIsAReadError) {
-  const auto dir = std::filesystem::temp_directory_path() / ("ravix-script-dir-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+TEST_F(ScriptEngineFiles, ADirectoryAsScriptIsAReadError) {
   std::string why;
-  auto source = ScriptSource::Open(dir.string(), why);
-  if (!source) {
-    // Windows refuses to open a directory at all, which fails the run as loudly.
-    std::filesystem::remove_all(dir);
-    GTEST_SKIP() << "this system refuses to open a directory: " << why;
-  }
+  auto source = ScriptSource::Open(dir_.string(), why);
+  // Windows refuses to open a directory at all, which fails the run as loudly.
+  if (!source) GTEST_SKIP() << "this system refuses to open a directory: " << why;
   HeadlessUi backend;
   sim::SimClock clock{true};
   std::ostringstream transcript;
@@ -274,8 +266,7 @@ TEST(ScriptEngineReading, ADirectoryAsScriptIsAReadError) {
   RunDialog(engine, MainResource(), nullptr, handler);
   EXPECT_EQ(engine.Finish(), 2);
   EXPECT_EQ(transcript.str(), "dialog 1226\nerror 1: the script cannot be read: Is a directory\n");
-  std::filesystem::remove_all(dir);
-  EXPECT_FALSE(ScriptSource::Open((dir / "missing").string(), why));
+  EXPECT_FALSE(ScriptSource::Open((dir_ / "missing").string(), why));
   EXPECT_EQ(why, "No such file or directory");
 }
 

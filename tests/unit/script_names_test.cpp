@@ -21,7 +21,8 @@ TEST(ScriptNames, EachNameIsAControlOrMenuItemOfItsWindowAndUnique) {
     SCOPED_TRACE(std::string(entry.name));
     const DialogResource* resource = FindDialogResource(entry.dialog);
     ASSERT_NE(resource, nullptr);
-    const bool parallelPort = entry.dialog == IDD_MAIN && entry.id >= 1152 && entry.id <= 1154;
+    // The parallel ports are commands without menu items of their own.
+    const bool parallelPort = entry.dialog == IDD_MAIN && entry.id >= menu::kLpt0278 && entry.id <= menu::kLpt03BC;
     EXPECT_TRUE(resource->FindControl(entry.id) || resource->FindMenuItem(entry.id) || parallelPort);
     EXPECT_TRUE(std::regex_match(std::string(entry.name), kebab));
     EXPECT_TRUE(seen.insert({entry.dialog, std::string(entry.name)}).second) << "name twice";

@@ -9,9 +9,7 @@
 
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 
@@ -30,8 +28,6 @@ class SetupFileTest : public FreshDirectoryTest {
  protected:
   SetupFileTest() : FreshDirectoryTest("ravix-setup-file-") {}
 
-  void Write(const std::string& bytes) { WriteSetupFile(bytes); }
-  std::string Read() const { return ReadSetupFile(); }
   void Access(bool direct, bool driver) {
     link.DirectPortIo = direct;
     link.PortDriverReady = driver;
@@ -69,12 +65,12 @@ TEST_F(SetupFileTest, InitTakesThePortNameFromTheFileOrTheDefault) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     fs::remove(dir_ / "rvsetup.cfg");
-    if (c.stored) Write(*c.stored);
+    if (c.stored) WriteSetupFile(*c.stored);
     Access(c.direct, c.driver);
     link.PortName.clear();
     EXPECT_EQ(file.InitSetupFile(), 0);
     EXPECT_EQ(link.PortName, c.portName);
-    EXPECT_EQ(Read(), c.fileAfter);
+    EXPECT_EQ(ReadSetupFile(), c.fileAfter);
     EXPECT_EQ(fs::path(file.StartDirectory), fs::current_path());
   }
 }
@@ -100,25 +96,25 @@ TEST_F(SetupFileTest, InitInADeletedDirectoryKeepsTheReasonForTheFrontEnd) {
 }
 
 TEST_F(SetupFileTest, SavePortNameWritesOnlyTheFirstFourBytes) {
-  Write("COM1\0\0\r\nold"s);
+  WriteSetupFile("COM1\0\0\r\nold"s);
   ASSERT_EQ(file.InitSetupFile(), 0);
   link.PortName = "COM7";
   EXPECT_EQ(file.SavePortName(), 0);
-  EXPECT_EQ(Read(), "COM7\0\0\r\nold"s);
+  EXPECT_EQ(ReadSetupFile(), "COM7\0\0\r\nold"s);
   // A device path does not fit the field and would overrun the fields behind it.
   link.PortName = "/dev/ttyUSB0";
   EXPECT_EQ(file.SavePortName(), 0);
-  EXPECT_EQ(Read(), "COM7\0\0\r\nold"s);
+  EXPECT_EQ(ReadSetupFile(), "COM7\0\0\r\nold"s);
 }
 
 TEST_F(SetupFileTest, EveryOperationReturnsToTheStartDirectory) {
-  Write("COM3");
+  WriteSetupFile("COM3");
   ASSERT_EQ(file.InitSetupFile(), 0);
   fs::create_directory(dir_ / "elsewhere");
   fs::current_path(dir_ / "elsewhere");
   link.PortName = "COM4";
   EXPECT_EQ(file.SavePortName(), 0);
-  EXPECT_EQ(Read(), "COM4");
+  EXPECT_EQ(ReadSetupFile(), "COM4");
   EXPECT_EQ(fs::current_path(), dir_);
   EXPECT_FALSE(fs::exists(dir_ / "elsewhere" / "rvsetup.cfg"));
 
@@ -155,15 +151,15 @@ TEST_F(SetupFileTest, UpdatePathLayout) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Write(c.before);
+    WriteSetupFile(c.before);
     EXPECT_EQ(file.StoreUpdatePath(c.path), 0);
-    const std::string after = Read();
+    const std::string after = ReadSetupFile();
     EXPECT_EQ(after, c.after);
     EXPECT_LE(after.size(), 256u);
   }
-  Write("COM2");
+  WriteSetupFile("COM2");
   ASSERT_EQ(file.StoreUpdatePath(longPath), 0);
-  EXPECT_EQ(Read().size(), 256u) << "the longest field ends right before the pole count";
+  EXPECT_EQ(ReadSetupFile().size(), 256u) << "the longest field ends right before the pole count";
 }
 
 TEST_F(SetupFileTest, LoadRpmValuesTakesDefaultsAndWritesBack) {
@@ -190,13 +186,13 @@ TEST_F(SetupFileTest, LoadRpmValuesTakesDefaultsAndWritesBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    Write(c.before);
+    WriteSetupFile(c.before);
     file.PoleCount = 0;
     file.GearRatio = 0.0f;
     EXPECT_EQ(file.LoadRpmValues(), 0);
     EXPECT_EQ(file.PoleCount, c.poles);
     EXPECT_FLOAT_EQ(file.GearRatio, c.gear);
-    const std::string after = Read();
+    const std::string after = ReadSetupFile();
     ASSERT_GE(after.size(), 256u);
     EXPECT_EQ(after.substr(0, 4), "COM2");
     EXPECT_EQ(after.substr(4, 252), std::string(252, '\0'));
@@ -207,11 +203,11 @@ TEST_F(SetupFileTest, LoadRpmValuesTakesDefaultsAndWritesBack) {
 
 // A count wider than its two characters is refused, the file left as it was.
 TEST_F(SetupFileTest, StoreRpmValuesEndsTheFileAfterTheGearRatio) {
-  Write("COM2");
+  WriteSetupFile("COM2");
   EXPECT_EQ(file.StoreRpmValues(12, 12.34f), 0);
-  EXPECT_EQ(Read().substr(256), "12\0\0" "12.34"s);
+  EXPECT_EQ(ReadSetupFile().substr(256), "12\0\0" "12.34"s);
   EXPECT_EQ(file.StoreRpmValues(4, 1.5f), 0);
-  EXPECT_EQ(Read().substr(256), " 4\0\0" "1.50"s);
+  EXPECT_EQ(ReadSetupFile().substr(256), " 4\0\0" "1.50"s);
   EXPECT_EQ(file.PoleCount, 4);
   EXPECT_FLOAT_EQ(file.GearRatio, 1.5f);
   file.PoleCount = 0;
@@ -219,7 +215,7 @@ TEST_F(SetupFileTest, StoreRpmValuesEndsTheFileAfterTheGearRatio) {
   EXPECT_EQ(file.PoleCount, 4);
   EXPECT_FLOAT_EQ(file.GearRatio, 1.5f);
   EXPECT_EQ(file.StoreRpmValues(100, 3.0f), 1);
-  EXPECT_EQ(Read().substr(256), " 4\0\0" "1.50"s);
+  EXPECT_EQ(ReadSetupFile().substr(256), " 4\0\0" "1.50"s);
   EXPECT_EQ(file.PoleCount, 4);
 }
 
@@ -257,7 +253,7 @@ TEST_F(SetupFileTest, ALinkOrAnythingButARegularFileIsNeverWritten) {
 #ifndef _WIN32
       {"link to a regular file",
        [&] {
-         std::ofstream(dir_ / "theirs", std::ios::binary) << theirs;
+         WriteWhole(dir_ / "theirs", theirs);
          fs::create_symlink(dir_ / "theirs", dir_ / "rvsetup.cfg");
        }},
       {"dangling link", [&] { fs::create_symlink(dir_ / "theirs", dir_ / "rvsetup.cfg"); }},
@@ -286,8 +282,7 @@ TEST_F(SetupFileTest, ALinkOrAnythingButARegularFileIsNeverWritten) {
     EXPECT_FLOAT_EQ(file.GearRatio, 2.5f);
     EXPECT_EQ(ui.messages.size(), 2u) << "one open error for each of the motor values' operations";
     if (hadTheirs) {
-      std::ifstream in(dir_ / "theirs", std::ios::binary);
-      EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), theirs);
+      EXPECT_EQ(ReadWhole(dir_ / "theirs"), theirs);
     } else {
       EXPECT_FALSE(fs::exists(dir_ / "theirs")) << "nothing made through the link";
     }
@@ -317,7 +312,7 @@ class FileSizeLimit {
 };
 
 TEST_F(SetupFileTest, AStoreThatCannotBeWrittenIsReportedNotDropped) {
-  Write("COM2");
+  WriteSetupFile("COM2");
   Access(false, false);
   ASSERT_EQ(file.InitSetupFile(), 0);
   file.PoleCount = 6, file.GearRatio = 2.5f;
@@ -338,8 +333,8 @@ TEST_F(SetupFileTest, AStoreThatCannotBeWrittenIsReportedNotDropped) {
   // With room again the same stores succeed.
   EXPECT_EQ(file.SavePortName(), 0);
   EXPECT_EQ(file.StoreRpmValues(8, 3.0f), 0);
-  EXPECT_EQ(Read().substr(0, 4), "COM7");
-  EXPECT_EQ(Read().substr(256), " 8\0\0" "3.00"s);
+  EXPECT_EQ(ReadSetupFile().substr(0, 4), "COM7");
+  EXPECT_EQ(ReadSetupFile().substr(256), " 8\0\0" "3.00"s);
 }
 #endif
 

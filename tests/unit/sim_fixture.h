@@ -15,6 +15,8 @@ namespace ravix::test {
 
 // The three ways the tool reaches the adapter.
 enum class AdapterKind { Serial, ParallelDriver, ParallelDirect };
+inline constexpr AdapterKind kAllKinds[] = {AdapterKind::Serial, AdapterKind::ParallelDriver,
+                                            AdapterKind::ParallelDirect};
 
 inline const char* KindName(AdapterKind kind) {
   switch (kind) {

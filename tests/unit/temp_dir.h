@@ -31,14 +31,18 @@ class FreshDirectoryTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
   }
 
-  // The setup file in dir_, written whole or read whole (empty when missing).
-  void WriteSetupFile(const std::string& bytes) const {
-    std::ofstream(dir_ / "rvsetup.cfg", std::ios::binary) << bytes;
+  // A file written whole or read whole (empty when missing).
+  static void WriteWhole(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
   }
-  std::string ReadSetupFile() const {
-    std::ifstream in(dir_ / "rvsetup.cfg", std::ios::binary);
+  static std::string ReadWhole(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
+
+  // The setup file in dir_.
+  void WriteSetupFile(const std::string& bytes) const { WriteWhole(dir_ / "rvsetup.cfg", bytes); }
+  std::string ReadSetupFile() const { return ReadWhole(dir_ / "rvsetup.cfg"); }
 
   std::filesystem::path previous_, dir_;
 

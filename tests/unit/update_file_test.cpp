@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -47,10 +46,6 @@ class UpdateFileTest : public FreshDirectoryTest {
                                                 static_cast<std::streamsize>(bytes.size()));
     return path.string();
   }
-  std::string ReadBack(const std::string& name) const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  }
 
   // Every line the reader delivers from the file's snapshot, through temp.tmp for a
   // scrambled file as in the transfer.
@@ -69,7 +64,7 @@ class UpdateFileTest : public FreshDirectoryTest {
       if (lines.size() > 1000) break;
     }
     EXPECT_EQ(result, LineResult::EndOfData);
-    if (update.UpdateFileKind == UpdateKind::Scrambled) lastTempLine = ReadBack(kTempFileName);
+    if (update.UpdateFileKind == UpdateKind::Scrambled) lastTempLine = ReadWhole(dir_ / kTempFileName);
     else onlyPadding = update.OnlyPaddingFollows(files);
     return lines;
   }
@@ -341,7 +336,7 @@ TEST_F(UpdateFileTest, RememberingStoresTheChosenPathAndTakesItsName) {
   EXPECT_FALSE(files.dataAt);  // closed again
   EXPECT_EQ(update.UpdatePath, chosen);
   EXPECT_EQ(update.UpdateFileName, "X1011_3011.UPD");
-  EXPECT_EQ(StoredPath(ReadBack("rvsetup.cfg")), chosen);
+  EXPECT_EQ(StoredPath(ReadSetupFile()), chosen);
   EXPECT_EQ(fs::current_path(), dir_);
 }
 
