@@ -1,7 +1,5 @@
 #include "gui/qt_window.h"
 
-#include "status/status.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -22,6 +20,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include "resources/ids.h"
 
 namespace ravix::gui {
 namespace {
