@@ -456,7 +456,7 @@ void QtWindow::RequestClose() {
   // A close request that arrives while a command runs (its repaints let the window
   // system through) would end the tool in the middle of an exchange.
   if (busy_ > 0) return;
-  Dispatch(2);
+  Dispatch(button::kCancel);
 }
 
 }  // namespace ravix::gui
