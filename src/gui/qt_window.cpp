@@ -217,7 +217,7 @@ void QtWindow::BuildMenu() {
     QMenu* menu = menuBar_->addMenu(FromUtf8(top.text));
     menu->menuAction()->setEnabled(!top.grayed);
     for (const auto& item : top.items) {
-      if (item.command == 0 && item.items.empty() && item.text.empty()) {
+      if (item.IsSeparator()) {
         menu->addSeparator();
         continue;
       }

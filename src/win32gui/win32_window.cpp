@@ -108,7 +108,7 @@ void Win32Window::BuildMenu() {
     }
     HMENU popup = CreatePopupMenu();
     for (const MenuResource& item : top.items) {
-      if (item.command == 0 && item.items.empty() && item.text.empty()) {
+      if (item.IsSeparator()) {
         AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         continue;
       }
