@@ -14,9 +14,6 @@ namespace ravix::gui {
 // Needs a QApplication.
 class QtUi : public Ui {
  public:
-  // ports: where the Port menu finds the device behind each port name (may be null).
-  QtUi() = default;
-
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
   int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,

@@ -1,7 +1,5 @@
 #include "gui/qt_window.h"
 
-#include "status/status.h"
-
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -22,6 +20,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
+
+#include "resources/ids.h"
 
 namespace ravix::gui {
 namespace {
@@ -217,7 +217,7 @@ void QtWindow::BuildMenu() {
     QMenu* menu = menuBar_->addMenu(FromUtf8(top.text));
     menu->menuAction()->setEnabled(!top.grayed);
     for (const auto& item : top.items) {
-      if (item.command == 0 && item.items.empty() && item.text.empty()) {
+      if (item.IsSeparator()) {
         menu->addSeparator();
         continue;
       }
@@ -456,7 +456,7 @@ void QtWindow::RequestClose() {
   // A close request that arrives while a command runs (its repaints let the window
   // system through) would end the tool in the middle of an exchange.
   if (busy_ > 0) return;
-  Dispatch(2);
+  Dispatch(button::kCancel);
 }
 
 }  // namespace ravix::gui

@@ -15,7 +15,6 @@ class QAction;
 class QEventLoop;
 class QMenu;
 class QMenuBar;
-
 class QProgressBar;
 
 namespace ravix::gui {
@@ -60,7 +59,6 @@ class ToolRadioButton : public QRadioButton {
 // commands while the window runs modally.
 class QtWindow : public Window {
  public:
-  // ports: where the Port menu looks up the device behind each "COMn" (may be null).
   QtWindow(const DialogResource& resource, Window* owner);
   ~QtWindow() override;
   QtWindow(const QtWindow&) = delete;

@@ -37,6 +37,9 @@ struct MenuResource {
   bool checked = false;
   bool grayed = false;
   std::vector<MenuResource> items;  // entries of a pop-up
+
+  // An entry without text, command or entries is the line between two groups of a pop-up.
+  bool IsSeparator() const { return command == 0 && items.empty() && text.empty(); }
 };
 
 struct DialogResource {

@@ -151,10 +151,7 @@ const DialogResource kMainWindow = BuildMainWindow();
 const DialogResource& MainWindowResource() { return kMainWindow; }
 
 const DialogResource* FindDialogResource(int id) {
-  if (id == IDD_MAIN) return &kMainWindow;
-  if (id == IDD_RPM_CONTROL || id == IDD_LOCK_FUNCTIONS || id == IDD_REV_COUNTER)
-    return FindToolDialogResource(id);
-  return nullptr;
+  return id == IDD_MAIN ? &kMainWindow : FindToolDialogResource(id);
 }
 
 }  // namespace ravix

@@ -30,7 +30,6 @@ class Parser {
         if (!message_.empty()) return false;
         continue;
       }
-      if (!message_.empty()) return false;
       if (!OwnOption()) {
         if (message_.empty()) message_ = "ravix-setup: unknown argument " + arg_ + "\n" + usage;
         return false;

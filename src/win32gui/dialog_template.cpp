@@ -58,8 +58,7 @@ int HeightInTemplate(const ControlResource& control) {
 
 uint16_t Coordinate(int du) { return static_cast<uint16_t>(static_cast<int16_t>(du)); }
 
-}  // namespace
-
+// The window style of a control of the table (WS_CHILD | WS_VISIBLE and its kind's styles).
 uint32_t ControlStyle(const ControlResource& control) {
   uint32_t style = WS_CHILD | WS_VISIBLE;
   if (!control.enabled) style |= WS_DISABLED;
@@ -81,6 +80,8 @@ uint32_t ControlStyle(const ControlResource& control) {
   }
   return style;
 }
+
+}  // namespace
 
 DialogTemplate BuildDialogTemplate(const DialogResource& resource) {
   DialogTemplate result;

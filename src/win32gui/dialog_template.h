@@ -21,7 +21,4 @@ inline constexpr uint16_t kDialogFontPoints = 8;
 
 DialogTemplate BuildDialogTemplate(const DialogResource& resource);
 
-// The window style of a control of the table (WS_CHILD | WS_VISIBLE and its kind's styles).
-uint32_t ControlStyle(const ControlResource& control);
-
 }  // namespace ravix::win32gui

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/win32_text.h"
+#include "resources/ids.h"
 #include "win32gui/dialog_template.h"
 
 #include "platform/win32/windows_api.h"  // last
@@ -14,10 +15,6 @@ namespace ravix::win32gui {
 
 namespace {
 
-// The command of the close box and of Escape, and of the button that ends a window.
-constexpr int kCloseCommand = 2;
-// The status field of the main window, beside which a long command shows its progress.
-constexpr int kStatusField = 1044;
 // Paint messages handled in one Repaint at most: a control that never validates
 // itself must not keep a long command waiting.
 constexpr int kMostPaints = 256;
@@ -111,7 +108,7 @@ void Win32Window::BuildMenu() {
     }
     HMENU popup = CreatePopupMenu();
     for (const MenuResource& item : top.items) {
-      if (item.command == 0 && item.items.empty() && item.text.empty()) {
+      if (item.IsSeparator()) {
         AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         continue;
       }
@@ -275,7 +272,7 @@ void Win32Window::ShowProgress(int done, int total) {
     return;
   }
   if (!progress_) {
-    HWND field = Control(kStatusField);
+    HWND field = Control(IDC_STATUS);
     if (!field) return;
     RECT area{};
     GetWindowRect(field, &area);
@@ -332,7 +329,7 @@ int Win32Window::RunModal(WindowHandler& handler) {
     if (got <= 0) {
       // The session is ending: pass the quit on to the loops outside and close.
       if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
-      Window::End(kCloseCommand);
+      Window::End(button::kCancel);
       break;
     }
     if (FilterKey(message)) continue;
@@ -407,7 +404,7 @@ void Win32Window::RequestClose() {
   // A close request that arrives while a command runs would end the tool in the
   // middle of an exchange.
   if (busy_ > 0) return;
-  Dispatch(kCloseCommand);
+  Dispatch(button::kCancel);
 }
 
 }  // namespace ravix::win32gui

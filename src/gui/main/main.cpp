@@ -8,7 +8,6 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "app/startup.h"
@@ -83,7 +82,9 @@ struct Log {
   std::unique_ptr<ravix::SessionLog> logged;
 };
 
-int RunDesktop(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, Log& log) {
+// The tool on ui (behind the session log) until its main window closes; says why the
+// start directory could not be taken.
+int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui, Log& log) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(ui)};
   ravix::Tool tool(platform);
   const int status = ravix::RunApplication(tool);
@@ -122,10 +123,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& 
       for (const QString& path : ui.SaveScreenshots(dir)) std::fprintf(stderr, "saved %s\n", qPrintable(path));
     };
   }
-  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(*front)};
-  ravix::Tool tool(platform);
-  ravix::RunApplication(tool);
-  std::fputs(ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup").c_str(), stderr);
+  RunTool(machine, *front, log);
   const int status = engine.Finish();
   if (shots)
     for (const QString& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", qPrintable(path));
@@ -208,5 +206,5 @@ int main(int argc, char** argv) {
     });
     app.installEventFilter(probe.get());
   }
-  return RunDesktop(machine, ui, log);
+  return RunTool(machine, ui, log);
 }

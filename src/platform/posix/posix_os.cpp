@@ -5,7 +5,6 @@
 #include <sys/ioctl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <fstream>

@@ -1,9 +1,7 @@
 // ravix-setup.exe: the desktop program on native Windows windows.
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "app/startup.h"
@@ -11,6 +9,7 @@
 #include "platform/standard_streams.h"
 #include "script/front_options.h"
 #include "script/script_engine.h"
+#include "script/script_source.h"
 #include "script/tool_machine.h"
 #include "sim/sim_adapter.h"
 #include "win32gui/program.h"
@@ -42,18 +41,25 @@ const char kUsage[] =
 
 using Options = ravix::FrontOptions;
 
+// The tool on ui until its main window closes; says why the start directory could not
+// be taken.
+int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui) {
+  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), ui};
+  ravix::Tool tool(platform);
+  const int status = ravix::RunApplication(tool);
+  if (const std::string problem = ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup"); !problem.empty())
+    Say(problem, true);
+  return status;
+}
+
 int RunScript(ravix::ToolMachine& machine, ravix::win32gui::Win32Ui& ui, const Options& options) {
-  std::ifstream file;
-  std::istream* in = &std::cin;
-  if (*options.script != "-") {
-    file.open(*options.script, std::ios::binary);
-    if (!file) {
-      Say("ravix-setup: cannot open " + *options.script + "\n", true);
-      return kUsageError;
-    }
-    in = &file;
+  std::string why;
+  const auto source = ravix::ScriptSource::Open(*options.script, why);
+  if (!source) {
+    Say("ravix-setup: cannot open the script " + *options.script + ": " + why + "\n", true);
+    return kUsageError;
   }
-  ravix::ScriptEngine engine(ui, machine.clock(), *in, std::cout, machine.sim());
+  ravix::ScriptEngine engine(ui, machine.clock(), source->Stream(), std::cout, machine.sim());
   ravix::Ui* front = &engine;
   std::unique_ptr<ravix::win32gui::ScreenshotUi> shots;
   if (options.screenshotDir) {
@@ -61,11 +67,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::win32gui::Win32Ui& ui, const O
     front = shots.get();
     engine.OnScriptEnd = [&shots] { shots->SaveOpenWindows(); };
   }
-  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), *front};
-  ravix::Tool tool(platform);
-  ravix::RunApplication(tool);
-  if (const std::string problem = ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup"); !problem.empty())
-    Say(problem, true);
+  RunTool(machine, *front);
   const int status = engine.Finish();
   if (shots)
     for (const std::string& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", path.c_str());
@@ -92,11 +94,5 @@ int main(int argc, char** argv) {
   ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
   ravix::win32gui::Win32Ui ui;
   if (options.script) return RunScript(machine, ui, options);
-
-  ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), ui};
-  ravix::Tool tool(platform);
-  const int status = ravix::RunApplication(tool);
-  if (const std::string problem = ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup"); !problem.empty())
-    Say(problem, true);
-  return status;
+  return RunTool(machine, ui);
 }
