@@ -1,4 +1,5 @@
 // Reading a settings file back into the panel.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -162,8 +163,9 @@ void CheckHeader(const Json& file, const SettingsState& state) {
 }
 
 void Click(Window& main, int id, const std::function<void(int)>& click) {
-  const bool checkBox = id == kPerCell || id == kRpmControl || id == kOvertempProtect || id == kBlockedMotorProtect ||
-                        id == kRpmLimit || id == kFreeWheeling || id == kForwardReverse;
+  // A click flips a check box's own mark; the radio buttons' commands set theirs.
+  const bool checkBox =
+      id == kPerCell || std::any_of(kSwitches.begin(), kSwitches.end(), [id](const Switch& sw) { return sw.id == id; });
   if (checkBox) main.CheckItem(id, !main.IsItemChecked(id));
   click(id);
 }
