@@ -21,10 +21,6 @@ std::string Hex2(unsigned value) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
-}  // namespace
-
-namespace {
-
 // The bytes of one record (without its ':'), checked against its count and checksum.
 // Empty on success, else what is wrong.
 std::string DecodeRecord(std::string_view line, std::vector<uint8_t>& record) {

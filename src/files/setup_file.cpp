@@ -117,23 +117,18 @@ int SetupFile::InitSetupFile() {
   // Without parallel-port access a stored parallel port falls back to COM2.
   if (!link_.DirectPortIo && !link_.PortDriverReady && link_.PortName.front() != 'C') link_.PortName = "COM2";
   if (!file) return 1;
-  if (link_.PortName.size() > 4) return Close(file) ? 0 : 1;
-  const bool written = WriteAt(file.get(), PortNameOffset, link_.PortName);
+  const bool written = link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
   return Close(file) && written ? 0 : 1;
 }
 
 int SetupFile::SavePortName() {
   EnterStartDirectory();
   File file = OpenFile(FilePath());
-  if (!file) {
-    status_.ErrorText = "Open Error 'rvsetup.cfg'!";
-    return 1;
-  }
   // The field holds four characters: a longer name (a device path typed on the
   // command line) would overrun the fields behind it, so it is not stored.
   const bool fits = !link_.PortName.empty() && link_.PortName.size() <= 4;
-  const bool written = !fits || WriteAt(file.get(), PortNameOffset, link_.PortName);
-  if (!Close(file) || !written) {
+  const bool written = file && (!fits || WriteAt(file.get(), PortNameOffset, link_.PortName));
+  if (!written || !Close(file)) {
     status_.ErrorText = "Open Error 'rvsetup.cfg'!";
     return 1;
   }
@@ -143,16 +138,13 @@ int SetupFile::SavePortName() {
 int SetupFile::StoreUpdatePath(const std::string& path) {
   EnterStartDirectory();
   File file = OpenFile(FilePath());
-  if (!file) {
-    status_.ErrorText = "Open Error 'rvsetup.cfg'!";
-    return 1;
-  }
   std::string field(FittingPath(path, MaxUpdatePath));
   field.push_back('\0');
   // The blanks cover the tail of a longer path stored before.
   field.append(20, ' ');
-  const bool written = WriteAt(file.get(), LineEndOffset, "\r\n") && WriteAt(file.get(), UpdatePathOffset, field);
-  if (!Close(file) || !written) {
+  const bool written =
+      file && WriteAt(file.get(), LineEndOffset, "\r\n") && WriteAt(file.get(), UpdatePathOffset, field);
+  if (!written || !Close(file)) {
     status_.ErrorText = "Open Error 'rvsetup.cfg'!";
     return 1;
   }

@@ -74,12 +74,10 @@ void ParallelAdapter::Prepare() {
     const auto control = static_cast<uint16_t>(link_.LptBase + 2);
     os.PortOut8(control, static_cast<uint8_t>(os.PortIn16(control) & 0xFF & ~0x20));
     link_.WaitMs(10);
-    link_.LptLatch &= ~(kLptData | kLptClock | kLptReset);
-    link_.WriteLpt();
+    link_.SetLptLines(kLptData | kLptClock | kLptReset, false);
     link_.WaitMs(10);
   } else if (link_.PortDriverReady) {
-    link_.LptLatch &= ~(kLptData | kLptClock | kLptReset);
-    link_.WriteLpt();
+    link_.SetLptLines(kLptData | kLptClock | kLptReset, false);
   }
 }
 
@@ -95,8 +93,7 @@ int ParallelAdapter::PulseProgrammingReset() {
 
 int ParallelAdapter::PulseProgrammingResetLong() {
   Prepare();
-  link_.LptLatch &= ~(kLptData | kLptClock | kLptReset);
-  link_.WriteLpt();
+  link_.SetLptLines(kLptData | kLptClock | kLptReset, false);
   link_.WaitMs(1);
   SetReset(true);
   link_.WaitMs(1);

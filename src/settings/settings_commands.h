@@ -22,7 +22,8 @@ class SettingsCommands {
   void Read(Window& main, SettingSlot slot);
   // Buttons "Write" (Active), "Write Memory1", "Write Memory2".
   void Write(Window& main, SettingSlot slot);
-  // The rule of a panel control: 1138, 1139, 1168, 1170, 1171, 1175, 1183, 1193.
+  // The rule of a panel control: the PWM buttons, the low-voltage modes, "RPM control",
+  // "reset log" and "per cell".
   // False for any other command.
   bool PanelRule(Window& main, int command);
 

@@ -20,7 +20,6 @@ using namespace panel;
 
 using namespace keys;
 
-
 const char* SlotName(SettingSlot slot) {
   return slot == SettingSlot::Active ? "active" : slot == SettingSlot::Memory1 ? "memory1" : "memory2";
 }

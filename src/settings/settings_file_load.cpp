@@ -1,4 +1,5 @@
 // Reading a settings file back into the panel.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
@@ -44,12 +45,13 @@ int Integer(const Json& value, const std::string& key, int low, int high) {
   return static_cast<int>(Number(value, key, low, high));
 }
 
-template <size_t N>
-int Name(const Json& value, const std::string& key, const std::array<const char*, N>& names) {
+// The index of value among the choices (a JSON array of names and numbers).
+int Choice(const Json& value, const std::string& key, const Json& choices) {
   std::string expected;
-  for (size_t i = 0; i < N; ++i) {
-    if (value.is_string() && value.get<std::string>() == names[i]) return static_cast<int>(i);
-    expected += std::string(i == 0 ? "" : i + 1 == N ? " or " : ", ") + "\"" + names[i] + "\"";
+  for (size_t i = 0; i < choices.size(); ++i) {
+    if (value == choices[i]) return static_cast<int>(i);
+    const std::string shown = choices[i].is_string() ? choices[i].dump() : Shown(choices[i].get<double>());
+    expected += std::string(i == 0 ? "" : i + 1 == choices.size() ? " or " : ", ") + shown;
   }
   Refuse(key, "must be " + expected + ", not " + value.dump());
 }
@@ -111,26 +113,19 @@ void PlanField(Plan& plan, const Window& main, const std::string& key, const Jso
 
 void PlanChoice(Plan& plan, const Window& main, const std::string& key, const Json& value, bool active) {
   if (key == "pwm-khz") {
-    const bool is7k8 = value.is_number() && value.get<double>() == 7.8;
-    const bool is15k6 = value.is_number() && value.get<double>() == 15.6;
-    if (!is7k8 && !is15k6) Refuse(key, "must be 7.8 or 15.6, not " + value.dump());
-    const int id = is7k8 ? kPwm7k8 : kPwm15k6;
+    const int id = Choice(value, key, {7.8, 15.6}) == 0 ? kPwm7k8 : kPwm15k6;
     NeedEnabled(main, id, !main.IsItemChecked(id), key);
     plan.pwmButton = id;
   } else if (key == "brake") {
-    plan.brake = Name(value, key, kBrakeNames);
+    plan.brake = Choice(value, key, kBrakeNames);
   } else if (key == "timing") {
-    if (value == "auto") {
-      plan.timing = kTimingAuto;
-    } else {
-      int index = -1;
-      for (size_t i = 0; i < kTimingDegrees.size(); ++i)
-        if (value.is_number() && value.get<double>() == kTimingDegrees[i]) index = static_cast<int>(i);
-      if (index < 0) Refuse(key, "must be 0, 7.5, 15, 22.5, 30 or \"auto\", not " + value.dump());
-      plan.timing = index;
-    }
+    // The list's entries in order: the fixed timings, then "auto" at kTimingAuto.
+    static_assert(kTimingDegrees.size() == kTimingAuto);
+    Json timings = kTimingDegrees;
+    timings.push_back("auto");
+    plan.timing = Choice(value, key, timings);
   } else if (key == "low-voltage") {
-    plan.mode = Name(value, key, kModeNames);
+    plan.mode = Choice(value, key, kModeNames);
   } else if (key == "cutoff-volts") {
     if (value == "per-cell") {
       plan.perCell = true;
@@ -141,7 +136,7 @@ void PlanChoice(Plan& plan, const Window& main, const std::string& key, const Js
       plan.volts = text;
     }
   } else if (key == "signal-tolerance") {
-    const int index = Name(value, key, kToleranceNames);
+    const int index = Choice(value, key, kToleranceNames);
     if (active) plan.tolerance = index;
   } else {
     PlanField(plan, main, key, value, active);
@@ -168,8 +163,9 @@ void CheckHeader(const Json& file, const SettingsState& state) {
 }
 
 void Click(Window& main, int id, const std::function<void(int)>& click) {
-  const bool checkBox = id == kPerCell || id == kRpmControl || id == kOvertempProtect || id == kBlockedMotorProtect ||
-                        id == kRpmLimit || id == kFreeWheeling || id == kForwardReverse;
+  // A click flips a check box's own mark; the radio buttons' commands set theirs.
+  const bool checkBox =
+      id == kPerCell || std::any_of(kSwitches.begin(), kSwitches.end(), [id](const Switch& sw) { return sw.id == id; });
   if (checkBox) main.CheckItem(id, !main.IsItemChecked(id));
   click(id);
 }

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "resources/ids.h"
+
 namespace ravix {
 
 namespace {
@@ -181,16 +183,16 @@ int TimingCodeFromIndex(int index) {
 }
 
 int PwmButtonFromCode(int clockMhz, int code) {
-  if (clockMhz == 16 && code == 9) return kButton15k6;
-  if (clockMhz == 16 && code == 10) return kButton7k8;
-  if (clockMhz == 8 && code == 9) return kButton7k8;
+  if (clockMhz == 16 && code == 9) return panel::kPwm15k6;
+  if (clockMhz == 16 && code == 10) return panel::kPwm7k8;
+  if (clockMhz == 8 && code == 9) return panel::kPwm7k8;
   return 0;
 }
 
 int PwmCodeFromButton(int clockMhz, int button) {
-  if (button == kButton7k8 && clockMhz == 8) return 9;
-  if (button == kButton7k8 && clockMhz == 16) return 10;
-  if (button == kButton15k6 && clockMhz == 16) return 9;
+  if (button == panel::kPwm7k8 && clockMhz == 8) return 9;
+  if (button == panel::kPwm7k8 && clockMhz == 16) return 10;
+  if (button == panel::kPwm15k6 && clockMhz == 16) return 9;
   return -1;
 }
 

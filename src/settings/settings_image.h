@@ -162,9 +162,7 @@ inline constexpr uint8_t kAutoTimingCode = 2;
 int TimingIndexFromBytes(uint8_t optionFlags, uint8_t timingCode);
 int TimingCodeFromIndex(int index);  // -1 for an index outside the list
 
-// PWM frequency buttons (control IDs) by the controller's clock.
-inline constexpr int kButton7k8 = 1138;
-inline constexpr int kButton15k6 = 1139;
+// PWM frequency buttons (panel::kPwm7k8, panel::kPwm15k6) by the controller's clock.
 int PwmButtonFromCode(int clockMhz, int code);    // 0: neither button
 int PwmCodeFromButton(int clockMhz, int button);  // -1: no code stands for it at that clock
 

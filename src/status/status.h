@@ -1,12 +1,11 @@
 #pragma once
-#include "resources/ids.h"
 #include <memory>
 #include <string>
 
 #include "platform/ui.h"
+#include "resources/ids.h"
 
 namespace ravix {
-
 
 // The common end of a command that failed, on the given window's status field: a single
 // blank, disabled, repainted.

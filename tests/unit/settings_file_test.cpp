@@ -47,6 +47,10 @@ TEST_F(SettingsFileTest, ARefusedFileChangesNoControl) {
            Case{R"({"startup-power": 5.5})", "\"startup-power\" must be a whole number, not 5.5"},
            Case{R"({"startup-power": 5, "rpm-limit": "yes"})", "\"rpm-limit\" must be true or false"},
            Case{R"({"startup-power": 5, "pwm-khz": 10})", "\"pwm-khz\" must be 7.8 or 15.6, not 10"},
+           Case{R"({"startup-power": 5, "timing": 10})",
+                "\"timing\" must be 0, 7.5, 15, 22.5, 30 or \"auto\", not 10"},
+           Case{R"({"startup-power": 5, "low-voltage": true})",
+                "\"low-voltage\" must be \"ignore\", \"reduce-power\" or \"switch-off\", not true"},
            Case{R"({"startup-power": 5, "cutoff-volts": 12})", "\"cutoff-volts\" 12 is out of range (5.3 to 10.5)"},
            Case{R"([1, 2])", "\"settings\" is missing"},
        }) {
