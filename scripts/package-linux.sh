@@ -10,12 +10,14 @@ build=${BUILD_DIR:-build-package}
 out=${OUT_DIR:-$build/package}
 RAVIX_WITH_PACKAGE=1 scripts/install-deps.sh
 
-# Debian's build flags (fortified functions, stack protector, full RELRO with
-# immediate binding), as its own packages are built.
-export CPPFLAGS="$(dpkg-buildflags --get CPPFLAGS)"
-export CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $CPPFLAGS"
-export LDFLAGS="$(dpkg-buildflags --get LDFLAGS)"
+# Debian's build flags with all its hardening (fortified functions, stack protector,
+# full RELRO with immediate binding), as its own packages are built. Given to cmake
+# directly: flags from the environment count only when a build tree is first made.
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
+ldflags=$(dpkg-buildflags --get LDFLAGS)
 BUILD_DIR=$build scripts/build.sh -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
   -DRAVIX_BUILD_TESTS=OFF -DRAVIX_BUILD_BENCH=OFF "$@"
 
 mkdir -p "$out"
@@ -32,7 +34,7 @@ unpacked=$(mktemp -d)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
 echo "package-linux: lintian"
-lintian --fail-on error --info "$deb"
+lintian --fail-on error --display-info --info "$deb"
 echo "package-linux: appstreamcli validate --no-net"
 appstreamcli validate --no-net --explain "$unpacked"/usr/share/metainfo/*.metainfo.xml
 echo "package-linux: desktop-file-validate"
