@@ -19,6 +19,23 @@ file(GLOB udev_rules CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/data/udev/*.rules)
 if(udev_rules)
   install(FILES ${udev_rules} DESTINATION ${RAVIX_UDEV_RULES_DIR})
 endif()
+# The USB devices the rules open to the user, as AppStream names hardware: a software
+# centre then knows that this program serves such a device.
+set(RAVIX_MODALIASES "")
+foreach(rules IN LISTS udev_rules)
+  file(STRINGS ${rules} lines REGEX "idVendor")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[ \t]*#" OR NOT line MATCHES "idVendor}==\"([0-9a-fA-F][0-9a-fA-F][0-9a-fA-F][0-9a-fA-F])\"")
+      continue()
+    endif()
+    string(TOUPPER ${CMAKE_MATCH_1} vendor)
+    set(product "*")
+    if(line MATCHES "idProduct}==\"([0-9a-fA-F][0-9a-fA-F][0-9a-fA-F][0-9a-fA-F])\"")
+      string(TOUPPER ${CMAKE_MATCH_1} product)
+    endif()
+    string(APPEND RAVIX_MODALIASES "\n    <modalias>usb:v${vendor}p${product}d*</modalias>")
+  endforeach()
+endforeach()
 
 # The date of this release, for the AppStream release list and the package's changelog.
 set(RAVIX_RELEASE_DATE_RFC2822 "")
@@ -82,7 +99,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The rules under /lib lie outside the prefix: install into a staging root instead.
 set(CPACK_SET_DESTDIR ON)
-set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/strip_package_programs.cmake)
 # Debian's modes whatever the builder's umask: folders 755, files as installed (644, programs 755).
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -28,7 +28,9 @@ cleanup() {
 }
 trap cleanup EXIT
 cp -a "$base" "$work/root"
-cp /etc/apt/sources.list.d/debian.sources "$work/root/etc/apt/sources.list.d/" 2>/dev/null || true
+# debootstrap wrote the mirror into sources.list; a root without one takes the host's.
+[ -s "$work/root/etc/apt/sources.list" ] ||
+  cp /etc/apt/sources.list.d/debian.sources "$work/root/etc/apt/sources.list.d/" 2>/dev/null || true
 cp /etc/resolv.conf "$work/root/etc/resolv.conf" 2>/dev/null || true
 name=$(basename "$deb")
 cp "$deb" "$work/root/root/$name"
@@ -47,6 +49,10 @@ done
 echo "no cc, gcc, g++, c++, cmake or make"
 apt-get update -q >/dev/null
 
+step "what the package needs at least (apt install --no-install-recommends, simulated)"
+dpkg-deb -f "$deb" Depends
+echo "$(apt-get install -s --no-install-recommends "./$deb" | grep -c '^Inst') packages with ravix-setup"
+
 step "apt install ./$deb"
 apt-get install -y -q "./$deb" >/tmp/install.log 2>&1 || { cat /tmp/install.log; exit 1; }
 sed -n '/^The following NEW packages/,/^[0-9]* upgraded/p' /tmp/install.log
@@ -58,6 +64,9 @@ cd "$(mktemp -d)"
 ravix-cli --simulate --port COM1 read
 
 step "QT_QPA_PLATFORM=offscreen ravix-setup --simulate --script S"
+# A login session has its runtime folder; Qt asks for it.
+export XDG_RUNTIME_DIR=/run/user/0
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 cat >read.script <<'SCRIPT'
 # Read the simulated controller through COM1, show what the window holds, end.
 press 1155
