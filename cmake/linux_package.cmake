@@ -90,7 +90,10 @@ set(CPACK_PACKAGE_DESCRIPTION
     "The controller is reached through the small Ravix adapter cable on a serial\n"
     "port (also through USB-to-serial converters) or a parallel port. The package\n"
     "holds the desktop program ravix-setup (Qt 6) and the terminal program\n"
-    "ravix-cli, which also runs scripts. Both can run on a simulated controller.")
+    "ravix-cli, which also runs scripts. Both can run on a simulated controller.\n"
+    "\n"
+    "Serial ports are open to the members of the group dialout, parallel ports to\n"
+    "those of lp: see the manual pages.")
 string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
