@@ -1,5 +1,5 @@
 ; The Windows installer of Ravix Setup, made by scripts/package-windows.sh:
-;   makensis -DVERSION=1.0.0 -DSTAGE=DIR -DOUTFILE=FILE data/windows-installer.nsi
+;   makensis -DVERSION=X.Y.Z -DSTAGE=DIR -DOUTFILE=FILE data/windows-installer.nsi
 ; Installs for the current user (no administrator rights needed). The Start-menu entry
 ; starts the program in the user's application-data folder, where it keeps its
 ; settings file rvsetup.cfg; uninstalling leaves that file, the user's own.

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Ravix Setup need, or the
 # packages named as arguments instead (the Windows build names its own).
+# RAVIX_WITH_FUZZ=1 adds the fuzzing runtime; RAVIX_WITH_PACKAGE=1 the tools that make
+# and check the Debian package (scripts/package-linux.sh).
 # Idempotent: installs only what is missing, runs apt-get update at most once.
 # Works as root and through sudo.
 set -euo pipefail
@@ -13,6 +15,10 @@ packages=(
   clang
 )
 if [ "${RAVIX_WITH_FUZZ:-0}" = 1 ]; then packages+=(libclang-rt-14-dev); fi
+if [ "${RAVIX_WITH_PACKAGE:-0}" = 1 ]; then
+  # dpkg-shlibdeps (dpkg-dev) and file work out the package's dependencies; the rest check it.
+  packages+=(dpkg-dev file fakeroot lintian appstream desktop-file-utils man-db groff-base)
+fi
 if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()

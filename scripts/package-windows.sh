@@ -13,8 +13,10 @@ done
 for tool in zip makensis x86_64-w64-mingw32-strip; do
   command -v $tool >/dev/null || { echo "package-windows: $tool is missing; run scripts/build-windows.sh" >&2; exit 1; }
 done
-version=$(sed -n 's/^project(ravix-setup VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-[ -n "$version" ] || { echo "package-windows: no version in CMakeLists.txt" >&2; exit 1; }
+# The version the programs were built with (CMakeLists.txt's project(), as the build
+# tree took it), so that the names never disagree with what the programs say.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "package-windows: no version in $build/CMakeCache.txt; run scripts/build-windows.sh" >&2; exit 1; }
 name=ravix-setup-$version-windows-x64
 mkdir -p "$out"
 out=$(realpath "$out")

@@ -1,14 +1,17 @@
 #ifndef _WIN32
 #include <fcntl.h>
+#include <grp.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include <gtest/gtest.h>
@@ -197,6 +200,66 @@ TEST(PosixSerialTest, ARefusedOpenSaysWhy) {
   }
 }
 
+// A device the user may not open: root makes it belong to group (mode 0660) and looks
+// at it as "nobody", who is in no such group; any other user takes its own group and
+// mode 0, which it may not open either. Returns the name of the group the device has.
+std::string LockOut(const std::string& path, const char* group) {
+  if (::geteuid() != 0) {
+    ::chmod(path.c_str(), 0);
+    struct stat st {};
+    const struct group* own = ::stat(path.c_str(), &st) == 0 ? ::getgrgid(st.st_gid) : nullptr;
+    return own && st.st_gid != 0 ? own->gr_name : "dialout";
+  }
+  const struct group* wanted = ::getgrnam(group);
+  if (!wanted || ::chown(path.c_str(), 0, wanted->gr_gid) != 0 || ::chmod(path.c_str(), 0660) != 0) return "";
+  return group;
+}
+
+// What work() returns when run by a user who is not root: root runs it in a child
+// process as "nobody", without groups.
+std::string AsAnOrdinaryUser(const std::function<std::string()>& work) {
+  if (::geteuid() != 0) return work();
+  int pipe[2];
+  if (::pipe(pipe) != 0) return "no pipe";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(pipe[0]);
+    constexpr uid_t kNobody = 65534;
+    if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) ::_exit(1);
+    const std::string result = work();
+    const bool written = ::write(pipe[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
+    ::_exit(written ? 0 : 1);
+  }
+  ::close(pipe[1]);
+  std::string result;
+  char chunk[256];
+  for (ssize_t n; (n = ::read(pipe[0], chunk, sizeof chunk)) > 0;) result.append(chunk, static_cast<size_t>(n));
+  ::close(pipe[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? result : "the child failed";
+}
+
+// A user who may not open the port is told which group to join, as a command to type,
+// and that it takes a new login; the group is the device's own where it has one.
+TEST(PosixSerialTest, APortTheUserMayNotOpenSaysHowToJoinItsGroup) {
+  for (const char* group : {"dialout", "uucp"}) {
+    FakeTree tree;
+    ASSERT_TRUE(tree.Ok());
+    ::chmod(tree.Path().c_str(), 0755);
+    tree.File("ttyS7");
+    const std::string path = tree.Path("ttyS7");
+    const std::string expected = LockOut(path, group);
+    ASSERT_FALSE(expected.empty()) << "cannot give the device to the group " << group;
+    const std::string why = AsAnOrdinaryUser([&] {
+      std::string reason;
+      return PosixSerialDevice::Open(path, &reason) ? std::string("opened") : reason;
+    });
+    EXPECT_EQ(why, std::string(std::strerror(EACCES)) + " (serial ports belong to the group \"" + expected +
+                       "\": join it with \"sudo usermod -aG " + expected + " $USER\", then log out and in again)");
+  }
+}
+
 // Whatever the tool set while it had the port, the next program finds the line
 // settings that were there before: speed, raw mode and read time-outs alike.
 TEST(PosixSerialTest, CloseRestoresTheLineSettingsFound) {
@@ -287,6 +350,26 @@ TEST(PosixSerialLinkTest, APortThatDoesNotExistFailsToOpen) {
     EXPECT_EQ(bench.ui.messages[0].text, "COM-Init-Error!");
     EXPECT_NE(bench.ui.messages[0].details.find(c.why), std::string::npos) << bench.ui.messages[0].details;
   }
+}
+
+// COM-Init-Error! on a port the user may not open carries the advice in its details,
+// which the desktop's box shows and ravix-cli prints on standard error.
+TEST(PosixSerialLinkTest, APortTheUserMayNotOpenNamesTheGroupInTheDetails) {
+  FakeTree scratch;
+  ASSERT_TRUE(scratch.Ok());
+  ::chmod(scratch.Path().c_str(), 0755);
+  scratch.File("ttyUSB3");
+  const std::string group = LockOut(scratch.Path("ttyUSB3"), "dialout");
+  ASSERT_FALSE(group.empty());
+  const std::string box = AsAnOrdinaryUser([&] {
+    PosixBench bench(scratch.Path("ttyUSB3"));
+    if (bench.link.DetectSerialAdapter() != 1 || bench.link.ComPortOpen) return std::string("no failure");
+    bench.status.ReportCommandError();
+    if (bench.ui.messages.size() != 1) return std::string("no message box");
+    return bench.ui.messages[0].text + "|" + bench.ui.messages[0].details;
+  });
+  EXPECT_EQ(box.substr(0, box.find('|')), "COM-Init-Error!");
+  EXPECT_NE(box.find("sudo usermod -aG " + group + " $USER"), std::string::npos) << box;
 }
 
 }  // namespace

@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("ravix-setup"));
   QApplication::setApplicationVersion(QStringLiteral(RAVIX_VERSION));
-  QGuiApplication::setDesktopFileName(QStringLiteral("ravix-setup"));
+  QGuiApplication::setDesktopFileName(QStringLiteral(RAVIX_APP_ID));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ravix-setup")));
   QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,8 +1,10 @@
 #include "platform/posix/posix_serial.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 
 #include <algorithm>
@@ -94,15 +96,33 @@ constexpr tcflag_t kFrameBits = CSIZE | PARENB | PARODD | CSTOPB | kStickParity;
 
 namespace {
 
-// The reason for a failed open as the user can act on it.
-std::string OpenFailure(int error) {
+// The group whose members may open the device: its own group, which on Debian is
+// "dialout" for every serial port (other systems use "uucp" or "lock"). A device that
+// belongs to root's group, or one the user may not even look at, gets the usual name.
+std::string PortGroup(const std::string& path) {
+  struct stat device {};
+  if (::stat(path.c_str(), &device) != 0 || device.st_gid == 0) return "dialout";
+  group entry{};
+  group* found = nullptr;
+  std::array<char, 4096> buffer{};
+  if (::getgrgid_r(device.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found) return "dialout";
+  return found->gr_name;
+}
+
+// The reason for a failed open as the user can act on it. Permission is what a new
+// user meets first, so its reason says exactly how to get it: the group takes effect
+// only in a session started after joining.
+std::string OpenFailure(int error, const std::string& path) {
   std::string why = std::strerror(error);
-  if (error == EACCES || error == EPERM)
-    why += " (serial ports belong to the group \"dialout\": add your user to it, then log in again)";
-  else if (error == EBUSY)
+  if (error == EACCES || error == EPERM) {
+    const std::string group = PortGroup(path);
+    why += " (serial ports belong to the group \"" + group + "\": join it with \"sudo usermod -aG " + group +
+           " $USER\", then log out and in again)";
+  } else if (error == EBUSY) {
     why += " (another program is using the port)";
-  else if (error == ENOTTY)
+  } else if (error == ENOTTY) {
     why += " (the device is no serial port)";
+  }
   return why;
 }
 
@@ -117,24 +137,24 @@ std::unique_ptr<PosixSerialDevice> PosixSerialDevice::Open(const std::string& pa
   // Non-blocking for the open itself: a port without CLOCAL would otherwise wait for
   // a carrier that the adapter never raises.
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.Valid()) return Refused(why, OpenFailure(errno));
+  if (!fd.Valid()) return Refused(why, OpenFailure(errno, path));
   // The advisory lock first: it finds a program that already holds the port (terminal
   // programs and serial libraries take it) and, unlike the exclusive flag, it goes
   // with this descriptor, so a refusal here leaves the port exactly as it was.
   if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
-    return Refused(why, error == EWOULDBLOCK ? OpenFailure(EBUSY) : OpenFailure(error));
+    return Refused(why, OpenFailure(error == EWOULDBLOCK ? EBUSY : error, path));
   }
   termios found{};
-  if (::tcgetattr(fd.Get(), &found) != 0) return Refused(why, OpenFailure(errno));
+  if (::tcgetattr(fd.Get(), &found) != 0) return Refused(why, OpenFailure(errno, path));
   // TIOCEXCL keeps every later open out. It belongs to the terminal, not to this
   // descriptor: from here on a failure must clear it again.
-  if (::ioctl(fd.Get(), TIOCEXCL) != 0) return Refused(why, OpenFailure(errno));
+  if (::ioctl(fd.Get(), TIOCEXCL) != 0) return Refused(why, OpenFailure(errno, path));
   const int flags = ::fcntl(fd.Get(), F_GETFL);
   if (flags < 0 || ::fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
     const int error = errno;
     ::ioctl(fd.Get(), TIOCNXCL);
-    return Refused(why, OpenFailure(error));
+    return Refused(why, OpenFailure(error, path));
   }
   auto device = std::make_unique<PosixSerialDevice>(std::move(fd));
   device->found_ = found;
