@@ -19,6 +19,13 @@ QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 }  // namespace
 
+QIcon ProgramIcon() {
+  QIcon builtIn;
+  for (const char* size : {"48", "128"})
+    builtIn.addFile(QStringLiteral(":/icons/ravix-setup-%1.png").arg(QLatin1String(size)));
+  return QIcon::fromTheme(QStringLiteral("ravix-setup"), builtIn);
+}
+
 std::shared_ptr<Window> QtUi::CreateWindow(const DialogResource& resource, Window* owner) {
   auto window = std::make_shared<QtWindow>(resource, owner, now_);
   std::erase_if(windows_, [](const std::weak_ptr<QtWindow>& w) { return w.expired(); });

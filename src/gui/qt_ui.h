@@ -1,4 +1,5 @@
 #pragma once
+#include <QIcon>
 #include <QMessageBox>
 #include <QString>
 #include <cstdint>
@@ -10,6 +11,9 @@
 #include "platform/ui.h"
 
 namespace ravix::gui {
+
+// The program's icon: the desktop theme's, else the pictures built into the program.
+QIcon ProgramIcon();
 
 // The user interface on Qt 6 Widgets: windows of widgets built from their tables,
 // QMessageBox for the message boxes, the desktop's file dialog and "open" action.

@@ -159,7 +159,9 @@ TEST(BusyWindow, ACloseDuringAnUpdateAsksAndStopsAfterTheCurrentByteOnlyWhenTold
       main.OnTextChanged = nullptr;
       loads = bench.Count("load");
       stopQuestionGone = main.StopQuestion() == nullptr;
-      if (!stop) EXPECT_FALSE(main.Ended()) << "going on leaves the window open";
+      if (!stop) {
+        EXPECT_FALSE(main.Ended()) << "going on leaves the window open";
+      }
     });
     EXPECT_TRUE(asked);
     EXPECT_FALSE(endedAtQuestion) << "the close waits for the answer";

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -119,6 +120,20 @@ TEST(DesktopProgress, TheWordsContrastWithTheWindowInLightAndDarkThemes) {
     EXPECT_GT(most, 150) << "background " << window.name().toStdString();
   }
   main->End(1);
+}
+
+// Without a desktop theme (as here, and in a build that is not installed) the icon
+// comes from inside the program, in both sizes.
+TEST(DesktopIcon, TheProgramBringsItsOwnIcon) {
+  ASSERT_FALSE(QIcon::hasThemeIcon(QStringLiteral("ravix-setup")));
+  const QIcon icon = ProgramIcon();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(48, 48), QSize(128, 128)}));
+  const QImage picture = icon.pixmap(48, 48).toImage();
+  int coloured = 0;
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) coloured += qAlpha(picture.pixel(x, y)) > 0;
+  EXPECT_GT(coloured, 48 * 48 / 4) << "a picture, not an empty square";
 }
 
 }  // namespace
