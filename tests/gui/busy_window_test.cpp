@@ -150,6 +150,8 @@ TEST(BusyWindow, ACloseDuringAnUpdateAsksAndStopsAfterTheCurrentByteOnlyWhenTold
           asked = question->isVisible();
           endedAtQuestion = main.Ended();
           EXPECT_EQ(question->text().toStdString(), std::string(kStopUpdateQuestion));
+          if (const QByteArray shots = qgetenv("RAVIX_SCREENSHOT_DIR"); !shots.isEmpty() && stop)
+            question->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/stop-question.png"));
           // A click as the mouse gives it: the question takes input while the window does not.
           PostClick(ButtonOf(*question, stop ? QStringLiteral("Stop") : QStringLiteral("Go On")));
         };
