@@ -38,6 +38,7 @@ Section "Install"
   File "${STAGE}\ravix-cli.exe"
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
+  File "${STAGE}\ravix-setup-manual.pdf"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The working folder of the Start-menu entry: the shortcut takes the output path.
@@ -67,6 +68,7 @@ Section "Uninstall"
   Delete "$INSTDIR\ravix-cli.exe"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\ravix-setup-manual.pdf"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   ; The settings file is the user's: the folder goes only when it is empty.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Packs the Windows build (scripts/build-windows.sh) for handing out, into OUT_DIR
 # (default BUILD_DIR/package):
-#   ravix-setup-VERSION-windows-x64.zip        both programs, README.txt, LICENSE.txt
+#   ravix-setup-VERSION-windows-x64.zip        both programs, the user's manual, README.txt, LICENSE.txt
 #   ravix-setup-VERSION-windows-x64-setup.exe  the same as an installer (NSIS)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +10,10 @@ out=${1:-$build/package}
 for exe in ravix-setup.exe ravix-cli.exe; do
   [ -x "$build/$exe" ] || { echo "package-windows: no $build/$exe; run scripts/build-windows.sh" >&2; exit 1; }
 done
+# The manual is made by the Linux build (Qt's Markdown reader and PDF writer), the
+# same file for every platform: MANUAL_PDF, or the one in build/.
+manual=${MANUAL_PDF:-build/ravix-setup-manual.pdf}
+[ -s "$manual" ] || { echo "package-windows: no $manual; run scripts/build.sh (or set MANUAL_PDF)" >&2; exit 1; }
 for tool in zip makensis x86_64-w64-mingw32-strip; do
   command -v $tool >/dev/null || { echo "package-windows: $tool is missing; run scripts/build-windows.sh" >&2; exit 1; }
 done
@@ -28,6 +32,8 @@ for exe in ravix-setup.exe ravix-cli.exe; do x86_64-w64-mingw32-strip -o "$stage
 # Text files as Windows' own editor shows them: CRLF line ends.
 sed 's/$/\r/' README.md >"$stage/$name/README.txt"
 sed 's/$/\r/' LICENSE >"$stage/$name/LICENSE.txt"
+# Beside the programs, where "Help > User's Manual" looks for it.
+cp "$manual" "$stage/$name/ravix-setup-manual.pdf"
 
 rm -f "$out/$name.zip"
 (cd "$stage" && zip -q -X -r "$out/$name.zip" "$name")

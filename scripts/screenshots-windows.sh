@@ -43,6 +43,9 @@ shot() {
   local dir=$work/$name
   mkdir -p "$dir/shots"
   printf '%b' "$script" >"$dir/script"
+  # An update file of 200 bytes for the simulated controller's release, whose transfer
+  # runs long enough to show its progress.
+  for ((address = 0; address < 200; address++)); do printf '%04X:00%02X\n' $address $address; done >"$dir/w1011_1011.upd"
   (cd "$dir" && wine "$setup" --simulate --script script --screenshot shots >"$dir/transcript" 2>/dev/null </dev/null) || true
   local pair
   for pair in "$@"; do
@@ -62,3 +65,5 @@ shot lock 'press 1155\npress 1149\npress 1202\n' window-1229.bmp=windows-dialog-
 # The rev counter needs a controller whose test program is locked (bit 1 of byte 13 clear).
 shot rev 'sim byte 13 0xFD\npress 1155\npress 1149\npress 1238\n' window-1240.bmp=windows-dialog-rev-counter.png
 shot box 'sim adapter off\npress 1155\n' box-1.bmp=windows-box-owned.png
+# The progress bar in its row under the status field, as a transfer stops at its 120th byte.
+shot progress 'press 1155\nchoose w1011_1011.upd\nsim fail load 120\npress 1147\n' box-2.bmp=windows-progress-update.png

@@ -42,7 +42,7 @@ shot() {
 shot start '' window-1226.png=main-start.png
 # After a read on COM1: the Port menu names the device behind each port and marks COM1.
 shot read 'press 1155\npress 1149\n' window-1226.png=main-read.png window-1226-menu-2.png=menu-port.png \
-  window-1226-menu-1.png=menu-file.png
+  window-1226-menu-1.png=menu-file.png window-1226-menu-5.png=menu-help.png
 # A type-3 controller: the read greys the menu items that such a controller lacks.
 shot type3 'sim byte 32 0x30\npress 1155\npress 1149\n' \
   window-1226.png=main-type3.png window-1226-menu-3.png=main-type3-menu-memory.png
@@ -50,5 +50,5 @@ shot type3 'sim byte 32 0x30\npress 1155\npress 1149\n' \
 shot refused 'press 1138\n' box-1.png=box-no-owner.png
 shot no-adapter 'sim adapter off\npress 1155\n' box-1.png=box-owned.png
 shot question 'press 1155\nchoose v1011_1011.upd\nanswer cancel\npress 1147\n' box-1.png=box-question.png
-# The progress bar beside the status field, as a transfer stops at its 120th byte.
+# The progress bar in its row under the status field, as a transfer stops at its 120th byte.
 shot progress 'press 1155\nchoose w1011_1011.upd\nsim fail load 120\npress 1147\n' box-2.png=progress-update.png

@@ -79,7 +79,7 @@ installer_checks() {
   # (The Wine server stays up for the whole run, so `wineserver -w` would wait for ever:
   # wine itself returns when the installer has ended.)
   wine "$installer" /S
-  for f in ravix-setup.exe ravix-cli.exe README.txt LICENSE.txt uninstall.exe; do
+  for f in ravix-setup.exe ravix-cli.exe README.txt LICENSE.txt ravix-setup-manual.pdf uninstall.exe; do
     [ -f "$programs/$f" ] || problems+=("not installed: $f")
   done
   [ -f "$menu/Ravix Setup.lnk" ] || problems+=("no Start-menu entry")
@@ -89,6 +89,9 @@ installer_checks() {
   (cd "$settings" && printf 'press 2\n' | wine "$programs/ravix-cli.exe" --simulate run - >/dev/null 2>&1) ||
     problems+=("the installed ravix-cli.exe does not run")
   [ -f "$settings/rvsetup.cfg" ] || problems+=("no rvsetup.cfg in the application-data folder")
+  # "Help > User's Manual" finds the manual beside the installed programs.
+  (cd "$settings" && printf 'press users-manual\npress 1\n' | wine "$programs/ravix-cli.exe" --simulate run - 2>&1) |
+    grep -q 'open ".*ravix-setup-manual\.pdf"' || problems+=("User's Manual does not open the installed manual")
   wine "$programs/uninstall.exe" /S
   # The uninstaller runs from a copy of itself and removes the original when it ends.
   for _ in $(seq 50); do [ -e "$programs" ] || break; sleep 0.2; done

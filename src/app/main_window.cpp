@@ -1,8 +1,10 @@
 #include "app/main_window.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "resources/resources.h"
 #include "dialogs/lock_functions.h"
@@ -22,6 +24,18 @@ constexpr std::string_view kServiceHost = "http://www.ravix-micro.example";
 constexpr std::string_view kServicePagePath = "/ravix-micro.htm";
 
 constexpr std::string_view kHelpFile = "pc-setup-english.pdf";
+
+// Our own manual, made from docs/manual.md when the programs are built.
+constexpr std::string_view kManualFile = "ravix-setup-manual.pdf";
+
+std::filesystem::path PathOf(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
 
 constexpr std::string_view kAboutCredits =
     "Ravix-Micro Setup\n"
@@ -46,6 +60,7 @@ void MainWindow::AddCommands() {
   commands_[button::kOk] = [](Window& window) { window.End(1); };
   commands_[panel::kEnd] = [this](Window& window) { End(window); };
   commands_[menu::kHelpFile] = [this](Window&) { HelpFile(); };
+  commands_[menu::kUsersManual] = [this](Window&) { UsersManual(); };
   commands_[menu::kAbout] = [this](Window&) { About(); };
   commands_[menu::kServicePage] = [this](Window&) { ServicePage(); };
   for (size_t row = 0; row < PortTable.size(); ++row)
@@ -180,6 +195,28 @@ void MainWindow::HelpFile() {
     return;
   }
   tool_.platform.ui.ShellOpen(name);
+}
+
+// Beside the program in a build and in the Windows folder; in an installation on
+// Linux, in the program's data directory bin/../share/ravix-setup.
+void MainWindow::UsersManual() {
+  const std::string program = tool_.platform.os.ProgramPath();
+  std::vector<std::filesystem::path> places;
+  if (!program.empty()) {
+    const std::filesystem::path folder = PathOf(program).parent_path();
+    places.push_back(folder / kManualFile);
+    places.push_back((folder / ".." / "share" / "ravix-setup" / kManualFile).lexically_normal());
+  }
+  for (const auto& place : places) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(place, error)) continue;
+    if (!tool_.platform.ui.OpenDocument(Utf8Of(place)))
+      tool_.status.Message("Error", "No viewer for PDF files could be started.\nThe manual is " + Utf8Of(place));
+    return;
+  }
+  tool_.status.Message("Error", std::string(kManualFile) +
+                                    " not found!\nIt belongs beside the program or in its data directory "
+                                    "../share/ravix-setup.");
 }
 
 void MainWindow::ServicePage() {

@@ -60,6 +60,9 @@ class MainWindow : public WindowHandler {
   void SelectPort(Window& window, int row);
   void End(Window& window);
   void HelpFile();
+  // The program's manual, beside the program or in its data directory, in the
+  // desktop's viewer; a missing file or viewer is said in a box.
+  void UsersManual();
   void ServicePage();
   void About();
 

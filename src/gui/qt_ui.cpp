@@ -19,8 +19,15 @@ QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), 
 
 }  // namespace
 
+QIcon ProgramIcon() {
+  QIcon builtIn;
+  for (const char* size : {"48", "128"})
+    builtIn.addFile(QStringLiteral(":/icons/ravix-setup-%1.png").arg(QLatin1String(size)));
+  return QIcon::fromTheme(QStringLiteral("ravix-setup"), builtIn);
+}
+
 std::shared_ptr<Window> QtUi::CreateWindow(const DialogResource& resource, Window* owner) {
-  auto window = std::make_shared<QtWindow>(resource, owner);
+  auto window = std::make_shared<QtWindow>(resource, owner, now_);
   std::erase_if(windows_, [](const std::weak_ptr<QtWindow>& w) { return w.expired(); });
   windows_.push_back(window);
   return window;
@@ -49,12 +56,14 @@ std::unique_ptr<QMessageBox> QtUi::MakeMessageBox(Window* owner, std::string_vie
 MessageResult QtUi::MessageBox(Window* owner, std::string_view caption, std::string_view text,
                                MessageButtons buttons, std::string_view details) {
   auto box = MakeMessageBox(owner, caption, text, buttons, details);
+  const NormalPointer pointer;
   return box->exec() == QMessageBox::Cancel ? MessageResult::Cancel : MessageResult::Ok;
 }
 
 void QtUi::Beep() { QApplication::beep(); }
 
 std::optional<std::string> QtUi::OpenFileDialog(Window* owner, std::string_view title, std::string_view pattern) {
+  const NormalPointer pointer;
   const QString chosen = QFileDialog::getOpenFileName(QtWindow::WidgetOf(owner), FromUtf8(title),
                                                       QDir::currentPath(), FromUtf8(pattern));
   if (chosen.isEmpty()) return std::nullopt;
@@ -66,6 +75,7 @@ std::optional<std::string> QtUi::OpenFileDialog(Window* owner, std::string_view 
 
 std::optional<std::string> QtUi::SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
                                                 std::string_view suggested) {
+  const NormalPointer pointer;
   const QString start = QDir(QDir::currentPath()).filePath(FromUtf8(suggested));
   const QString chosen =
       QFileDialog::getSaveFileName(QtWindow::WidgetOf(owner), FromUtf8(title), start, FromUtf8(pattern));
@@ -73,12 +83,25 @@ std::optional<std::string> QtUi::SaveFileDialog(Window* owner, std::string_view 
   return QFileInfo(chosen).absoluteFilePath().toUtf8().toStdString();
 }
 
-void QtUi::ShellOpen(const std::string& target) {
+namespace {
+
+// A web address goes as it is; anything else is a file, relative to the current directory.
+QUrl TargetUrl(const std::string& target) {
   const QString text = FromUtf8(target);
-  // A web address goes as it is; anything else is a file, relative to the current directory.
-  const QUrl url = text.contains(QStringLiteral("://")) ? QUrl(text)
-                                                        : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
-  QDesktopServices::openUrl(url);
+  return text.contains(QStringLiteral("://")) ? QUrl(text) : QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
+}
+
+}  // namespace
+
+void QtUi::ShellOpen(const std::string& target) { QDesktopServices::openUrl(TargetUrl(target)); }
+
+// False when the desktop has no way to open files (no xdg-open, no portal).
+bool QtUi::OpenDocument(const std::string& path) { return QDesktopServices::openUrl(TargetUrl(path)); }
+
+bool QtUi::StopRequested() {
+  for (const auto& window : OpenWindows())
+    if (window->StopAsked()) return true;
+  return false;
 }
 
 std::vector<std::shared_ptr<QtWindow>> QtUi::OpenWindows() {

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -14,20 +15,53 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "resources/ids.h"
+#include "resources/window_help.h"
 
 namespace ravix::gui {
 namespace {
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string ToUtf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+// A menu text with its mnemonic at position (an index into the UTF-8 text; -1: none);
+// an "&" of the text itself is no mnemonic.
+QString WithMnemonic(const std::string& text, int position) {
+  QString shown;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (static_cast<int>(i) == position) shown += QLatin1Char('&');
+    if (text[i] == '&') shown += QLatin1Char('&');
+    // Whole UTF-8 sequences at a time.
+    size_t length = 1;
+    while (i + length < text.size() && (static_cast<unsigned char>(text[i + length]) & 0xC0) == 0x80) ++length;
+    shown += FromUtf8(std::string_view(text).substr(i, length));
+    i += length - 1;
+  }
+  return shown;
+}
+
+// The texts of a list of menu entries, for their mnemonics.
+std::vector<std::string> TextsOf(const std::vector<MenuResource>& entries) {
+  std::vector<std::string> texts;
+  for (const MenuResource& entry : entries) texts.push_back(entry.text);
+  return texts;
+}
+
+// The computer's own milliseconds, for windows that are given no clock.
+std::function<uint32_t()> SteadyMilliseconds() {
+  auto timer = std::make_shared<QElapsedTimer>();
+  timer->start();
+  return [timer] { return static_cast<uint32_t>(timer->elapsed()); };
+}
 
 }  // namespace
 
@@ -53,28 +87,34 @@ void DialogWidget::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-QtWindow::QtWindow(const DialogResource& resource, Window* owner)
-    : Window(owner), resource_(resource), dialog_(std::make_unique<DialogWidget>(*this)) {
+QtWindow::QtWindow(const DialogResource& resource, Window* owner, std::function<uint32_t()> now)
+    : Window(owner),
+      resource_(resource),
+      dialog_(std::make_unique<DialogWidget>(*this)),
+      now_(now ? std::move(now) : SteadyMilliseconds()) {
   dialog_->setWindowTitle(FromUtf8(resource.title));
   dialog_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint);
   dialog_->setSizeGripEnabled(false);
   units_ = DialogUnits::ForFont(dialog_->font());
 
-  auto* layout = Make<QVBoxLayout>(dialog_.get());
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  layout_ = Make<QVBoxLayout>(dialog_.get());
+  layout_->setContentsMargins(0, 0, 0, 0);
+  layout_->setSpacing(0);
+  // The window takes the size of what it holds: the table's client area, and the
+  // progress row while one is shown.
+  layout_->setSizeConstraint(QLayout::SetFixedSize);
   if (!resource.menu.empty()) {
     menuBar_ = Make<QMenuBar>(dialog_.get());
-    layout->setMenuBar(menuBar_);
+    layout_->setMenuBar(menuBar_);
   }
   client_ = Make<QWidget>(dialog_.get());
   client_->setFixedSize(units_.X(resource.width), units_.Y(resource.height));
-  layout->addWidget(client_);
+  layout_->addWidget(client_);
 
   BuildMenu();
   BuildControls();
+  AddKeys();
 }
 
 QtWindow::~QtWindow() {
@@ -87,6 +127,8 @@ void QtWindow::BuildControls() {
   for (const auto& control : resource_.controls) {
     QWidget* widget = BuildControl(control);
     widget->setEnabled(control.enabled);
+    if (const std::string tip = ToolTipOf(resource_.id, control.id); !tip.empty() && control.id != IDC_STATIC)
+      widget->setToolTip(FromUtf8(tip));
     widgets_.emplace_back(&control, widget);
     if (control.kind == ControlKind::GroupBox) groups.push_back(widget);
     if (control.id != IDC_STATIC) controls_.emplace(control.id, widget);
@@ -204,24 +246,29 @@ void QtWindow::CheckInGroup(int id, const std::string& group) {
 
 void QtWindow::BuildMenu() {
   if (!menuBar_) return;
-  for (const auto& top : resource_.menu) {
+  const std::vector<int> barMnemonics = MnemonicPositions(TextsOf(resource_.menu));
+  for (size_t n = 0; n < resource_.menu.size(); ++n) {
+    const MenuResource& top = resource_.menu[n];
+    const QString topText = WithMnemonic(top.text, barMnemonics[n]);
     if (top.items.empty() && top.command != 0) {
       // A command on the menu bar itself.
-      QAction* action = menuBar_->addAction(FromUtf8(top.text));
+      QAction* action = menuBar_->addAction(topText);
       action->setEnabled(!top.grayed);
       const int command = top.command;
       QObject::connect(action, &QAction::triggered, [this, command] { Dispatch(command); });
       menuActions_.emplace(command, action);
       continue;
     }
-    QMenu* menu = menuBar_->addMenu(FromUtf8(top.text));
+    QMenu* menu = menuBar_->addMenu(topText);
     menu->menuAction()->setEnabled(!top.grayed);
-    for (const auto& item : top.items) {
+    const std::vector<int> mnemonics = MnemonicPositions(TextsOf(top.items));
+    for (size_t i = 0; i < top.items.size(); ++i) {
+      const MenuResource& item = top.items[i];
       if (item.IsSeparator()) {
         menu->addSeparator();
         continue;
       }
-      QAction* action = menu->addAction(FromUtf8(item.text));
+      QAction* action = menu->addAction(WithMnemonic(item.text, mnemonics[i]));
       action->setEnabled(!item.grayed);
       // Only the tool sets a mark: a checked item shows it, and choosing the item
       // leaves it as it was before the command runs.
@@ -232,8 +279,29 @@ void QtWindow::BuildMenu() {
         if (action->isCheckable()) action->setChecked(!checked);
         Dispatch(command);
       });
-      if (command != 0) menuActions_.emplace(command, action);
+      if (command == 0) continue;
+      menuActions_.emplace(command, action);
+      mnemonicAt_.emplace(command, mnemonics[i]);
     }
+  }
+}
+
+// The keys of the window's commands: a menu item shows its key beside its text; a
+// button's key is named in its tooltip and presses it as a click would.
+void QtWindow::AddKeys() {
+  for (const CommandKey& key : CommandKeys()) {
+    if (key.dialog != resource_.id) continue;
+    const QKeySequence sequence(FromUtf8(key.keys), QKeySequence::PortableText);
+    if (QAction* action = MenuAction(key.command)) {
+      action->setShortcut(sequence);
+      continue;
+    }
+    auto* button = qobject_cast<QAbstractButton*>(Control(key.command));
+    if (!button) continue;
+    auto* shortcut = Make<QShortcut>(sequence, dialog_.get());
+    QObject::connect(shortcut, &QShortcut::activated, [button] {
+      if (button->isEnabled() && button->isVisible()) button->click();
+    });
   }
 }
 
@@ -292,7 +360,7 @@ void QtWindow::EnableItem(int id, bool enabled) {
   if (QWidget* widget = Control(id)) widget->setEnabled(enabled);
   // Every command disables the status field when it ends, however it ends: a bar
   // left standing would claim work in progress.
-  if (id == IDC_STATUS && !enabled && progress_) progress_->hide();
+  if (id == IDC_STATUS && !enabled && progress_) progress_->Show(0, 0);
 }
 
 bool QtWindow::IsItemEnabled(int id) const {
@@ -372,37 +440,41 @@ bool QtWindow::IsMenuItemEnabled(int command) const {
 void QtWindow::SetMenuItemText(int command, std::string_view text) {
   QAction* action = MenuAction(command);
   if (!action) return;
-  action->setText(FromUtf8(text));
+  // The item keeps the mnemonic of its table text where the new text begins the same
+  // ("COM2  /dev/ttyS1").
+  int mnemonic = -1;
+  const MenuResource* item = resource_.FindMenuItem(command);
+  if (auto it = mnemonicAt_.find(command); it != mnemonicAt_.end() && item && it->second >= 0 &&
+                                           text.substr(0, static_cast<size_t>(it->second) + 1) ==
+                                               std::string_view(item->text).substr(0, static_cast<size_t>(it->second) + 1))
+    mnemonic = it->second;
+  action->setText(WithMnemonic(std::string(text), mnemonic));
 }
 
 void QtWindow::Repaint() {
   if (dialog_->isVisible()) dialog_->repaint();
   // A long command keeps the thread: let the window system breathe (so the desktop
-  // does not take the tool for hung), but take no clicks or keys meanwhile.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // does not take the tool for hung and the window can be moved). Clicks and keys
+  // given meanwhile reach the window's gate, which drops them: held back, they would
+  // run as commands once this one has ended.
+  QCoreApplication::processEvents(busy_ > 0 ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
-// The bar lies over the right part of the status field, whose text starts at the
-// left: the blinking status text and the bar are seen together.
+// The bar has a row of its own under the status field and "End": the window grows by
+// its height while it is shown, and the status text keeps its whole field.
 void QtWindow::ShowProgress(int done, int total) {
   QWidget* status = Control(IDC_STATUS);
   if (!status) return;
-  if (total <= 0) {
-    if (progress_) progress_->hide();
-    return;
-  }
   if (!progress_) {
-    progress_ = Make<QProgressBar>(client_);
-    const QRect field = status->geometry();
-    const int width = field.width() * 2 / 5;
-    progress_->setGeometry(field.right() - width, field.top() + 1, width, field.height() - 2);
-    progress_->setFormat(QStringLiteral("%p%  (%v of %m lines)"));
-    progress_->setAlignment(Qt::AlignCenter);
+    if (total <= 0) return;
+    progress_ = Make<ProgressRow>(dialog_.get(), now_);
+    const int margin = status->geometry().left();
+    progress_->layout()->setContentsMargins(margin, 0, margin, units_.Y(4));
+    layout_->addWidget(progress_);
   }
-  progress_->setRange(0, total);
-  progress_->setValue(std::min(done, total));
-  progress_->show();
-  progress_->raise();
+  // The bar's figures change at most a hundred times and once a second: each change
+  // is painted, and the window system is let through meanwhile.
+  if (progress_->Show(done, total)) Repaint();
 }
 
 void QtWindow::End(int result) {
@@ -435,6 +507,8 @@ void QtWindow::Show() {
 int QtWindow::RunModal(WindowHandler& handler) {
   if (Ended()) return Result();
   handler_ = &handler;
+  // A tool dialog that a command of its owner opens waits for the user.
+  const NormalPointer pointer;
   Show();
   QEventLoop loop;
   loop_ = &loop;
@@ -447,16 +521,68 @@ int QtWindow::RunModal(WindowHandler& handler) {
 
 void QtWindow::Dispatch(int command) {
   if (!handler_ || Ended()) return;
+  const bool outermost = busy_ == 0;
+  if (outermost) BeginCommand();
   ++busy_;
   handler_->OnCommand(*this, command);
   --busy_;
+  if (outermost) EndCommand();
+}
+
+void QtWindow::BeginCommand() {
+  stopAsked_ = closeAfterCommand_ = false;
+  gate_ = std::make_unique<InputGate>(*dialog_);
+  QCoreApplication::instance()->installEventFilter(gate_.get());
+  busyPointer_ = std::make_unique<BusyPointer>();
+}
+
+void QtWindow::EndCommand() {
+  // What the window system held back while the command ran arrives now, and is
+  // dropped like the rest.
+  QCoreApplication::processEvents();
+  QCoreApplication::instance()->removeEventFilter(gate_.get());
+  gate_.reset();
+  stopQuestion_.reset();
+  questionPointer_.reset();
+  busyPointer_.reset();
+  if (closeAfterCommand_ && !Ended()) {
+    closeAfterCommand_ = false;
+    Dispatch(button::kCancel);
+  }
 }
 
 void QtWindow::RequestClose() {
+  if (busy_ == 0) {
+    Dispatch(button::kCancel);
+    return;
+  }
   // A close request that arrives while a command runs (its repaints let the window
-  // system through) would end the tool in the middle of an exchange.
-  if (busy_ > 0) return;
-  Dispatch(button::kCancel);
+  // system through) would end the tool in the middle of an exchange. A short command
+  // ends soon; an update, the one command that shows progress, may take minutes.
+  if (progress_ && progress_->isVisible()) AskToStop();
+}
+
+void QtWindow::AskToStop() {
+  if (stopAsked_) return;
+  if (!stopQuestion_) {
+    stopQuestion_ = std::make_unique<QMessageBox>(QMessageBox::Warning, FromUtf8(kStopUpdateCaption),
+                                                  FromUtf8(kStopUpdateQuestion), QMessageBox::NoButton, dialog_.get());
+    stopQuestion_->setTextFormat(Qt::PlainText);
+    QPushButton* stop = stopQuestion_->addButton(QStringLiteral("Stop"), QMessageBox::DestructiveRole);
+    QPushButton* goOn = stopQuestion_->addButton(QStringLiteral("Go On"), QMessageBox::RejectRole);
+    stopQuestion_->setDefaultButton(goOn);
+    stopQuestion_->setEscapeButton(goOn);
+    // Not modal: the update goes on while the user reads.
+    stopQuestion_->setWindowModality(Qt::NonModal);
+    QObject::connect(stopQuestion_.get(), &QMessageBox::buttonClicked, [this, stop](QAbstractButton* chosen) {
+      questionPointer_.reset();
+      if (chosen == stop) stopAsked_ = closeAfterCommand_ = true;
+    });
+  }
+  if (!questionPointer_) questionPointer_ = std::make_unique<NormalPointer>();
+  stopQuestion_->show();
+  stopQuestion_->raise();
+  stopQuestion_->activateWindow();
 }
 
 }  // namespace ravix::gui

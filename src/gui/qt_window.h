@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <QRadioButton>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -8,14 +9,17 @@
 #include <utility>
 #include <vector>
 
+#include "gui/busy_gate.h"
 #include "gui/dialog_units.h"
+#include "gui/progress_row.h"
 #include "platform/ui.h"
 
 class QAction;
 class QEventLoop;
 class QMenu;
 class QMenuBar;
-class QProgressBar;
+class QMessageBox;
+class QVBoxLayout;
 
 namespace ravix::gui {
 
@@ -55,11 +59,14 @@ class ToolRadioButton : public QRadioButton {
 };
 
 // A window of Qt widgets built from its table: one widget per control, placed at the
-// table's dialog-unit coordinates, and the menu bar. Clicks become the handler's
-// commands while the window runs modally.
+// table's dialog-unit coordinates, and the menu bar, with the keys, mnemonics and
+// tooltips of window_help.h around them. Clicks become the handler's commands while
+// the window runs modally; while a command runs, the window takes no input.
 class QtWindow : public Window {
  public:
-  QtWindow(const DialogResource& resource, Window* owner);
+  // now: the milliseconds of the clock the tool runs on (the time left of a long
+  // command is measured in it); none: the computer's.
+  QtWindow(const DialogResource& resource, Window* owner, std::function<uint32_t()> now = {});
   ~QtWindow() override;
   QtWindow(const QtWindow&) = delete;
   QtWindow& operator=(const QtWindow&) = delete;
@@ -90,8 +97,14 @@ class QtWindow : public Window {
   void Show();
   // A command from a control, a menu item, Escape or the close box.
   void Dispatch(int command);
-  // Escape or the close box: command 2, unless a command is still running.
+  // Escape or the close box: command 2. While a command runs it is dropped, but during
+  // a firmware update (a command that shows progress) the user is asked whether to
+  // stop it after the current byte and then close.
   void RequestClose();
+  // The user chose to stop the command in progress (it looks between its steps).
+  bool StopAsked() const { return stopAsked_; }
+  // A command of this window is running.
+  bool Busy() const { return busy_ > 0; }
 
   // The widgets, for the desktop program's screenshots and for tests.
   QDialog& Dialog() { return *dialog_; }
@@ -102,8 +115,10 @@ class QtWindow : public Window {
   const DialogUnits& Units() const { return units_; }
   // Every control of the table with its widget, labels and group boxes included.
   const std::vector<std::pair<const ControlResource*, QWidget*>>& Widgets() const { return widgets_; }
-  // The bar of ShowProgress (null until a command first shows progress).
-  QProgressBar* ProgressBar() const { return progress_; }
+  // The row of ShowProgress under the status field (null until a command first shows progress).
+  ProgressRow* Progress() const { return progress_; }
+  // The stop question while it is open, else null.
+  QMessageBox* StopQuestion() const { return stopQuestion_.get(); }
 
   // The window's widget, or null for a window of another backend.
   static QWidget* WidgetOf(Window* window);
@@ -122,21 +137,36 @@ class QtWindow : public Window {
   // An editable combo box; rect takes the height of its one-line field.
   QWidget* BuildComboBox(QRect& rect);
   void CheckInGroup(int id, const std::string& group);
+  void AddKeys();
+  void BeginCommand();
+  void EndCommand();
+  void AskToStop();
 
   const DialogResource& resource_;
   std::unique_ptr<DialogWidget> dialog_;
   // Child widgets and other objects, deleted in reverse order of making.
   std::vector<std::unique_ptr<QObject>> objects_;
+  QVBoxLayout* layout_ = nullptr;
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
   DialogUnits units_;
   std::vector<std::pair<const ControlResource*, QWidget*>> widgets_;
   std::map<int, QWidget*> controls_;
   std::map<int, QAction*> menuActions_;
+  std::map<int, int> mnemonicAt_;  // by command: where the item's table text has its mnemonic
   WindowHandler* handler_ = nullptr;
   QEventLoop* loop_ = nullptr;
   int busy_ = 0;  // commands running
-  QProgressBar* progress_ = nullptr;
+  std::function<uint32_t()> now_;
+  ProgressRow* progress_ = nullptr;
+  // While a command runs: input to the window is dropped, the pointer is busy.
+  std::unique_ptr<InputGate> gate_;
+  std::unique_ptr<BusyPointer> busyPointer_;
+  // The close request's question during an update, and the user's answer.
+  std::unique_ptr<QMessageBox> stopQuestion_;
+  std::unique_ptr<NormalPointer> questionPointer_;
+  bool stopAsked_ = false;
+  bool closeAfterCommand_ = false;
 };
 
 }  // namespace ravix::gui

@@ -32,6 +32,7 @@ class ScreenshotUi : public Ui {
     return engine_.SaveFileDialog(owner, title, pattern, suggested);
   }
   void ShellOpen(const std::string& target) override { engine_.ShellOpen(target); }
+  bool OpenDocument(const std::string& path) override { return engine_.OpenDocument(path); }
   bool StopRequested() override { return engine_.StopRequested(); }
 
   // The pictures saved so far.

@@ -24,6 +24,9 @@ class PortDriver {
   virtual uint32_t ReadPortUlong(uint16_t port) = 0;
 };
 
+// The full path of this process's program file; "" when the system does not tell.
+std::string RunningProgramPath();
+
 class Os {
  public:
   virtual ~Os() = default;
@@ -35,6 +38,9 @@ class Os {
   // Direct x86 port instructions (the 9x line only).
   virtual void PortOut8(uint16_t port, uint8_t value) = 0;
   virtual uint16_t PortIn16(uint16_t port) = 0;
+  // The full path of the running program (the files it brings lie beside it or in
+  // its data directory); "" when the system does not tell.
+  virtual std::string ProgramPath() { return RunningProgramPath(); }
 };
 
 }  // namespace ravix

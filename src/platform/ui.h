@@ -101,6 +101,12 @@ class Ui {
   }
   // Hands a file or web address to the desktop's "open" action.
   virtual void ShellOpen(const std::string& target) = 0;
+  // Hands a document (a full path) to the desktop's viewer for its kind; false when
+  // no viewer could be started, so that the caller can say so.
+  virtual bool OpenDocument(const std::string& path) {
+    ShellOpen(path);
+    return true;
+  }
   // The user asked to stop the command in progress (on a terminal, a second Ctrl+C);
   // a long command looks at it between its steps.
   virtual bool StopRequested() { return false; }

@@ -60,6 +60,8 @@ inline constexpr int kRevCounter = 1238;
 inline constexpr int kHelpFile = 1104, kServicePage = 1197, kAbout = 1151;
 // The settings files (File menu): IDs that no other control or command uses.
 inline constexpr int kSaveSettings = 2101, kLoadSettings = 2102;
+// Help > "User's Manual": the program's own manual (a PDF) in the desktop's viewer.
+inline constexpr int kUsersManual = 2401;
 }  // namespace menu
 
 // The motor's pole count and gear ratio, shown and saved the same way by the

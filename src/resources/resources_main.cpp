@@ -126,7 +126,8 @@ std::vector<MenuResource> MainMenu() {
       Popup("Options", {Item("Lock Funktions", menu::kLockFunctions), Item("Calibrate RC-Oscillator", menu::kCalibrateOscillator),
                         Item("Controller Info", menu::kControllerInfo)}),
       Item("Rev Counter", menu::kRevCounter),
-      Popup("Help", {Item("Help File", menu::kHelpFile, true), Item("Internet Servicepage", menu::kServicePage),
+      Popup("Help", {Item("Help File", menu::kHelpFile, true), Item("User's Manual", menu::kUsersManual),
+                     Item("Internet Servicepage", menu::kServicePage),
                      Item("About...", menu::kAbout)}),
   };
 }

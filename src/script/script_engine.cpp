@@ -155,6 +155,11 @@ std::optional<std::string> ScriptEngine::SaveFileDialog(Window*, std::string_vie
 
 void ScriptEngine::ShellOpen(const std::string& target) { Print("open " + Quote(target)); }
 
+bool ScriptEngine::OpenDocument(const std::string& path) {
+  Print("open " + Quote(ShownPath(std::filesystem::path(path).lexically_normal())));
+  return true;
+}
+
 // Transcripts must not depend on where a run takes place: a path inside the start
 // directory is shown relative to it.
 std::string ScriptEngine::ShownPath(const std::filesystem::path& path) const {

@@ -65,6 +65,9 @@ class ScriptEngine : public Ui {
   std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
                                             std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
+  // Prints the document as a file dialog's choice is printed: inside the start
+  // directory, relative to it.
+  bool OpenDocument(const std::string& path) override;
 
  private:
   struct Modal {

@@ -70,6 +70,7 @@ const std::vector<ControlName> kNames = {
     {kMain, "controller-info", menu::kControllerInfo},
     {kMain, "rev-counter", menu::kRevCounter},
     {kMain, "help-file", menu::kHelpFile},
+    {kMain, "users-manual", menu::kUsersManual},
     {kMain, "internet-servicepage", menu::kServicePage},
     {kMain, "about", menu::kAbout},
     // Lock functions dialog.

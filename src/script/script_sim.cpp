@@ -1,6 +1,7 @@
 #include "script/script_sim.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iterator>
 #include <string_view>
 
@@ -120,6 +121,15 @@ void SetCalibration(SimCall& c) {
   c.args.End();
 }
 
+// The program "lies" at PATH (relative to the current directory), so that a scenario
+// can bring the files that lie beside an installed program.
+void PlaceProgram(SimCall& c) {
+  const std::string& path = c.args.Word("program path");
+  c.args.End();
+  std::error_code error;
+  c.adapter.programPath = std::filesystem::absolute(path, error).lexically_normal().string();
+}
+
 void RunMotor(SimCall& c) {
   const double hz = c.args.Decimal("frequency", 1e6);
   const double seconds = c.args.Decimal("duration", 1e6);
@@ -174,6 +184,7 @@ constexpr SimCommand kSimCommands[] = {
     {"lockbits", SetLockBits},
     {"calibration", SetCalibration},
     {"motor", RunMotor},
+    {"program", PlaceProgram},
     {"dump", DumpSettings},
     {"flash", DumpFlash},
     {"log", PrintLog},

@@ -119,6 +119,13 @@ void SessionLog::ShellOpen(const std::string& target) {
   inner_.ShellOpen(target);
 }
 
+bool SessionLog::OpenDocument(const std::string& path) {
+  Write("open " + script::Quote(path));
+  const bool opened = inner_.OpenDocument(path);
+  if (!opened) Write("no viewer could be started");
+  return opened;
+}
+
 bool SessionLog::StopRequested() {
   const bool stop = inner_.StopRequested();
   if (stop) Write("stop requested");

@@ -29,6 +29,7 @@ class SessionLog : public Ui {
   std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
                                             std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
+  bool OpenDocument(const std::string& path) override;
   bool StopRequested() override;
 
   // The log file, opened to append (made when missing; a link or anything but a

@@ -46,6 +46,9 @@ class SimAdapter : public SerialPorts, public Os {
   // driver library loads.
   uint32_t platformId = VER_PLATFORM_WIN32_NT;
   bool driverPresent = true;
+  // Where the simulated machine's program lies (its manual beside it or in its data
+  // directory): the running program unless a script says otherwise.
+  std::string programPath = RunningProgramPath();
 
   SimController controller;
   CallCounts calls;
@@ -60,6 +63,7 @@ class SimAdapter : public SerialPorts, public Os {
   std::unique_ptr<PortDriver> LoadLibrary(const std::string& name) override;
   void PortOut8(uint16_t port, uint8_t value) override;
   uint16_t PortIn16(uint16_t port) override;
+  std::string ProgramPath() override { return programPath; }
 
   // Serial devices open now, by port name: a port is opened for exclusive access.
   const std::set<std::string>& OpenPorts() const { return openPorts_; }

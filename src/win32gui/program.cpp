@@ -20,7 +20,8 @@ void Say(const std::string& text, bool failure) {
 }
 
 void PrepareControls() {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  // The standard controls, the tooltips and the progress bar.
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
 }
 

@@ -41,6 +41,7 @@ class ScreenshotUi : public Ui {
     return engine_.SaveFileDialog(owner, title, pattern, suggested);
   }
   void ShellOpen(const std::string& target) override { engine_.ShellOpen(target); }
+  bool OpenDocument(const std::string& path) override { return engine_.OpenDocument(path); }
 
   void SaveOpenWindows();
   const std::vector<std::string>& Saved() const { return saved_; }

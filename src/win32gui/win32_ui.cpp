@@ -11,7 +11,7 @@
 namespace ravix::win32gui {
 
 std::shared_ptr<Window> Win32Ui::CreateWindow(const DialogResource& resource, Window* owner) {
-  auto window = std::make_shared<Win32Window>(resource, owner);
+  auto window = std::make_shared<Win32Window>(resource, owner, now_);
   std::erase_if(windows_, [](const std::weak_ptr<Win32Window>& w) { return w.expired(); });
   windows_.push_back(window);
   return window;
@@ -109,6 +109,19 @@ std::optional<std::string> Win32Ui::SaveFileDialog(Window* owner, std::string_vi
 
 void Win32Ui::ShellOpen(const std::string& target) {
   ShellExecuteW(nullptr, L"open", ToWide(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+// ShellExecute answers above 32 when it started a program for the document.
+bool Win32Ui::OpenDocument(const std::string& path) {
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", ToWide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}
+
+bool Win32Ui::StopRequested() {
+  for (const auto& window : OpenWindows())
+    if (window->StopAsked()) return true;
+  return false;
 }
 
 std::vector<std::shared_ptr<Win32Window>> Win32Ui::OpenWindows() {

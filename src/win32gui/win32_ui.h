@@ -13,6 +13,10 @@ namespace ravix::win32gui {
 // tables, MessageBoxW, the common open-file dialog, ShellExecuteW, MessageBeep.
 class Win32Ui : public Ui {
  public:
+  // now: the milliseconds of the clock the tool runs on, for the windows' time left
+  // of a long command; none: the system's.
+  explicit Win32Ui(std::function<uint32_t()> now = {}) : now_(std::move(now)) {}
+
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
   int RunModal(const std::shared_ptr<Window>& window, WindowHandler& handler) override;
   MessageResult MessageBox(Window* owner, std::string_view caption, std::string_view text,
@@ -23,11 +27,14 @@ class Win32Ui : public Ui {
   std::optional<std::string> SaveFileDialog(Window* owner, std::string_view title, std::string_view pattern,
                                             std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
+  bool OpenDocument(const std::string& path) override;
+  bool StopRequested() override;
 
   // The windows that exist and have not ended, oldest first.
   std::vector<std::shared_ptr<Win32Window>> OpenWindows();
 
  private:
+  std::function<uint32_t()> now_;
   std::vector<std::weak_ptr<Win32Window>> windows_;
 };
 

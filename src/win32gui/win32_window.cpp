@@ -1,12 +1,15 @@
 #include "win32gui/win32_window.h"
 
 #include <algorithm>
+#include <string>
 #include <tuple>
 #include <vector>
 
 #include "platform/win32/win32_text.h"
 #include "resources/ids.h"
+#include "resources/window_help.h"
 #include "win32gui/dialog_template.h"
+#include "win32gui/win32_keys.h"
 
 #include "platform/win32/windows_api.h"  // last
 #include <commctrl.h>
@@ -31,9 +34,21 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
       if (window) window->RequestClose();
       return TRUE;
+    case WM_SETCURSOR:
+      // The busy pointer over the window and its controls while a command runs.
+      if (!window || !window->Busy()) return FALSE;
+      SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // IDC_WAIT
+      SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
+      return TRUE;
     default:
       return FALSE;
   }
+}
+
+std::vector<std::string> TextsOf(const std::vector<MenuResource>& entries) {
+  std::vector<std::string> texts;
+  for (const MenuResource& entry : entries) texts.push_back(entry.text);
+  return texts;
 }
 
 std::wstring WindowText(HWND hwnd) {
@@ -57,7 +72,8 @@ bool IsMarkable(const ControlResource* control) {
 
 }  // namespace
 
-Win32Window::Win32Window(const DialogResource& resource, Window* owner) : Window(owner), resource_(resource) {
+Win32Window::Win32Window(const DialogResource& resource, Window* owner, std::function<uint32_t()> now)
+    : Window(owner), resource_(resource), now_(now ? std::move(now) : [] { return static_cast<uint32_t>(GetTickCount()); }) {
   const DialogTemplate dialog = BuildDialogTemplate(resource);
   hwnd_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), static_cast<LPCDLGTEMPLATEW>(dialog.Data()),
                                      HandleOf(owner), DialogProc, reinterpret_cast<LPARAM>(this));
@@ -65,6 +81,8 @@ Win32Window::Win32Window(const DialogResource& resource, Window* owner) : Window
   BuildMenu();
   FitClientArea();
   if (!owner) SetProgramIcon();
+  AddKeys();
+  AddToolTips();
 }
 
 void Win32Window::SetProgramIcon() {
@@ -80,6 +98,8 @@ void Win32Window::SetProgramIcon() {
 }
 
 Win32Window::~Win32Window() {
+  if (question_) DestroyWindow(question_);
+  if (keys_) DestroyAcceleratorTable(keys_);
   if (hwnd_ && IsWindow(hwnd_)) {
     SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);  // its menu goes with it
@@ -99,24 +119,31 @@ HWND Win32Window::Control(int id) const {
 void Win32Window::BuildMenu() {
   if (resource_.menu.empty()) return;
   menu_ = CreateMenu();
-  for (const MenuResource& top : resource_.menu) {
+  const std::vector<int> barMnemonics = MnemonicPositions(TextsOf(resource_.menu));
+  for (size_t n = 0; n < resource_.menu.size(); ++n) {
+    const MenuResource& top = resource_.menu[n];
     const UINT grayed = top.grayed ? MF_GRAYED : 0;
+    const std::wstring topText = MenuLabel(top.text, barMnemonics[n], {});
     if (top.items.empty() && top.command != 0) {
       // A command on the menu bar itself.
-      AppendMenuW(menu_, MF_STRING | grayed, static_cast<UINT_PTR>(top.command), ToWide(top.text).c_str());
+      AppendMenuW(menu_, MF_STRING | grayed, static_cast<UINT_PTR>(top.command), topText.c_str());
       continue;
     }
     HMENU popup = CreatePopupMenu();
-    for (const MenuResource& item : top.items) {
+    const std::vector<int> mnemonics = MnemonicPositions(TextsOf(top.items));
+    for (size_t i = 0; i < top.items.size(); ++i) {
+      const MenuResource& item = top.items[i];
       if (item.IsSeparator()) {
         AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
         continue;
       }
       // Only the tool sets a mark: a menu item never checks itself when chosen.
       const UINT flags = MF_STRING | (item.checked ? MF_CHECKED : 0) | (item.grayed ? MF_GRAYED : 0);
-      AppendMenuW(popup, flags, static_cast<UINT_PTR>(item.command), ToWide(item.text).c_str());
+      const std::wstring text = MenuLabel(item.text, mnemonics[i], KeysOf(resource_.id, item.command));
+      AppendMenuW(popup, flags, static_cast<UINT_PTR>(item.command), text.c_str());
+      mnemonicAt_.emplace(item.command, mnemonics[i]);
     }
-    AppendMenuW(menu_, MF_POPUP | grayed, reinterpret_cast<UINT_PTR>(popup), ToWide(top.text).c_str());
+    AppendMenuW(menu_, MF_POPUP | grayed, reinterpret_cast<UINT_PTR>(popup), topText.c_str());
   }
   SetMenu(hwnd_, menu_);
 }
@@ -170,6 +197,9 @@ std::string Win32Window::GetItemText(int id) const {
 
 void Win32Window::EnableItem(int id, bool enabled) {
   if (HWND control = Control(id)) EnableWindow(control, enabled);
+  // Every command disables the status field when it ends, however it ends: a bar
+  // left standing would claim work in progress.
+  if (id == IDC_STATUS && !enabled) ShowProgressRow(false);
 }
 
 bool Win32Window::IsItemEnabled(int id) const {
@@ -246,8 +276,16 @@ bool Win32Window::IsMenuItemEnabled(int command) const {
 }
 
 void Win32Window::SetMenuItemText(int command, std::string_view text) {
-  if (!menu_ || !resource_.FindMenuItem(command)) return;
-  std::wstring wide = ToWide(text);
+  const MenuResource* item = resource_.FindMenuItem(command);
+  if (!menu_ || !item) return;
+  // The item keeps the mnemonic of its table text where the new text begins the same
+  // ("COM2  (none)"), and its keys.
+  int mnemonic = -1;
+  if (auto it = mnemonicAt_.find(command); it != mnemonicAt_.end() && it->second >= 0 &&
+                                           text.substr(0, static_cast<size_t>(it->second) + 1) ==
+                                               std::string_view(item->text).substr(0, static_cast<size_t>(it->second) + 1))
+    mnemonic = it->second;
+  std::wstring wide = MenuLabel(std::string(text), mnemonic, KeysOf(resource_.id, command));
   MENUITEMINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = MIIM_STRING;
@@ -260,33 +298,12 @@ void Win32Window::Repaint() {
   if (!hwnd_ || !IsWindowVisible(hwnd_)) return;
   RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   // A long command keeps the thread: paint what waits for it, on every window of the
-  // tool, but take no clicks or keys meanwhile.
+  // tool. Clicks and keys given to the window meanwhile are dropped: held back, they
+  // would run as commands once this one has ended.
+  if (busy_ > 0) DropQueuedInput();
   MSG message;
   for (int n = 0; n < kMostPaints && PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++n)
     DispatchMessageW(&message);
-}
-
-void Win32Window::ShowProgress(int done, int total) {
-  if (total <= 0) {
-    if (progress_) ShowWindow(progress_, SW_HIDE);
-    return;
-  }
-  if (!progress_) {
-    HWND field = Control(IDC_STATUS);
-    if (!field) return;
-    RECT area{};
-    GetWindowRect(field, &area);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
-    const int width = (area.right - area.left) / 3;
-    progress_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, area.right - width - 2, area.top + 2, width,
-                                area.bottom - area.top - 4, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (!progress_) return;
-    // Over the field, not under it.
-    SetWindowPos(progress_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  }
-  SendMessageW(progress_, PBM_SETRANGE32, 0, total);
-  SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(done, 0, total)), 0);
-  ShowWindow(progress_, SW_SHOWNA);
 }
 
 void Win32Window::End(int result) {
@@ -332,7 +349,7 @@ int Win32Window::RunModal(WindowHandler& handler) {
       Window::End(button::kCancel);
       break;
     }
-    if (FilterKey(message)) continue;
+    if (FilterKey(message) || TranslateKeys(message)) continue;
     if (!IsDialogMessageW(hwnd_, &message)) {
       TranslateMessage(&message);
       DispatchMessageW(&message);
@@ -367,9 +384,16 @@ void Win32Window::OnControlCommand(int id, int notification, HWND from) {
     KeepTypedText(from);
     return;
   }
-  // Clicks and menu choices only; what fields and lists report of themselves is no command.
-  if (notification != BN_CLICKED) return;
+  // Clicks, menu choices and keys (an accelerator's notification is 1) only; what
+  // fields and lists report of themselves is no command.
   const ControlResource* control = resource_.FindControl(id);
+  if (notification == 1 && !from) {
+    // A key of a button presses it, unless it is greyed; a greyed menu item's key
+    // sends nothing.
+    if (control && !IsItemEnabled(id)) return;
+  } else if (notification != BN_CLICKED) {
+    return;
+  }
   if (control && control->kind == ControlKind::AutoRadioButton && handler_ && busy_ == 0)
     CheckInGroup(id, control->group);
   Dispatch(id);
@@ -395,16 +419,32 @@ void Win32Window::CheckInGroup(int id, const std::string& group) {
 
 void Win32Window::Dispatch(int command) {
   if (!handler_ || Ended() || busy_ > 0) return;
+  stopAsked_ = closeAfterCommand_ = false;
   ++busy_;
   handler_->OnCommand(*this, command);
+  // What came for the window while the command ran goes the way of the rest.
+  DropQueuedInput();
   --busy_;
+  AnswerStopQuestion(false);
+  // The pointer shows the window's own again.
+  POINT at{};
+  GetCursorPos(&at);
+  SetCursorPos(at.x, at.y);
+  if (closeAfterCommand_ && !Ended()) {
+    closeAfterCommand_ = false;
+    Dispatch(button::kCancel);
+  }
 }
 
 void Win32Window::RequestClose() {
+  if (busy_ == 0) {
+    Dispatch(button::kCancel);
+    return;
+  }
   // A close request that arrives while a command runs would end the tool in the
-  // middle of an exchange.
-  if (busy_ > 0) return;
-  Dispatch(button::kCancel);
+  // middle of an exchange. A short command ends soon; an update, the one command that
+  // shows progress, may take minutes.
+  if (progressRowHeight_ > 0) AskToStop();
 }
 
 }  // namespace ravix::win32gui

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -8,17 +10,21 @@
 
 struct HWND__;
 struct HMENU__;
+struct HACCEL__;
 struct tagMSG;
 
 namespace ravix::win32gui {
 
 // A window of native controls, created from its table as a modeless dialog (so a
 // script can use it before, or without, any message loop of its own), one child
-// window per control ID and a menu bar. RunModal shows it and runs its messages,
-// with the owner disabled, until the window ends.
+// window per control ID and a menu bar, with the keys, mnemonics and tooltips of
+// window_help.h around them. RunModal shows it and runs its messages, with the owner
+// disabled, until the window ends. While a command runs, the window takes no input.
 class Win32Window : public Window {
  public:
-  Win32Window(const DialogResource& resource, Window* owner);
+  // now: the milliseconds of the clock the tool runs on (the time left of a long
+  // command is measured in it); none: the system's tick counter.
+  Win32Window(const DialogResource& resource, Window* owner, std::function<uint32_t()> now = {});
   ~Win32Window() override;
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
@@ -40,8 +46,8 @@ class Win32Window : public Window {
   bool IsMenuItemEnabled(int command) const override;
   void SetMenuItemText(int command, std::string_view text) override;
   void Repaint() override;
-  // A bar over the right part of the status field, which holds only its short text
-  // while a long command runs; total 0 takes it away.
+  // A bar and its words in a row of their own under the status field; the window
+  // grows by the row while it is shown. Total 0 takes it away.
   void ShowProgress(int done, int total) override;
   void End(int result) override;
 
@@ -51,8 +57,19 @@ class Win32Window : public Window {
   // A command from a control or menu item; ignored while another command of this
   // window runs (a box without owner leaves the window clickable meanwhile).
   void Dispatch(int command);
-  // Escape or the close box: command 2, unless a command is still running.
+  // Escape or the close box: command 2. While a command runs it is dropped, but during
+  // a firmware update (the command that shows progress) the user is asked whether to
+  // stop it after the current byte and then close.
   void RequestClose();
+  bool Busy() const { return busy_ > 0; }
+  // The user chose to stop the command in progress.
+  bool StopAsked() const { return stopAsked_; }
+  // The stop question while it is open, else null; its answer (from its procedure).
+  HWND__* StopQuestion() const { return question_; }
+  void AnswerStopQuestion(bool stop);
+  // The progress row's bar and words (null until progress is first shown).
+  HWND__* ProgressBar() const { return progress_; }
+  HWND__* ProgressWords() const { return progressWords_; }
 
   HWND__* Handle() const { return hwnd_; }
   HWND__* Control(int id) const;
@@ -62,6 +79,8 @@ class Win32Window : public Window {
   void OnControlCommand(int id, int notification, HWND__* from);
   // Keys the dialog manager would misread: true when the message is taken.
   bool FilterKey(const tagMSG& message);
+  // The keys of the window's commands: true when the message became a command.
+  bool TranslateKeys(tagMSG& message);
 
  private:
   void BuildMenu();
@@ -69,11 +88,30 @@ class Win32Window : public Window {
   void FitClientArea();
   void CheckInGroup(int id, const std::string& group);
   void KeepTypedText(HWND__* combo);
+  void AddKeys();
+  void AddToolTips();
+  // While a command runs: the clicks and keys queued for the window are dropped, the
+  // title bar still moves it and its close box asks; the stop question takes its input.
+  void DropQueuedInput();
+  void AskToStop();
+  void ShowProgressRow(bool shown);
 
   const DialogResource& resource_;
   HWND__* hwnd_ = nullptr;
   HMENU__* menu_ = nullptr;
   HWND__* progress_ = nullptr;  // made at the first progress shown
+  HWND__* progressWords_ = nullptr;
+  int progressRowHeight_ = 0;  // pixels the window has grown by, 0 while no row shows
+  std::function<uint32_t()> now_;
+  bool timing_ = false;
+  uint32_t progressStarted_ = 0;
+  int progressStartDone_ = 0, progressShownDone_ = 0;
+  HACCEL__* keys_ = nullptr;
+  HWND__* tips_ = nullptr;
+  std::map<int, int> mnemonicAt_;  // by command: where the item's table text has its mnemonic
+  HWND__* question_ = nullptr;
+  bool stopAsked_ = false;
+  bool closeAfterCommand_ = false;
   WindowHandler* handler_ = nullptr;
   bool running_ = false;
   int busy_ = 0;         // commands running

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -235,6 +236,30 @@ TEST_F(WindowBehaviourTest, MessageBoxesCarryCaptionTextOwnerAndButtons) {
               c.expected);
     EXPECT_TRUE(seen);
   }
+}
+
+// A box the command shows while it runs takes its clicks: only the window's own
+// input is dropped meanwhile.
+TEST_F(WindowBehaviourTest, ABoxDuringACommandTakesItsClicks) {
+  MessageResult answer = MessageResult::Ok;
+  recorder_.actions[23] = [&](Window& w) {
+    WhenModalOpens([](QWidget* widget) {
+      auto* box = qobject_cast<QMessageBox*>(widget);
+      ASSERT_TRUE(box);
+      QAbstractButton* cancel = box->button(QMessageBox::Cancel);
+      const QPointF at(cancel->width() / 2.0, cancel->height() / 2.0);
+      for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(cancel, new QMouseEvent(type, at, cancel->mapToGlobal(at), Qt::LeftButton,
+                                                            type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                             : Qt::NoButton,
+                                                            Qt::NoModifier));
+      // Should the click be lost, the box ends with OK after a while instead.
+      QTimer::singleShot(2000, box, [box] { box->button(QMessageBox::Ok)->click(); });
+    });
+    answer = ui_.MessageBox(&w, "Frage", "Weiter?", MessageButtons::OkCancel);
+  };
+  Run([&] { window_->Dispatch(23); });
+  EXPECT_EQ(answer, MessageResult::Cancel);
 }
 
 TEST_F(WindowBehaviourTest, FileDialogReturnsTheFullPathAndMovesTheCurrentDirectory) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "resources/resources.h"
 #include "win32gui/win32_ui.h"
 #include "win32gui/win32_window.h"
 
@@ -190,24 +191,63 @@ TEST_F(Win32WindowTest, ACommandInProgressIgnoresASecondOne) {
   EXPECT_EQ(recorder.commands, (std::vector<int>{kGo, kEnd}));
 }
 
-TEST_F(Win32WindowTest, RepaintTakesNoInput) {
+// A click as the mouse gives it: pressed and released over the control, queued.
+void PostMouseClick(HWND control) {
+  PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+// Clicks and keys given while a command runs are dropped at its repaints, not held
+// back until it ends (where a click on Write during a Read would write).
+TEST_F(Win32WindowTest, InputDuringACommandIsDroppedNotRunAfterwards) {
   bool endedDuringCommand = true;
+  int go = 0;
   recorder.react = [&](Window& w, int command) {
-    if (command != kGo) return;
+    if (command != kGo || go++ > 0) return;
     w.SetItemText(kStatus, "reading.....");
+    PostMouseClick(Item(kGo));
     PostKey(kEdit, VK_ESCAPE);
+    PostMessageW(Item(kEdit), WM_SYSKEYDOWN, 'P', 1 << 29);  // Alt+P: the Port menu
     w.Repaint();
     endedDuringCommand = w.Ended();
+    PostClick(kEnd);
   };
-  PostClick(kGo);
+  // The command itself comes from a mouse click: such a click reaches the button.
+  PostMouseClick(Item(kGo));
   EXPECT_EQ(ui.RunModal(shared, recorder), 1);
   EXPECT_FALSE(endedDuringCommand);
-  // The key waits for the command to end and then arrives: Escape ends the window.
   EXPECT_EQ(recorder.commands, (std::vector<int>{kGo, kEnd}));
 }
 
-TEST_F(Win32WindowTest, ProgressStandsOverTheStatusFieldWhileACommandRuns) {
+// The keys of the main window: menu items show theirs and get mnemonics, the keys of
+// buttons press them unless they are greyed.
+TEST(Win32MainWindowKeys, MenusShowTheirKeysAndKeysPressButtons) {
+  Win32Ui ui;
+  auto shared = ui.CreateWindow(MainWindowResource(), nullptr);
+  auto& main = static_cast<Win32Window&>(*shared);
+  wchar_t text[64] = {};
+  GetMenuStringW(GetMenu(main.Handle()), menu::kSaveSettings, text, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(text, L"&Save Settings As...\tCtrl+S");
+  GetMenuStringW(GetMenu(main.Handle()), 0, text, 64, MF_BYPOSITION);
+  EXPECT_STREQ(text, L"&File");
+  main.SetMenuItemText(menu::kFirstPort + 1, "COM2  (none)");
+  GetMenuStringW(GetMenu(main.Handle()), menu::kFirstPort + 1, text, 64, MF_BYCOMMAND);
+  EXPECT_STREQ(text, L"COM&2  (none)") << "a new text keeps the mnemonic";
+  Recorder recorder;
+  main.EnableItem(panel::kWrite, false);
+  for (WPARAM key : {WPARAM(VK_F5), WPARAM(VK_F6)}) {
+    PostMessageW(main.Control(panel::kFullSpeed), WM_KEYDOWN, key, 0);
+    PostMessageW(main.Control(panel::kFullSpeed), WM_KEYUP, key, 0xC0000000);
+  }
+  PostMessageW(main.Control(kEnd), BM_CLICK, 0, 0);
+  ui.RunModal(shared, recorder);
+  EXPECT_EQ(recorder.commands, (std::vector<int>{panel::kRead, kEnd})) << "F6 presses no greyed Write";
+}
+
+TEST_F(Win32WindowTest, ProgressHasARowOfItsOwnUnderTheStatusField) {
   auto barOf = [&] { return FindWindowExW(window.Handle(), nullptr, PROGRESS_CLASSW, nullptr); };
+  RECT before{};
+  GetWindowRect(window.Handle(), &before);
   window.ShowProgress(0, 0);
   EXPECT_EQ(barOf(), nullptr) << "nothing is made before there is progress to show";
   struct Step {
@@ -225,11 +265,25 @@ TEST_F(Win32WindowTest, ProgressStandsOverTheStatusFieldWhileACommandRuns) {
       EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), s.position) << s.done << "/" << s.total;
     }
   }
-  RECT bar{}, field{};
+  RECT bar{}, field{}, end{}, grown{}, words{};
   GetWindowRect(barOf(), &bar);
   GetWindowRect(Item(kStatusField), &field);
+  GetWindowRect(Item(kEnd), &end);
+  GetWindowRect(window.Handle(), &grown);
+  GetWindowRect(window.ProgressWords(), &words);
   RECT both{};
-  EXPECT_TRUE(IntersectRect(&both, &bar, &field) && EqualRect(&both, &bar)) << "the bar lies within the field";
+  EXPECT_FALSE(IntersectRect(&both, &bar, &field)) << "the bar leaves the status field whole";
+  EXPECT_GE(bar.top, end.bottom) << "under the bottom row";
+  EXPECT_GE(words.left, bar.right) << "its words beside it";
+  EXPECT_GT(grown.bottom - grown.top, before.bottom - before.top) << "the window grows by the row";
+  EXPECT_LE(bar.bottom, grown.bottom);
+  wchar_t label[96] = {};
+  GetWindowTextW(window.ProgressWords(), label, 96);
+  EXPECT_STREQ(label, L"25%  1 of 4 lines");
+  window.ShowProgress(0, 0);
+  RECT after{};
+  GetWindowRect(window.Handle(), &after);
+  EXPECT_EQ(after.bottom - after.top, before.bottom - before.top) << "and shrinks back";
 }
 
 TEST_F(Win32WindowTest, AModalDialogDisablesItsOwnerWhileItRuns) {

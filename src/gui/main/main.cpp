@@ -1,6 +1,5 @@
 // ravix-setup: the desktop program.
 #include <QApplication>
-#include <QIcon>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -189,13 +188,14 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("ravix-setup"));
   QApplication::setApplicationVersion(QStringLiteral(RAVIX_VERSION));
   QGuiApplication::setDesktopFileName(QStringLiteral(RAVIX_APP_ID));
-  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("ravix-setup")));
+  QApplication::setWindowIcon(ravix::gui::ProgramIcon());
   QApplication::setQuitOnLastWindowClosed(false);
 
   // A script with the simulated controller runs in virtual time, so that its waits and
   // measurements take no real time; the interactive demo runs in real time, as hardware does.
   ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
-  ravix::gui::QtUi ui;
+  // The windows measure the time left of an update on the clock the tool runs on.
+  ravix::gui::QtUi ui([&machine] { return machine.clock().TickCount(); });
 
   if (options.script) return RunScript(machine, ui, options, log);
 

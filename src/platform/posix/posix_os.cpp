@@ -15,6 +15,12 @@
 
 namespace ravix {
 
+std::string RunningProgramPath() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : program.string();
+}
+
 namespace {
 
 constexpr std::string_view kParport = "parport";

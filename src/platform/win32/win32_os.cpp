@@ -12,6 +12,14 @@
 
 namespace ravix {
 
+std::string RunningProgramPath() {
+  std::wstring path(32768, L'\0');  // room for the longest path the system takes
+  const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (length == 0 || length >= path.size()) return {};
+  path.resize(length);
+  return FromWide(path);
+}
+
 namespace {
 
 // The driver's exports as it declares them.

@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
   // A script with the simulated controller runs in virtual time; the interactive demo
   // runs in real time, as hardware does.
   ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
-  ravix::win32gui::Win32Ui ui;
+  // The windows measure the time left of an update on the clock the tool runs on.
+  ravix::win32gui::Win32Ui ui([&machine] { return machine.clock().TickCount(); });
   if (options.script) return RunScript(machine, ui, options);
   return RunTool(machine, ui);
 }

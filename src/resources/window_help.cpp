@@ -1,0 +1,95 @@
+#include "resources/window_help.h"
+
+#include <cctype>
+#include <cstdio>
+#include <set>
+
+#include "resources/ids.h"
+
+namespace ravix {
+
+namespace {
+
+// Built once before main() and never changed.
+const std::vector<CommandKey> kCommandKeys = {
+    {IDD_MAIN, menu::kSaveSettings, "Ctrl+S"},
+    {IDD_MAIN, menu::kLoadSettings, "Ctrl+O"},
+    {IDD_MAIN, menu::kOpenUpdateFile, "Ctrl+U"},
+    {IDD_MAIN, panel::kRead, "F5"},
+    {IDD_MAIN, panel::kWrite, "F6"},
+};
+
+struct ControlTip {
+  int dialog;
+  int control;
+  std::string_view text;
+};
+
+const std::vector<ControlTip> kToolTips = {
+    {IDD_MAIN, panel::kRead, "Read the controller's settings into the panel"},
+    {IDD_MAIN, panel::kWrite, "Write the panel's settings into the controller"},
+};
+
+bool IsWordStart(const std::string& text, size_t i) {
+  if (!std::isalpha(static_cast<unsigned char>(text[i]))) return false;
+  if (i == 0) return true;
+  const char before = text[i - 1];
+  return before == ' ' || before == '-' || before == '/' || before == '(';
+}
+
+}  // namespace
+
+const std::vector<CommandKey>& CommandKeys() { return kCommandKeys; }
+
+std::string_view KeysOf(int dialog, int command) {
+  for (const CommandKey& key : kCommandKeys)
+    if (key.dialog == dialog && key.command == command) return key.keys;
+  return {};
+}
+
+std::string ToolTipOf(int dialog, int control) {
+  std::string tip;
+  for (const ControlTip& entry : kToolTips)
+    if (entry.dialog == dialog && entry.control == control) tip = entry.text;
+  const std::string_view keys = KeysOf(dialog, control);
+  if (!keys.empty()) tip += (tip.empty() ? "" : " ") + ("(" + std::string(keys) + ")");
+  return tip;
+}
+
+std::vector<int> MnemonicPositions(const std::vector<std::string>& texts) {
+  std::set<int> taken;  // upper-case letters and digits
+  std::vector<int> positions;
+  auto key = [](char c) { return std::toupper(static_cast<unsigned char>(c)); };
+  for (const std::string& text : texts) {
+    int found = -1;
+    // Word starts first, then digits, then any letter.
+    for (int pass = 0; pass < 3 && found < 0; ++pass) {
+      for (size_t i = 0; i < text.size() && found < 0; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool fits = pass == 0 ? IsWordStart(text, i) : pass == 1 ? std::isdigit(c) != 0 : std::isalpha(c) != 0;
+        if (fits && !taken.contains(key(text[i]))) found = static_cast<int>(i);
+      }
+    }
+    if (found >= 0) taken.insert(key(text[static_cast<size_t>(found)]));
+    positions.push_back(found);
+  }
+  return positions;
+}
+
+std::string ProgressLabel(int done, int total, uint32_t elapsedMs, int startDone) {
+  if (total <= 0) return "";
+  done = done < 0 ? 0 : done > total ? total : done;
+  std::string label = std::to_string(100LL * done / total) + "%  " + std::to_string(done) + " of " +
+                      std::to_string(total) + " lines";
+  // A rate of fewer than a second's lines would swing wildly.
+  const int sent = done - startDone;
+  if (sent > 0 && done < total && elapsedMs >= 1000) {
+    const long long left = (static_cast<long long>(elapsedMs) * (total - done) / sent + 500) / 1000;
+    char clock[32];
+    std::snprintf(clock, sizeof clock, ", %lld:%02lld left", left / 60, left % 60);
+    label += clock;
+  }
+  return label;
+}
+
+}  // namespace ravix
