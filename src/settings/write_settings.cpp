@@ -69,6 +69,13 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
     EndFieldBlank(main);
     return;
   }
+  // A silent controller's data line reads as all ones, so the read-back of a byte
+  // of 255 passes without it: one more link exchange shows that it still answers.
+  if (!protocol_.LinkStillReady()) {
+    settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    status_.ReportCommandError(msg::kNoConnection);
+    return;
+  }
   main.SetItemText(IDC_STATUS, "OK");
   main.EnableItem(IDC_STATUS, false);
   main.Repaint();
