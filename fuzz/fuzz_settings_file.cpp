@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/headless/headless_ui.h"
 #include "resources/resources.h"
@@ -64,5 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (refusal.size() > 200) std::abort();                       // a whole value went into the message
     }
   }
+  const std::vector<std::string> passedOver = settings_file::ActiveOnlyKeysIn(text);
+  for (const std::string& key : passedOver)
+    if (!settings_file::IsActiveOnlyKey(key)) std::abort();
+  (void)settings_file::MissingMemoryKeys(text);
   return 0;
 }

@@ -17,6 +17,7 @@
 #include "script/script_source.h"
 #include "script/session_log.h"
 #include "script/tool_machine.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -84,6 +85,15 @@ std::string CheckLockSet(const std::string& set) {
   const std::string value = eq == std::string::npos ? "" : set.substr(eq + 1);
   if (name != "rc-setup" && name != "testprogram") return "locks --set takes rc-setup or testprogram, not " + name;
   if (value != "on" && value != "off") return "locks --set " + name + " takes on or off";
+  return "";
+}
+
+// A model memory has no byte for the settings of the active set alone.
+std::string CheckMemorySet(const std::vector<std::string>& sets, int memory) {
+  for (const std::string& set : sets)
+    if (const std::string name = set.substr(0, set.find('=')); ravix::settings_file::IsActiveOnlyKey(name))
+      return "--set " + name + ": model memory " + std::to_string(memory) + " holds no " + name +
+             " (only the active set has it)";
   return "";
 }
 
@@ -188,6 +198,8 @@ int main(int argc, char** argv) {
     if (!o.simState.empty() && !o.simulate) throw CLI::ValidationError("--sim-state needs --simulate");
     if (o.task.command == "write" && o.task.file.empty() == o.task.sets.empty())
       throw CLI::ValidationError("write takes a FILE or --set NAME=VALUE ...");
+    if (o.task.command == "write" && o.task.memory != 0)
+      if (const auto why = CheckMemorySet(o.task.sets, o.task.memory); !why.empty()) throw CLI::ValidationError(why);
     if (o.task.command == "locks")
       for (const auto& set : o.task.sets)
         if (const auto why = CheckLockSet(set); !why.empty()) throw CLI::ValidationError(why);

@@ -127,7 +127,7 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
       return false;
     }
     if (ReadByte(SlotAddress(slot, SlotSetting::PwmCode)) == kMemoryEmpty) {
-      status_.ReportCommandError(first ? "Memory1 empty" : "Memory2 empty");
+      status_.ReportCommandError(first ? msg::kMemory1Empty : msg::kMemory2Empty);
       return false;
     }
   }

@@ -22,6 +22,12 @@ inline constexpr PulseField kPulseFields[kPulseCount] = {
     {panel::kStop, address::kStopHigh, address::kStopLow, false},
 };
 
+// Reads back every byte of the last Write (settings.BytesWritten), byte for byte.
+// Empty when the controller holds each of them; else the ones it holds otherwise
+// ("19: wrote 7, reads 8", separated by ", "), or "no connection!" when it stopped
+// answering while they were read.
+std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings);
+
 // The commands of the settings panel: reading a slot into the panel, writing the panel
 // into a slot, and the rules that run when the user clicks a panel control. They keep
 // nothing of their own; the settings state and the panel's controls hold it all.

@@ -249,7 +249,33 @@ ParsedFile Parse(std::string_view text) {
   return parsed;
 }
 
+// The settings part of a file that parses, or null.
+const Json* SettingsPart(const ParsedFile& parsed) {
+  if (!parsed.refusal.empty() || !parsed.file.is_object()) return nullptr;
+  const auto settings = parsed.file.find("settings");
+  return settings != parsed.file.end() && settings->is_object() ? &*settings : nullptr;
+}
+
 }  // namespace
+
+std::vector<std::string> ActiveOnlyKeysIn(std::string_view text) {
+  std::vector<std::string> found;
+  const ParsedFile parsed = Parse(text);
+  if (const Json* settings = SettingsPart(parsed))
+    for (const auto& [key, value] : settings->items())
+      if (IsActiveOnlyKey(key)) found.push_back(key);
+  return found;
+}
+
+std::string MissingMemoryKeys(std::string_view text) {
+  const ParsedFile parsed = Parse(text);
+  const Json* settings = SettingsPart(parsed);
+  if (!settings) return "";
+  std::string missing;
+  for (const char* key : MemoryKeys())
+    if (!settings->contains(key)) missing += (missing.empty() ? "" : ", ") + std::string(key);
+  return missing;
+}
 
 std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
                      const std::function<void(int command)>& click) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ravix {
 
@@ -105,6 +106,12 @@ struct PulseShown {
   uint16_t count = 0;
 };
 
+// One setting byte that a Write sent and the controller confirmed.
+struct WrittenByte {
+  uint8_t address;
+  uint8_t value;
+};
+
 struct SettingsState {
   static constexpr int kVersionAtStart = 50000;
   static constexpr int kVersionInvalid = 65535;
@@ -117,6 +124,8 @@ struct SettingsState {
   int ThresholdCode = 0;
   int RpmControl = 0;
   std::array<PulseShown, kPulseCount> PulsesShown{};
+  // The bytes of the last Write, in the order they went out.
+  std::vector<WrittenByte> BytesWritten;
 
   SettingsPhase Phase() const {
     return ControllerVersion > kVersionReadLimit ? SettingsPhase::ValuesNotRead : SettingsPhase::ValuesRead;

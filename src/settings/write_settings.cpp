@@ -296,8 +296,11 @@ bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValu
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
   const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  settings_.BytesWritten.clear();
   const auto put = [this](uint8_t address, int value) {
-    return protocol_.WriteSettingByteChecked(address, static_cast<uint32_t>(value)) == 0;
+    if (protocol_.WriteSettingByteChecked(address, static_cast<uint32_t>(value)) != 0) return false;
+    settings_.BytesWritten.push_back({address, static_cast<uint8_t>(value)});
+    return true;
   };
   const auto putPulse = [&put, &v](size_t index) {
     const PulseField& field = kPulseFields[index];
@@ -338,6 +341,22 @@ bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValu
   for (size_t i = 0; i < counters; ++i)
     if (!put(kCounterAddresses[i], v.counters[i])) return false;
   return true;
+}
+
+std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings) {
+  std::string differ;
+  for (const WrittenByte& written : settings.BytesWritten) {
+    const uint32_t read = protocol.ReadSettingByte(written.address);
+    if (read == written.value) continue;
+    char line[48];
+    std::snprintf(line, sizeof line, "%s%u: wrote %u, reads %u", differ.empty() ? "" : ", ",
+                  static_cast<unsigned>(written.address), static_cast<unsigned>(written.value),
+                  static_cast<unsigned>(read));
+    differ += line;
+  }
+  // Silence reads as 255 in every byte, which a byte written as 255 would match.
+  if (!protocol.LinkStillReady()) return msg::kNoConnection;
+  return differ;
 }
 
 }  // namespace ravix

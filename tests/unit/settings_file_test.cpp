@@ -146,14 +146,5 @@ TEST_F(SettingsFileTest, HostileFilesAreRefusedWithShortMessages) {
   }
 }
 
-TEST(SettingsFileCompare, DifferingKeysNamesEveryKeyThatDiffers) {
-  const std::string a = R"({"settings": {"brake": "off", "startup-power": 5, "rpm-limit": true}})";
-  EXPECT_EQ(settings_file::DifferingKeys(a, a), "");
-  EXPECT_EQ(settings_file::DifferingKeys(a, R"({"settings": {"brake": "hard", "startup-power": 5}})"),
-            "\"brake\", \"rpm-limit\"");
-  EXPECT_EQ(settings_file::DifferingKeys(R"({"settings": {}})", R"({"settings": {"timing": "auto"}})"), "\"timing\"");
-  EXPECT_EQ(settings_file::DifferingKeys("{", a), "settings");
-}
-
 }  // namespace
 }  // namespace ravix
