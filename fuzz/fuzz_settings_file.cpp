@@ -20,8 +20,9 @@ std::string Snapshot(const Window& main) {
   std::string state;
   for (const ControlResource& control : main.Resource().controls) {
     if (control.id == IDC_STATIC) continue;
-    state += std::to_string(control.id) + "=" + main.GetItemText(control.id) + (main.IsItemChecked(control.id) ? "+" : "-") +
-             (main.IsItemEnabled(control.id) ? "e" : "d") + std::to_string(main.ListSelection(control.id)) + "\n";
+    state += std::to_string(control.id) + "=" + main.GetItemText(control.id) +
+             (main.IsItemChecked(control.id) ? "+" : "-") + (main.IsItemEnabled(control.id) ? "e" : "d") +
+             std::to_string(main.ListSelection(control.id)) + "\n";
   }
   return state;
 }

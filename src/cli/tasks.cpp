@@ -179,7 +179,8 @@ class TaskRun {
   // without them, and the user hears which.
   void NotePassedOver(const std::string& text) {
     std::string keys;
-    for (const std::string& key : settings_file::ActiveOnlyKeysIn(text)) keys += (keys.empty() ? "\"" : ", \"") + key + "\"";
+    for (const std::string& key : settings_file::ActiveOnlyKeysIn(text))
+      keys += (keys.empty() ? "\"" : ", \"") + key + "\"";
     if (!keys.empty())
       std::fprintf(stderr, "ravix-cli: passed over what a model memory does not hold: %s\n", keys.c_str());
   }
@@ -199,6 +200,10 @@ class TaskRun {
   int ReadBackAndCompare() {
     if (!ReadSlot(Slot())) return kTaskFailed;
     const std::string differ = CompareWithController(tool_.protocol, tool_.settings);
+    if (differ == msg::kNoConnection) {
+      tool_.status.ReportCommandError(differ);
+      return kTaskFailed;
+    }
     if (!differ.empty()) {
       std::fprintf(stderr, "ravix-cli: read back, the controller holds other bytes: %s\n", differ.c_str());
       return kTaskFailed;

@@ -125,7 +125,7 @@ std::string_view FirstLine(std::string_view text) {
 
 std::string SimStateText(const SimController& controller) {
   std::string text = std::string(kSimStateMagic) + " " + std::to_string(kSimStateVersion) + "\n";
-  text += "# The simulated controller of ravix-cli/ravix-setup --simulate --sim-state, written at the end of each run.\n";
+  text += "# The simulated controller of --simulate --sim-state, written at the end of each run.\n";
   for (size_t at = 0; at < kSettingBytes; at += kBytesPerLine)
     text += HexLine("settings", at, controller.settings.data() + at, std::min(kBytesPerLine, kSettingBytes - at));
   const SimIsp& isp = controller.isp;

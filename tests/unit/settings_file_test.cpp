@@ -131,8 +131,9 @@ TEST_F(SettingsFileTest, HostileFilesAreRefusedWithShortMessages) {
            std::string(39, 'x') + "..."},
       {R"({"format": 1, "controller": {"type": 1}, "settings": {")" + longName + R"(": 1}})",
        "Settings file: \"" + std::string(40, 'k') + "...\" is not a setting this program knows"},
-      // A cut never splits a character: 39 bytes of "x" and then a two-byte "ä".
-      {R"({"format": 1, "controller": {"type": 1}, "settings": {"timing": ")" + std::string(38, 'x') + "\xC3\xA4\xC3\xA4\"}}",
+      // A cut never splits a character: the quote and 38 "x" fill 39 bytes, a two-byte "ä" follows.
+      {R"({"format": 1, "controller": {"type": 1}, "settings": {"timing": ")" + std::string(38, 'x') +
+           "\xC3\xA4\xC3\xA4\"}}",
        "Settings file: \"timing\" must be 0, 7.5, 15, 22.5, 30 or \"auto\", not \"" + std::string(38, 'x') + "..."},
   };
   for (const Case& c : cases) {

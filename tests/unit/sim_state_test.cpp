@@ -97,7 +97,8 @@ class KeptMachineTest : public FreshDirectoryTest {
   KeptMachineTest() : FreshDirectoryTest("ravix-sim-state-") {}
   static std::vector<std::string> Names() {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(".")) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator("."))
+      names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
