@@ -29,6 +29,7 @@ constexpr size_t kMaxSettingsFile = 1 << 20;  // a settings file is a few hundre
 // (and of --memory).
 constexpr int kReadButton[] = {panel::kRead, panel::kReadMemory1, panel::kReadMemory2};
 constexpr int kWriteButton[] = {panel::kWrite, panel::kWriteMemory1, panel::kWriteMemory2};
+constexpr char kNoMemories[] = "This controller has no model memories!";
 
 std::string Trimmed(std::string text) {
   const auto first = text.find_first_not_of(' ');
@@ -89,8 +90,15 @@ class TaskRun {
   // A memory is read as the desktop's user reads it: after the active set, which
   // identifies the controller.
   bool ReadSlot(SettingSlot slot) {
-    if (slot != SettingSlot::Active && !ReadSlot(SettingSlot::Active)) return false;
+    if (slot != SettingSlot::Active && (!ReadSlot(SettingSlot::Active) || !MemoriesOffered())) return false;
     return Press(kReadButton[static_cast<int>(slot)]) && StatusIs("OK");
+  }
+
+  // The Read of the reduced controller greys the memory commands of the menu: it has
+  // no model memories, and a task may not reach them where a click could not.
+  bool MemoriesOffered() {
+    if (main_.IsMenuItemEnabled(kReadButton[request_.memory])) return true;
+    return Refuse(kNoMemories);
   }
 
   int Read() {
@@ -142,7 +150,7 @@ class TaskRun {
     if (!request_.file.empty() && !Settings(text)) return kTaskFailed;
     if (!ReadSlot(SettingSlot::Active)) return kTaskFailed;
     if (request_.file.empty() && !Settings(text)) return kTaskFailed;
-    if (Slot() != SettingSlot::Active && !ReadMemoryForWrite(text)) return kTaskFailed;
+    if (Slot() != SettingSlot::Active && (!MemoriesOffered() || !ReadMemoryForWrite(text))) return kTaskFailed;
     const std::string refused =
         settings_file::LoadJson(main_, tool_.settings, Slot(), text, [this](int id) { handler_.OnCommand(main_, id); });
     if (!refused.empty()) Refuse(refused);
