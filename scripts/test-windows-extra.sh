@@ -64,6 +64,7 @@ sim_state_checks() {
   rm -rf "$work"
   mkdir -p "$work"
   (
+    set +e  # the refusal below is meant to fail
     cd "$work" || exit 1
     wine "$build/ravix-cli.exe" --simulate --sim-state demo.sim --port COM1 write --set brake=hard </dev/null
     if [ -x "$build/ravix-setup.exe" ]; then
@@ -74,7 +75,7 @@ sim_state_checks() {
     wine "$build/ravix-cli.exe" --simulate --sim-state notes.txt --port COM1 read </dev/null
     echo "exit $?"
     cat notes.txt
-  ) >"$out" 2>&1
+  ) >"$out" 2>&1 || true
   grep -q '^brake  *hard' "$out" || problems+=("the next ravix-cli.exe does not see the brake written")
   if [ -x "$build/ravix-setup.exe" ]; then
     grep -q '^sim 17 0x01' "$out" || problems+=("ravix-setup.exe does not see the brake written")
