@@ -57,9 +57,46 @@ import_checks() {
   done
 }
 
+# --sim-state on Windows: what ravix-cli.exe writes, ravix-setup.exe and then
+# ravix-cli.exe again find in the one state file; a file that is not one is refused.
+sim_state_checks() {
+  local work=$scratch/sim-state out=$results/sim-state.out problems=()
+  rm -rf "$work"
+  mkdir -p "$work"
+  (
+    set +e  # the refusal below is meant to fail
+    cd "$work" || exit 1
+    wine "$build/ravix-cli.exe" --simulate --sim-state demo.sim --port COM1 write --set brake=hard </dev/null
+    if [ -x "$build/ravix-setup.exe" ]; then
+      printf 'sim dump 17\nsim byte 19 7\n' | wine "$build/ravix-setup.exe" --simulate --sim-state demo.sim --script -
+    fi
+    wine "$build/ravix-cli.exe" --simulate --sim-state demo.sim --port COM1 read </dev/null
+    printf 'my notes\n' >notes.txt
+    wine "$build/ravix-cli.exe" --simulate --sim-state notes.txt --port COM1 read </dev/null
+    echo "exit $?"
+    cat notes.txt
+  ) >"$out" 2>&1 || true
+  grep -q '^brake  *hard' "$out" || problems+=("the next ravix-cli.exe does not see the brake written")
+  if [ -x "$build/ravix-setup.exe" ]; then
+    grep -q '^sim 17 0x01' "$out" || problems+=("ravix-setup.exe does not see the brake written")
+    grep -q '^startup-power  *7' "$out" || problems+=("ravix-setup.exe's change is not kept")
+  fi
+  grep -q 'is no simulated controller.s state' "$out" && grep -q '^exit 1' "$out" && grep -q '^my notes' "$out" ||
+    problems+=("a file that is not a state is not refused, or not left as it was")
+  if [ ${#problems[@]} -eq 0 ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAIL sim-state: %s\n' "${problems[@]}"
+    echo "  (the programs' output is in $out)"
+  fi
+  rm -rf "$work"
+}
+
 extra_start=$(date +%s)
 import_checks
 serial_checks
+sim_state_checks
 unit_checks
 echo "test-windows: serial port and unit checks took $(( $(date +%s) - extra_start )) s"
 

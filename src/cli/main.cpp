@@ -17,12 +17,14 @@
 #include "script/script_source.h"
 #include "script/session_log.h"
 #include "script/tool_machine.h"
+#include "settings/settings_file.h"
 
 namespace {
 
 struct Options {
   bool simulate = false;
   std::string simPlatform = "nt";
+  std::string simState;  // --sim-state: the file that keeps the simulated controller
   std::string script;
   std::vector<std::string> packArgs;
   ravix::cli::TaskRequest task;
@@ -30,6 +32,24 @@ struct Options {
   ravix::FilePtr log;  // open while the command runs
   std::string logHeader;
 };
+
+// --sim-state: the simulated controller comes from its file; false (said on standard
+// error) when the file is not one to keep it in.
+bool KeepSimState(ravix::ToolMachine& machine, const Options& options) {
+  std::string why;
+  if (options.simState.empty() || machine.KeepSimStateIn(options.simState, why)) return true;
+  std::fprintf(stderr, "ravix-cli: --sim-state %s\n", why.c_str());
+  return false;
+}
+
+// At the end of the program the simulated controller goes back into its file; a
+// state that could not be kept turns a good exit status into a failure.
+int StoreSimState(ravix::ToolMachine& machine, int status) {
+  std::string why;
+  if (machine.StoreSimState(why)) return status;
+  std::fprintf(stderr, "ravix-cli: --sim-state %s\n", why.c_str());
+  return status == 0 ? ravix::cli::kTaskFailed : status;
+}
 
 int RunScript(const Options& options) {
   std::string why;
@@ -40,19 +60,22 @@ int RunScript(const Options& options) {
   }
   ravix::HeadlessUi backend;
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
+  if (!KeepSimState(machine, options)) return ravix::cli::kTaskFailed;
   std::string startProblem;
   const int status = ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
                                             source->Stream(), std::cout, options.log.get(), options.logHeader,
                                             &startProblem);
   if (!startProblem.empty()) std::fprintf(stderr, "ravix-cli: %s\n", startProblem.c_str());
-  return status;
+  return StoreSimState(machine, status);
 }
 
 int RunTask(const Options& options) {
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
+  if (!KeepSimState(machine, options)) return ravix::cli::kTaskFailed;
   ravix::cli::Terminal terminal(stdin, stderr);
-  return ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal,
-                             options.log.get(), options.logHeader);
+  const int status = ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal,
+                                         options.log.get(), options.logHeader);
+  return StoreSimState(machine, status);
 }
 
 // NAME=on|off for the two lock functions.
@@ -62,6 +85,15 @@ std::string CheckLockSet(const std::string& set) {
   const std::string value = eq == std::string::npos ? "" : set.substr(eq + 1);
   if (name != "rc-setup" && name != "testprogram") return "locks --set takes rc-setup or testprogram, not " + name;
   if (value != "on" && value != "off") return "locks --set " + name + " takes on or off";
+  return "";
+}
+
+// A model memory has no byte for the settings of the active set alone.
+std::string CheckMemorySet(const std::vector<std::string>& sets, int memory) {
+  for (const std::string& set : sets)
+    if (const std::string name = set.substr(0, set.find('=')); ravix::settings_file::IsActiveOnlyKey(name))
+      return "--set " + name + ": model memory " + std::to_string(memory) + " holds no " + name +
+             " (only the active set has it)";
   return "";
 }
 
@@ -111,6 +143,9 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
       ->check([](const std::string& name) {
         return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name;
       });
+  app.add_option("--sim-state", o.simState,
+                 "keep the simulated controller in FILE: loaded when it exists, written back at the end")
+      ->type_name("FILE");
   app.add_option("--port", o.task.port,
                  "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
                  "03BC); default: the port stored in rvsetup.cfg")
@@ -160,8 +195,11 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
     if (o.simPlatform != "nt" && !o.simulate) throw CLI::ValidationError("--sim-platform needs --simulate");
+    if (!o.simState.empty() && !o.simulate) throw CLI::ValidationError("--sim-state needs --simulate");
     if (o.task.command == "write" && o.task.file.empty() == o.task.sets.empty())
       throw CLI::ValidationError("write takes a FILE or --set NAME=VALUE ...");
+    if (o.task.command == "write" && o.task.memory != 0)
+      if (const auto why = CheckMemorySet(o.task.sets, o.task.memory); !why.empty()) throw CLI::ValidationError(why);
     if (o.task.command == "locks")
       for (const auto& set : o.task.sets)
         if (const auto why = CheckLockSet(set); !why.empty()) throw CLI::ValidationError(why);

@@ -1,5 +1,6 @@
 #include "cli/tasks.h"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -17,6 +18,7 @@
 #include "script/session_log.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
+#include "status/messages.h"
 
 namespace ravix::cli {
 
@@ -27,6 +29,7 @@ constexpr size_t kMaxSettingsFile = 1 << 20;  // a settings file is a few hundre
 // (and of --memory).
 constexpr int kReadButton[] = {panel::kRead, panel::kReadMemory1, panel::kReadMemory2};
 constexpr int kWriteButton[] = {panel::kWrite, panel::kWriteMemory1, panel::kWriteMemory2};
+constexpr char kNoMemories[] = "This controller has no model memories!";
 
 std::string Trimmed(std::string text) {
   const auto first = text.find_first_not_of(' ');
@@ -87,8 +90,15 @@ class TaskRun {
   // A memory is read as the desktop's user reads it: after the active set, which
   // identifies the controller.
   bool ReadSlot(SettingSlot slot) {
-    if (slot != SettingSlot::Active && !ReadSlot(SettingSlot::Active)) return false;
+    if (slot != SettingSlot::Active && (!ReadSlot(SettingSlot::Active) || !MemoriesOffered())) return false;
     return Press(kReadButton[static_cast<int>(slot)]) && StatusIs("OK");
+  }
+
+  // The Read of the reduced controller greys the memory commands of the menu: it has
+  // no model memories, and a task may not reach them where a click could not.
+  bool MemoriesOffered() {
+    if (main_.IsMenuItemEnabled(kReadButton[request_.memory])) return true;
+    return Refuse(kNoMemories);
   }
 
   int Read() {
@@ -134,30 +144,76 @@ class TaskRun {
 
   // Read (which identifies the controller and fills the panel), fill the panel from
   // the settings, and write as the Write button (or Write Memory) does; its own
-  // checks refuse what the file cannot have caught. A memory write also stores the
-  // pulse widths, which come from the active set just read.
+  // checks refuse what the file cannot have caught.
   int Write() {
     std::string text;
     if (!request_.file.empty() && !Settings(text)) return kTaskFailed;
     if (!ReadSlot(SettingSlot::Active)) return kTaskFailed;
     if (request_.file.empty() && !Settings(text)) return kTaskFailed;
+    if (Slot() != SettingSlot::Active && (!MemoriesOffered() || !ReadMemoryForWrite(text))) return kTaskFailed;
     const std::string refused =
         settings_file::LoadJson(main_, tool_.settings, Slot(), text, [this](int id) { handler_.OnCommand(main_, id); });
     if (!refused.empty()) Refuse(refused);
     if (ui_.Failed()) return kTaskFailed;
-    const std::string written = settings_file::SaveJson(main_, tool_.settings, Slot());
+    if (Slot() != SettingSlot::Active) NotePassedOver(text);
     if (!Press(kWriteButton[request_.memory]) || !StatusIs("OK")) return kTaskFailed;
-    return ReadBackAndCompare(written);
+    return ReadBackAndCompare();
   }
 
-  // Each byte was read back as it was written; a fresh read also shows that the
-  // controller keeps what the panel meant.
-  int ReadBackAndCompare(const std::string& written) {
+  // A memory write changes only what the settings name: the panel shows the memory
+  // first. It also writes the active pulse widths, which go back as the active Read
+  // just showed them (and so as they were read). A memory that holds nothing takes
+  // only a whole settings file, which leaves nothing of the panel to chance.
+  bool ReadMemoryForWrite(const std::string& text) {
+    std::array<std::string, kPulseCount> pulses;
+    for (size_t i = 0; i < kPulseCount; ++i) pulses[i] = main_.GetItemText(kPulseFields[i].id);
+    const std::string missing = settings_file::MissingMemoryKeys(text);
+    bool holdsSettings = true;
+    if (missing.empty() && !MemoryHoldsSettings(holdsSettings)) return false;
+    if (holdsSettings && (!Press(kReadButton[request_.memory]) || !StatusIs("OK"))) {
+      const char* empty = Slot() == SettingSlot::Memory1 ? msg::kMemory1Empty : msg::kMemory2Empty;
+      if (!missing.empty() && tool_.status.ErrorText == empty)
+        std::fprintf(stderr,
+                     "ravix-cli: a memory that holds nothing takes a whole settings file (as save --memory %d writes "
+                     "it); this one leaves out %s\n",
+                     request_.memory, missing.c_str());
+      return false;
+    }
+    for (size_t i = 0; i < kPulseCount; ++i) main_.SetItemText(kPulseFields[i].id, pulses[i]);
+    return true;
+  }
+
+  // The settings of the active set alone that a file for a memory holds: it loads
+  // without them, and the user hears which.
+  void NotePassedOver(const std::string& text) {
+    std::string keys;
+    for (const std::string& key : settings_file::ActiveOnlyKeysIn(text))
+      keys += (keys.empty() ? "\"" : ", \"") + key + "\"";
+    if (!keys.empty())
+      std::fprintf(stderr, "ravix-cli: passed over what a model memory does not hold: %s\n", keys.c_str());
+  }
+
+  // Whether the memory holds settings (its frequency byte is not the empty mark), asked
+  // of the controller the active Read just found; false when it stopped answering.
+  bool MemoryHoldsSettings(bool& holds) {
+    SetupProtocol& protocol = tool_.protocol;
+    holds = protocol.ReadSettingByte(SlotAddress(Slot(), SlotSetting::PwmCode)) != kMemoryEmpty;
+    if (protocol.LinkStillReady()) return true;
+    tool_.status.ReportCommandError(msg::kNoConnection);
+    return false;
+  }
+
+  // Each byte was confirmed as it was written; after a fresh Read (the controller
+  // restarts) every one of them is read back and compared byte for byte.
+  int ReadBackAndCompare() {
     if (!ReadSlot(Slot())) return kTaskFailed;
-    const std::string differ =
-        settings_file::DifferingKeys(written, settings_file::SaveJson(main_, tool_.settings, Slot()));
+    const std::string differ = CompareWithController(tool_.protocol, tool_.settings);
+    if (differ == msg::kNoConnection) {
+      tool_.status.ReportCommandError(differ);
+      return kTaskFailed;
+    }
     if (!differ.empty()) {
-      std::fprintf(stderr, "ravix-cli: read back, the controller holds other values for: %s\n", differ.c_str());
+      std::fprintf(stderr, "ravix-cli: read back, the controller holds other bytes: %s\n", differ.c_str());
       return kTaskFailed;
     }
     std::fprintf(stderr, "ravix-cli: written, read back and compared\n");

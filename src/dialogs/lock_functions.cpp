@@ -85,6 +85,15 @@ bool LockFunctionsDialog::Connect(Window& dialog, const LinkCheck& check) {
   return TellLinkOutcome(tool_.status, outcome, check, &dialog, &main_);
 }
 
+// Nothing read or written counts once the controller fell silent: the values are not
+// read (the version text goes too) until the next good Read.
+void LockFunctionsDialog::LinkLost() {
+  tool_.settings.ControllerVersion = SettingsState::kVersionInvalid;
+  main_.SetItemText(panel::kVersion, " ");
+  tool_.status.Message("ERROR!", msg::kNoConnection);
+  EndStatusBlank();
+}
+
 void LockFunctionsDialog::Read(Window& dialog) {
   SettingsState& settings = tool_.settings;
   if (!Connect(dialog, kLockReadCheck)) return;
@@ -96,13 +105,10 @@ void LockFunctionsDialog::Read(Window& dialog) {
   }
 
   const uint8_t read = ReadByte(address::kLockByte);
-  // A controller that fell silent reads as 255 everywhere: nothing read counts (the
-  // version text goes too), and the byte and boxes of the last good Read stay.
+  // A controller that fell silent reads as 255 everywhere: the byte and boxes of the
+  // last good Read stay.
   if (!tool_.protocol.LinkStillReady()) {
-    settings.ControllerVersion = SettingsState::kVersionInvalid;
-    main_.SetItemText(panel::kVersion, " ");
-    tool_.status.Message("ERROR!", msg::kNoConnection);
-    EndStatusBlank();
+    LinkLost();
     return;
   }
   uint8_t& lockByte = tool_.dialogs.LockByte;
@@ -124,6 +130,12 @@ void LockFunctionsDialog::Write(Window& dialog) {
   // A failed verify has been reported by the checked write; the byte sent stays the
   // one the tool remembers.
   if (tool_.protocol.WriteSettingByteChecked(address::kLockByte, lockByte) != 0) return;
+  // A silent controller echoes 255, the byte that unlocks both functions: only a
+  // ready answer afterwards shows that the byte arrived.
+  if (!tool_.protocol.LinkStillReady()) {
+    LinkLost();
+    return;
+  }
 
   EndStatusOk();
   tool_.platform.ui.Beep();

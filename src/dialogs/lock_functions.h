@@ -37,6 +37,8 @@ class LockFunctionsDialog : public WindowHandler {
   bool Connect(Window& dialog, const LinkCheck& check);
   void EndStatusBlank();
   void EndStatusOk();
+  // The controller stopped answering during Read or Write: reported, values not read.
+  void LinkLost();
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(tool_.protocol.ReadSettingByte(address)); }
 
   DialogParts tool_;

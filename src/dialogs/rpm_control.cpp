@@ -126,7 +126,7 @@ void RpmControlDialog::Read(Window& dialog) {
     i = 6 - ReadByte(rpmdlg::kIGainAddress);
   }
   if (!tool_.protocol.LinkStillReady()) {
-    LinkLostDuringRead(dialog);
+    LinkLost(dialog);
     return;
   }
 
@@ -156,7 +156,7 @@ void RpmControlDialog::Read(Window& dialog) {
 
 // The values fields stay blank; Calculate and Write go off, since they would act on
 // what an earlier Read found, and the main window's values count as not read.
-void RpmControlDialog::LinkLostDuringRead(Window& dialog) {
+void RpmControlDialog::LinkLost(Window& dialog) {
   tool_.settings.ControllerVersion = SettingsState::kVersionInvalid;
   for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, false);
   dialog.Repaint();
@@ -245,8 +245,15 @@ void RpmControlDialog::Write(Window& dialog) {
 
   BlankValues(dialog);
   dialog.Repaint();
-  // What the controller now holds, as the clock table turns it back into Hz.
-  ShowFrequency(dialog, MaxFrequencyHz(settings.ClockMhz, ReadWord()));
+  // What the controller now holds, as the clock table turns it back into Hz. A
+  // controller that fell silent echoes 255 and reads as 255: only a ready answer
+  // afterwards shows that the bytes arrived.
+  const uint16_t held = ReadWord();
+  if (!protocol.LinkStillReady()) {
+    LinkLost(dialog);
+    return;
+  }
+  ShowFrequency(dialog, MaxFrequencyHz(settings.ClockMhz, held));
   dialog.Repaint();
   tool_.platform.ui.Beep();
 }

@@ -50,7 +50,8 @@ class RpmControlDialog : public WindowHandler {
   // The four value fields for a maximum frequency q in Hz.
   void ShowFrequency(Window& dialog, int hz);
   void BlankValues(Window& dialog);
-  void LinkLostDuringRead(Window& dialog);
+  // The controller stopped answering during Read or Write.
+  void LinkLost(Window& dialog);
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(tool_.protocol.ReadSettingByte(address)); }
   uint16_t ReadWord();
   void Refuse(const std::string& text) { tool_.status.Message("Error!", text); }

@@ -70,6 +70,8 @@ class Parser {
       options_.screenshotDir = Value("a directory");
     } else if (arg_ == "--sim-platform") {
       SimPlatform();
+    } else if (arg_ == "--sim-state") {
+      options_.simState = Value("a file");
     } else if (arg_ == "--log" && features_.log) {
       options_.logPath = Value("a file");
     } else if (arg_ == "--in-config-dir" && features_.configDir) {
@@ -94,6 +96,8 @@ class Parser {
   bool Consistent() {
     if (options_.simPlatform != "nt" && !options_.simulate)
       message_ = "ravix-setup: --sim-platform needs --simulate\n";
+    else if (options_.simState && !options_.simulate)
+      message_ = "ravix-setup: --sim-state needs --simulate\n";
     else if (options_.screenshotDir && !options_.script)
       message_ = "ravix-setup: --screenshot goes with --script\n";
     return message_.empty();

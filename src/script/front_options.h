@@ -10,6 +10,7 @@ class SetupFile;
 struct FrontOptions {
   bool simulate = false;
   std::string simPlatform = "nt";  // how start-up sees the simulated machine (tests)
+  std::optional<std::string> simState;  // the file that keeps the simulated controller
   std::optional<std::string> script;
   std::optional<std::string> screenshotDir;
   std::optional<std::string> logPath;
@@ -18,7 +19,8 @@ struct FrontOptions {
   std::string qtPlatform;    // -platform NAME, for Qt
 };
 
-// The options one program takes beyond --simulate, --sim-platform, --script and --screenshot.
+// The options one program takes beyond --simulate, --sim-platform, --sim-state, --script
+// and --screenshot.
 struct FrontFeatures {
   bool shortHelp = false;   // -h as well as --help
   bool log = false;         // --log FILE

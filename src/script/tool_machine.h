@@ -35,10 +35,21 @@ class ToolMachine {
   Os& os();
   sim::SimAdapter* sim() { return sim_.get(); }  // null on real hardware
 
+  // --sim-state FILE: the simulated controller starts as FILE keeps it (fresh when
+  // there is no FILE yet) and StoreSimState writes it back there. False, with why,
+  // when FILE is anything but a state of ours: a link, a directory, another file.
+  bool KeepSimStateIn(const std::string& path, std::string& why);
+  // Writes the simulated controller into the file of KeepSimStateIn, atomically;
+  // true at once without one. A file that has become something else in the
+  // meantime is left as it is: false, with why.
+  bool StoreSimState(std::string& why);
+
  private:
   std::unique_ptr<sim::SimClock> simClock_;
   std::unique_ptr<sim::SimAdapter> sim_;
   std::unique_ptr<NativeSystem> native_;
+  std::string simStatePath_;  // absolute
+  std::string simStateName_;  // as the command line gave it, for messages
 };
 
 }  // namespace ravix

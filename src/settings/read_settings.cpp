@@ -55,6 +55,7 @@ void PreparePanelForMemory(Window& main) {
 // and "Write" are off, and the values count as not read until a good Read.
 void SettingsCommands::LinkLostDuringRead(Window& main) {
   settings_.ControllerVersion = SettingsState::kVersionInvalid;
+  settings_.PulsesShown = {};
   for (int id : {panel::kStartupPower, panel::kVolts, panel::kVersion}) main.SetItemText(id, " ");
   PreparePanelForMemory(main);
   status_.ReportCommandError(msg::kNoConnection);
@@ -126,7 +127,7 @@ bool SettingsCommands::Identify(Window& main, SettingSlot slot) {
       return false;
     }
     if (ReadByte(SlotAddress(slot, SlotSetting::PwmCode)) == kMemoryEmpty) {
-      status_.ReportCommandError(first ? "Memory1 empty" : "Memory2 empty");
+      status_.ReportCommandError(first ? msg::kMemory1Empty : msg::kMemory2Empty);
       return false;
     }
   }
@@ -162,15 +163,15 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
 }
 
 void SettingsCommands::ShowPulseWidths(Window& main) {
-  using namespace panel;
-  // Each width is read high byte first.
-  const auto word = [this](uint8_t high, uint8_t low) {
-    const int h = ReadByte(high);
-    return static_cast<uint16_t>(h * 256 + ReadByte(low));
-  };
-  main.SetItemText(kFullSpeed, PulseTextFromWord(word(address::kFullSpeedHigh, address::kFullSpeedLow), false));
-  main.SetItemText(kNeutral, PulseTextFromWord(word(address::kNeutralHigh, address::kNeutralLow), true));
-  main.SetItemText(kStop, PulseTextFromWord(word(address::kStopHigh, address::kStopLow), false));
+  for (size_t i = 0; i < kPulseCount; ++i) {
+    const PulseField& field = kPulseFields[i];
+    // Each width is read high byte first.
+    const int high = ReadByte(field.high);
+    const auto count = static_cast<uint16_t>(high * 256 + ReadByte(field.low));
+    PulseShown& shown = settings_.PulsesShown[i];
+    shown = {PulseTextFromWord(count, field.isNeutral), count};
+    main.SetItemText(field.id, shown.text);
+  }
 }
 
 uint8_t SettingsCommands::ShowOptions(Window& main, SettingSlot slot) {

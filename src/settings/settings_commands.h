@@ -10,6 +10,24 @@
 
 namespace ravix {
 
+// The pulse-width fields of the panel and their bytes, in the order of PulseIndex.
+struct PulseField {
+  int id;
+  uint8_t high, low;
+  bool isNeutral;
+};
+inline constexpr PulseField kPulseFields[kPulseCount] = {
+    {panel::kFullSpeed, address::kFullSpeedHigh, address::kFullSpeedLow, false},
+    {panel::kNeutral, address::kNeutralHigh, address::kNeutralLow, true},
+    {panel::kStop, address::kStopHigh, address::kStopLow, false},
+};
+
+// Reads back every byte of the last Write (settings.BytesWritten), byte for byte.
+// Empty when the controller holds each of them; else the ones it holds otherwise
+// ("19: wrote 7, reads 8", separated by ", "), or "no connection!" when it stopped
+// answering while they were read.
+std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings);
+
 // The commands of the settings panel: reading a slot into the panel, writing the panel
 // into a slot, and the rules that run when the user clicks a panel control. They keep
 // nothing of their own; the settings state and the panel's controls hold it all.

@@ -145,25 +145,27 @@ void LoadSettings(Ui& ui, const SettingsState& state, Window& main, const std::f
   if (!refused.empty()) ui.MessageBox(&main, "Error!", refused);
 }
 
-std::string DifferingKeys(const std::string& a, const std::string& b) {
-  const Json first = Json::parse(a, nullptr, false), second = Json::parse(b, nullptr, false);
-  if (first.is_discarded() || second.is_discarded() || !first.contains("settings") || !second.contains("settings"))
-    return "settings";
-  std::string keys;
-  auto note = [&keys](const std::string& key) {
-    if (keys.find("\"" + key + "\"") == std::string::npos) keys += (keys.empty() ? "\"" : ", \"") + key + "\"";
-  };
-  for (const auto& [key, value] : first["settings"].items())
-    if (!second["settings"].contains(key) || second["settings"][key] != value) note(key);
-  for (const auto& [key, value] : second["settings"].items())
-    if (!first["settings"].contains(key)) note(key);
-  return keys;
-}
-
 bool IsSwitchKey(std::string_view key) {
   for (const Switch& sw : kSwitches)
     if (key == sw.key) return true;
   return false;
+}
+
+bool IsActiveOnlyKey(std::string_view key) {
+  for (const Field& field : kFields)
+    if (key == field.key) return field.activeOnly;
+  for (const Switch& sw : kSwitches)
+    if (key == sw.key) return sw.activeOnly;
+  return key == kToleranceKey;
+}
+
+std::vector<const char*> MemoryKeys() {
+  std::vector<const char*> memory(kChoiceKeys.begin(), kChoiceKeys.end());
+  for (const Field& field : kFields)
+    if (!field.activeOnly) memory.push_back(field.key);
+  for (const Switch& sw : kSwitches)
+    if (!sw.activeOnly) memory.push_back(sw.key);
+  return memory;
 }
 
 std::string TableFromJson(const std::string& json) {

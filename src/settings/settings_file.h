@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ui.h"
 #include "settings/settings_image.h"
@@ -28,12 +29,20 @@ std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot
 std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
                      const std::function<void(int command)>& click);
 
-// The settings keys whose values differ between two settings files, separated by
-// ", " (a key that only one of them has counts too); empty when they agree.
-std::string DifferingKeys(const std::string& a, const std::string& b);
-
 // Whether a key of the file's settings is a switch (true or false).
 bool IsSwitchKey(std::string_view key);
+
+// Whether a key of the file's settings exists only in the active set (a model memory
+// has no byte for it).
+bool IsActiveOnlyKey(std::string_view key);
+// The keys of a model memory, as saving one writes them.
+std::vector<const char*> MemoryKeys();
+// The settings keys of a file that a model memory does not hold (a load into one
+// passes over them), in alphabetical order; none when the text is no settings file.
+std::vector<std::string> ActiveOnlyKeysIn(std::string_view text);
+// The keys of a model memory that a file leaves out, separated by ", "; empty when it
+// names them all, or when it is no settings file (loading it says why).
+std::string MissingMemoryKeys(std::string_view text);
 
 // The file's values as "name  value" lines, for people reading them on a terminal.
 std::string TableFromJson(const std::string& json);

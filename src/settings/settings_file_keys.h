@@ -7,6 +7,12 @@
 // shared by saving and loading so that the two can never disagree.
 namespace ravix::settings_file::keys {
 
+// The keys of the lists and button groups; every slot has the first five, the active
+// set alone the tolerance.
+inline constexpr std::array<const char*, 5> kChoiceKeys = {"pwm-khz", "brake", "timing", "low-voltage",
+                                                           "cutoff-volts"};
+inline constexpr const char* kToleranceKey = "signal-tolerance";
+
 inline constexpr std::array<const char*, 4> kBrakeNames = {"off", "hard", "medium", "soft"};
 inline constexpr std::array<double, 5> kTimingDegrees = {0, 7.5, 15, 22.5, 30};
 inline constexpr std::array<const char*, 3> kModeNames = {"ignore", "reduce-power", "switch-off"};

@@ -21,8 +21,24 @@ struct Refusal {
   std::string text;
 };
 
+// At most this many bytes of a key or a value go into a message: a file may hold a
+// name or a value of any length.
+constexpr size_t kShownBytes = 40;
+
+// text cut to kShownBytes, at a character boundary, with "..." where it was cut.
+std::string Cut(std::string_view text) {
+  if (text.size() <= kShownBytes) return std::string(text);
+  size_t end = kShownBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // inside a UTF-8 character
+  return std::string(text.substr(0, end)) + "...";
+}
+
+// A value as the file wrote it, cut for a message. The parse keeps every value shallow
+// (below), so the library's recursive dump has few levels to go.
+std::string Excerpt(const Json& value) { return Cut(value.dump()); }
+
 [[noreturn]] void Refuse(const std::string& key, const std::string& why) {
-  throw Refusal{"Settings file: \"" + key + "\" " + why};
+  throw Refusal{"Settings file: \"" + Cut(key) + "\" " + why};
 }
 
 std::string Shown(double value) {
@@ -32,16 +48,16 @@ std::string Shown(double value) {
 }
 
 double Number(const Json& value, const std::string& key, double low, double high) {
-  if (!value.is_number()) Refuse(key, "must be a number, not " + value.dump());
+  if (!value.is_number()) Refuse(key, "must be a number, not " + Excerpt(value));
   const double number = value.get<double>();
   // A hair of tolerance: 2.3 written by another program may arrive as 2.2999999.
   if (number < low - 1e-9 || number > high + 1e-9)
-    Refuse(key, value.dump() + " is out of range (" + Shown(low) + " to " + Shown(high) + ")");
+    Refuse(key, Excerpt(value) + " is out of range (" + Shown(low) + " to " + Shown(high) + ")");
   return number;
 }
 
 int Integer(const Json& value, const std::string& key, int low, int high) {
-  if (!value.is_number_integer()) Refuse(key, "must be a whole number, not " + value.dump());
+  if (!value.is_number_integer()) Refuse(key, "must be a whole number, not " + Excerpt(value));
   return static_cast<int>(Number(value, key, low, high));
 }
 
@@ -53,11 +69,11 @@ int Choice(const Json& value, const std::string& key, const Json& choices) {
     const std::string shown = choices[i].is_string() ? choices[i].dump() : Shown(choices[i].get<double>());
     expected += std::string(i == 0 ? "" : i + 1 == choices.size() ? " or " : ", ") + shown;
   }
-  Refuse(key, "must be " + expected + ", not " + value.dump());
+  Refuse(key, "must be " + expected + ", not " + Excerpt(value));
 }
 
 bool Boolean(const Json& value, const std::string& key) {
-  if (!value.is_boolean()) Refuse(key, "must be true or false, not " + value.dump());
+  if (!value.is_boolean()) Refuse(key, "must be true or false, not " + Excerpt(value));
   return value.get<bool>();
 }
 
@@ -150,14 +166,14 @@ void CheckHeader(const Json& file, const SettingsState& state) {
       Refuse(key, "is not a part of a settings file");
   if (!file.contains("format")) Refuse("format", "is missing");
   const Json& format = file["format"];
-  if (!format.is_number_integer() || format.get<int>() < 1) Refuse("format", "must be 1, not " + format.dump());
-  if (format.get<int>() > kFormat) Refuse("format", format.dump() + " comes from a newer version of this program");
+  if (!format.is_number_integer() || format.get<int>() < 1) Refuse("format", "must be 1, not " + Excerpt(format));
+  if (format.get<int>() > kFormat) Refuse("format", Excerpt(format) + " comes from a newer version of this program");
   if (!file.contains("controller") || !file["controller"].is_object() || !file["controller"].contains("type"))
     Refuse("controller", "must name the controller type");
   const Json& type = file["controller"]["type"];
-  if (!type.is_number_integer()) Refuse("type", "must be a whole number, not " + type.dump());
+  if (!type.is_number_integer()) Refuse("type", "must be a whole number, not " + Excerpt(type));
   if (type.get<int>() != state.ControllerType())
-    Refuse("type", "is " + type.dump() + ": the file belongs to another kind of controller (this one is type " +
+    Refuse("type", "is " + Excerpt(type) + ": the file belongs to another kind of controller (this one is type " +
                        std::to_string(state.ControllerType()) + ")");
   if (!file.contains("settings") || !file["settings"].is_object()) Refuse("settings", "is missing");
 }
@@ -192,13 +208,81 @@ void Apply(Window& main, const Plan& plan, const std::function<void(int)>& click
       Click(main, kSwitches[i].id, click);
 }
 
+// A settings file nests three levels: the file's object, its parts ("controller",
+// "settings") and their values. A value that is an array or an object is refused by
+// its key's own rule; anything nested deeper is refused while the file is parsed, so
+// that no deep value is ever built (the library parses without recursion, but its
+// dump and comparisons recurse and a file of 100,000 brackets would overflow the stack).
+constexpr int kDeepestContainer = 2;  // the parser's depth of a value inside "settings"
+
+struct ParsedFile {
+  Json file;
+  std::string refusal;  // empty when file holds the parsed text
+};
+
+ParsedFile Parse(std::string_view text) {
+  // The keys on the way to the current value, at the depths a settings file has.
+  std::array<std::string, kDeepestContainer + 1> path;
+  std::string tooDeep;
+  bool deep = false;
+  const Json::parser_callback_t check = [&](int depth, nlohmann::json::parse_event_t event, Json& parsed) {
+    using Event = nlohmann::json::parse_event_t;
+    if (deep) return false;  // the rest is only scanned; nothing more is built
+    if (event == Event::key && depth <= kDeepestContainer) {
+      path[static_cast<size_t>(depth)] = parsed.get<std::string>();
+      for (size_t d = static_cast<size_t>(depth) + 1; d < path.size(); ++d) path[d].clear();
+    }
+    if ((event == Event::object_start || event == Event::array_start) && depth > kDeepestContainer) {
+      deep = true;
+      for (const std::string& key : path)
+        if (!key.empty()) tooDeep = key;
+      return false;
+    }
+    return true;
+  };
+  ParsedFile parsed{Json::parse(text, check, false), {}};
+  if (deep)
+    parsed.refusal = tooDeep.empty() ? "Settings file: not a settings file (nested too deep)"
+                                     : "Settings file: \"" + Cut(tooDeep) + "\" nests deeper than a settings file can";
+  else if (parsed.file.is_discarded())
+    parsed.refusal = "Settings file: not a settings file (no valid JSON)";
+  return parsed;
+}
+
+// The settings part of a file that parses, or null.
+const Json* SettingsPart(const ParsedFile& parsed) {
+  if (!parsed.refusal.empty() || !parsed.file.is_object()) return nullptr;
+  const auto settings = parsed.file.find("settings");
+  return settings != parsed.file.end() && settings->is_object() ? &*settings : nullptr;
+}
+
 }  // namespace
+
+std::vector<std::string> ActiveOnlyKeysIn(std::string_view text) {
+  std::vector<std::string> found;
+  const ParsedFile parsed = Parse(text);
+  if (const Json* settings = SettingsPart(parsed))
+    for (const auto& [key, value] : settings->items())
+      if (IsActiveOnlyKey(key)) found.push_back(key);
+  return found;
+}
+
+std::string MissingMemoryKeys(std::string_view text) {
+  const ParsedFile parsed = Parse(text);
+  const Json* settings = SettingsPart(parsed);
+  if (!settings) return "";
+  std::string missing;
+  for (const char* key : MemoryKeys())
+    if (!settings->contains(key)) missing += (missing.empty() ? "" : ", ") + std::string(key);
+  return missing;
+}
 
 std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
                      const std::function<void(int command)>& click) {
   if (!state.ValuesRead()) return "Read values first!";
-  const Json file = Json::parse(text, nullptr, false);
-  if (file.is_discarded()) return "Settings file: not a settings file (no valid JSON)";
+  const ParsedFile parsed = Parse(text);
+  if (!parsed.refusal.empty()) return parsed.refusal;
+  const Json& file = parsed.file;
   try {
     CheckHeader(file, state);
     Plan plan;

@@ -1,7 +1,9 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ravix {
 
@@ -93,6 +95,23 @@ inline constexpr uint8_t kFreeWheeling = 0x10;
 // controls hold everything else.
 enum class SettingsPhase { ValuesNotRead, ValuesRead };
 
+// The active set's three pulse widths, in the order a Read shows them.
+enum PulseIndex : size_t { kFullSpeedPulse, kNeutralPulse, kStopPulse, kPulseCount };
+
+// A pulse width as the last Read of the active set showed it. Two decimals cannot
+// carry every count (3611 shows as "1.81", which parses back as 3619), so a Write of
+// a field that still shows this text puts back the count it came from.
+struct PulseShown {
+  std::string text;  // empty: nothing shown since the values were last read
+  uint16_t count = 0;
+};
+
+// One setting byte that a Write sent and the controller confirmed.
+struct WrittenByte {
+  uint8_t address;
+  uint8_t value;
+};
+
 struct SettingsState {
   static constexpr int kVersionAtStart = 50000;
   static constexpr int kVersionInvalid = 65535;
@@ -104,6 +123,9 @@ struct SettingsState {
   uint8_t OptionFlagsByte = 0;
   int ThresholdCode = 0;
   int RpmControl = 0;
+  std::array<PulseShown, kPulseCount> PulsesShown{};
+  // The bytes of the last Write, in the order they went out.
+  std::vector<WrittenByte> BytesWritten;
 
   SettingsPhase Phase() const {
     return ControllerVersion > kVersionReadLimit ? SettingsPhase::ValuesNotRead : SettingsPhase::ValuesRead;

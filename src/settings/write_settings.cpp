@@ -46,7 +46,7 @@ int CheckedOf(const Window& main, std::initializer_list<int> group) {
 
 // What the validation took from the panel for the bytes to come.
 struct SettingsCommands::WriteValues {
-  float fullSpeed = 0, stop = 0, neutral = 0;
+  std::array<uint16_t, kPulseCount> pulseCounts{};
   int brakeIndex = 0;
   int timingIndex = 0;
   int controlSpeed = 0;
@@ -67,6 +67,13 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
   if (!Validate(main, slot, values)) return;
   if (!WriteSlot(main, slot, values)) {
     EndFieldBlank(main);
+    return;
+  }
+  // A silent controller's data line reads as all ones, so the read-back of a byte
+  // of 255 passes without it: one more link exchange shows that it still answers.
+  if (!protocol_.LinkStillReady()) {
+    settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    status_.ReportCommandError(msg::kNoConnection);
     return;
   }
   main.SetItemText(IDC_STATUS, "OK");
@@ -121,7 +128,14 @@ bool SettingsCommands::TakePulseWidths(Window& main, WriteValues& v) {
     Refuse(main, "neutral-stop >= 0.07ms !");
     return false;
   }
-  v.fullSpeed = fullSpeed.value, v.stop = stop.value, v.neutral = neutral.value;
+  // A field that still shows what the Read showed is written back as it was read;
+  // a typed one goes through the controller's own conversion.
+  const PanelNumber* numbers[kPulseCount] = {&fullSpeed, &neutral, &stop};
+  for (size_t i = 0; i < kPulseCount; ++i) {
+    const PulseShown& shown = settings_.PulsesShown[i];
+    const bool asRead = !shown.text.empty() && main.GetItemText(kPulseFields[i].id) == shown.text;
+    v.pulseCounts[i] = asRead ? shown.count : PulseWordFromValue(numbers[i]->value, kPulseFields[i].isNeutral);
+  }
   return true;
 }
 
@@ -282,18 +296,19 @@ bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValu
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
   const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
+  settings_.BytesWritten.clear();
   const auto put = [this](uint8_t address, int value) {
-    return protocol_.WriteSettingByteChecked(address, static_cast<uint32_t>(value)) == 0;
+    if (protocol_.WriteSettingByteChecked(address, static_cast<uint32_t>(value)) != 0) return false;
+    settings_.BytesWritten.push_back({address, static_cast<uint8_t>(value)});
+    return true;
   };
-  const auto putWord = [&put](uint8_t high, uint8_t low, uint16_t word) {
-    return put(high, word >> 8) && put(low, word & 0xFF);
+  const auto putPulse = [&put, &v](size_t index) {
+    const PulseField& field = kPulseFields[index];
+    return put(field.high, v.pulseCounts[index] >> 8) && put(field.low, v.pulseCounts[index] & 0xFF);
   };
 
   // The model memories hold no pulse widths: every write sets the active ones.
-  if (!putWord(address::kFullSpeedHigh, address::kFullSpeedLow, PulseWordFromValue(v.fullSpeed, false)) ||
-      !putWord(address::kStopHigh, address::kStopLow, PulseWordFromValue(v.stop, false)) ||
-      !putWord(address::kNeutralHigh, address::kNeutralLow, PulseWordFromValue(v.neutral, true)))
-    return false;
+  if (!putPulse(kFullSpeedPulse) || !putPulse(kStopPulse) || !putPulse(kNeutralPulse)) return false;
 
   if (!put(at(SlotSetting::TimingCode), TimingCodeFromIndex(v.timingIndex))) return false;
 
@@ -326,6 +341,22 @@ bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValu
   for (size_t i = 0; i < counters; ++i)
     if (!put(kCounterAddresses[i], v.counters[i])) return false;
   return true;
+}
+
+std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings) {
+  std::string differ;
+  for (const WrittenByte& written : settings.BytesWritten) {
+    const uint32_t read = protocol.ReadSettingByte(written.address);
+    if (read == written.value) continue;
+    char line[48];
+    std::snprintf(line, sizeof line, "%s%u: wrote %u, reads %u", differ.empty() ? "" : ", ",
+                  static_cast<unsigned>(written.address), static_cast<unsigned>(written.value),
+                  static_cast<unsigned>(read));
+    differ += line;
+  }
+  // Silence reads as 255 in every byte, which a byte written as 255 would match.
+  if (!protocol.LinkStillReady()) return msg::kNoConnection;
+  return differ;
 }
 
 }  // namespace ravix

@@ -19,5 +19,8 @@ inline constexpr char kControllerTooOld[] =
     "Funktion bei dieser Controllerversion nicht verf\xC3\xBCgbar!";
 inline constexpr char kControllerTooOldEn[] =
     "Function not available with \nthis version of controller!";
+// A model memory that holds nothing, as its Read says so.
+inline constexpr char kMemory1Empty[] = "Memory1 empty";
+inline constexpr char kMemory2Empty[] = "Memory2 empty";
 
 }  // namespace ravix::msg

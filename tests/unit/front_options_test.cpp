@@ -42,6 +42,8 @@ TEST(FrontOptions, RefusesWhatEitherProgramDoesNotTake) {
       {{"--screenshot", "shots"}, &kQt, "ravix-setup: --screenshot goes with --script\n"},
       {{"--sim-platform", "9x"}, &kQt, "ravix-setup: --sim-platform needs --simulate\n"},
       {{"--simulate", "--sim-platform", "nt4"}, &kQt, "ravix-setup: unknown simulated platform nt4\n"},
+      {{"--sim-state", "c.sim"}, &kWindows, "ravix-setup: --sim-state needs --simulate\n"},
+      {{"--simulate", "--sim-state"}, &kQt, "ravix-setup: --sim-state needs a file\n"},
       {{"-style"}, &kQt, "ravix-setup: -style needs a value\n"},
       {{"--frobnicate"}, &kQt, "ravix-setup: unknown argument --frobnicate\nUSAGE\n"},
       // The Windows program has neither the log, the configuration directory nor Qt's options.
@@ -57,13 +59,15 @@ TEST(FrontOptions, RefusesWhatEitherProgramDoesNotTake) {
 }
 
 TEST(FrontOptions, TakesEveryOptionOfTheQtProgram) {
-  const Parsed parsed = Parse({"--simulate", "--sim-platform", "nt-nodriver", "--script", "a.script", "--screenshot",
+  const Parsed parsed = Parse({"--simulate", "--sim-platform", "nt-nodriver", "--sim-state", "c.sim", "--script",
+                               "a.script", "--screenshot",
                                "shots", "--log", "s.log", "--in-config-dir", "--measure", "--platform", "offscreen",
                                "-reverse"},
                               kQt);
   ASSERT_EQ(parsed.start, FrontStart::Run) << parsed.message;
   EXPECT_TRUE(parsed.options.simulate);
   EXPECT_EQ(parsed.options.simPlatform, "nt-nodriver");
+  EXPECT_EQ(parsed.options.simState, "c.sim");
   EXPECT_EQ(parsed.options.script, "a.script");
   EXPECT_EQ(parsed.options.screenshotDir, "shots");
   EXPECT_EQ(parsed.options.logPath, "s.log");

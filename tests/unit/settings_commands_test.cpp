@@ -75,5 +75,25 @@ TEST(SettingsReadTest, RestartBeforeTheIdentificationMeetsAnotherDeviceOrNoAdapt
   }
 }
 
+// The read-back after a write goes byte for byte through what the write sent; a byte
+// that the controller confirmed but no longer holds is named with both values.
+TEST(SettingsWriteTest, TheReadBackComparesEveryByteWritten) {
+  PanelBench b;
+  b.commands.Read(b.main(), SettingSlot::Active);
+  b.main().ListSetSelection(kBrake, 1);
+  b.commands.Write(b.main(), SettingSlot::Active);
+  ASSERT_EQ(b.main().GetItemText(IDC_STATUS), "OK");
+  ASSERT_EQ(b.settings.BytesWritten.size(), 20u);
+  EXPECT_EQ(CompareWithController(b.protocol, b.settings), "");
+
+  b.controller.settings[8] = 0xD7;   // full speed one count short
+  b.controller.settings[17] = 2;     // the brake back at medium
+  EXPECT_EQ(CompareWithController(b.protocol, b.settings), "8: wrote 216, reads 215, 17: wrote 1, reads 2");
+  // Silence reads as 255 everywhere; the link exchange after the bytes tells.
+  b.controller.settings[8] = 0xD8, b.controller.settings[17] = 1;
+  b.controller.silentAfter = 0;
+  EXPECT_EQ(CompareWithController(b.protocol, b.settings), "no connection!");
+}
+
 }  // namespace
 }  // namespace ravix::test

@@ -96,13 +96,55 @@ TEST_F(SettingsFileTest, ButtonsAreClickedOnlyWhereTheirStateChanges) {
   EXPECT_TRUE(main_->IsItemChecked(1191));
 }
 
-TEST(SettingsFileCompare, DifferingKeysNamesEveryKeyThatDiffers) {
-  const std::string a = R"({"settings": {"brake": "off", "startup-power": 5, "rpm-limit": true}})";
-  EXPECT_EQ(settings_file::DifferingKeys(a, a), "");
-  EXPECT_EQ(settings_file::DifferingKeys(a, R"({"settings": {"brake": "hard", "startup-power": 5}})"),
-            "\"brake\", \"rpm-limit\"");
-  EXPECT_EQ(settings_file::DifferingKeys(R"({"settings": {}})", R"({"settings": {"timing": "auto"}})"), "\"timing\"");
-  EXPECT_EQ(settings_file::DifferingKeys("{", a), "settings");
+// A file nests as deep as anyone likes; the refusal comes while it is parsed, names
+// the key and shows no more of a value than a message can carry.
+TEST_F(SettingsFileTest, HostileFilesAreRefusedWithShortMessages) {
+  const auto nested = [](const char* open, const char* close, const char* inner, size_t depth) {
+    std::string text;
+    for (size_t i = 0; i < depth; ++i) text += open;
+    text += inner;
+    for (size_t i = 0; i < depth; ++i) text += close;
+    return text;
+  };
+  const std::string longName(5000, 'k');
+  struct Case {
+    std::string file;
+    std::string refusal;
+  };
+  const Case cases[] = {
+      {R"({"format": 1, "controller": {"type": 1}, "settings": {"brake": )" + nested("[", "]", "", 100000) + "}}",
+       "Settings file: \"brake\" nests deeper than a settings file can"},
+      {R"({"format": )" + nested("[", "]", "1", 100000) + R"(, "controller": {"type": 1}, "settings": {}})",
+       "Settings file: \"format\" nests deeper than a settings file can"},
+      {R"({"format": 1, "controller": {"type": )" + nested("{\"a\":", "}", "1", 100000) + R"(}, "settings": {}})",
+       "Settings file: \"type\" nests deeper than a settings file can"},
+      {nested("[", "]", "", 100000), "Settings file: not a settings file (nested too deep)"},
+      // Deep, and broken after it: the depth is what is said.
+      {R"({"format": 1, "settings": {"timing": )" + nested("[", "]", "", 50) + "}", "Settings file: \"timing\" nests"},
+      // One level is the key's own refusal, as it always was.
+      {R"({"format": 1, "controller": {"type": 1}, "settings": {"brake": ["hard"]}})",
+       "Settings file: \"brake\" must be \"off\", \"hard\", \"medium\" or \"soft\", not [\"hard\"]"},
+      {R"({"format": 1, "controller": {"type": 1}, "settings": {"brake": [[1]]}})",
+       "Settings file: \"brake\" nests deeper than a settings file can"},
+      {R"({"format": 1, "controller": {"type": 1}, "settings": {"brake": ")" + std::string(100000, 'x') + "\"}}",
+       "Settings file: \"brake\" must be \"off\", \"hard\", \"medium\" or \"soft\", not \"" +
+           std::string(39, 'x') + "..."},
+      {R"({"format": 1, "controller": {"type": 1}, "settings": {")" + longName + R"(": 1}})",
+       "Settings file: \"" + std::string(40, 'k') + "...\" is not a setting this program knows"},
+      // A cut never splits a character: the quote and 38 "x" fill 39 bytes, a two-byte "ä" follows.
+      {R"({"format": 1, "controller": {"type": 1}, "settings": {"timing": ")" + std::string(38, 'x') +
+           "\xC3\xA4\xC3\xA4\"}}",
+       "Settings file: \"timing\" must be 0, 7.5, 15, 22.5, 30 or \"auto\", not \"" + std::string(38, 'x') + "..."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refusal);
+    const std::string refusal =
+        settings_file::LoadJson(*main_, state_, SettingSlot::Active, c.file, [this](int id) { clicks_.push_back(id); });
+    EXPECT_EQ(refusal.substr(0, c.refusal.size()), c.refusal);
+    EXPECT_LE(refusal.size(), 160u);
+    EXPECT_EQ(main_->ListSelection(1146), 1);
+    EXPECT_TRUE(clicks_.empty());
+  }
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ const char kUsage[] =
     "  --sim-platform 9x|nt|nt-nodriver\n"
     "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
     "                    line with the port-I/O driver (the default), or without it\n"
+    "  --sim-state FILE  keep the simulated controller in FILE: loaded when it exists,\n"
+    "                    written back when the program ends\n"
     "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
@@ -150,6 +152,7 @@ bool EnterStartDirectory(Options& options) {
   if (options.script && *options.script != "-")
     options.script = std::filesystem::absolute(*options.script, error).string();
   if (options.screenshotDir) options.screenshotDir = std::filesystem::absolute(*options.screenshotDir, error).string();
+  if (options.simState) options.simState = std::filesystem::absolute(*options.simState, error).string();
   return EnterConfigDir();
 }
 
@@ -171,6 +174,15 @@ int main(int argc, char** argv) {
   Log log;
   if (!OpenLog(options, argc, argv, log) || !EnterStartDirectory(options)) return 1;
 
+  // A script with the simulated controller runs in virtual time, so that its waits and
+  // measurements take no real time; the interactive demo runs in real time, as hardware does.
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
+  std::string why;
+  if (options.simState && !machine.KeepSimStateIn(*options.simState, why)) {
+    std::fprintf(stderr, "ravix-setup: --sim-state %s\n", why.c_str());
+    return 1;  // before any window: the file is left as it is
+  }
+
   // Without a display a scripted run needs no window system at all; the desktop
   // program itself says what is missing instead of letting the toolkit abort.
   const bool noDisplay = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
@@ -191,20 +203,26 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(ravix::gui::ProgramIcon());
   QApplication::setQuitOnLastWindowClosed(false);
 
-  // A script with the simulated controller runs in virtual time, so that its waits and
-  // measurements take no real time; the interactive demo runs in real time, as hardware does.
-  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
   // The windows measure the time left of an update on the clock the tool runs on.
   ravix::gui::QtUi ui([&machine] { return machine.clock().TickCount(); });
 
-  if (options.script) return RunScript(machine, ui, options, log);
-
+  int status = 0;
   std::unique_ptr<ravix::gui::StartupProbe> probe;
-  if (options.measure) {
-    probe = std::make_unique<ravix::gui::StartupProbe>(mainEntered, stdout, [&ui] {
-      for (const auto& window : ui.OpenWindows()) window->RequestClose();
-    });
-    app.installEventFilter(probe.get());
+  if (options.script) {
+    status = RunScript(machine, ui, options, log);
+  } else {
+    if (options.measure) {
+      probe = std::make_unique<ravix::gui::StartupProbe>(mainEntered, stdout, [&ui] {
+        for (const auto& window : ui.OpenWindows()) window->RequestClose();
+      });
+      app.installEventFilter(probe.get());
+    }
+    status = RunTool(machine, ui, log);
   }
-  return RunTool(machine, ui, log);
+  // The simulated controller goes back into its file at every end of the program.
+  if (!machine.StoreSimState(why)) {
+    std::fprintf(stderr, "ravix-setup: --sim-state %s\n", why.c_str());
+    if (status == 0) status = 1;
+  }
+  return status;
 }

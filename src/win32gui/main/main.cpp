@@ -32,6 +32,8 @@ const char kUsage[] =
     "  --sim-platform 9x|nt|nt-nodriver\n"
     "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
     "                    line with the port-I/O driver (the default), or without it\n"
+    "  --sim-state FILE  keep the simulated controller in FILE: loaded when it exists,\n"
+    "                    written back when the program ends\n"
     "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window\n"
@@ -92,8 +94,18 @@ int main(int argc, char** argv) {
   // A script with the simulated controller runs in virtual time; the interactive demo
   // runs in real time, as hardware does.
   ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
+  std::string why;
+  if (options.simState && !machine.KeepSimStateIn(*options.simState, why)) {
+    Say("ravix-setup: --sim-state " + why + "\n", true);
+    return 1;
+  }
   // The windows measure the time left of an update on the clock the tool runs on.
   ravix::win32gui::Win32Ui ui([&machine] { return machine.clock().TickCount(); });
-  if (options.script) return RunScript(machine, ui, options);
-  return RunTool(machine, ui);
+  int status = options.script ? RunScript(machine, ui, options) : RunTool(machine, ui);
+  // The simulated controller goes back into its file at every end of the program.
+  if (!machine.StoreSimState(why)) {
+    Say("ravix-setup: --sim-state " + why + "\n", true);
+    if (status == 0) status = 1;
+  }
+  return status;
 }
