@@ -41,8 +41,8 @@ Figures RunUpdate(bool virtualTime, const std::string& path) {
   Platform platform{clock, adapter, adapter, ui};
   Tool tool(platform);
   tool.setupFile.StartDirectory = fs::path(path).parent_path().string();
-  tool.link.SerialPortSelected = true;
-  tool.link.PortName = tool.link.ComDeviceName = "COM1";
+  tool.link.SelectAdapter(AdapterKindId::Serial);
+  tool.link.PortName = tool.link.Serial().ComDeviceName = "COM1";
   auto window = ui.CreateWindow(MainWindowResource(), nullptr);
   tool.status.MainWindow = window;
 

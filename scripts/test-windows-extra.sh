@@ -41,7 +41,7 @@ unit_checks() {
 
 # Each program is one file: what it imports must all come with Windows itself.
 import_checks() {
-  local system='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|advapi32|msvcrt|ole32)\.dll$' exe dll foreign
+  local system='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|advapi32|msvcrt|ole32|winmm|setupapi)\.dll$' exe dll foreign
   for exe in ravix-cli.exe ravix-setup.exe; do
     [ -f "$build/$exe" ] || continue
     foreign=()

@@ -389,6 +389,7 @@ void QtWindow::ShowProgress(int done, int total) {
   if (!status) return;
   if (total <= 0) {
     if (progress_) progress_->hide();
+    secondsLeft_ = -1;
     return;
   }
   if (!progress_) {
@@ -396,9 +397,12 @@ void QtWindow::ShowProgress(int done, int total) {
     const QRect field = status->geometry();
     const int width = field.width() * 2 / 5;
     progress_->setGeometry(field.right() - width, field.top() + 1, width, field.height() - 2);
-    progress_->setFormat(QStringLiteral("%p%  (%v of %m lines)"));
     progress_->setAlignment(Qt::AlignCenter);
   }
+  QString format = QStringLiteral("%p%  (%v of %m lines");
+  if (secondsLeft_ >= 0 && done < total)
+    format += QStringLiteral(", %1:%2 left").arg(secondsLeft_ / 60).arg(secondsLeft_ % 60, 2, 10, QLatin1Char('0'));
+  progress_->setFormat(format + QStringLiteral(")"));
   progress_->setRange(0, total);
   progress_->setValue(std::min(done, total));
   progress_->show();

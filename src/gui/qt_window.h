@@ -82,6 +82,7 @@ class QtWindow : public Window {
   void SetMenuItemText(int command, std::string_view text) override;
   void Repaint() override;
   void ShowProgress(int done, int total) override;
+  void ShowTimeLeft(int seconds) override { secondsLeft_ = seconds; }
   void End(int result) override;
 
   // Shows the window and runs its events through handler until it ends.
@@ -137,6 +138,7 @@ class QtWindow : public Window {
   QEventLoop* loop_ = nullptr;
   int busy_ = 0;  // commands running
   QProgressBar* progress_ = nullptr;
+  int secondsLeft_ = -1;  // shown in the bar's text with the next progress
 };
 
 }  // namespace ravix::gui

@@ -60,6 +60,10 @@ inline constexpr int kRevCounter = 1238;
 inline constexpr int kHelpFile = 1104, kServicePage = 1197, kAbout = 1151;
 // The settings files (File menu): IDs that no other control or command uses.
 inline constexpr int kSaveSettings = 2101, kLoadSettings = 2102;
+// The serial ports this machine has above COM8 (COM12, where USB adapters land), listed
+// in the Port menu below COM1 to COM8: one command each, in their order.
+inline constexpr int kFirstMorePort = 2201;
+inline constexpr int kMorePortCount = 32;
 }  // namespace menu
 
 // The motor's pole count and gear ratio, shown and saved the same way by the

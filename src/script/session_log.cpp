@@ -119,6 +119,11 @@ void SessionLog::ShellOpen(const std::string& target) {
   inner_.ShellOpen(target);
 }
 
+void SessionLog::Note(std::string_view line) {
+  Write("note " + std::string(line));
+  inner_.Note(line);
+}
+
 bool SessionLog::StopRequested() {
   const bool stop = inner_.StopRequested();
   if (stop) Write("stop requested");

@@ -30,6 +30,7 @@ class SessionLog : public Ui {
                                             std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
   bool StopRequested() override;
+  void Note(std::string_view line) override;
 
   // The log file, opened to append (made when missing; a link or anything but a
   // regular file is refused). Null with the reason in why.

@@ -1,6 +1,7 @@
 #include "win32gui/win32_window.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <tuple>
 #include <vector>
 
@@ -34,6 +35,26 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     default:
       return FALSE;
   }
+}
+
+// The bar of a long command draws its text (the time left) over itself: a progress
+// control has none of its own.
+LRESULT CALLBACK ProgressWithText(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+  if (message == WM_PAINT) {
+    wchar_t text[64] = {};
+    if (GetWindowTextW(hwnd, text, 63) > 0) {
+      HDC dc = GetDC(hwnd);
+      RECT area{};
+      GetClientRect(hwnd, &area);
+      const HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(GetParent(hwnd), WM_GETFONT, 0, 0)));
+      SetBkMode(dc, TRANSPARENT);
+      DrawTextW(dc, text, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+      SelectObject(dc, font);
+      ReleaseDC(hwnd, dc);
+    }
+  }
+  return result;
 }
 
 std::wstring WindowText(HWND hwnd) {
@@ -269,6 +290,7 @@ void Win32Window::Repaint() {
 void Win32Window::ShowProgress(int done, int total) {
   if (total <= 0) {
     if (progress_) ShowWindow(progress_, SW_HIDE);
+    secondsLeft_ = -1;
     return;
   }
   if (!progress_) {
@@ -283,7 +305,12 @@ void Win32Window::ShowProgress(int done, int total) {
     if (!progress_) return;
     // Over the field, not under it.
     SetWindowPos(progress_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowSubclass(progress_, ProgressWithText, 1, 0);
   }
+  wchar_t left[32] = {};
+  if (secondsLeft_ >= 0 && done < total)
+    swprintf(left, 32, L"%d:%02d left", secondsLeft_ / 60, secondsLeft_ % 60);
+  SetWindowTextW(progress_, left);
   SendMessageW(progress_, PBM_SETRANGE32, 0, total);
   SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(done, 0, total)), 0);
   ShowWindow(progress_, SW_SHOWNA);

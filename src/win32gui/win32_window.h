@@ -43,6 +43,7 @@ class Win32Window : public Window {
   // A bar over the right part of the status field, which holds only its short text
   // while a long command runs; total 0 takes it away.
   void ShowProgress(int done, int total) override;
+  void ShowTimeLeft(int seconds) override { secondsLeft_ = seconds; }
   void End(int result) override;
 
   int RunModal(WindowHandler& handler);
@@ -74,6 +75,7 @@ class Win32Window : public Window {
   HWND__* hwnd_ = nullptr;
   HMENU__* menu_ = nullptr;
   HWND__* progress_ = nullptr;  // made at the first progress shown
+  int secondsLeft_ = -1;        // drawn over the bar with the next progress
   WindowHandler* handler_ = nullptr;
   bool running_ = false;
   int busy_ = 0;         // commands running

@@ -47,8 +47,8 @@ struct UpdateMachine {
   // The serial adapter on COM1, the main window open, the files in `dir`.
   void Prepare(const fs::path& dir) {
     tool.setupFile.StartDirectory = dir.string();
-    tool.link.SerialPortSelected = true;
-    tool.link.PortName = tool.link.ComDeviceName = "COM1";
+    tool.link.SelectAdapter(AdapterKindId::Serial);
+    tool.link.PortName = tool.link.Serial().ComDeviceName = "COM1";
     tool.status.MainWindow = window;
   }
 

@@ -248,9 +248,9 @@ struct PosixBench {
   Link link{platform, status};
 
   explicit PosixBench(const std::string& device) {
-    link.SerialPortSelected = true;
+    link.SelectAdapter(AdapterKindId::Serial);
     link.PortName = "COM3";
-    link.ComDeviceName = device;
+    link.Serial().ComDeviceName = device;
   }
 };
 
@@ -260,12 +260,12 @@ TEST(PosixSerialLinkTest, FindsNoAdapterOnATerminalWithoutModemLines) {
   PosixBench bench(pty.device);
   EXPECT_EQ(bench.link.DetectSerialAdapter(), 1);
   EXPECT_EQ(bench.status.ErrorText, "No Adaptor found at COM3\n");
-  EXPECT_TRUE(bench.link.ComPortOpen);
-  EXPECT_EQ(bench.link.OpenComPort(), 0) << "the port stays open";
+  EXPECT_TRUE(bench.link.Serial().ComPortOpen);
+  EXPECT_EQ(bench.link.Serial().OpenComPort(), 0) << "the port stays open";
   EXPECT_TRUE(bench.ui.messages.empty());
   // The open port is held: no other program gets it until the tool lets it go.
   EXPECT_EQ(PosixSerialDevice::Open(pty.device), nullptr);
-  bench.link.CloseComPort();
+  bench.link.Serial().CloseComPort();
   EXPECT_NE(PosixSerialDevice::Open(pty.device), nullptr);
 }
 
@@ -279,8 +279,8 @@ TEST(PosixSerialLinkTest, APortThatDoesNotExistFailsToOpen) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PosixBench bench(c.name);
-    EXPECT_EQ(bench.link.OpenComPort(), 1);
-    EXPECT_FALSE(bench.link.ComPortOpen);
+    EXPECT_EQ(bench.link.Serial().OpenComPort(), 1);
+    EXPECT_FALSE(bench.link.Serial().ComPortOpen);
     ASSERT_EQ(bench.link.DetectSerialAdapter(), 1);
     bench.status.ReportCommandError();
     ASSERT_EQ(bench.ui.messages.size(), 1u);

@@ -36,6 +36,10 @@ const char kUsage[] =
     "  --sim-platform 9x|nt|nt-nodriver\n"
     "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
     "                    line with the port-I/O driver (the default), or without it\n"
+    "  --sim-adapter MODEL  the simulated serial adapter's chip: uart (the default, a built-in\n"
+    "                    port), ftdi, cp210x, ch340, pl2303 or cp210x-windows (USB cables)\n"
+    "  --timing specified  make every line operation as the algorithms count them, on any\n"
+    "                    port (default: port-aware, the same calls on a built-in port)\n"
     "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
@@ -84,9 +88,10 @@ struct Log {
 
 // The tool on ui (behind the session log) until its main window closes; says why the
 // start directory could not be taken.
-int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui, Log& log) {
+int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui, Log& log, ravix::Timing timing) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(ui)};
   ravix::Tool tool(platform);
+  tool.link.timing = timing;
   const int status = ravix::RunApplication(tool);
   std::fputs(ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup").c_str(), stderr);
   return status;
@@ -123,7 +128,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& 
       for (const QString& path : ui.SaveScreenshots(dir)) std::fprintf(stderr, "saved %s\n", qPrintable(path));
     };
   }
-  RunTool(machine, *front, log);
+  RunTool(machine, *front, log, options.timing);
   const int status = engine.Finish();
   if (shots)
     for (const QString& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", qPrintable(path));
@@ -194,7 +199,7 @@ int main(int argc, char** argv) {
 
   // A script with the simulated controller runs in virtual time, so that its waits and
   // measurements take no real time; the interactive demo runs in real time, as hardware does.
-  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value(), options.simAdapter);
   ravix::gui::QtUi ui;
 
   if (options.script) return RunScript(machine, ui, options, log);
@@ -206,5 +211,5 @@ int main(int argc, char** argv) {
     });
     app.installEventFilter(probe.get());
   }
-  return RunTool(machine, ui, log);
+  return RunTool(machine, ui, log, options.timing);
 }

@@ -32,6 +32,10 @@ const char kUsage[] =
     "  --sim-platform 9x|nt|nt-nodriver\n"
     "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
     "                    line with the port-I/O driver (the default), or without it\n"
+    "  --sim-adapter MODEL  the simulated serial adapter's chip: uart (the default, a built-in\n"
+    "                    port), ftdi, cp210x, ch340, pl2303 or cp210x-windows (USB cables)\n"
+    "  --timing specified  make every line operation as the algorithms count them, on any\n"
+    "                    port (default: port-aware, the same calls on a built-in port)\n"
     "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window\n"
@@ -43,9 +47,10 @@ using Options = ravix::FrontOptions;
 
 // The tool on ui until its main window closes; says why the start directory could not
 // be taken.
-int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui) {
+int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui, ravix::Timing timing) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), ui};
   ravix::Tool tool(platform);
+  tool.link.timing = timing;
   const int status = ravix::RunApplication(tool);
   if (const std::string problem = ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup"); !problem.empty())
     Say(problem, true);
@@ -67,7 +72,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::win32gui::Win32Ui& ui, const O
     front = shots.get();
     engine.OnScriptEnd = [&shots] { shots->SaveOpenWindows(); };
   }
-  RunTool(machine, *front);
+  RunTool(machine, *front, options.timing);
   const int status = engine.Finish();
   if (shots)
     for (const std::string& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", path.c_str());
@@ -91,8 +96,8 @@ int main(int argc, char** argv) {
 
   // A script with the simulated controller runs in virtual time; the interactive demo
   // runs in real time, as hardware does.
-  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value(), options.simAdapter);
   ravix::win32gui::Win32Ui ui;
   if (options.script) return RunScript(machine, ui, options);
-  return RunTool(machine, ui);
+  return RunTool(machine, ui, options.timing);
 }
