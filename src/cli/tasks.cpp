@@ -201,17 +201,23 @@ class TaskRun {
       say("durations", "none: a Read, a Write and an update need a serial port");
       return 0;
     }
-    if (link.DetectSerialAdapter() != 0) {
+    const bool detected = link.DetectSerialAdapter() == 0;
+    const Adapter& lines = link.Lines();
+    const PortFigures& figures = lines.Figures();
+    const PortTiming rules = lines.Rules();
+    // What the calls of the check cost is worth knowing also when no adapter answered.
+    if (figures.lineOps.count > 0) {
+      say("line change", Milliseconds(figures.LineOpUs()) + " a call");
+      say("status read", Milliseconds(figures.StatusReadUs()) + " a call");
+    }
+    if (!detected) {
       tool_.status.ShowErrorText(nullptr, "Error");
       return kTaskFailed;
     }
     const uint32_t answer = tool_.protocol.LinkExchange();
-    const Adapter& lines = link.Lines();
-    const PortFigures& figures = lines.Figures();
-    const PortTiming rules = lines.Rules();
-    say("line change", Milliseconds(figures.LineOpUs()) + " a call");
-    say("status read", Milliseconds(figures.StatusReadUs()) + " a call");
-    if (!figures.showMeasured)
+    if (link.timing == Timing::Specified)
+      say("a change", "not measured (--timing specified)");
+    else if (!figures.showMeasured)
       say("a change", "shows in the next read (a built-in port: not measured)");
     else
       say("a change", (figures.showUs == 0 ? std::string("shows in the next read") : "shows after " + Milliseconds(figures.showUs)) +

@@ -134,13 +134,12 @@ void FirmwareUpdate::RunSteps(Window& main) {
   int version = 0;
   UpdateShape shape;
   if (!ChooseFile(files) || !Identify(main, files, version) || !CheckAndAsk(files, version, shape)) return;
-  const int totalLines = shape.lines;
 
   // Transfer.
   status_.EnableField(true);
   const uint32_t lastBlinkTime = link_.clock().TickCount();
   if (!OpenData(files)) return;
-  const bool sent = Transfer(main, files, lastBlinkTime, totalLines);
+  const bool sent = Transfer(main, files, lastBlinkTime, shape);
   main.ShowProgress(0, 0);
   if (sent) Finish(files);
 }
@@ -340,16 +339,17 @@ bool FirmwareUpdate::OpenData(UpdateFiles& files) {
   return true;
 }
 
-bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, int totalLines) {
+bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, const UpdateShape& shape) {
   protocol_.CurrentPage = -1;
   bool pageLoaded = false;
-  int linesSent = 0;
-  // The time left follows the rate the lines have gone at so far; what comes after the
-  // last line is worked out.
+  const int totalLines = shape.lines;
+  int linesSent = 0, pagesBegun = 0;
+  // The time left is what the rest would take by the port's figures, scaled by how the
+  // lines sent so far went against the same figures: a page's commit and the next
+  // page's selection do not make the rate jump.
   const uint64_t startUs = link_.NowUs();
   const ExpectedDurations expected(link_);
-  const double afterLinesUs = expected.CommitPageUs() + ExpectedDurations::WaitUs(1000) + expected.ReadSettingUs() +
-                              expected.WriteSettingUs();
+  const double pageUs = expected.SelectPageUs() + expected.CommitPageUs();
   status_.SetField(kBlinkText);
   for (;;) {
     const LineResult result = updateFile_.ReadUpdateLine(files);
@@ -374,6 +374,7 @@ bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBli
       }
       protocol_.CurrentPage = page;
       protocol_.SelectPage();
+      ++pagesBegun;
     }
     const int data = HexNumber(line.substr(7, 2));
     // A stop the user asks for ends the update like a byte the controller did not take.
@@ -384,8 +385,12 @@ bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBli
     }
     pageLoaded = true;
     ++linesSent;
-    const double perLineUs = static_cast<double>(link_.NowUs() - startUs) / linesSent;
-    main.ShowTimeLeft(static_cast<int>(((totalLines - linesSent) * perLineUs + afterLinesUs) / 1e6 + 0.5));
+    const double expectedSoFar =
+        linesSent * expected.LoadPageByteUs() + pagesBegun * pageUs - expected.CommitPageUs();
+    const double expectedRest = (totalLines - linesSent) * expected.LoadPageByteUs() +
+                                (shape.pages - pagesBegun) * pageUs + expected.CommitPageUs() + expected.FinishUs();
+    const double measuredRate = static_cast<double>(link_.NowUs() - startUs) / expectedSoFar;
+    main.ShowTimeLeft(static_cast<int>(expectedRest * measuredRate / 1e6 + 0.5));
     main.ShowProgress(linesSent, totalLines);
     Blink(main, lastBlinkTime);
   }

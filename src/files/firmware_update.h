@@ -76,7 +76,7 @@ class FirmwareUpdate {
   bool OpenData(UpdateFiles& files);
   // Sends every line, blinking the status line a second after lastBlinkTime and
   // every second after; false after a failure has been shown.
-  bool Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, int totalLines);
+  bool Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, const UpdateShape& shape);
   // Steps 20 to 23: the last page committed and the RC-setup lock released.
   void Finish(UpdateFiles& files);
   // Shows why a line cannot be sent, with the status line and files as the transfer

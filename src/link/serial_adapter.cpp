@@ -18,8 +18,14 @@ void SerialAdapter::Escape(EscapeCode code) {
 
 void SerialAdapter::SetRts() { Escape(EscapeCode::SetRts); }
 void SerialAdapter::ClearRts() { Escape(EscapeCode::ClearRts); }
-void SerialAdapter::SetDtr() { Escape(EscapeCode::SetDtr); }
-void SerialAdapter::ClearDtr() { Escape(EscapeCode::ClearDtr); }
+void SerialAdapter::SetDtr() {
+  Escape(EscapeCode::SetDtr);
+  dtrHigh_ = true;
+}
+void SerialAdapter::ClearDtr() {
+  Escape(EscapeCode::ClearDtr);
+  dtrHigh_ = false;
+}
 void SerialAdapter::SetBreak() { Escape(EscapeCode::SetBreak); }
 void SerialAdapter::ClearBreak() { Escape(EscapeCode::ClearBreak); }
 
@@ -53,9 +59,11 @@ int SerialAdapter::OpenComPort() {
     return 1;
   };
   ComHandle = std::move(handle);
-  // Another device: what was timed on the last one says nothing about this one.
+  // Another device: what was timed on the last one says nothing about this one, and
+  // how it left DTR is not known.
   figures_ = {};
   reported_ = false;
+  dtrHigh_.reset();
   LineSettings settings;
   if (!ComHandle->GetLineSettings(settings)) return setUpFailed("Kann COM-Port Einstellung nicht lesen.");
   settings.BaudRate = 9600;
@@ -113,9 +121,11 @@ Adapter::BitShape SerialAdapter::Shape() const {
 int SerialAdapter::Detect() {
   if (OpenComPort() != 0) return 1;
   AdapterVerified = false;
-  showAbove_ = showAtMost_ = -1;
+  // Raising DTR changes it only when it was low: left high by the last command, DSR
+  // shows high at once whatever the port's delay, and only the falling edge tells.
+  const bool riseIsAChange = dtrHigh_ == false;
+  Measurement measurement;
   bool measured = false;
-  figures_.measuringReads = 0;
   // DSR follows DTR inside the adapter: it must rise with DTR and fall with it.
   for (const bool dtr : {true, false}) {
     SetData(dtr);
@@ -123,8 +133,9 @@ int SerialAdapter::Detect() {
     const uint32_t waitStart = link_.clock().TickCount();
     // A built-in port shows a change at once and is left as the check has always
     // treated it: no read beyond the check's own.
-    if (link_.timing == Timing::PortAware && figures_.SlowLineOps()) {
-      MeasureShow(dtr, changed, dtr);
+    if (link_.timing == Timing::PortAware && figures_.SlowLineOps() && (!dtr || riseIsAChange)) {
+      if (!measured) figures_.measuringReads = 0;
+      MeasureShow(dtr, changed, measurement);
       measured = true;
     }
     link_.WaitMsFrom(waitStart, 150);
@@ -135,9 +146,13 @@ int SerialAdapter::Detect() {
     }
   }
   if (measured) {
+    // Not seen in the measuring reads: the check's own read 150 ms on saw it. A finer
+    // figure found earlier on this port stays while this check's bounds hold it.
+    const uint32_t atMost = static_cast<uint32_t>(measurement.atMost >= 0 ? measurement.atMost : 150000);
+    const bool earlierFits = figures_.showMeasured && static_cast<int64_t>(figures_.showUs) > measurement.above &&
+                             figures_.showUs <= atMost;
+    if (!earlierFits) figures_.showUs = atMost;
     figures_.showMeasured = true;
-    // Not seen in the measuring reads: the check's own read 150 ms on saw it.
-    figures_.showUs = static_cast<uint32_t>(showAtMost_ >= 0 ? showAtMost_ : 150000);
   }
   AdapterVerified = true;
   if (!reported_) {
@@ -147,20 +162,24 @@ int SerialAdapter::Detect() {
   return 0;
 }
 
-void SerialAdapter::MeasureShow(bool dtr, uint64_t changedUs, bool firstPass) {
+void SerialAdapter::MeasureShow(bool dtr, uint64_t changedUs, Measurement& m) {
+  // The first look at a change: widening gaps. The second, once the first has seen
+  // it: between the last read that did not show it and the first that did.
   std::vector<uint64_t> offsets;
-  if (firstPass) {
+  if (!m.looked) {
     offsets = {0, 500, 1000, 2000, 4000, 8000, 16000, 32000};
-  } else if (showAtMost_ == 0) {
+  } else if (m.atMost == 0) {
     offsets = {0};  // shown in the first read: one read to see it again
-  } else if (showAtMost_ > 0) {
-    const uint64_t low = static_cast<uint64_t>(std::max<int64_t>(showAbove_, 0));
-    const uint64_t high = static_cast<uint64_t>(showAtMost_);
+  } else if (m.atMost > 0) {
+    const uint64_t low = static_cast<uint64_t>(std::max<int64_t>(m.above, 0));
+    const uint64_t high = static_cast<uint64_t>(m.atMost);
     for (int k = 1; k <= kMeasuringReadsPerWait; ++k) offsets.push_back(low + (high - low) * k / kMeasuringReadsPerWait);
   } else {
     offsets = {40000, 55000, 70000, 85000, 100000, 115000, 130000, 145000};
   }
-  int64_t above = -1;
+  const bool refining = m.looked;
+  m.looked = true;
+  int64_t above = refining ? m.above : -1;
   for (const uint64_t offset : offsets) {
     link_.WaitUntilUs(changedUs + offset);
     // A read right after the change that shows it: the status is live.
@@ -168,16 +187,14 @@ void SerialAdapter::MeasureShow(bool dtr, uint64_t changedUs, bool firstPass) {
     ReadCts();
     ++figures_.measuringReads;
     if (((ModemStatus & MS_DSR_ON) != 0) == dtr) {
-      showAtMost_ = at;
-      if (firstPass) showAbove_ = above;
+      m.atMost = at;
+      m.above = above;
       return;
     }
     above = at;
   }
-  if (firstPass)
-    showAbove_ = above;
-  else
-    showAtMost_ = -1;  // slower than the first pass showed: the check's own read decides
+  m.above = above;
+  m.atMost = -1;  // not seen: slower than these reads, the check's own read decides
 }
 
 std::string SerialAdapter::FiguresText() const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/adapter.h"
@@ -65,15 +66,20 @@ class SerialAdapter final : public Adapter {
  private:
   void Escape(EscapeCode code);
   int PulseReset(uint32_t heldMs);
-  // Reads DSR at the moments of one pass after DTR changed at changedUs, until it shows
-  // the new level; narrows showAbove_ and showAtMost_.
-  void MeasureShow(bool dtr, uint64_t changedUs, bool firstPass);
+  // What the adapter check knows of how late a change shows: one read at `above`
+  // microseconds after a change did not show it, one at `atMost` did (-1: none).
+  struct Measurement {
+    bool looked = false;
+    int64_t above = -1;
+    int64_t atMost = -1;
+  };
+  // Reads DSR at the moments of one look after DTR changed at changedUs, until it shows
+  // the new level; narrows the measurement.
+  void MeasureShow(bool dtr, uint64_t changedUs, Measurement& measurement);
 
   uint64_t clockRoseUs_ = 0;
-  // What the measurement knows: no read that showed the change came sooner than
-  // showAtMost_ after it, and one read at showAbove_ did not show it (-1: none yet).
-  int64_t showAbove_ = -1;
-  int64_t showAtMost_ = -1;
+  // DTR as the tool last drove it; not known after the open.
+  std::optional<bool> dtrHigh_;
   bool reported_ = false;  // the figures went to the session log since the port opened
 };
 

@@ -16,8 +16,8 @@ struct CommandSteps {
 
 // How long the setup firmware's commands take on the port in use, worked out from the
 // port's figures and the timing in force by the same rules the adapter follows. A
-// millisecond wait is counted at its mean: it ends on a tick, between n - 1 and n ms
-// after it began.
+// millisecond wait is counted whole: it ends on a tick, and most begin right after
+// one (another wait just ended there).
 class ExpectedDurations {
  public:
   // On the port of the link's adapter, by what the tool has timed of it.
@@ -36,7 +36,7 @@ class ExpectedDurations {
   double ShortDelayUs(int n) const { return (n == 0 ? 1 : n < 0 ? 0 : n) * unitUs_; }
   double LineOpUs() const { return lineOpUs_; }
   double StatusReadUs() const { return statusReadUs_; }
-  static double WaitUs(uint32_t ms) { return ms == 0 ? 0 : ms * 1000.0 - 500.0; }
+  static double WaitUs(uint32_t ms) { return ms * 1000.0; }
 
   double DetectUs() const { return 2 * (LineOpUs() + WaitUs(150) + StatusReadUs()); }
   double LinkExchangeUs() const { return 2 * ByteUs(); }
@@ -51,11 +51,11 @@ class ExpectedDurations {
     return steps.detections * DetectUs() + steps.linkExchanges * LinkExchangeUs() + steps.restarts * RestartUs() +
            steps.settingReads * ReadSettingUs() + steps.settingWrites * WriteSettingUs();
   }
-  // An update from its question on: every line loaded, each page selected and
-  // committed, then a second showing "OK" and the RC-setup lock read and released.
+  // After an update's last commit: a second showing "OK", the RC-setup lock read and released.
+  double FinishUs() const { return WaitUs(1000) + ReadSettingUs() + WriteSettingUs(); }
+  // An update from its question on: every line loaded, each page selected and committed, the finish.
   double UpdateUs(int lines, int pages) const {
-    return lines * LoadPageByteUs() + pages * (SelectPageUs() + CommitPageUs()) + WaitUs(1000) + ReadSettingUs() +
-           WriteSettingUs();
+    return lines * LoadPageByteUs() + pages * (SelectPageUs() + CommitPageUs()) + FinishUs();
   }
 
  private:

@@ -11,6 +11,8 @@
 
 #include "resources/resources.h"
 #include "app/startup.h"
+#include "protocol/expected_durations.h"
+#include "settings/settings_commands.h"
 #include "platform/headless/headless_ui.h"
 #include "script/script_run.h"
 #include "sim/sim_adapter.h"
@@ -269,6 +271,37 @@ TEST_F(MainWindowTest, PortsAboveCom8AreOfferedChosenAndKept) {
     EXPECT_TRUE(tool.link.SerialPortSelected());
     EXPECT_EQ(tool.link.Serial().ComDeviceName, "COM12");
     EXPECT_TRUE(ports.opened.empty()) << "no port is opened at start";
+  }
+}
+
+// What ravix-cli port-check announces for a Read and a Write of the active set is what
+// the window's Read and Write take, on a built-in port and on the cables: the steps
+// counted in kReadActiveSteps and kWriteActiveSteps are the commands' steps.
+TEST_F(MainWindowTest, TheExpectedReadAndWriteAreThoseOfTheButtons) {
+  for (const char* model : {"uart", "ftdi", "pl2303", "cp210x-windows"}) {
+    SCOPED_TRACE(model);
+    WriteSetupFile("COM1");
+    Machine m;
+    m.adapter.SetModel(*sim::FindAdapterModel(model));
+    double readUs = 0, writeUs = 0, expectedReadUs = 0, expectedWriteUs = 0;
+    m.ui.events.push_back([&](Window& window, WindowHandler& handler) {
+      handler.OnCommand(window, menu::kFirstPort);
+      handler.OnCommand(window, panel::kRead);  // the controller's firmware now runs
+      uint64_t t0 = m.clock.NowUs();
+      handler.OnCommand(window, panel::kRead);
+      readUs = static_cast<double>(m.clock.NowUs() - t0);
+      expectedReadUs = ExpectedDurations(m.tool.link).StepsUs(kReadActiveSteps);
+      window.SetItemText(panel::kStartupPower, "7");
+      t0 = m.clock.NowUs();
+      handler.OnCommand(window, panel::kWrite);
+      writeUs = static_cast<double>(m.clock.NowUs() - t0);
+      expectedWriteUs = ExpectedDurations(m.tool.link).StepsUs(kWriteActiveSteps);
+      handler.OnCommand(window, button::kOk);
+    });
+    EXPECT_EQ(RunApplication(m.tool), 0);
+    ASSERT_EQ(m.adapter.controller.settings[19], 7);
+    EXPECT_NEAR(expectedReadUs, readUs, 0.03 * readUs);
+    EXPECT_NEAR(expectedWriteUs, writeUs, 0.03 * writeUs);
   }
 }
 

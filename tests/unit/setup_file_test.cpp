@@ -169,7 +169,9 @@ TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
     EXPECT_EQ(file.InitSetupFile(), 0);
     EXPECT_EQ(link.PortName, c.portName);
     EXPECT_EQ(file.PortNameStoredLong, c.storedLong);
-    if (c.storedLong) EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), "*EXT");
+    if (c.storedLong) {
+      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), "*EXT");
+    }
   }
 }
 
