@@ -3,7 +3,10 @@
 
 # The serial port backend on the real Windows calls: COM7 with nothing behind it, and
 # COM5 and COM12 mapped by Wine to pseudo-terminals (opened, configured, but without
-# modem lines). COM12 stays mapped for the unit tests (RAVIX_TEST_MORE_PORT); the
+# modem lines). COM5 is a bare dosdevices link, which Wine opens but lists nowhere;
+# COM12 is mapped as winecfg maps a port (HKLM\Software\Wine\Ports, taken up when the
+# Wine server starts again), so that Wine lists it among its COM ports as Windows lists
+# a USB adapter's. COM12 stays mapped for the unit tests (RAVIX_TEST_MORE_PORT); the
 # pseudo-terminals go when the run ends.
 serial_checks() {
   local pty_file=$scratch/pty
@@ -20,7 +23,9 @@ time.sleep(3600)' >"$pty_file" &
   [ -c "$pts" ] && [ -c "$more" ] || { echo "FAIL serial: no pseudo-terminals"; failed=$((failed + 1)); return; }
   rm -f "$WINEPREFIX/dosdevices/com7" "$WINEPREFIX/dosdevices/com5" "$WINEPREFIX/dosdevices/com12"
   ln -s "$pts" "$WINEPREFIX/dosdevices/com5"
-  ln -s "$more" "$WINEPREFIX/dosdevices/com12"
+  wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /d "$more" /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null && wineserver -w 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1
   export RAVIX_TEST_MORE_PORT=COM12
   local script=$root/tests/windows/serial_ports.script mode
   for mode in "${modes[@]}"; do run_program windows/serial_ports "$mode" "$script" "${script%.script}.expected"; done

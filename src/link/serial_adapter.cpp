@@ -200,10 +200,10 @@ void SerialAdapter::MeasureShow(bool dtr, uint64_t changedUs, Measurement& m) {
 std::string SerialAdapter::FiguresText() const {
   char text[256];
   const char* timing = link_.timing == Timing::PortAware ? "port-aware" : "specified";
-  std::string shows = "not measured";
+  std::string shows = "how late a change shows not measured";
   if (figures_.showMeasured)
-    shows = figures_.showUs == 0 ? "at once" : "after " + Milliseconds(figures_.showUs);
-  std::snprintf(text, sizeof text, "port %s (%s adapter): line operation %s, status read %s, a change shows %s, timing %s",
+    shows = "a change shows " + (figures_.showUs == 0 ? std::string("at once") : "after " + Milliseconds(figures_.showUs));
+  std::snprintf(text, sizeof text, "port %s (%s adapter): line operation %s, status read %s, %s, timing %s",
                 link_.PortName.c_str(), std::string(kind_.name).c_str(), Milliseconds(figures_.LineOpUs()).c_str(),
                 Milliseconds(figures_.StatusReadUs()).c_str(), shows.c_str(), timing);
   return text;

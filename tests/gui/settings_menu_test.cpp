@@ -61,12 +61,12 @@ TEST(DesktopProgress, TheBarShowsLinesSentBesideTheStatusFieldAndHidesAtTheEnd) 
   // The status text at the left stays free.
   const QFontMetrics metrics(main->Control(IDC_STATUS)->font());
   EXPECT_GT(bar->geometry().left(), status.left() + metrics.horizontalAdvance(QStringLiteral("Update laeuft")) + 8);
-  if (const QByteArray shots = qgetenv("RAVIX_SCREENSHOT_DIR"); !shots.isEmpty())
-    main->Dialog().grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/progress.png"));
   // The time left, as the update works it out from its rate, goes into the bar's text.
   main->ShowTimeLeft(75);
   main->ShowProgress(31, 120);
   EXPECT_EQ(bar->text(), QStringLiteral("25%  (31 of 120 lines, 1:15 left)"));
+  if (const QByteArray shots = qgetenv("RAVIX_SCREENSHOT_DIR"); !shots.isEmpty())
+    main->Dialog().grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/progress.png"));
   main->ShowProgress(150, 120);
   EXPECT_EQ(bar->value(), 120);
   main->ShowProgress(0, 0);
