@@ -78,8 +78,8 @@ Figures RunJobs(const sim::AdapterModel& model, Timing timing, const fs::path& u
     uint64_t t0 = clock.NowUs();
     handler.OnCommand(main, panel::kRead);
     f.readS = seconds(t0);
-    if (statusOk(main) && tool.settings.ControllerVersion == 0x1011 && Trimmed(main.GetItemText(panel::kStartupPower)) == "10")
-      ++f.ok;
+    const bool panelRead = Trimmed(main.GetItemText(panel::kStartupPower)) == "10";
+    if (statusOk(main) && tool.settings.ControllerVersion == 0x1011 && panelRead) ++f.ok;
 
     main.SetItemText(panel::kStartupPower, "5");
     t0 = clock.NowUs();
@@ -155,8 +155,8 @@ int main(int argc, char** argv) {
     const char* verdict = "";
     std::string goal;
     if (row.model == "uart") {
-      const bool equal = std::fabs(s.readS - p.readS) <= 0.01 * s.readS && std::fabs(s.writeS - p.writeS) <= 0.01 * s.writeS &&
-                         std::fabs(s.updateS - p.updateS) <= 0.01 * s.updateS;
+      const auto within = [](double a, double b) { return std::fabs(a - b) <= 0.01 * a; };
+      const bool equal = within(s.readS, p.readS) && within(s.writeS, p.writeS) && within(s.updateS, p.updateS);
       goal = "both timings equal within 1%, ok 3/3";
       verdict = equal && s.ok == 3 && p.ok == 3 ? "met" : "MISSED";
     } else if (row.model == "ch340" || row.model == "pl2303") {

@@ -220,10 +220,13 @@ class TaskRun {
     else if (!figures.showMeasured)
       say("a change", "shows in the next read (a built-in port: not measured)");
     else
-      say("a change", (figures.showUs == 0 ? std::string("shows in the next read") : "shows after " + Milliseconds(figures.showUs)) +
+      say("a change", (figures.showUs == 0 ? std::string("shows in the next read")
+                                           : "shows after " + Milliseconds(figures.showUs)) +
                           " (measured with " + std::to_string(figures.measuringReads) + " extra reads)");
-    say("delay unit", rules.UnitsAreDurations() ? Milliseconds(rules.UnitUs()) + " by the clock (the port is slow)"
-                                                : Milliseconds(rules.ShortDelayUs(1)) + ", five passes of status reads");
+    if (rules.UnitsAreDurations())
+      say("delay unit", Milliseconds(rules.UnitUs()) + " by the clock (the port is slow)");
+    else
+      say("delay unit", Milliseconds(rules.ShortDelayUs(1)) + ", five passes of status reads");
     if (const uint32_t after = rules.SampleAfterRiseUs(); after > 0)
       say("data read", Milliseconds(after) + " after the rising clock edge at the earliest");
     say("controller", answer == kAnswerReady        ? "answers (254)"

@@ -140,13 +140,17 @@ int SetupFile::InitSetupFile() {
   }
   // An existing but empty file starts like a new one.
   if (link_.PortName.empty()) link_.PortName = DefaultPortName();
-  // Without parallel-port access a stored parallel port falls back to COM2.
-  if (!link_.Parallel().Reachable() && !PortNameStoredLong && link_.PortName.front() != 'C') link_.PortName = "COM2";
+  // Without parallel-port access a stored parallel port falls back to COM2 (a long name
+  // is looked up by its kind: a device path begins with anything).
+  const bool parallel = PortNameStoredLong ? KindOfPort(link_.PortName).id == AdapterKindId::Parallel
+                                           : link_.PortName.front() != 'C';
+  if (!link_.Parallel().Reachable() && parallel) link_.PortName = "COM2";
   if (!file) return 1;
   // Written back in the form it was read in: a name of four characters stays in bytes
   // 0 to 3 whatever it names (the port choice below replaces one it does not know).
-  const bool written = PortNameStoredLong ? WritePortName(file.get(), link_.PortName)
-                                          : link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
+  const bool written = PortNameStoredLong
+                           ? WritePortName(file.get(), link_.PortName)
+                           : link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
   return Close(file) && written ? 0 : 1;
 }
 

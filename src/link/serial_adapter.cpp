@@ -171,9 +171,13 @@ void SerialAdapter::MeasureShow(bool dtr, uint64_t changedUs, Measurement& m) {
   } else if (m.atMost == 0) {
     offsets = {0};  // shown in the first read: one read to see it again
   } else if (m.atMost > 0) {
+    // All but one read between the bounds; the last at twice the upper one, in case
+    // this change shows a little later than the first did (a report is a poll apart).
     const uint64_t low = static_cast<uint64_t>(std::max<int64_t>(m.above, 0));
     const uint64_t high = static_cast<uint64_t>(m.atMost);
-    for (int k = 1; k <= kMeasuringReadsPerWait; ++k) offsets.push_back(low + (high - low) * k / kMeasuringReadsPerWait);
+    constexpr int kBetween = kMeasuringReadsPerWait - 1;
+    for (int k = 1; k <= kBetween; ++k) offsets.push_back(low + (high - low) * k / kBetween);
+    offsets.push_back(2 * high);
   } else {
     offsets = {40000, 55000, 70000, 85000, 100000, 115000, 130000, 145000};
   }
@@ -202,7 +206,8 @@ std::string SerialAdapter::FiguresText() const {
   const char* timing = link_.timing == Timing::PortAware ? "port-aware" : "specified";
   std::string shows = "how late a change shows not measured";
   if (figures_.showMeasured)
-    shows = "a change shows " + (figures_.showUs == 0 ? std::string("at once") : "after " + Milliseconds(figures_.showUs));
+    shows = "a change shows " +
+            (figures_.showUs == 0 ? std::string("at once") : "after " + Milliseconds(figures_.showUs));
   std::snprintf(text, sizeof text, "port %s (%s adapter): line operation %s, status read %s, %s, timing %s",
                 link_.PortName.c_str(), std::string(kind_.name).c_str(), Milliseconds(figures_.LineOpUs()).c_str(),
                 Milliseconds(figures_.StatusReadUs()).c_str(), shows.c_str(), timing);

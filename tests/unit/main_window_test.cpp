@@ -229,7 +229,7 @@ std::vector<std::string> PortItems(const Window& window) {
 TEST_F(MainWindowTest, PortsAboveCom8AreOfferedChosenAndKept) {
   WriteSetupFile("COM1");
   const std::vector<SerialPortInfo> present = {
-      {"COM1", "/dev/ttyS0"}, {"COM3", ""}, {"COM12", "USB Serial Port"}, {"COM13", ""}};
+      {"COM1", "/dev/ttyS0"}, {"COM3", ""}, {"COM8", ""}, {"COM12", "USB Serial Port"}, {"COM13", ""}};
   {
     Machine m;
     ListedPorts ports(m.adapter, present);

@@ -159,6 +159,9 @@ TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
       {"a control byte in the name", "*EXTCOM\x01" + pad, false, "COM2", false},
       {"a blank in the name", "*EXTCOM 12\0"s + pad, false, "COM2", false},
       {"the marker in the other case", "*extCOM12\0"s + pad, true, "*ext", false},
+      // A parallel port, however it was stored, needs parallel access.
+      {"a parallel port in the long form without access", "*EXT0378\0"s + pad, false, "COM2", true},
+      {"a parallel port in the long form with access", "*EXT0378\0"s + pad, true, "0378", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -169,8 +172,9 @@ TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
     EXPECT_EQ(file.InitSetupFile(), 0);
     EXPECT_EQ(link.PortName, c.portName);
     EXPECT_EQ(file.PortNameStoredLong, c.storedLong);
+    // Written back as it is kept: a name of the table in bytes 0 to 3, any other long.
     if (c.storedLong) {
-      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), "*EXT");
+      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), c.portName.size() <= 4 ? c.portName : "*EXT");
     }
   }
 }
