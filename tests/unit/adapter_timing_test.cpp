@@ -141,6 +141,7 @@ TEST(PortMeasurement, ACheckAfterACommandKeepsASoundFigure) {
     }
     // Opened afresh with DTR high (as a port opens on Linux): how DTR stands is not
     // known, so its rise is not taken for a change that showed at once.
+    bench.protocol.RestartController();
     bench.link.Serial().CloseComPort();
     ASSERT_EQ(bench.link.DetectSerialAdapter(), 0);
     EXPECT_GE(bench.Figures().showUs, Model(model).reportDelayUs);
