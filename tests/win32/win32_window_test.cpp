@@ -225,6 +225,18 @@ TEST_F(Win32WindowTest, ProgressStandsOverTheStatusFieldWhileACommandRuns) {
       EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), s.position) << s.done << "/" << s.total;
     }
   }
+  // The time left is the bar's text, drawn over it; it goes with the last line.
+  const auto text = [&] {
+    wchar_t words[64] = {};
+    GetWindowTextW(barOf(), words, 63);
+    return std::wstring(words);
+  };
+  window.ShowTimeLeft(75);
+  window.ShowProgress(2, 4);
+  EXPECT_EQ(text(), L"1:15 left");
+  window.ShowProgress(4, 4);
+  EXPECT_EQ(text(), L"");
+  window.Repaint();
   RECT bar{}, field{};
   GetWindowRect(barOf(), &bar);
   GetWindowRect(Item(kStatusField), &field);
