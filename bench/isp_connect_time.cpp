@@ -81,12 +81,12 @@ Run Connect(bool virtualTime, bool serial, bool deviceKnown, const std::function
   ravix::Link link(platform, status);
   ravix::Isp isp(link, status);
   if (serial) {
-    link.SerialPortSelected = true;
-    link.PortName = link.ComDeviceName = "COM1";
+    link.SelectAdapter(ravix::AdapterKindId::Serial);
+    link.PortName = link.Serial().ComDeviceName = "COM1";
   } else {
     link.PortName = "0378";
-    link.PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
-    link.PortDriverReady = true;
+    link.Parallel().PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
+    link.Parallel().PortDriverReady = true;
   }
   setUp(adapter.controller.isp);
   isp.DeviceKnown = deviceKnown;

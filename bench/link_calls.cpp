@@ -105,17 +105,17 @@ struct Machine {
 
   explicit Machine(Kind kind) {
     if (kind == Kind::Serial) {
-      link.SerialPortSelected = true;
-      link.PortName = link.ComDeviceName = "COM1";
+      link.SelectAdapter(ravix::AdapterKindId::Serial);
+      link.PortName = link.Serial().ComDeviceName = "COM1";
       link.DetectSerialAdapter();
       protocol.RestartController();
     } else {
       link.PortName = "0378";
       if (kind == Kind::ParallelDirect) {
-        link.DirectPortIo = true;
+        link.Parallel().DirectPortIo = true;
       } else {
-        link.PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
-        link.PortDriverReady = true;
+        link.Parallel().PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
+        link.Parallel().PortDriverReady = true;
       }
       link.InitParallelAdapter();
       protocol.RestartController();

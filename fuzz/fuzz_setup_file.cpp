@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Platform platform{clock, adapter, adapter, ui};
   Status status(ui);
   Link link(platform, status);
-  link.PortDriverReady = (contentSize & 1) != 0;
+  link.Parallel().PortDriverReady = (contentSize & 1) != 0;
   SetupFile setup(link, status);
 
   if (setup.InitSetupFile() != 0) std::abort();

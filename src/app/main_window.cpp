@@ -14,6 +14,7 @@
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
 #include "isp/isp_commands.h"
+#include "platform/text.h"
 
 namespace ravix {
 
@@ -44,13 +45,34 @@ constexpr std::string_view kAboutCredits =
 
 }  // namespace
 
-int PortRowOfName(std::string_view name) {
-  for (size_t row = 0; row < PortTable.size(); ++row)
-    if (PortTable[row].name == name) return static_cast<int>(row);
-  return -1;
+std::vector<MorePort> MorePortsOf(const std::vector<SerialPortInfo>& present) {
+  std::vector<MorePort> more;
+  for (const SerialPortInfo& port : present) {
+    if (ComPortNumber(port.name) <= menu::kPortCount) continue;
+    if (more.size() == static_cast<size_t>(menu::kMorePortCount)) break;
+    more.push_back({port.name, PortMenuLabel(port.name, port.description),
+                    menu::kFirstMorePort + static_cast<int>(more.size())});
+  }
+  return more;
 }
 
-MainWindow::MainWindow(Tool& tool) : tool_(tool) { AddCommands(); }
+DialogResource MainWindowWithPorts(const DialogResource& table, const std::vector<MorePort>& more) {
+  DialogResource extended = table;
+  if (more.empty()) return extended;
+  for (MenuResource& popup : extended.menu) {
+    if (popup.text != "Port") continue;
+    popup.items.push_back(MenuResource{});  // the line between COM8 and the ports above it
+    for (const MorePort& port : more) popup.items.push_back(MenuResource{port.label, port.command, false, false, {}});
+  }
+  return extended;
+}
+
+MainWindow::MainWindow(Tool& tool) : tool_(tool) {
+  // USB adapters get COM numbers above 8; the menu offers those the machine has now.
+  morePorts_ = MorePortsOf(tool_.platform.serial.ListPorts());
+  table_ = MainWindowWithPorts(MainWindowResource(), morePorts_);
+  AddCommands();
+}
 
 // The dispatch table: one entry per command ID. A command without an entry is
 // ignored (OnCommand returns false).
@@ -65,6 +87,8 @@ void MainWindow::AddCommands() {
   commands_[menu::kServicePage] = [this](Window&) { ServicePage(); };
   for (size_t row = 0; row < PortTable.size(); ++row)
     commands_[PortTable[row].command] = [this, row](Window& window) { SelectPort(window, static_cast<int>(row)); };
+  for (size_t index = 0; index < morePorts_.size(); ++index)
+    commands_[morePorts_[index].command] = [this, index](Window& window) { SelectMorePort(window, index); };
   commands_[panel::kRead] = [this](Window& w) { Settings().Read(w, SettingSlot::Active); };
   commands_[menu::kReadMemory1] = [this](Window& w) { Settings().Read(w, SettingSlot::Memory1); };
   commands_[menu::kReadMemory2] = [this](Window& w) { Settings().Read(w, SettingSlot::Memory2); };
@@ -90,7 +114,7 @@ void MainWindow::AddCommands() {
 
 int MainWindow::Run() {
   Ui& ui = tool_.platform.ui;
-  auto window = ui.CreateWindow(MainWindowResource(), nullptr);
+  auto window = ui.CreateWindow(table_, nullptr);
   tool_.status.MainWindow = window;
   tool_.status.StatusWindow = window;
   OnInit(*window);
@@ -119,23 +143,30 @@ bool MainWindow::OnCommand(Window& window, int command) {
 // needs the adapter does that.
 void MainWindow::RestorePort(Window& window) {
   Link& link = tool_.link;
-  int row = PortRowOfName(link.PortName);
-  if (row < 0) {
-    // A name of no port the tool knows (a hand-edited file) would leave the tool on
-    // a port that shows nowhere; the default of a new file takes its place.
-    link.PortName = tool_.setupFile.DefaultPortName();
-    // A file that takes no write here is reported by the End's store of the port.
-    static_cast<void>(tool_.setupFile.SavePortName());
-    row = PortRowOfName(link.PortName);
+  const int row = PortRowOfName(link.PortName);
+  if (row >= 0) {
+    const PortRow& port = PortTable[static_cast<size_t>(row)];
+    window.CheckMenuItem(port.command, true);
+    if (port.kind == AdapterKindId::Parallel) link.Parallel().LptBase = port.lptBase;
+    link.SelectAdapter(port.kind);
+    if (port.kind == AdapterKindId::Serial) link.Serial().ComDeviceName = std::string(port.name);
+    return;
   }
-  const PortRow& port = PortTable[static_cast<size_t>(row)];
-  window.CheckMenuItem(port.command, true);
-  if (port.serial) {
-    link.SerialPortSelected = true;
-    link.ComDeviceName = std::string(port.name);
-  } else {
-    link.LptBase = port.lptBase;
+  // A port above COM8 (or a device) kept in the long form stays chosen, also while its
+  // adapter is unplugged: its row is checked when the machine has it now.
+  if (tool_.setupFile.PortNameStoredLong && KindOfPort(link.PortName).id == AdapterKindId::Serial) {
+    for (const MorePort& port : morePorts_)
+      if (EqualsIgnoringCase(port.name, link.PortName)) window.CheckMenuItem(port.command, true);
+    link.SelectAdapter(AdapterKindId::Serial);
+    link.Serial().ComDeviceName = link.PortName;
+    return;
   }
+  // A name of no port the tool knows (a hand-edited file) would leave the tool on a
+  // port that shows nowhere; the default of a new file takes its place.
+  link.PortName = tool_.setupFile.DefaultPortName();
+  // A file that takes no write here is reported by the End's store of the port.
+  static_cast<void>(tool_.setupFile.SavePortName());
+  RestorePort(window);
 }
 
 void MainWindow::FillLists(Window& window) {
@@ -150,31 +181,46 @@ std::string PortMenuLabel(std::string_view name, const std::string& device) {
 
 void MainWindow::ShowPortDevices(Window& window) {
   for (const PortRow& port : PortTable) {
-    if (!port.serial) continue;
+    if (port.kind != AdapterKindId::Serial) continue;
     const std::string device = tool_.platform.serial.DeviceBehind(std::string(port.name));
     window.SetMenuItemText(port.command, PortMenuLabel(port.name, device));
   }
 }
 
-void MainWindow::SelectPort(Window& window, int row) {
+void MainWindow::CheckPortItem(Window& window, int command) {
   // Every row's command is addressed, also the parallel rows that have no menu item.
-  for (size_t r = 0; r < PortTable.size(); ++r)
-    window.CheckMenuItem(PortTable[r].command, static_cast<int>(r) == row);
+  for (const PortRow& port : PortTable) window.CheckMenuItem(port.command, port.command == command);
+  for (const MorePort& port : morePorts_) window.CheckMenuItem(port.command, port.command == command);
+}
+
+void MainWindow::SelectPort(Window& window, int row) {
+  const PortRow& port = PortTable[static_cast<size_t>(row)];
+  ChoosePort(window, port.command, std::string(port.name), port.kind, port.lptBase);
+}
+
+void MainWindow::SelectMorePort(Window& window, size_t index) {
+  const MorePort& port = morePorts_.at(index);
+  ChoosePort(window, port.command, port.name, AdapterKindId::Serial, 0);
+}
+
+void MainWindow::ChoosePort(Window& window, int command, const std::string& name, AdapterKindId kind,
+                            uint16_t lptBase) {
+  CheckPortItem(window, command);
   ShowPortDevices(window);
 
   Link& link = tool_.link;
-  const PortRow& port = PortTable[static_cast<size_t>(row)];
-  link.PortName = std::string(port.name);
-  if (!port.serial) {
-    link.LptBase = port.lptBase;
-    link.SerialPortSelected = false;
+  link.PortName = name;
+  if (kind == AdapterKindId::Parallel) {
+    link.Parallel().LptBase = lptBase;
+    link.SelectAdapter(kind);
     return;
   }
-  link.ComDeviceName = link.PortName;
-  link.SerialPortSelected = true;
+  SerialAdapter& serial = link.Serial();
+  serial.ComDeviceName = link.PortName;
+  link.SelectAdapter(kind);
   // The device is opened exclusively: the old one goes first, and choosing the same
   // port again reopens it and tests the adapter afresh.
-  if (link.ComPortOpen) link.CloseComPort();
+  if (serial.ComPortOpen) serial.CloseComPort();
   // The choice stays in force after a failure; the next command tries the port again.
   if (link.DetectSerialAdapter() != 0) tool_.status.ReportCommandError();
 }
@@ -183,7 +229,7 @@ void MainWindow::End(Window& window) {
   // The port chosen in this run would be lost without a word; the user is told as
   // the motor values' store tells it, and the tool closes all the same.
   if (tool_.setupFile.SavePortName() != 0) tool_.status.Message("Error!", "open error 'rvsetup.cfg'");
-  if (tool_.link.ComPortOpen) tool_.link.CloseComPort();
+  if (tool_.link.Serial().ComPortOpen) tool_.link.Serial().CloseComPort();
   window.End(1);
 }
 

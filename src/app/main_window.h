@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/tool.h"
+#include "link/port_table.h"
 #include "platform/ui.h"
 #include "resources/ids.h"
 #include "settings/settings_commands.h"
@@ -17,29 +20,21 @@ namespace ravix {
 // whose compatibility level is higher.
 inline constexpr int ProgramLevel = kProgramLevel;
 
-// The ports the adapter can sit on, in the order in which a stored name is compared.
-// The parallel ports have no menu item; they are chosen through the setup file.
-struct PortRow {
-  std::string_view name;
-  bool serial;
-  uint16_t lptBase;  // parallel rows only
+// The Port menu's text of a serial port: its name and the device behind it
+// ("COM1  /dev/ttyUSB0", "COM12  USB Serial Port"), "(none)" when nothing stands
+// behind it, the name alone where the name is the device already.
+std::string PortMenuLabel(std::string_view name, const std::string& device);
+
+// A serial port of this machine above COM8, with its row in the Port menu.
+struct MorePort {
+  std::string name;   // "COM12"
+  std::string label;  // the menu item's text
   int command;
 };
-inline constexpr std::array<PortRow, 11> PortTable{{
-    {"0278", false, 0x278, menu::kLpt0278},  {"0378", false, 0x378, menu::kLpt0378},
-    {"03BC", false, 0x3BC, menu::kLpt03BC},  {"COM1", true, 0, menu::kFirstPort},
-    {"COM2", true, 0, menu::kFirstPort + 1}, {"COM3", true, 0, menu::kFirstPort + 2},
-    {"COM4", true, 0, menu::kFirstPort + 3}, {"COM5", true, 0, menu::kFirstPort + 4},
-    {"COM6", true, 0, menu::kFirstPort + 5}, {"COM7", true, 0, menu::kFirstPort + 6},
-    {"COM8", true, 0, menu::kFirstPort + 7},
-}};
-// The row of a port name (whole text), or -1.
-int PortRowOfName(std::string_view name);
-
-// The Port menu's text of a serial port: its name and the device behind it
-// ("COM1  /dev/ttyUSB0"), "(none)" when nothing stands behind it, the name alone
-// where the name is the device already.
-std::string PortMenuLabel(std::string_view name, const std::string& device);
+// The rows below COM1 to COM8 for the ports present (at most menu::kMorePortCount).
+std::vector<MorePort> MorePortsOf(const std::vector<SerialPortInfo>& present);
+// The main window's table with those rows added to the Port menu, below a line.
+DialogResource MainWindowWithPorts(const DialogResource& table, const std::vector<MorePort>& more);
 
 // The main window 1226: its start-up, its command dispatch, the port choice and the
 // small commands that need no controller.
@@ -58,6 +53,8 @@ class MainWindow : public WindowHandler {
 
   // Applies a row of the port table (index into PortTable).
   void SelectPort(Window& window, int row);
+  // Chooses a serial port above COM8 (index into the Port menu's extra rows).
+  void SelectMorePort(Window& window, size_t index);
   void End(Window& window);
   void HelpFile();
   // The program's manual, beside the program or in its data directory, in the
@@ -73,10 +70,15 @@ class MainWindow : public WindowHandler {
   // tool runs, so this is done again whenever a port is chosen.
   void ShowPortDevices(Window& window);
   void FillLists(Window& window);
+  // Moves the Port menu's check mark to command (0 for none) and applies the port.
+  void ChoosePort(Window& window, int command, const std::string& name, AdapterKindId kind, uint16_t lptBase);
+  void CheckPortItem(Window& window, int command);
   SettingsCommands Settings() { return {tool_.settings, tool_.link, tool_.protocol, tool_.status}; }
 
   Tool& tool_;
   std::map<int, Command> commands_;
+  std::vector<MorePort> morePorts_;
+  DialogResource table_;  // the window's table with the extra port rows; the window keeps a reference
 };
 
 }  // namespace ravix

@@ -13,10 +13,11 @@ constexpr uint32_t kVersionInfoSize = 148;
 void DecidePortAccess(Os& os, Link& link) {
   auto platformId = os.GetVersionPlatform(kVersionInfoExSize);
   if (!platformId) platformId = os.GetVersionPlatform(kVersionInfoSize);
-  link.DirectPortIo = platformId && *platformId == VER_PLATFORM_WIN32_WINDOWS;
+  ParallelAdapter& parallel = link.Parallel();
+  parallel.DirectPortIo = platformId && *platformId == VER_PLATFORM_WIN32_WINDOWS;
   // Loaded on every platform and kept for the whole run.
-  link.PortDriverLibrary = os.LoadLibrary("DLPORTIO.dll");
-  link.PortDriverReady = !link.DirectPortIo && link.PortDriverLibrary != nullptr;
+  parallel.PortDriverLibrary = os.LoadLibrary("DLPORTIO.dll");
+  parallel.PortDriverReady = !parallel.DirectPortIo && parallel.PortDriverLibrary != nullptr;
 }
 
 int RunApplication(Tool& tool) {

@@ -25,6 +25,8 @@ struct Options {
   bool simulate = false;
   std::string simPlatform = "nt";
   std::string simState;  // --sim-state: the file that keeps the simulated controller
+  std::string simAdapter = "uart";
+  std::string timing = "port-aware";
   std::string script;
   std::vector<std::string> packArgs;
   ravix::cli::TaskRequest task;
@@ -51,6 +53,12 @@ int StoreSimState(ravix::ToolMachine& machine, int status) {
   return status == 0 ? ravix::cli::kTaskFailed : status;
 }
 
+ravix::Timing Timing(const Options& options) {
+  ravix::Timing timing = ravix::Timing::PortAware;
+  ravix::ToolMachine::ParseTiming(options.timing, timing);
+  return timing;
+}
+
 int RunScript(const Options& options) {
   std::string why;
   const auto source = ravix::ScriptSource::Open(options.script, why);
@@ -59,22 +67,22 @@ int RunScript(const Options& options) {
     return ravix::cli::kTaskUsage;
   }
   ravix::HeadlessUi backend;
-  ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, true, options.simAdapter);
   if (!KeepSimState(machine, options)) return ravix::cli::kTaskFailed;
   std::string startProblem;
   const int status = ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
                                             source->Stream(), std::cout, options.log.get(), options.logHeader,
-                                            &startProblem);
+                                            &startProblem, Timing(options));
   if (!startProblem.empty()) std::fprintf(stderr, "ravix-cli: %s\n", startProblem.c_str());
   return StoreSimState(machine, status);
 }
 
 int RunTask(const Options& options) {
-  ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, true, options.simAdapter);
   if (!KeepSimState(machine, options)) return ravix::cli::kTaskFailed;
   ravix::cli::Terminal terminal(stdin, stderr);
-  const int status = ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal,
-                                         options.log.get(), options.logHeader);
+  const int status = ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os(), Timing(options)},
+                                         terminal, options.log.get(), options.logHeader);
   return StoreSimState(machine, status);
 }
 
@@ -132,6 +140,11 @@ void AddTaskCommands(CLI::App& app, Options& o) {
 
   TaskCommand(app, o, "info", "show the controller's signature, fuse and lock bytes");
   TaskCommand(app, o, "calibrate", "calibrate the controller's RC oscillator");
+  CLI::App* portCheck = TaskCommand(app, o, "port-check",
+                                    "check the adapter on the port and say what the port costs and how long a Read, "
+                                    "a Write and an update take on it");
+  portCheck->add_option("FILE", o.task.file, "an update file (.upd) to time; default: a full 8 KiB image")
+      ->type_name("");
   CLI::App* locks = TaskCommand(app, o, "locks", "show the lock functions, or set them");
   locks->add_option("--set", o.task.sets, "rc-setup=on|off, testprogram=on|off")->type_name("LOCK=on|off");
 }
@@ -146,9 +159,24 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
   app.add_option("--sim-state", o.simState,
                  "keep the simulated controller in FILE: loaded when it exists, written back at the end")
       ->type_name("FILE");
+  app.add_option("--sim-adapter", o.simAdapter,
+                 "the simulated serial adapter's chip: " + ravix::ToolMachine::SimAdapterNames() +
+                     " (default uart, a built-in port)")
+      ->check([](const std::string& name) {
+        return ravix::ToolMachine::KnownSimAdapter(name) ? "" : "unknown simulated adapter " + name;
+      })
+      ->type_name("MODEL");
+  app.add_option("--timing", o.timing,
+                 "specified: every line operation as the algorithms count them, on any port; port-aware (the "
+                 "default): sound sampling and quicker delays on slow ports, the same calls on a built-in port")
+      ->check([](const std::string& word) {
+        ravix::Timing timing;
+        return ravix::ToolMachine::ParseTiming(word, timing) ? "" : "--timing takes specified or port-aware";
+      })
+      ->type_name("specified|port-aware");
   app.add_option("--port", o.task.port,
-                 "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
-                 "03BC); default: the port stored in rvsetup.cfg")
+                 "COM1 to COM8, a port above COM8 (COM12) or a device (/dev/ttyUSB0) for this run only, or a "
+                 "parallel port (0278, 0378, 03BC); default: the port stored in rvsetup.cfg")
       ->type_name("PORT");
   app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
       ->type_name("FILE");
@@ -196,6 +224,7 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
     if (o.simPlatform != "nt" && !o.simulate) throw CLI::ValidationError("--sim-platform needs --simulate");
     if (!o.simState.empty() && !o.simulate) throw CLI::ValidationError("--sim-state needs --simulate");
+    if (o.simAdapter != "uart" && !o.simulate) throw CLI::ValidationError("--sim-adapter needs --simulate");
     if (o.task.command == "write" && o.task.file.empty() == o.task.sets.empty())
       throw CLI::ValidationError("write takes a FILE or --set NAME=VALUE ...");
     if (o.task.command == "write" && o.task.memory != 0)

@@ -34,6 +34,7 @@ class TaskWindow : public Window {
   bool IsMenuItemEnabled(int command) const override { return inner_->IsMenuItemEnabled(command); }
   void Repaint() override { inner_->Repaint(); }
   void ShowProgress(int done, int total) override { terminal_.Progress(done, total); }
+  void ShowTimeLeft(int seconds) override { terminal_.TimeLeft(seconds); }
   void End(int result) override {
     inner_->End(result);
     Window::End(result);
@@ -103,6 +104,12 @@ MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_
     return MessageResult::Ok;
   }
   const std::string question = BoxLine(caption, text);
+  // What the box's details say (the update's expected duration) comes before the question.
+  if (!details.empty()) {
+    std::string said(details);
+    for (size_t at = 0; (at = said.find('\n', at)) != std::string::npos; at += 12) said.replace(at, 1, "\nravix-cli: ");
+    std::fprintf(stderr, "ravix-cli: %s\n", said.c_str());
+  }
   if (yes_) {
     std::fprintf(stderr, "ravix-cli: %s -> yes (--yes)\n", question.c_str());
     if (onAgreed) onAgreed();

@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "app/tool.h"
 #include "cli/task_ui.h"
+#include "files/firmware_update.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/text.h"
@@ -25,6 +26,9 @@ namespace ravix::cli {
 namespace {
 
 constexpr size_t kMaxSettingsFile = 1 << 20;  // a settings file is a few hundred bytes
+// The controller's whole program memory: 8 KiB in 128 pages of 64 bytes.
+constexpr int kFullImageLines = 8192;
+constexpr int kFullImagePages = 128;
 // The panel's buttons for the active set and the two model memories, in the order of SettingSlot
 // (and of --memory).
 constexpr int kReadButton[] = {panel::kRead, panel::kReadMemory1, panel::kReadMemory2};
@@ -57,6 +61,7 @@ class TaskRun {
       return Press(menu::kCalibrateOscillator) && ui_.lastResultCaption == "calibration successful!" ? 0
                                                                                                      : kTaskFailed;
     if (c == "locks") return Locks();
+    if (c == "port-check") return PortCheck();
     return kTaskUsage;
   }
 
@@ -73,17 +78,19 @@ class TaskRun {
     return false;
   }
 
-  // A port of the Port menu is chosen as its menu item does; a device path is used
-  // for this run only (the setup file's port field holds only the menu's names).
+  // A port of the Port menu is chosen as its menu item does; any other port (COM12, a
+  // device path) is used for this run only, by the kind of adapter its name stands for.
   bool SelectPort() {
     const std::string& port = request_.port;
     if (port.empty()) return true;
     for (const PortRow& row : PortTable)
       if (EqualsIgnoringCase(port, row.name)) return Press(row.command);
     Link& link = tool_.link;
-    if (link.ComPortOpen) link.CloseComPort();
-    link.ComDeviceName = port;
-    link.SerialPortSelected = true;
+    if (link.Serial().ComPortOpen) link.Serial().CloseComPort();
+    // The messages name the port as it was given ("No Adaptor found at COM12").
+    link.PortName = port;
+    link.Serial().ComDeviceName = port;
+    link.SelectAdapter(KindOfPort(port).id);
     return true;
   }
 
@@ -232,6 +239,75 @@ class TaskRun {
     return 0;
   }
 
+  // The adapter check (which measures the port), one link exchange to see whether a
+  // controller answers, and what that makes of a Read, a Write and an update.
+  int PortCheck() {
+    const auto say = [](const char* label, const std::string& value) {
+      std::printf("%-13s %s\n", label, value.c_str());
+    };
+    Link& link = tool_.link;
+    const AdapterKind& kind = link.Kind();
+    std::string device;
+    if (kind.id == AdapterKindId::Serial) device = tool_.platform.serial.DeviceBehind(link.Serial().ComDeviceName);
+    say("port", link.PortName + (device.empty() || device == link.PortName ? "" : " (" + device + ")"));
+    say("adapter", std::string(kind.name) + ": " + CarriedJobs(kind));
+    say("lines", std::string(kind.lines));
+    say("timing", link.timing == Timing::PortAware ? "port-aware" : "specified");
+    if (!kind.setupCommands) {
+      say("durations", "none: a Read, a Write and an update need a serial port");
+      return 0;
+    }
+    const bool detected = link.DetectSerialAdapter() == 0;
+    const Adapter& lines = link.Lines();
+    const PortFigures& figures = lines.Figures();
+    const PortTiming rules = lines.Rules();
+    // What the calls of the check cost is worth knowing also when no adapter answered.
+    if (figures.lineOps.count > 0) {
+      say("line change", Milliseconds(figures.LineOpUs()) + " a call");
+      say("status read", Milliseconds(figures.StatusReadUs()) + " a call");
+    }
+    if (!detected) {
+      tool_.status.ShowErrorText(nullptr, "Error");
+      return kTaskFailed;
+    }
+    const uint32_t answer = tool_.protocol.LinkExchange();
+    if (link.timing == Timing::Specified)
+      say("a change", "not measured (--timing specified)");
+    else if (!figures.showMeasured)
+      say("a change", "shows in the next read (a built-in port: not measured)");
+    else
+      say("a change", (figures.showUs == 0 ? std::string("shows in the next read")
+                                           : "shows after " + Milliseconds(figures.showUs)) +
+                          " (measured with " + std::to_string(figures.measuringReads) + " extra reads)");
+    if (rules.UnitsAreDurations())
+      say("delay unit", Milliseconds(rules.UnitUs()) + " by the clock (the port is slow)");
+    else
+      say("delay unit", Milliseconds(rules.ShortDelayUs(1)) + ", five passes of status reads");
+    if (const uint32_t after = rules.SampleAfterRiseUs(); after > 0)
+      say("data read", Milliseconds(after) + " after the rising clock edge at the earliest");
+    say("controller", answer == kAnswerReady        ? "answers (254)"
+                      : answer == kAnswerOtherDevice ? "a device of another kind answers (253)"
+                                                     : "no answer now (a Read restarts it first)");
+    const ExpectedDurations expected(link);
+    say("read", AboutDuration(expected.StepsUs(kReadActiveSteps) / 1e6));
+    say("write", AboutDuration(expected.StepsUs(kWriteActiveSteps) / 1e6));
+    UpdateShape shape{kFullImageLines, kFullImagePages};
+    std::string what = "a full 8 KiB image";
+    if (!request_.file.empty()) {
+      std::string why;
+      if (!ShapeOfUpdateFile(request_.file, tool_.status, shape, why)) {
+        std::fprintf(stderr, "ravix-cli: cannot time %s: %s\n", request_.file.c_str(), why.c_str());
+        return kTaskFailed;
+      }
+      what = std::string(FileNamePart(request_.file));
+    }
+    say("update", AboutDuration(expected.UpdateUs(shape.lines, shape.pages) / 1e6) + " (" +
+                      std::to_string(shape.lines) + " lines of " + what + ")");
+    const std::string told = UpdateDurationText(link, shape);
+    if (const size_t advice = told.find('\n'); advice != std::string::npos) say("advice", told.substr(advice + 1));
+    return 0;
+  }
+
   int Locks() {
     if (!ReadSlot(SettingSlot::Active)) return kTaskFailed;
     int status = kTaskFailed;
@@ -307,6 +383,7 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   if (log) logged = std::make_unique<SessionLog>(ui, log, logHeader);
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
+  tool.link.timing = machine.timing;
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
     return TaskRun(request, tool, ui, terminal, main, handler).Run();
   };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/terminal.h"
+#include "link/port_figures.h"
 #include "platform/clock.h"
 #include "platform/os.h"
 #include "platform/serial_port.h"
@@ -22,11 +23,12 @@ struct TaskRequest {
   std::vector<std::string> sets;  // write --set / locks --set: NAME=VALUE
 };
 
-// The machine under the tool for one run.
+// The machine under the tool for one run, and how the tool times its port.
 struct TaskMachine {
   Clock& clock;
   SerialPorts& serial;
   Os& os;
+  Timing timing = Timing::PortAware;
 };
 
 inline constexpr int kTaskFailed = 1;

@@ -61,7 +61,10 @@ extern "C" void OnInterrupt(int) {
 std::string Clock(double seconds) {
   const long s = static_cast<long>(seconds + 0.5);
   char text[32];
-  std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+  if (s >= 3600)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
   return text;
 }
 
@@ -80,7 +83,7 @@ bool Terminal::Confirm(const std::string& text) {
   return answer[0] == 'y' || answer[0] == 'Y';
 }
 
-std::string Terminal::ProgressLine(int done, int total, double elapsed, bool withBar) {
+std::string Terminal::ProgressLine(int done, int total, double elapsed, bool withBar, int secondsLeft) {
   if (total <= 0) return "";
   if (done > total) done = total;
   const int percent = static_cast<int>(100LL * done / total);
@@ -94,14 +97,15 @@ std::string Terminal::ProgressLine(int done, int total, double elapsed, bool wit
   char text[96];
   std::snprintf(text, sizeof text, "%3d%%  %d of %d lines", percent, done, total);
   line += text;
-  if (done > 0 && done < total) line += ", " + Clock(elapsed * (total - done) / done) + " left";
+  if (done > 0 && done < total)
+    line += ", " + Clock(secondsLeft >= 0 ? secondsLeft : elapsed * (total - done) / done) + " left";
   return line;
 }
 
 void Terminal::Progress(int done, int total) {
   if (total <= 0) {
     if (barShown_) std::fputc('\n', err_);
-    barShown_ = false, lastTenth_ = -1, timing_ = false;
+    barShown_ = false, lastTenth_ = -1, timing_ = false, secondsLeft_ = -1;
     return;
   }
   const auto now = std::chrono::steady_clock::now();
@@ -112,13 +116,13 @@ void Terminal::Progress(int done, int total) {
     const int percent = static_cast<int>(100LL * std::min(done, total) / total);
     if (barShown_ && percent == lastPercent_ && done < total && elapsed - lastDrawn_ < 0.1) return;
     lastPercent_ = percent, lastDrawn_ = elapsed;
-    std::fprintf(err_, "\r%s\033[K", ProgressLine(done, total, elapsed, true).c_str());
+    std::fprintf(err_, "\r%s\033[K", ProgressLine(done, total, elapsed, true, secondsLeft_).c_str());
     barShown_ = true;
   } else {
     const int tenth = static_cast<int>(10LL * done / total);
     if (tenth == lastTenth_) return;
     lastTenth_ = tenth;
-    std::fprintf(err_, "update: %s\n", ProgressLine(done, total, elapsed, false).c_str());
+    std::fprintf(err_, "update: %s\n", ProgressLine(done, total, elapsed, false, secondsLeft_).c_str());
   }
   std::fflush(err_);
 }

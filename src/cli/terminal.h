@@ -22,6 +22,10 @@ class Terminal {
   // done of total units (the update's lines); total 0 ends the display. A bar with
   // percentage, units and time left on a terminal, a plain line every tenth otherwise.
   void Progress(int done, int total);
+  // The time the work still needs, as the tool works it out from its own rate (its
+  // clock is the simulation's under --simulate); below 0: unknown, the time left is
+  // then projected from the time the display has run.
+  void TimeLeft(int seconds) { secondsLeft_ = seconds; }
 
   // While guarded, the first Ctrl+C says what stopping would mean and the work goes
   // on; a second one within kStopWindowSeconds asks the work to stop.
@@ -30,7 +34,8 @@ class Terminal {
   static constexpr int kStopWindowSeconds = 3;
 
   // How a progress line reads (without the bar's carriage return); pure, for tests.
-  static std::string ProgressLine(int done, int total, double elapsedSeconds, bool withBar);
+  // secondsLeft from the tool when known (0 or more), else projected from elapsedSeconds.
+  static std::string ProgressLine(int done, int total, double elapsedSeconds, bool withBar, int secondsLeft = -1);
 
  private:
   std::FILE* in_;
@@ -43,6 +48,7 @@ class Terminal {
   bool timing_ = false;
   std::chrono::steady_clock::time_point started_;
   bool guarded_ = false;
+  int secondsLeft_ = -1;
 };
 
 }  // namespace ravix::cli

@@ -1,5 +1,7 @@
 #include "dialogs/rev_counter.h"
 
+#include <cstdio>
+
 #include "resources/resources.h"
 #include "dialogs/dialog_fields.h"
 #include "dialogs/lock_functions.h"
@@ -27,6 +29,11 @@ constexpr int kFirstTestProgramVersion = 0x1011;
 
 }  // namespace
 
+int HighestCountableHz(double statusReadUs) {
+  if (statusReadUs <= 0) return revdlg::kHighestExpectedHz;
+  return static_cast<int>(1e6 / (2 * statusReadUs));
+}
+
 RevValues RevValuesFromPulses(int pulses, int poleCount, float gearRatio) {
   RevValues v;
   v.electricalRpm = pulses * revdlg::kRpmPerPulse;
@@ -48,9 +55,10 @@ void OpenRevCounter(const DialogParts& tool, Window& mainWindow) {
     status.Message("Error!", "Available with V10.11");
     return;
   }
-  // The motor release and the counting use the serial adapter's lines only; over the
-  // parallel adapter the dialog would wait out its ten seconds and count nothing.
-  if (!tool.link.Lines().CarriesSetupCommands()) {
+  // The motor release and the counting go over an adapter that carries them (the
+  // serial one); over the parallel adapter the dialog would wait out its ten seconds
+  // and count nothing.
+  if (!tool.link.Kind().revCounter) {
     status.Message("ERROR!", "  PORT ?");
     return;
   }
@@ -93,7 +101,7 @@ bool RevCounterDialog::OnCommand(Window& dialog, int command) {
 void RevCounterDialog::Release() {
   Link& link = tool_.link;
   Adapter& lines = link.Lines();
-  const bool drive = lines.CarriesSetupCommands();
+  const bool drive = lines.Kind().revCounter;
   link.InitParallelAdapter();
   link.WaitMs(100);
   if (drive) lines.SetReset(false);
@@ -110,10 +118,24 @@ void RevCounterDialog::Release() {
   link.ShortDelay(1);
 }
 
-bool RevCounterDialog::Sample() { return tool_.link.Lines().CarriesSetupCommands() && tool_.link.ReadCts() != 0; }
+bool RevCounterDialog::Sample() { return tool_.link.Kind().revCounter && tool_.link.Lines().ReadDataLine(); }
 
 void RevCounterDialog::HoldInReset() {
-  if (tool_.link.Lines().CarriesSetupCommands()) tool_.link.Lines().SetReset(false);
+  if (tool_.link.Kind().revCounter) tool_.link.Lines().SetReset(false);
+}
+
+void RevCounterDialog::TellSlowPort(Window& dialog) {
+  if (slowPortTold_) return;
+  slowPortTold_ = true;
+  const double readUs = tool_.link.Lines().Figures().StatusReadUs();
+  const int highest = HighestCountableHz(readUs);
+  if (highest >= revdlg::kHighestExpectedHz) return;
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "This port reads the motor's line every %s: it counts at most %d pulses a second (%d rpm of the "
+                "motor phase). A faster motor shows too low a speed here.",
+                Milliseconds(readUs).c_str(), highest, highest * 60);
+  tool_.platform.ui.MessageBox(&dialog, "Warning!", text);
 }
 
 void RevCounterDialog::EnableButtons(Window& dialog, bool enabled) {
@@ -126,6 +148,7 @@ void RevCounterDialog::ReleaseMotor(Window& dialog) {
     dialog.End(1);
     return;
   }
+  TellSlowPort(dialog);
   Release();
   EnableButtons(dialog, false);
   dialog.SetItemText(revdlg::kPropLabel, kTimeLeftLabel);

@@ -16,7 +16,12 @@ inline constexpr int kWaitSeconds = 10;
 inline constexpr uint32_t kCountWindowMs = 2000;
 // Electrical revolutions per minute for one pulse in a count window.
 inline constexpr int kRpmPerPulse = 60000 / static_cast<int>(kCountWindowMs);
+// The fastest a motor pulses that the tool sets RPM control up for ("max. 2500 Hz").
+inline constexpr int kHighestExpectedHz = 2500;
 }  // namespace revdlg
+
+// The highest pulse rate a port can count: each level of the line must last one read.
+int HighestCountableHz(double statusReadUs);
 
 // What one count window shows.
 struct RevValues {
@@ -51,9 +56,12 @@ class RevCounterDialog : public WindowHandler {
   bool WaitForFirstPulse(Window& dialog);
   void Measure(Window& dialog);
   void EnableButtons(Window& dialog, bool enabled);
+  // Says once a dialog, on a port too slow for a fast motor, the highest rate it counts.
+  void TellSlowPort(Window& dialog);
   uint32_t Elapsed(uint32_t since) { return tool_.platform.clock.TickCount() - since; }
 
   DialogParts tool_;
+  bool slowPortTold_ = false;
 };
 
 }  // namespace ravix

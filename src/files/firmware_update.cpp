@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/text.h"
+#include "protocol/expected_durations.h"
 #include "protocol/link_check.h"
 #include "status/messages.h"
 
@@ -50,11 +51,53 @@ const LinkCheck kLoaderCheck{
 
 }  // namespace
 
+std::string UpdateDurationText(const Link& link, const UpdateShape& shape) {
+  const double seconds = ExpectedDurations(link).UpdateUs(shape.lines, shape.pages) / 1e6;
+  std::string text = "The update takes " + AboutDuration(seconds) + " on this port (" + link.PortName + ").";
+  // Past ten minutes a user is better off knowing what would make it short.
+  if (seconds > 10 * 60) {
+    const double builtIn = ExpectedDurations::BuiltInPort().UpdateUs(shape.lines, shape.pages) / 1e6;
+    text += "\nA built-in serial port takes " + AboutDuration(builtIn) + " for it.";
+  }
+  return text;
+}
+
+bool ShapeOfUpdateFile(const std::string& path, Status& status, UpdateShape& shape, std::string& why) {
+  UpdateFile file(status);
+  file.UpdatePath = path;
+  if (!file.TakeSnapshot(&why)) return false;
+  UpdateFiles files;
+  if (file.DetectUpdateFileKind() == UpdateKind::Scrambled && file.CheckUpdateFile(files) != 0) {
+    why = "its checksum is wrong";
+    return false;
+  }
+  file.OpenLines(files);
+  shape = {};
+  int lastPage = -1;
+  LineResult result;
+  while ((result = file.ReadUpdateLine(files)) == LineResult::Line) {
+    const std::string_view line = file.UpdateLine();
+    if (line.size() < 5 || line[4] != ':' || !UpdateLineCharactersValid(line)) {
+      why = "a line is no update line";
+      return false;
+    }
+    const int page = HexNumber(line.substr(0, 4)) / kPageBytes;
+    if (page != lastPage) ++shape.pages, lastPage = page;
+    ++shape.lines;
+  }
+  if (result == LineResult::ReadError || shape.lines == 0) {
+    why = "it holds no update lines";
+    return false;
+  }
+  return true;
+}
+
 void RestartForUpdate(Link& link) {
-  link.ClearBreak();
-  link.ClearRts();
+  Adapter& lines = link.Lines();
+  lines.SetReset(false);
+  lines.SetClock(false);
   link.WaitMs(100);
-  link.SetBreak();
+  lines.SetReset(true);
   link.WaitMs(1000);
 }
 
@@ -88,21 +131,21 @@ void FirmwareUpdate::Run(Window& main) {
 
 void FirmwareUpdate::RunSteps(Window& main) {
   UpdateFiles files;  // whatever is still open is closed, and temp.tmp removed, on every way out
-  int version = 0, totalLines = 0;
-  if (!ChooseFile(files) || !Identify(main, files, version) || !CheckAndAsk(files, version, totalLines))
-    return;
+  int version = 0;
+  UpdateShape shape;
+  if (!ChooseFile(files) || !Identify(main, files, version) || !CheckAndAsk(files, version, shape)) return;
 
   // Transfer.
   status_.EnableField(true);
   const uint32_t lastBlinkTime = link_.clock().TickCount();
   if (!OpenData(files)) return;
-  const bool sent = Transfer(main, files, lastBlinkTime, totalLines);
+  const bool sent = Transfer(main, files, lastBlinkTime, shape);
   main.ShowProgress(0, 0);
   if (sent) Finish(files);
 }
 
 bool FirmwareUpdate::ChooseFile(UpdateFiles& files) {
-  if (!link_.SerialPortSelected) {
+  if (!link_.Kind().setupCommands) {
     status_.Message("ERROR!", "  PORT ?");
     return false;
   }
@@ -158,13 +201,14 @@ bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
   return true;
 }
 
-bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, int& totalLines) {
+bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, UpdateShape& shape) {
   if (version == SettingsState::kVersionInvalid) {
     // Not set up with the transmitter: its version cannot be told, so the user decides;
     // but only about a file that could be sent whole.
-    if (!DetectAndCheck(files, totalLines)) return false;
+    if (!DetectAndCheck(files, shape)) return false;
     files.CloseAll();
-    if (ui_.MessageBox(nullptr, "Warning!", kNoSetupWarning, MessageButtons::OkCancel) == MessageResult::Cancel) {
+    if (ui_.MessageBox(nullptr, "Warning!", kNoSetupWarning, MessageButtons::OkCancel,
+                       UpdateDurationText(link_, shape)) == MessageResult::Cancel) {
       files.CloseAll();
       EndBlank();
       return false;
@@ -184,16 +228,18 @@ bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, int& totalLine
     EndBlank();
     return false;
   }
-  if (!DetectAndCheck(files, totalLines)) return false;
+  if (!DetectAndCheck(files, shape)) return false;
   files.CloseAll();
-  if (ui_.MessageBox(nullptr, "Warning!", "Update starten?", MessageButtons::OkCancel) == MessageResult::Cancel) {
+  // The question's details say how long the user is about to wait.
+  if (ui_.MessageBox(nullptr, "Warning!", "Update starten?", MessageButtons::OkCancel,
+                     UpdateDurationText(link_, shape)) == MessageResult::Cancel) {
     EndBlank();
     return false;
   }
   return true;
 }
 
-bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files, int& totalLines) {
+bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files, UpdateShape& shape) {
   files.CloseAll();
   // The snapshot was taken when the file was chosen, so there is always one here.
   if (!updateFile_.Snapshot) {
@@ -206,14 +252,16 @@ bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files, int& totalLines) {
     EndBlank();
     return false;
   }
-  return CheckEveryLine(files, totalLines);
+  return CheckEveryLine(files, shape);
 }
 
-bool FirmwareUpdate::CheckEveryLine(UpdateFiles& files, int& totalLines) {
+bool FirmwareUpdate::CheckEveryLine(UpdateFiles& files, UpdateShape& shape) {
   // The reader advances the key; the transfer starts again from the first record.
   const uint32_t firstKey = updateFile_.RecordKey;
   updateFile_.OpenLines(files);
-  totalLines = 0;
+  shape = {};
+  int& totalLines = shape.lines;
+  int lastPage = -1;
   LineResult result;
   while ((result = updateFile_.ReadUpdateLine(files)) == LineResult::Line) {
     if (RefuseLine(updateFile_.UpdateLine(), files)) return false;
@@ -222,6 +270,7 @@ bool FirmwareUpdate::CheckEveryLine(UpdateFiles& files, int& totalLines) {
       Refuse(files, "Read/write error - code1!");
       return false;
     }
+    if (page != lastPage) ++shape.pages, lastPage = page;
     ++totalLines;
   }
   if (result == LineResult::ReadError) {
@@ -290,10 +339,17 @@ bool FirmwareUpdate::OpenData(UpdateFiles& files) {
   return true;
 }
 
-bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, int totalLines) {
+bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, const UpdateShape& shape) {
   protocol_.CurrentPage = -1;
   bool pageLoaded = false;
-  int linesSent = 0;
+  const int totalLines = shape.lines;
+  int linesSent = 0, pagesBegun = 0;
+  // The time left is what the rest would take by the port's figures, scaled by how the
+  // lines sent so far went against the same figures: a page's commit and the next
+  // page's selection do not make the rate jump.
+  const uint64_t startUs = link_.NowUs();
+  const ExpectedDurations expected(link_);
+  const double pageUs = expected.SelectPageUs() + expected.CommitPageUs();
   status_.SetField(kBlinkText);
   for (;;) {
     const LineResult result = updateFile_.ReadUpdateLine(files);
@@ -318,6 +374,7 @@ bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBli
       }
       protocol_.CurrentPage = page;
       protocol_.SelectPage();
+      ++pagesBegun;
     }
     const int data = HexNumber(line.substr(7, 2));
     // A stop the user asks for ends the update like a byte the controller did not take.
@@ -327,7 +384,14 @@ bool FirmwareUpdate::Transfer(Window& main, UpdateFiles& files, uint32_t lastBli
       return false;
     }
     pageLoaded = true;
-    main.ShowProgress(++linesSent, totalLines);
+    ++linesSent;
+    const double expectedSoFar =
+        linesSent * expected.LoadPageByteUs() + pagesBegun * pageUs - expected.CommitPageUs();
+    const double expectedRest = (totalLines - linesSent) * expected.LoadPageByteUs() +
+                                (shape.pages - pagesBegun) * pageUs + expected.CommitPageUs() + expected.FinishUs();
+    const double measuredRate = static_cast<double>(link_.NowUs() - startUs) / expectedSoFar;
+    main.ShowTimeLeft(static_cast<int>(expectedRest * measuredRate / 1e6 + 0.5));
+    main.ShowProgress(linesSent, totalLines);
     Blink(main, lastBlinkTime);
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "files/setup_file.h"
@@ -24,6 +25,19 @@ bool UpdateLineCharactersValid(std::string_view line);
 // The number of up to four hexadecimal digits at `position` of a file name, or -1
 // when there is no digit there.
 int VersionInFileName(std::string_view name, size_t position);
+
+// What an update sends: its lines, and the pages it selects and commits (a page
+// counts again when the lines come back to it after another).
+struct UpdateShape {
+  int lines = 0;
+  int pages = 0;
+};
+// What the user is told before the update's question: how long it takes on this
+// port, and over 10 minutes what would make it short.
+std::string UpdateDurationText(const Link& link, const UpdateShape& shape);
+// The lines and pages of the update file at path, read as the update reads them;
+// false with the reason in why when it is no update file the tool would send.
+bool ShapeOfUpdateFile(const std::string& path, Status& status, UpdateShape& shape, std::string& why);
 
 // Menu "Open Update File" (command 1147): chooses an update file, identifies the
 // controller, checks that both belong together, and sends the file into the
@@ -52,17 +66,17 @@ class FirmwareUpdate {
   bool Identify(Window& main, UpdateFiles& files, int& version);
   // Steps 10 to 15: file and controller belong together, every line can be sent,
   // and the user agrees. False when the update ends here.
-  bool CheckAndAsk(UpdateFiles& files, int version, int& totalLines);
+  bool CheckAndAsk(UpdateFiles& files, int version, UpdateShape& shape);
   // The kind, a scrambled file's checksum, and then every line that the transfer
   // would send, put through the transfer's own checks. False after the failure has
-  // been shown; totalLines is the number of lines to send.
-  bool DetectAndCheck(UpdateFiles& files, int& totalLines);
-  bool CheckEveryLine(UpdateFiles& files, int& totalLines);
+  // been shown; shape says what the transfer sends.
+  bool DetectAndCheck(UpdateFiles& files, UpdateShape& shape);
+  bool CheckEveryLine(UpdateFiles& files, UpdateShape& shape);
   // Opens the data for the transfer; false after the failure has been shown.
   bool OpenData(UpdateFiles& files);
   // Sends every line, blinking the status line a second after lastBlinkTime and
   // every second after; false after a failure has been shown.
-  bool Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, int totalLines);
+  bool Transfer(Window& main, UpdateFiles& files, uint32_t lastBlinkTime, const UpdateShape& shape);
   // Steps 20 to 23: the last page committed and the RC-setup lock released.
   void Finish(UpdateFiles& files);
   // Shows why a line cannot be sent, with the status line and files as the transfer

@@ -1,5 +1,6 @@
 #include "files/setup_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "link/port_table.h"
 #include "platform/file_access.h"
 
 namespace ravix {
@@ -67,6 +69,26 @@ std::string_view FittingPath(std::string_view path, size_t limit) {
   return path;
 }
 
+// The port field as the file keeps PortName: a name of up to four characters in bytes
+// 0 to 3 as it always was (COM1 to COM8 and the parallel ports; COM9 is a port above
+// the table), any other name as the marker and the name in bytes 4 to 29; nothing for
+// a name too long for the field or none at all.
+bool WritePortName(std::FILE* file, const std::string& name) {
+  if (name.empty() || name.size() > SetupFile::MaxLongPortName) return true;
+  if (name.size() <= 4 && ComPortNumber(name) <= 8) return WriteAt(file, SetupFile::PortNameOffset, name);
+  std::string field(SetupFile::LongPortMarker);
+  field += name;
+  field.resize(SetupFile::LongPortNameOffset + SetupFile::MaxLongPortName + 1, '\0');
+  return WriteAt(file, SetupFile::PortNameOffset, field);
+}
+
+// A long name is a name of printable characters that fills none of the field's room
+// beyond its terminator.
+bool UsableLongName(const std::string& name) {
+  if (name.empty() || name.size() > SetupFile::MaxLongPortName) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
+
 }  // namespace
 
 std::string SetupFile::FilePath() const {
@@ -80,9 +102,7 @@ void SetupFile::EnterStartDirectory() {
   fs::current_path(StartDirectory, error);
 }
 
-std::string SetupFile::DefaultPortName() const {
-  return (link_.DirectPortIo || link_.PortDriverReady) ? "0378" : "COM2";
-}
+std::string SetupFile::DefaultPortName() const { return link_.Parallel().Reachable() ? "0378" : "COM2"; }
 
 void SetupFile::ShowOpenError() { status_.Message("Error!", "open error 'rvsetup.cfg'"); }
 
@@ -104,8 +124,14 @@ int SetupFile::InitSetupFile() {
     file = OpenFile(path, true);
     link_.PortName = DefaultPortName();
   }
+  PortNameStoredLong = false;
   if (file) {
     std::string stored = ReadField(file.get(), PortNameOffset, 4);
+    if (stored == LongPortMarker) {
+      stored = ReadField(file.get(), LongPortNameOffset, MaxLongPortName + 1);
+      PortNameStoredLong = UsableLongName(stored);
+      if (!PortNameStoredLong) stored.clear();
+    }
     // A CR of a line end, or any other control byte, is no part of a port name.
     size_t end = 0;
     while (end < stored.size() && static_cast<unsigned char>(stored[end]) >= 32) ++end;
@@ -114,20 +140,24 @@ int SetupFile::InitSetupFile() {
   }
   // An existing but empty file starts like a new one.
   if (link_.PortName.empty()) link_.PortName = DefaultPortName();
-  // Without parallel-port access a stored parallel port falls back to COM2.
-  if (!link_.DirectPortIo && !link_.PortDriverReady && link_.PortName.front() != 'C') link_.PortName = "COM2";
+  // Without parallel-port access a stored parallel port falls back to COM2 (a long name
+  // is looked up by its kind: a device path begins with anything).
+  const bool parallel = PortNameStoredLong ? KindOfPort(link_.PortName).id == AdapterKindId::Parallel
+                                           : link_.PortName.front() != 'C';
+  if (!link_.Parallel().Reachable() && parallel) link_.PortName = "COM2";
   if (!file) return 1;
-  const bool written = link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
+  // Written back in the form it was read in: a name of four characters stays in bytes
+  // 0 to 3 whatever it names (the port choice below replaces one it does not know).
+  const bool written = PortNameStoredLong
+                           ? WritePortName(file.get(), link_.PortName)
+                           : link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
   return Close(file) && written ? 0 : 1;
 }
 
 int SetupFile::SavePortName() {
   EnterStartDirectory();
   File file = OpenFile(FilePath());
-  // The field holds four characters: a longer name (a device path typed on the
-  // command line) would overrun the fields behind it, so it is not stored.
-  const bool fits = !link_.PortName.empty() && link_.PortName.size() <= 4;
-  const bool written = file && (!fits || WriteAt(file.get(), PortNameOffset, link_.PortName));
+  const bool written = file && WritePortName(file.get(), link_.PortName);
   if (!written || !Close(file)) {
     status_.ErrorText = "Open Error 'rvsetup.cfg'!";
     return 1;

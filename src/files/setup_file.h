@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 #include "link/link.h"
 #include "status/status.h"
@@ -11,8 +12,12 @@ namespace ravix {
 // lie at fixed offsets and are rewritten in place one by one; the file is opened
 // and closed within each operation.
 //
-//   0    4        port name, no terminator
-//   4    26       unused (zero where the file was extended over it)
+//   0    4        port name, no terminator: COM1 to COM8, 0278, 0378, 03BC; for any
+//                 other port the marker "*EXT", which no reader before long names took
+//                 for a port (they fall back to their default port)
+//   4    26       with the marker: the port name (at most 25 bytes), a zero byte, zeros
+//                 to the end of the field; else unused (zero where the file was
+//                 extended over it)
 //   30   2        CR LF
 //   32   L + 21   update path, a zero byte, 20 blanks (L at most 203)
 //   256  2        pole count, "%2d"
@@ -22,6 +27,10 @@ class SetupFile {
  public:
   static constexpr const char* FileName = "rvsetup.cfg";
   static constexpr long PortNameOffset = 0;
+  static constexpr std::string_view LongPortMarker = "*EXT";
+  static constexpr long LongPortNameOffset = 4;
+  // With its terminator the longest name fills bytes 4 to 29.
+  static constexpr size_t MaxLongPortName = 25;
   static constexpr long LineEndOffset = 30;
   static constexpr long UpdatePathOffset = 32;
   static constexpr long PoleCountOffset = 256;
@@ -39,12 +48,15 @@ class SetupFile {
   std::string StartDirectoryError;
   int PoleCount = 0;
   float GearRatio = 0.0f;
+  // InitSetupFile took PortName from the long form (a port above COM8, a device path).
+  bool PortNameStoredLong = false;
 
   // Remembers the current directory as StartDirectory, opens the file (creating it
   // only when it cannot be opened), takes PortName from it and writes it back. 1 when
   // the file can neither be opened nor created; PortName is set all the same.
   [[nodiscard]] int InitSetupFile();
-  // PortName to offset 0; 1 with ErrorText when the file cannot be opened.
+  // PortName to offset 0 (a name of the port table), or in the long form; a name too
+  // long for either is not stored. 1 with ErrorText when the file cannot be opened.
   [[nodiscard]] int SavePortName();
   // The update path to offset 32; 1 with "Open Error 'rvsetup.cfg'!" in ErrorText.
   [[nodiscard]] int StoreUpdatePath(const std::string& path);

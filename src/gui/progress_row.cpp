@@ -23,7 +23,7 @@ ProgressRow::ProgressRow(QWidget* parent, std::function<uint32_t()> now)
   hide();
 }
 
-bool ProgressRow::Show(int done, int total) {
+bool ProgressRow::Show(int done, int total, int secondsLeft) {
   if (total <= 0) {
     timing_ = false;
     hide();
@@ -35,7 +35,7 @@ bool ProgressRow::Show(int done, int total) {
   shownDone_ = done;
   bar_->setRange(0, total);
   bar_->setValue(std::clamp(done, 0, total));
-  const QString words = QString::fromStdString(ProgressLabel(done, total, now - started_, startDone_));
+  const QString words = QString::fromStdString(ProgressLabel(done, total, now - started_, startDone_, secondsLeft));
   const bool changed = words != label_->text() || isHidden();
   label_->setText(words);
   show();

@@ -17,9 +17,10 @@ class ProgressRow : public QWidget {
   // measured in it).
   ProgressRow(QWidget* parent, std::function<uint32_t()> now);
 
-  // done of total; total 0 hides the row. True when the words changed (a new
+  // done of total, with the command's estimate of the seconds left (below 0: none, the
+  // row works it out from the rate); total 0 hides the row. True when the words changed (a new
   // percentage or a new time left), so that the window is worth painting.
-  bool Show(int done, int total);
+  bool Show(int done, int total, int secondsLeft = -1);
 
   QProgressBar& Bar() { return *bar_; }
   QLabel& Label() { return *label_; }

@@ -465,6 +465,7 @@ void QtWindow::Repaint() {
 void QtWindow::ShowProgress(int done, int total) {
   QWidget* status = Control(IDC_STATUS);
   if (!status) return;
+  if (total <= 0) secondsLeft_ = -1;
   if (!progress_) {
     if (total <= 0) return;
     progress_ = Make<ProgressRow>(dialog_.get(), now_);
@@ -474,7 +475,7 @@ void QtWindow::ShowProgress(int done, int total) {
   }
   // The bar's figures change at most a hundred times and once a second: each change
   // is painted, and the window system is let through meanwhile.
-  if (progress_->Show(done, total)) Repaint();
+  if (progress_->Show(done, total, secondsLeft_)) Repaint();
 }
 
 void QtWindow::End(int result) {

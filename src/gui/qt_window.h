@@ -89,6 +89,7 @@ class QtWindow : public Window {
   void SetMenuItemText(int command, std::string_view text) override;
   void Repaint() override;
   void ShowProgress(int done, int total) override;
+  void ShowTimeLeft(int seconds) override { secondsLeft_ = seconds; }
   void End(int result) override;
 
   // Shows the window and runs its events through handler until it ends.
@@ -167,6 +168,7 @@ class QtWindow : public Window {
   std::unique_ptr<NormalPointer> questionPointer_;
   bool stopAsked_ = false;
   bool closeAfterCommand_ = false;
+  int secondsLeft_ = -1;  // the command's own estimate, shown with the next progress
 };
 
 }  // namespace ravix::gui

@@ -50,9 +50,9 @@ uint32_t Isp::ProgrammingEnable() {
 // moves its byte boundaries by one bit against the tool's.
 void Isp::ExtraClockPulse() {
   link_.WaitMs(2);
-  link_.ClockHigh();
+  link_.Lines().SetClock(true);
   link_.WaitMs(2);
-  link_.ClockLow();
+  link_.Lines().SetClock(false);
   link_.WaitMs(2);
 }
 

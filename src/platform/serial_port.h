@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace ravix {
 
@@ -39,7 +40,13 @@ class SerialDevice {
   virtual bool GetModemStatus(uint32_t& status) = 0;
 };
 
-// Opens serial devices by their port name ("COM1" ... "COM8", or a device path).
+// A serial port this machine has, by the tool's name for it.
+struct SerialPortInfo {
+  std::string name;         // "COM12"
+  std::string description;  // the system's name for it ("USB Serial Port") or its device; may be empty
+};
+
+// Opens serial devices by their port name ("COM1" ... "COM8", "COM12", or a device path).
 class SerialPorts {
  public:
   virtual ~SerialPorts() = default;
@@ -53,6 +60,8 @@ class SerialPorts {
   }
   // The device a port name stands for, for the Port menu ("/dev/ttyUSB0"); empty if none.
   virtual std::string DeviceBehind(const std::string& portName) = 0;
+  // The COM ports present now, in the order of their numbers.
+  virtual std::vector<SerialPortInfo> ListPorts() { return {}; }
 };
 
 }  // namespace ravix

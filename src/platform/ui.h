@@ -42,6 +42,9 @@ class Window {
   // Progress of a long command beside the status field: done of total (an update's
   // lines sent of the lines in its file); total 0 hides it.
   virtual void ShowProgress(int done, int total) { (void)done, (void)total; }
+  // The time the long command still needs by its measured rate, shown with its next
+  // progress; below 0 when not known.
+  virtual void ShowTimeLeft(int seconds) { (void)seconds; }
   // Ends the modal window; the modal loop returns result once the command in progress returns.
   virtual void End(int result) { ended_ = true, result_ = result; }
   bool Ended() const { return ended_; }
@@ -110,6 +113,9 @@ class Ui {
   // The user asked to stop the command in progress (on a terminal, a second Ctrl+C);
   // a long command looks at it between its steps.
   virtual bool StopRequested() { return false; }
+  // A line for the session's record (what the tool measured of its port); only a
+  // session log keeps it, the windows show nothing.
+  virtual void Note(std::string_view line) { (void)line; }
 };
 
 // Creates a window, runs the handler's start-up and then the window modally.

@@ -62,6 +62,10 @@ inline constexpr int kHelpFile = 1104, kServicePage = 1197, kAbout = 1151;
 inline constexpr int kSaveSettings = 2101, kLoadSettings = 2102;
 // Help > "User's Manual": the program's own manual (a PDF) in the desktop's viewer.
 inline constexpr int kUsersManual = 2401;
+// The serial ports this machine has above COM8 (COM12, where USB adapters land), listed
+// in the Port menu below COM1 to COM8: one command each, in their order.
+inline constexpr int kFirstMorePort = 2201;
+inline constexpr int kMorePortCount = 32;
 }  // namespace menu
 
 // The motor's pole count and gear ratio, shown and saved the same way by the

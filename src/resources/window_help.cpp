@@ -76,15 +76,17 @@ std::vector<int> MnemonicPositions(const std::vector<std::string>& texts) {
   return positions;
 }
 
-std::string ProgressLabel(int done, int total, uint32_t elapsedMs, int startDone) {
+std::string ProgressLabel(int done, int total, uint32_t elapsedMs, int startDone, int secondsLeft) {
   if (total <= 0) return "";
   done = done < 0 ? 0 : done > total ? total : done;
   std::string label = std::to_string(100LL * done / total) + "%  " + std::to_string(done) + " of " +
                       std::to_string(total) + " lines";
   // A rate of fewer than a second's lines would swing wildly.
   const int sent = done - startDone;
-  if (sent > 0 && done < total && elapsedMs >= 1000) {
-    const long long left = (static_cast<long long>(elapsedMs) * (total - done) / sent + 500) / 1000;
+  long long left = secondsLeft;
+  if (left < 0 && sent > 0 && elapsedMs >= 1000)
+    left = (static_cast<long long>(elapsedMs) * (total - done) / sent + 500) / 1000;
+  if (left >= 0 && done < total) {
     char clock[32];
     std::snprintf(clock, sizeof clock, ", %lld:%02lld left", left / 60, left % 60);
     label += clock;

@@ -32,9 +32,10 @@ std::string ToolTipOf(int dialog, int control);
 std::vector<int> MnemonicPositions(const std::vector<std::string>& texts);
 
 // The words beside the progress bar of a long command: "40%  80 of 200 lines, 0:12
-// left". The time left follows from the rate of the lines sent in the elapsedMs since
-// startDone were; it is left out until there is a rate to go by.
-std::string ProgressLabel(int done, int total, uint32_t elapsedMs, int startDone = 0);
+// left". The time left is the command's own estimate (secondsLeft, from the port's
+// measured rate) where it gives one; else it follows from the rate of the lines sent in
+// the elapsedMs since startDone were, and is left out until there is a rate to go by.
+std::string ProgressLabel(int done, int total, uint32_t elapsedMs, int startDone = 0, int secondsLeft = -1);
 
 // The question a close request gets while a firmware update runs: the window stays
 // until the user has chosen, and the update goes on meanwhile.

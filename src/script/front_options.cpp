@@ -72,6 +72,11 @@ class Parser {
       SimPlatform();
     } else if (arg_ == "--sim-state") {
       options_.simState = Value("a file");
+    } else if (arg_ == "--sim-adapter") {
+      SimAdapter();
+    } else if (arg_ == "--timing") {
+      if (const auto word = Value("specified or port-aware"); word && !ToolMachine::ParseTiming(*word, options_.timing))
+        message_ = "ravix-setup: --timing takes specified or port-aware, not " + *word + "\n";
     } else if (arg_ == "--log" && features_.log) {
       options_.logPath = Value("a file");
     } else if (arg_ == "--in-config-dir" && features_.configDir) {
@@ -93,11 +98,22 @@ class Parser {
       options_.simPlatform = *platform;
   }
 
+  void SimAdapter() {
+    const auto model = Value(("one of " + ToolMachine::SimAdapterNames()).c_str());
+    if (!model) return;
+    if (!ToolMachine::KnownSimAdapter(*model))
+      message_ = "ravix-setup: unknown simulated adapter " + *model + " (" + ToolMachine::SimAdapterNames() + ")\n";
+    else
+      options_.simAdapter = *model;
+  }
+
   bool Consistent() {
     if (options_.simPlatform != "nt" && !options_.simulate)
       message_ = "ravix-setup: --sim-platform needs --simulate\n";
     else if (options_.simState && !options_.simulate)
       message_ = "ravix-setup: --sim-state needs --simulate\n";
+    else if (options_.simAdapter != "uart" && !options_.simulate)
+      message_ = "ravix-setup: --sim-adapter needs --simulate\n";
     else if (options_.screenshotDir && !options_.script)
       message_ = "ravix-setup: --screenshot goes with --script\n";
     return message_.empty();

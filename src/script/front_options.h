@@ -2,6 +2,8 @@
 #include <optional>
 #include <string>
 
+#include "link/port_figures.h"
+
 namespace ravix {
 
 class SetupFile;
@@ -11,6 +13,8 @@ struct FrontOptions {
   bool simulate = false;
   std::string simPlatform = "nt";  // how start-up sees the simulated machine (tests)
   std::optional<std::string> simState;  // the file that keeps the simulated controller
+  std::string simAdapter = "uart";  // the simulated serial adapter's chip
+  Timing timing = Timing::PortAware;
   std::optional<std::string> script;
   std::optional<std::string> screenshotDir;
   std::optional<std::string> logPath;

@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "link/port_figures.h"
 #include "platform/clock.h"
 #include "platform/os.h"
 #include "platform/serial_port.h"
@@ -21,9 +22,10 @@ class SimAdapter;
 // The exit status: 0 when the script ran to its end, 2 when a line could not be run.
 // log: the session log's file (--log), or null; logHeader its first line.
 // startProblem, when given, takes why the start directory could not be determined
-// (empty when it could), for the front end to show.
+// (empty when it could), for the front end to show. timing: --timing.
 int RunScriptedTool(Clock& clock, SerialPorts& serial, Os& os, Ui& backend, sim::SimAdapter* sim,
                     std::istream& script, std::ostream& transcript, std::FILE* log = nullptr,
-                    const std::string& logHeader = {}, std::string* startProblem = nullptr);
+                    const std::string& logHeader = {}, std::string* startProblem = nullptr,
+                    Timing timing = Timing::PortAware);
 
 }  // namespace ravix

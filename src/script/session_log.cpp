@@ -126,6 +126,11 @@ bool SessionLog::OpenDocument(const std::string& path) {
   return opened;
 }
 
+void SessionLog::Note(std::string_view line) {
+  Write("note " + std::string(line));
+  inner_.Note(line);
+}
+
 bool SessionLog::StopRequested() {
   const bool stop = inner_.StopRequested();
   if (stop) Write("stop requested");

@@ -31,6 +31,7 @@ class SessionLog : public Ui {
   void ShellOpen(const std::string& target) override;
   bool OpenDocument(const std::string& path) override;
   bool StopRequested() override;
+  void Note(std::string_view line) override;
 
   // The log file, opened to append (made when missing; a link or anything but a
   // regular file is refused). Null with the reason in why.

@@ -15,7 +15,19 @@
 
 namespace ravix {
 
-ToolMachine::ToolMachine(bool simulate, const std::string& simPlatform, bool virtualTime) {
+bool ToolMachine::KnownSimAdapter(const std::string& name) { return sim::FindAdapterModel(name) != nullptr; }
+
+std::string ToolMachine::SimAdapterNames() { return std::string(sim::AdapterModelNames()); }
+
+bool ToolMachine::ParseTiming(const std::string& word, Timing& timing) {
+  if (word == "specified") timing = Timing::Specified;
+  else if (word == "port-aware") timing = Timing::PortAware;
+  else return false;
+  return true;
+}
+
+ToolMachine::ToolMachine(bool simulate, const std::string& simPlatform, bool virtualTime,
+                         const std::string& simAdapter) {
   if (!simulate) {
     native_ = std::make_unique<NativeSystem>();
     return;
@@ -24,6 +36,7 @@ ToolMachine::ToolMachine(bool simulate, const std::string& simPlatform, bool vir
   sim_ = std::make_unique<sim::SimAdapter>(*simClock_);
   sim_->platformId = simPlatform == "9x" ? VER_PLATFORM_WIN32_WINDOWS : VER_PLATFORM_WIN32_NT;
   sim_->driverPresent = simPlatform != "nt-nodriver";
+  if (const sim::AdapterModel* model = sim::FindAdapterModel(simAdapter)) sim_->SetModel(*model);
 }
 
 ToolMachine::~ToolMachine() = default;

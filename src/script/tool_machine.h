@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "link/port_figures.h"
 #include "platform/clock.h"
 #include "platform/os.h"
 #include "platform/serial_port.h"
@@ -21,7 +22,9 @@ class ToolMachine {
  public:
   // simPlatform: how start-up sees the simulated machine ("9x", "nt" or
   // "nt-nodriver"). virtualTime: the simulation's waits take no real time.
-  ToolMachine(bool simulate, const std::string& simPlatform, bool virtualTime);
+  // simAdapter: the simulated serial adapter's chip (a name of sim::AdapterModels).
+  ToolMachine(bool simulate, const std::string& simPlatform, bool virtualTime,
+              const std::string& simAdapter = "uart");
   ~ToolMachine();
   ToolMachine(const ToolMachine&) = delete;
   ToolMachine& operator=(const ToolMachine&) = delete;
@@ -29,6 +32,11 @@ class ToolMachine {
   static bool KnownSimPlatform(const std::string& name) {
     return name == "9x" || name == "nt" || name == "nt-nodriver";
   }
+  static bool KnownSimAdapter(const std::string& name);
+  // "uart, ftdi, ...", for a usage text.
+  static std::string SimAdapterNames();
+  // The word of --timing: "specified", or "port-aware" (the default).
+  static bool ParseTiming(const std::string& word, Timing& timing);
 
   Clock& clock();
   SerialPorts& serial();

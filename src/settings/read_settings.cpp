@@ -70,7 +70,7 @@ void SettingsCommands::ShowNumber(Window& main, int id, const char* format, int 
 void SettingsCommands::Read(Window& main, SettingSlot slot) {
   using namespace panel;
   // Reading works over the serial adapter only.
-  if (!link_.Lines().CarriesSetupCommands()) {
+  if (!link_.Kind().setupCommands) {
     status_.Message("ERROR!", "  PORT ?");
     return;
   }

@@ -3,6 +3,7 @@
 
 #include "link/link.h"
 #include "platform/ui.h"
+#include "protocol/expected_durations.h"
 #include "protocol/setup_protocol.h"
 #include "resources/ids.h"
 #include "settings/settings_image.h"
@@ -27,6 +28,15 @@ inline constexpr PulseField kPulseFields[kPulseCount] = {
 // ("19: wrote 7, reads 8", separated by ", "), or "no connection!" when it stopped
 // answering while they were read.
 std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings);
+// What a Read and a Write of the active set send to a controller whose firmware runs
+// (as it does after any command but the programming interface's): the adapter check,
+// the link check's exchanges (two for the Read, one for the Write), the Read's restart
+// and exchange of its identification, the setting bytes, and the Read's closing
+// exchange. A test holds them to the commands.
+inline constexpr CommandSteps kReadActiveSteps{
+    .detections = 1, .linkExchanges = 4, .restarts = 1, .settingReads = 29, .settingWrites = 0};
+inline constexpr CommandSteps kWriteActiveSteps{
+    .detections = 1, .linkExchanges = 1, .restarts = 0, .settingReads = 0, .settingWrites = 20};
 
 // The commands of the settings panel: reading a slot into the panel, writing the panel
 // into a slot, and the rules that run when the user clicks a panel control. They keep

@@ -1,5 +1,6 @@
 #include "sim/sim_adapter.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace ravix::sim {
@@ -63,7 +64,40 @@ class SimPortDriver : public PortDriver {
 
 }  // namespace
 
-SimAdapter::SimAdapter(SimClock& clock) : controller(clock), clock_(clock) {}
+SimAdapter::SimAdapter(SimClock& clock) : controller(clock), clock_(clock), model_(&AdapterModels().front()) {}
+
+void SimAdapter::SetModel(const AdapterModel& model) {
+  model_ = &model;
+  jitter_.seed(kJitterSeed);
+  history_.clear();
+  // The chip has reported the lines as they are when the model is chosen.
+  if (model_->reportDelayUs > 0) history_.push_back({0, dtr_, controller.DataOut(), controller.TestProgramRunning()});
+}
+
+uint64_t SimAdapter::CallCost(uint32_t us) {
+  if (!model_->jitter) return us;
+  // 0.8 to 1.2 times the figure, from the top bits of the generator (its sequence is
+  // the same on every platform; the standard distributions are not).
+  const double factor = 0.8 + 0.4 * static_cast<double>(jitter_() >> 8) / static_cast<double>(1u << 24);
+  return static_cast<uint64_t>(us * factor + 0.5);
+}
+
+uint32_t SimAdapter::LiveStatus(bool dtr, bool dataOut) const {
+  uint32_t status = 0;
+  if (plugged) {
+    if (dtr || dsrStuckHigh) status |= MS_DSR_ON;  // the loop-back inside the adapter
+    if (dataOut) status |= MS_CTS_ON;
+  }
+  return status;
+}
+
+uint32_t SimAdapter::StatusAt(uint64_t us) {
+  // The last change the chip has reported by time us.
+  while (history_.size() > 1 && history_[1].us <= us) history_.pop_front();
+  if (history_.empty()) return LiveStatus(dtr_, controller.DataOut());
+  const LineState& seen = history_.front();
+  return LiveStatus(seen.dtr, seen.testProgram ? controller.motor.DataLine(us) : seen.dataOut);
+}
 
 std::unique_ptr<SerialDevice> SimAdapter::Open(const std::string& portName) {
   ++calls.open;
@@ -105,7 +139,7 @@ uint16_t SimAdapter::PortIn16(uint16_t port) {
 
 bool SimAdapter::SerialEscape(EscapeCode code) {
   ++calls.escape;
-  clock_.Advance(kSerialCallUs);
+  clock_.Advance(CallCost(model_->lineOpUs));
   switch (code) {
     case EscapeCode::SetRts: rts_ = true, Wire("wire rts 1"); break;
     case EscapeCode::ClearRts: rts_ = false, Wire("wire rts 0"); break;
@@ -116,17 +150,17 @@ bool SimAdapter::SerialEscape(EscapeCode code) {
   }
   lptActive_ = false;
   UpdateController();
+  if (model_->reportDelayUs > 0)
+    history_.push_back({clock_.NowUs(), dtr_, controller.DataOut(), controller.TestProgramRunning()});
   return true;
 }
 
 uint32_t SimAdapter::SerialModemStatus() {
   ++calls.modem;
-  clock_.Advance(kSerialCallUs);
-  uint32_t status = 0;
-  if (plugged) {
-    if (dtr_ || dsrStuckHigh) status |= MS_DSR_ON;  // the loop-back inside the adapter
-    if (controller.DataOut()) status |= MS_CTS_ON;
-  }
+  clock_.Advance(CallCost(model_->statusReadUs));
+  const uint32_t status = model_->reportDelayUs == 0
+                              ? LiveStatus(dtr_, controller.DataOut())
+                              : StatusAt(clock_.NowUs() - std::min<uint64_t>(clock_.NowUs(), model_->reportDelayUs));
   Wire(Hex("wire modem 0x%02X", status));
   return status;
 }

@@ -1,12 +1,15 @@
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <random>
 #include <set>
 #include <string>
 
 #include "platform/os.h"
 #include "platform/serial_port.h"
+#include "sim/adapter_models.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_controller.h"
 
@@ -52,6 +55,9 @@ class SimAdapter : public SerialPorts, public Os {
 
   SimController controller;
   CallCounts calls;
+  // The serial adapter's chip: its call costs and status reports (default: uart).
+  void SetModel(const AdapterModel& model);
+  const AdapterModel& Model() const { return *model_; }
   // Every line operation, in the transcript's words ("wire rts 1"), when set.
   std::function<void(const std::string&)> onWire;
 
@@ -78,15 +84,22 @@ class SimAdapter : public SerialPorts, public Os {
   uint16_t LptRead(uint16_t port);
   void SerialClosed(const std::string& portName) { openPorts_.erase(portName); }
 
-  // Time each platform call costs in virtual time.
-  static constexpr uint64_t kSerialCallUs = 8;
+  // Time each parallel-port call costs in virtual time (the serial calls cost what the
+  // model says).
   static constexpr uint64_t kLptCallUs = 2;
+  // The jitter's seed: fixed, so that every run of a script sees the same costs.
+  static constexpr uint32_t kJitterSeed = 2026;
 
  private:
   void Wire(const std::string& line) {
     if (onWire) onWire(line);
   }
   void UpdateController();
+  // A call's cost by the model, with the jitter of a USB chip.
+  uint64_t CallCost(uint32_t us);
+  // The modem status as the lines were at time us (the chip's last report).
+  uint32_t StatusAt(uint64_t us);
+  uint32_t LiveStatus(bool dtr, bool dataOut) const;
   bool IsLptPort(uint16_t port) const { return port == 0x278 || port == 0x378 || port == 0x3BC; }
 
   SimClock& clock_;
@@ -95,6 +108,17 @@ class SimAdapter : public SerialPorts, public Os {
   uint8_t lptControl_ = 0x0C;
   bool lptActive_ = false;  // the last line change came through the parallel port
   std::set<std::string> openPorts_;
+  const AdapterModel* model_;
+  std::mt19937 jitter_{kJitterSeed};
+  // The lines after each change, oldest first, for a chip that reports them late; only
+  // what a read may still see is kept.
+  struct LineState {
+    uint64_t us;
+    bool dtr;
+    bool dataOut;
+    bool testProgram;  // the data line then followed the motor, by time
+  };
+  std::deque<LineState> history_;
 };
 
 }  // namespace ravix::sim

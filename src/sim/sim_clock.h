@@ -9,6 +9,8 @@ namespace ravix::sim {
 // The simulated machine's clock. In virtual time every platform call costs a fixed
 // small duration, so busy waits and port-read delays behave as on hardware while a
 // ten-second measurement runs in milliseconds. In real time it is the steady clock.
+// Reading the microsecond counter costs nothing: the tool times its port with it, and
+// that timing must not move what it measures; a busy wait on it passes at once.
 class SimClock : public Clock {
  public:
   explicit SimClock(bool virtualTime) : virtual_(virtualTime), start_(std::chrono::steady_clock::now()) {}
@@ -19,6 +21,8 @@ class SimClock : public Clock {
     return static_cast<uint32_t>(NowUs() / 1000 + tickOffsetMs_);
   }
   void Pass(uint32_t ms) override;
+  uint64_t MicrosecondCount() override { return NowUs(); }
+  void BusyWaitUs(uint32_t us) override;
 
   // Microseconds since the simulation began.
   uint64_t NowUs() const;

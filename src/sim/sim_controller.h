@@ -36,6 +36,8 @@ class SimController {
   void SetLines(bool reset, bool clock, bool data);
   // The controller's data output as the adapter's input line sees it.
   bool DataOut();
+  // The test program drives the data line (it changes with time, not with the lines).
+  bool TestProgramRunning() const { return present && mode_ == Mode::TestProgram; }
 
   // Knobs.
   bool present = true;      // a controller is on the adapter

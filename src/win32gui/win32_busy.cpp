@@ -126,6 +126,7 @@ void Win32Window::ShowProgressRow(bool shown) {
 }
 
 void Win32Window::ShowProgress(int done, int total) {
+  if (total <= 0) secondsLeft_ = -1;
   if (total <= 0) {
     ShowProgressRow(false);
     return;
@@ -158,7 +159,7 @@ void Win32Window::ShowProgress(int done, int total) {
   progressShownDone_ = done;
   SendMessageW(progress_, PBM_SETRANGE32, 0, total);
   SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(std::clamp(done, 0, total)), 0);
-  const std::wstring words = ToWide(ProgressLabel(done, total, now - progressStarted_, progressStartDone_));
+  const std::wstring words = ToWide(ProgressLabel(done, total, now - progressStarted_, progressStartDone_, secondsLeft_));
   wchar_t shown[96] = {};
   GetWindowTextW(progressWords_, shown, 96);
   const bool changed = words != shown || progressRowHeight_ == 0;

@@ -49,6 +49,7 @@ class Win32Window : public Window {
   // A bar and its words in a row of their own under the status field; the window
   // grows by the row while it is shown. Total 0 takes it away.
   void ShowProgress(int done, int total) override;
+  void ShowTimeLeft(int seconds) override { secondsLeft_ = seconds; }
   void End(int result) override;
 
   int RunModal(WindowHandler& handler);
@@ -112,6 +113,7 @@ class Win32Window : public Window {
   HWND__* question_ = nullptr;
   bool stopAsked_ = false;
   bool closeAfterCommand_ = false;
+  int secondsLeft_ = -1;  // the command's own estimate, shown with the next progress
   WindowHandler* handler_ = nullptr;
   bool running_ = false;
   int busy_ = 0;         // commands running

@@ -78,6 +78,10 @@ TEST(DesktopProgress, TheBarHasARowOfItsOwnWithTheTimeLeftAndGoesAtTheEnd) {
   EXPECT_FALSE(rowArea.intersects(status.translated(client.topLeft())));
   EXPECT_FALSE(rowArea.intersects(end.translated(client.topLeft())));
   EXPECT_EQ(main->Dialog().size(), QSize(before.width(), before.height() + row->height()));
+  // The update's own estimate, from the port's measured rate, goes before the window's.
+  main->ShowTimeLeft(75);
+  main->ShowProgress(61, 120);
+  EXPECT_EQ(row->Label().text(), QStringLiteral("50%  61 of 120 lines, 1:15 left"));
   if (const QByteArray shots = qgetenv("RAVIX_SCREENSHOT_DIR"); !shots.isEmpty())
     main->Dialog().grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/progress.png"));
 

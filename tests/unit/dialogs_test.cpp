@@ -140,8 +140,8 @@ class DialogsTest : public FreshDirectoryTest {
     tool.status.MainWindow = main;
     tool.status.StatusWindow = main;
     Link& link = tool.link;
-    link.SerialPortSelected = true;
-    link.PortName = link.ComDeviceName = "COM1";
+    link.SelectAdapter(AdapterKindId::Serial);
+    link.PortName = link.Serial().ComDeviceName = "COM1";
     tool.settings.ControllerVersion = 0x1011;
     tool.settings.ClockMhz = 16;
     tool.setupFile.PoleCount = 14;
@@ -260,9 +260,9 @@ TEST_F(DialogsTest, ValuesChangeEveryTwoSecondsAndCountEveryPulse) {
 // those of a serial port that is still open from before.
 TEST_F(DialogsTest, ParallelPortTouchesNoSerialLine) {
   ASSERT_EQ(tool.link.DetectSerialAdapter(), 0);
-  tool.link.SerialPortSelected = false;
-  tool.link.PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
-  tool.link.PortDriverReady = true;
+  tool.link.SelectAdapter(AdapterKindId::Parallel);
+  tool.link.Parallel().PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
+  tool.link.Parallel().PortDriverReady = true;
   adapter.controller.motor.hz = 500;
   adapter.controller.motor.seconds = 5;
   const uint64_t modemReads = adapter.calls.modem;

@@ -39,7 +39,15 @@ class ProgressWindow : public HeadlessWindow {
  public:
   using HeadlessWindow::HeadlessWindow;
   void ShowProgress(int done, int total) override { progress.emplace_back(done, total); }
+  void ShowTimeLeft(int seconds) override { left.push_back({seconds, clock ? clock->NowUs() : 0}); }
   std::vector<std::pair<int, int>> progress;
+  // The time left shown before each progress, and when it was shown.
+  struct Left {
+    int seconds;
+    uint64_t atUs;
+  };
+  std::vector<Left> left;
+  sim::SimClock* clock = nullptr;
 };
 
 // The tool on a simulated machine with its main window.
@@ -47,8 +55,8 @@ struct UpdateMachine {
   // The serial adapter on COM1, the main window open, the files in `dir`.
   void Prepare(const fs::path& dir) {
     tool.setupFile.StartDirectory = dir.string();
-    tool.link.SerialPortSelected = true;
-    tool.link.PortName = tool.link.ComDeviceName = "COM1";
+    tool.link.SelectAdapter(AdapterKindId::Serial);
+    tool.link.PortName = tool.link.Serial().ComDeviceName = "COM1";
     tool.status.MainWindow = window;
   }
 
@@ -240,6 +248,57 @@ TEST_F(FirmwareUpdateTest, AnEndedTransferHidesItsProgressAndRemovesItsTemporary
     EXPECT_EQ(window->progress, c.progress);
     EXPECT_EQ(window->GetItemText(IDC_STATUS), c.messages.size() == 1 ? "OK" : " ");
     EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
+  }
+}
+
+// Before the question the user is told how long the update takes on this port (and,
+// past ten minutes, what a built-in port would take); during it the time left follows
+// the measured rate of the lines sent.
+TEST_F(FirmwareUpdateTest, TheQuestionTellsTheDurationAndTheProgressTheTimeLeft) {
+  struct Case {
+    const char* model;
+    int lines;
+    const char* advice;  // the details' second line, "" for none
+  };
+  const Case cases[] = {
+      {"uart", 200, ""},
+      {"ftdi", 64, ""},
+      {"cp210x-windows", 300, "A built-in serial port takes about 4 s for it."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.model);
+    adapter.SetModel(*sim::FindAdapterModel(c.model));
+    adapter.controller.Reset();
+    tool.link.Serial().CloseComPort();
+    window->left.clear();
+    window->clock = &clock;
+    ui.messages.clear();
+    std::vector<UpdateByte> bytes;
+    for (int a = 0; a < c.lines; ++a) bytes.push_back({static_cast<uint16_t>(a), static_cast<uint8_t>(a * 7)});
+    uint64_t askedAt = 0;
+    ui.onMessage = [&](std::string_view) { askedAt = clock.NowUs(); };
+    Run(Write("x1011_3011.upd", PackPlainUpdate(bytes)));
+    ui.onMessage = nullptr;
+    ASSERT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
+    ASSERT_EQ(window->GetItemText(IDC_STATUS), "OK");
+    const double tookS = static_cast<double>(clock.NowUs() - askedAt) / 1e6;
+    const std::string& details = ui.messages[0].details;
+    const std::string said = details.substr(0, details.find('\n'));
+    EXPECT_EQ(said.rfind("The update takes about ", 0), 0u) << details;
+    EXPECT_NE(said.find(" on this port (COM1)."), std::string::npos) << details;
+    EXPECT_EQ(details.find('\n') == std::string::npos ? "" : details.substr(details.find('\n') + 1), c.advice);
+    EXPECT_EQ(said, "The update takes " + AboutDuration(tookS) + " on this port (COM1).") << "took " << tookS << " s";
+    // One time left a line, each within a tenth of what was really left, counting down
+    // (give or take what the cable's jitter does to one line).
+    ASSERT_EQ(window->left.size(), static_cast<size_t>(c.lines));
+    const uint64_t endUs = clock.NowUs();
+    for (size_t i = 0; i < window->left.size(); ++i) {
+      const double reallyLeft = static_cast<double>(endUs - window->left[i].atUs) / 1e6;
+      EXPECT_NEAR(window->left[i].seconds, reallyLeft, 0.1 * reallyLeft + 1) << "line " << i + 1;
+      if (i > 0) {
+        EXPECT_LE(window->left[i].seconds, window->left[i - 1].seconds * 1.01 + 1) << "line " << i + 1;
+      }
+    }
   }
 }
 

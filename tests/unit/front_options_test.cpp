@@ -50,6 +50,12 @@ TEST(FrontOptions, RefusesWhatEitherProgramDoesNotTake) {
       {{"--log", "session.log"}, &kWindows, "ravix-setup: unknown argument --log\nUSAGE\n"},
       {{"--in-config-dir"}, &kWindows, "ravix-setup: unknown argument --in-config-dir\nUSAGE\n"},
       {{"-platform", "offscreen"}, &kWindows, "ravix-setup: unknown argument -platform\nUSAGE\n"},
+      {{"--sim-adapter", "ftdi"}, &kWindows, "ravix-setup: --sim-adapter needs --simulate\n"},
+      {{"--simulate", "--sim-adapter", "ft2232"}, &kQt,
+       "ravix-setup: unknown simulated adapter ft2232 (uart, ftdi, cp210x, ch340, pl2303, cp210x-windows)\n"},
+      {{"--simulate", "--sim-adapter"}, &kQt,
+       "ravix-setup: --sim-adapter needs one of uart, ftdi, cp210x, ch340, pl2303, cp210x-windows\n"},
+      {{"--timing", "fast"}, &kWindows, "ravix-setup: --timing takes specified or port-aware, not fast\n"},
   };
   for (const auto& c : cases) {
     const Parsed parsed = Parse(c.words, *c.features);
@@ -74,6 +80,15 @@ TEST(FrontOptions, TakesEveryOptionOfTheQtProgram) {
   EXPECT_TRUE(parsed.options.inConfigDir);
   EXPECT_TRUE(parsed.options.measure);
   EXPECT_EQ(parsed.options.qtPlatform, "offscreen");
+  EXPECT_EQ(parsed.options.simAdapter, "uart");
+  EXPECT_EQ(parsed.options.timing, Timing::PortAware);
+  // Both programs take the adapter model and the timing.
+  for (const FrontFeatures* features : {&kQt, &kWindows}) {
+    const Parsed cable = Parse({"--simulate", "--sim-adapter", "pl2303", "--timing", "specified"}, *features);
+    ASSERT_EQ(cable.start, FrontStart::Run) << cable.message;
+    EXPECT_EQ(cable.options.simAdapter, "pl2303");
+    EXPECT_EQ(cable.options.timing, Timing::Specified);
+  }
 }
 
 TEST(FrontOptions, AnswersHelpAndVersionBeforeAnythingElse) {

@@ -212,11 +212,11 @@ TEST_P(IspAdapters, ResetPulsesLastAtLeastTheirMandatedWaits) {
 
 TEST(IspTest, ParallelResetPulseKeepsTheLatchBitsItDoesNotOwn) {
   IspBench t(false);
-  t.bench.link.LptLatch = 0xF7 & ~0x0B;  // bits 2 and 4 to 7 set
+  t.bench.link.Parallel().LptLatch = 0xF7 & ~0x0B;  // bits 2 and 4 to 7 set
   EXPECT_EQ(t.isp.PulseReset(), 0);
-  EXPECT_EQ(t.bench.link.LptLatch, 0xF4u);
+  EXPECT_EQ(t.bench.link.Parallel().LptLatch, 0xF4u);
   EXPECT_EQ(t.isp.PulseResetLong(), 0);
-  EXPECT_EQ(t.bench.link.LptLatch, 0xF4u);
+  EXPECT_EQ(t.bench.link.Parallel().LptLatch, 0xF4u);
   EXPECT_EQ(t.bench.adapter.LptData(), 0xF4);
 }
 

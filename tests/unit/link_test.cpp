@@ -76,10 +76,10 @@ TEST(LinkExchange, ByteAndWordAreTheirBitsInOrder) {
       if (row.verified) {
         bench.StartFirmware();
       } else {
-        ASSERT_EQ(bench.link.OpenComPort(), 0);
+        ASSERT_EQ(bench.link.Serial().OpenComPort(), 0);
       }
       bench.link.DelayCount = 1;
-      uint32_t latch = bench.link.LptLatch;
+      uint32_t latch = bench.link.Parallel().LptLatch;
       std::vector<std::string> expected(10, bench.Serial() ? "modem" : "in");
       for (int i = 7; i >= 0; --i) AddBit(expected, bench.Serial(), row.verified, (tx >> i) & 1, latch);
       bench.RecordWire();
@@ -113,10 +113,10 @@ TEST(LinkParallel, InitClearsItsThreeLinesOnly) {
       bench.adapter.PortOut8(0x37A, 0x2F);  // direction bit set, as another program may leave it
       bench.adapter.calls = {};
       bench.RecordWire();
-      bench.link.LptLatch = c.before;
+      bench.link.Parallel().LptLatch = c.before;
       const uint64_t t0 = bench.clock.NowUs();
       bench.link.InitParallelAdapter();
-      EXPECT_EQ(bench.link.LptLatch, c.after);
+      EXPECT_EQ(bench.link.Parallel().LptLatch, c.after);
       EXPECT_EQ(bench.adapter.LptData(), c.after);
       ASSERT_EQ(bench.wire.size(), 1u);
       const bool direct = kind == AdapterKind::ParallelDirect;
@@ -132,11 +132,11 @@ TEST(LinkParallel, InitClearsItsThreeLinesOnly) {
   }
   SimBench serial(AdapterKind::Serial);
   SimBench none(AdapterKind::ParallelDriver);
-  none.link.PortDriverReady = false;
+  none.link.Parallel().PortDriverReady = false;
   for (SimBench* bench : {&serial, &none}) {
-    bench->link.LptLatch = 0xFF;
+    bench->link.Parallel().LptLatch = 0xFF;
     bench->link.InitParallelAdapter();
-    EXPECT_EQ(bench->link.LptLatch, 0xFFu);
+    EXPECT_EQ(bench->link.Parallel().LptLatch, 0xFFu);
     EXPECT_EQ(bench->adapter.calls.Total(), 0u);
     EXPECT_TRUE(bench->ui.messages.empty());
   }
@@ -148,15 +148,15 @@ TEST(LinkDetection, ParallelPortSelectedTouchesNothing) {
     bench.adapter.plugged = false;
     EXPECT_EQ(bench.link.DetectSerialAdapter(), 0);
     EXPECT_EQ(bench.adapter.calls.Total(), 0u);
-    EXPECT_FALSE(bench.link.ComPortOpen);
+    EXPECT_FALSE(bench.link.Serial().ComPortOpen);
   }
 }
 
 // 9600 8N1 with short read time-outs, opened once however often it is asked.
 TEST(LinkComPort, OpensOnceAt9600WithShortReadTimeouts) {
   SimBench bench;
-  EXPECT_EQ(bench.link.OpenComPort(), 0);
-  EXPECT_EQ(bench.link.OpenComPort(), 0);
+  EXPECT_EQ(bench.link.Serial().OpenComPort(), 0);
+  EXPECT_EQ(bench.link.Serial().OpenComPort(), 0);
   EXPECT_EQ(bench.adapter.calls.open, 1u);
   EXPECT_EQ(bench.adapter.calls.config, 3u);
   const auto& line = bench.adapter.lineSettings;
@@ -165,8 +165,8 @@ TEST(LinkComPort, OpensOnceAt9600WithShortReadTimeouts) {
   const auto& t = bench.adapter.readTimeouts;
   EXPECT_EQ(std::vector<uint32_t>({t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant}),
             std::vector<uint32_t>({3, 0, 5}));
-  bench.link.CloseComPort();
-  EXPECT_FALSE(bench.link.ComPortOpen);
+  bench.link.Serial().CloseComPort();
+  EXPECT_FALSE(bench.link.Serial().ComPortOpen);
   EXPECT_TRUE(bench.adapter.OpenPorts().empty());
 }
 
@@ -186,13 +186,13 @@ TEST(LinkComPort, FailuresAndTheAttemptAfterThem) {
     SCOPED_TRACE(c.text);
     SimBench bench;
     bench.adapter.*c.fault = true;
-    EXPECT_EQ(bench.link.OpenComPort(), 1);
+    EXPECT_EQ(bench.link.Serial().OpenComPort(), 1);
     EXPECT_EQ(bench.status.ErrorText, c.text);
-    EXPECT_FALSE(bench.link.ComPortOpen);
+    EXPECT_FALSE(bench.link.Serial().ComPortOpen);
     EXPECT_TRUE(bench.adapter.OpenPorts().empty()) << "a port the tool cannot use is not held";
-    EXPECT_EQ(bench.link.OpenComPort(), 1) << "still failing";
+    EXPECT_EQ(bench.link.Serial().OpenComPort(), 1) << "still failing";
     bench.adapter.*c.fault = false;
-    EXPECT_EQ(bench.link.OpenComPort(), 0);
+    EXPECT_EQ(bench.link.Serial().OpenComPort(), 0);
     EXPECT_EQ(bench.adapter.OpenPorts().size(), 1u);
   }
 }
@@ -201,20 +201,20 @@ TEST(LinkComPort, FailuresAndTheAttemptAfterThem) {
 // modem status.
 TEST(LinkLines, ReadsKeepTheLastStatusWhenThePortFails) {
   SimBench bench;
-  bench.link.ModemStatus = MS_CTS_ON;
-  bench.link.SetRts();
-  bench.link.SetBreak();
-  EXPECT_EQ(bench.link.ReadCts(), 1);
+  bench.link.Serial().ModemStatus = MS_CTS_ON;
+  bench.link.Serial().SetRts();
+  bench.link.Serial().SetBreak();
+  EXPECT_EQ(bench.link.Serial().ReadCts(), 1);
   EXPECT_EQ(bench.adapter.calls.Total(), 0u);
 
-  ASSERT_EQ(bench.link.OpenComPort(), 0);
+  ASSERT_EQ(bench.link.Serial().OpenComPort(), 0);
   bench.adapter.controller.present = false;  // CTS would read high
-  bench.link.ModemStatus = MS_DSR_ON;
+  bench.link.Serial().ModemStatus = MS_DSR_ON;
   bench.adapter.failModemStatus = true;
-  EXPECT_EQ(bench.link.ReadCts(), 0);
-  EXPECT_EQ(bench.link.ModemStatus, MS_DSR_ON);
+  EXPECT_EQ(bench.link.Serial().ReadCts(), 0);
+  EXPECT_EQ(bench.link.Serial().ModemStatus, MS_DSR_ON);
   bench.adapter.failModemStatus = false;
-  EXPECT_EQ(bench.link.ReadCts(), 1);
+  EXPECT_EQ(bench.link.Serial().ReadCts(), 1);
 }
 
 TEST(LinkWait, WaitMsCountsTicksAlsoAcrossTheWrap) {
@@ -251,7 +251,7 @@ TEST(LinkDelay, FiveTimesUnitsTimesDelayCountInputReads) {
       SCOPED_TRACE(std::string(KindName(kind)) + " " + std::to_string(c.delayCount) + " x " + std::to_string(c.units));
       SimBench bench(kind);
       if (bench.Serial()) {
-        ASSERT_EQ(bench.link.OpenComPort(), 0);
+        ASSERT_EQ(bench.link.Serial().OpenComPort(), 0);
       }
       bench.adapter.calls = {};
       bench.link.DelayCount = c.delayCount;
@@ -296,16 +296,16 @@ TEST(LinkCalibration, DelayCountIsReadsPer37000PlusOne) {
       SCOPED_TRACE(std::string(KindName(kind)) + " " + std::to_string(c.reads) + " reads");
       SimBench bench(kind);
       if (bench.Serial()) {
-        ASSERT_EQ(bench.link.OpenComPort(), 0);
+        ASSERT_EQ(bench.link.Serial().OpenComPort(), 0);
       }
       StepClock clock(bench.adapter, c.reads);
       Platform platform{clock, bench.adapter, bench.adapter, bench.ui};
       Link link(platform, bench.status);
-      link.SerialPortSelected = bench.link.SerialPortSelected;
-      link.ComHandle = std::move(bench.link.ComHandle);
-      link.ComPortOpen = true;
-      link.DirectPortIo = bench.link.DirectPortIo;
-      link.PortDriverLibrary = std::move(bench.link.PortDriverLibrary);
+      link.SelectAdapter(bench.link.SerialPortSelected() ? AdapterKindId::Serial : AdapterKindId::Parallel);
+      link.Serial().ComHandle = std::move(bench.link.Serial().ComHandle);
+      link.Serial().ComPortOpen = true;
+      link.Parallel().DirectPortIo = bench.link.Parallel().DirectPortIo;
+      link.Parallel().PortDriverLibrary = std::move(bench.link.Parallel().PortDriverLibrary);
       bench.adapter.calls = {};
       link.CalibrateDelay();
       EXPECT_EQ(InputReads(bench.adapter.calls), c.reads);
@@ -313,7 +313,7 @@ TEST(LinkCalibration, DelayCountIsReadsPer37000PlusOne) {
     }
     SimBench bench(kind);
     if (bench.Serial()) {
-      ASSERT_EQ(bench.link.OpenComPort(), 0);
+      ASSERT_EQ(bench.link.Serial().OpenComPort(), 0);
     }
     const uint64_t t0 = bench.clock.NowUs();
     bench.link.CalibrateDelay();
@@ -331,11 +331,11 @@ TEST(LinkDriverFailure, OneBoxAndTheStatusWindowEnds) {
     SCOPED_TRACE(library ? "library without exports" : "no library");
     SimBench bench(AdapterKind::ParallelDriver);
     if (!library) {
-      bench.link.PortDriverLibrary.reset();
-      bench.link.PortDriverReady = false;
+      bench.link.Parallel().PortDriverLibrary.reset();
+      bench.link.Parallel().PortDriverReady = false;
     }
     bench.adapter.driverExports = false;
-    bench.link.LptLastRead = 0x1234;
+    bench.link.Parallel().LptLastRead = 0x1234;
     bench.link.TxWord = 254;
     bench.link.TransferByte();
     bench.link.TransferWord();
@@ -345,12 +345,12 @@ TEST(LinkDriverFailure, OneBoxAndTheStatusWindowEnds) {
     EXPECT_EQ(bench.ui.messages[0].text, "Error during driver access!");
     EXPECT_TRUE(bench.window->Ended());
     EXPECT_EQ(bench.window->Result(), 1);
-    EXPECT_EQ(bench.link.LptLastRead, 0x1234);
+    EXPECT_EQ(bench.link.Parallel().LptLastRead, 0x1234);
     EXPECT_EQ(bench.adapter.calls.lptWrite + bench.adapter.calls.lptRead, 0u);
   }
 
   SimBench bench(AdapterKind::ParallelDriver);
-  bench.link.PortDriverLibrary.reset();
+  bench.link.Parallel().PortDriverLibrary.reset();
   DialogResource dialogResource{
       1228, "dialog", 10, 10, {{IDC_STATUS, ControlKind::ReadOnlyEdit, "", 0, 0, 10, 10, true, ""}}, 0, {}};
   auto dialog = bench.ui.CreateWindow(dialogResource, bench.window.get());

@@ -11,6 +11,8 @@
 
 #include "resources/resources.h"
 #include "app/startup.h"
+#include "protocol/expected_durations.h"
+#include "settings/settings_commands.h"
 #include "platform/headless/headless_ui.h"
 #include "script/script_run.h"
 #include "sim/sim_adapter.h"
@@ -20,6 +22,7 @@ namespace ravix {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 // The serial ports of the simulated adapter, with every open counted.
 class CountingPorts : public SerialPorts {
@@ -126,14 +129,14 @@ TEST_F(MainWindowTest, StartUpRestoresThePortByPlatformAndDriver) {
     });
     EXPECT_EQ(RunApplication(m.tool), 0);
 
-    EXPECT_EQ(link.DirectPortIo, c.direct);
-    EXPECT_EQ(link.PortDriverReady, c.ready);
-    EXPECT_EQ(link.PortDriverLibrary != nullptr, c.driver);
+    EXPECT_EQ(link.Parallel().DirectPortIo, c.direct);
+    EXPECT_EQ(link.Parallel().PortDriverReady, c.ready);
+    EXPECT_EQ(link.Parallel().PortDriverLibrary != nullptr, c.driver);
     EXPECT_EQ(link.PortName, c.portName);
     EXPECT_EQ(checked, c.checked);
-    EXPECT_EQ(link.SerialPortSelected, c.serial);
-    EXPECT_EQ(link.ComDeviceName, c.serial ? c.portName : "");
-    EXPECT_EQ(link.LptBase, c.lptBase);
+    EXPECT_EQ(link.SerialPortSelected(), c.serial);
+    EXPECT_EQ(link.Serial().ComDeviceName, c.serial ? c.portName : "");
+    EXPECT_EQ(link.Parallel().LptBase, c.lptBase);
     EXPECT_TRUE(m.ports.opened.empty()) << "no port is opened at start";
     EXPECT_TRUE(m.ui.messages.empty());
     EXPECT_EQ(ReadSetupFile(), c.portName);
@@ -190,8 +193,8 @@ TEST(StartUpTest, VersionQueryFallsBackToTheBasicStructure) {
     DecidePortAccess(os, link);
     EXPECT_EQ(os.asked, c.asked);
     EXPECT_EQ(os.loaded, std::vector<std::string>{"DLPORTIO.dll"}) << "loaded on every platform";
-    EXPECT_EQ(link.DirectPortIo, c.direct);
-    EXPECT_EQ(link.PortDriverReady, c.ready);
+    EXPECT_EQ(link.Parallel().DirectPortIo, c.direct);
+    EXPECT_EQ(link.Parallel().PortDriverReady, c.ready);
   }
 }
 
@@ -199,27 +202,130 @@ TEST(StartUpTest, VersionQueryFallsBackToTheBasicStructure) {
 // check marks in tests/scenarios/shell/select_port; the serial port's opening and closing
 // is seen only here. A parallel row leaves the serial port open; End closes it, command 1
 // does not.
+// The serial ports of the simulated adapter with a list of the ports "present", as a
+// machine with USB adapters on COM12 and COM13 has them.
+class ListedPorts : public CountingPorts {
+ public:
+  ListedPorts(SerialPorts& inner, std::vector<SerialPortInfo> present) : CountingPorts(inner), present_(std::move(present)) {}
+  std::vector<SerialPortInfo> ListPorts() override { return present_; }
+
+ private:
+  std::vector<SerialPortInfo> present_;
+};
+
+// The Port menu's items, in order, as "TEXT=COMMAND" ("-" for the line between groups).
+std::vector<std::string> PortItems(const Window& window) {
+  std::vector<std::string> items;
+  for (const MenuResource& popup : window.Resource().menu)
+    if (popup.text == "Port")
+      for (const MenuResource& item : popup.items)
+        items.push_back(item.IsSeparator() ? "-" : item.text + "=" + std::to_string(item.command));
+  return items;
+}
+
+// Ports above COM8 are listed below a line under COM1 to COM8, chosen as any port is,
+// kept in the setup file's long form by End, and restored at the next start; one that
+// is gone by then stays chosen with no item checked.
+TEST_F(MainWindowTest, PortsAboveCom8AreOfferedChosenAndKept) {
+  WriteSetupFile("COM1");
+  const std::vector<SerialPortInfo> present = {
+      {"COM1", "/dev/ttyS0"}, {"COM3", ""}, {"COM8", ""}, {"COM12", "USB Serial Port"}, {"COM13", ""}};
+  {
+    Machine m;
+    ListedPorts ports(m.adapter, present);
+    Platform platform{m.clock, ports, m.adapter, m.ui};
+    Tool tool(platform);
+    m.ui.events.push_back([&](Window& window, WindowHandler& handler) {
+      const std::vector<std::string> items = PortItems(window);
+      ASSERT_EQ(items.size(), 11u);
+      EXPECT_EQ(std::vector<std::string>(items.begin() + 7, items.end()),
+                (std::vector<std::string>{"COM8=1162", "-", "COM12  USB Serial Port=2201", "COM13  (none)=2202"}));
+      handler.OnCommand(window, menu::kFirstMorePort);
+      EXPECT_TRUE(window.IsMenuItemChecked(menu::kFirstMorePort));
+      EXPECT_FALSE(window.IsMenuItemChecked(menu::kFirstPort));
+      EXPECT_EQ(ports.opened, std::vector<std::string>{"COM12"});
+      handler.OnCommand(window, panel::kEnd);
+    });
+    EXPECT_EQ(RunApplication(tool), 0);
+    EXPECT_EQ(tool.link.PortName, "COM12");
+    EXPECT_TRUE(m.ui.messages.empty());
+  }
+  EXPECT_EQ(ReadSetupFile().substr(0, 10), "*EXTCOM12\0"s.substr(0, 10));
+  for (const bool stillThere : {true, false}) {
+    SCOPED_TRACE(stillThere ? "COM12 present" : "COM12 unplugged");
+    Machine m;
+    ListedPorts ports(m.adapter, stillThere ? present : std::vector<SerialPortInfo>{{"COM1", ""}});
+    Platform platform{m.clock, ports, m.adapter, m.ui};
+    Tool tool(platform);
+    std::vector<int> checked;
+    m.ui.events.push_back([&](Window& window, WindowHandler& handler) {
+      for (int command = menu::kLpt0278; command <= menu::kFirstPort + 7; ++command)
+        if (window.IsMenuItemChecked(command)) checked.push_back(command);
+      for (int command = menu::kFirstMorePort; command < menu::kFirstMorePort + 2; ++command)
+        if (window.IsMenuItemChecked(command)) checked.push_back(command);
+      handler.OnCommand(window, button::kOk);
+    });
+    EXPECT_EQ(RunApplication(tool), 0);
+    EXPECT_EQ(checked, stillThere ? std::vector<int>{menu::kFirstMorePort} : std::vector<int>{});
+    EXPECT_EQ(tool.link.PortName, "COM12");
+    EXPECT_TRUE(tool.link.SerialPortSelected());
+    EXPECT_EQ(tool.link.Serial().ComDeviceName, "COM12");
+    EXPECT_TRUE(ports.opened.empty()) << "no port is opened at start";
+  }
+}
+
+// What ravix-cli port-check announces for a Read and a Write of the active set is what
+// the window's Read and Write take, on a built-in port and on the cables: the steps
+// counted in kReadActiveSteps and kWriteActiveSteps are the commands' steps.
+TEST_F(MainWindowTest, TheExpectedReadAndWriteAreThoseOfTheButtons) {
+  for (const char* model : {"uart", "ftdi", "pl2303", "cp210x-windows"}) {
+    SCOPED_TRACE(model);
+    WriteSetupFile("COM1");
+    Machine m;
+    m.adapter.SetModel(*sim::FindAdapterModel(model));
+    double readUs = 0, writeUs = 0, expectedReadUs = 0, expectedWriteUs = 0;
+    m.ui.events.push_back([&](Window& window, WindowHandler& handler) {
+      handler.OnCommand(window, menu::kFirstPort);
+      handler.OnCommand(window, panel::kRead);  // the controller's firmware now runs
+      uint64_t t0 = m.clock.NowUs();
+      handler.OnCommand(window, panel::kRead);
+      readUs = static_cast<double>(m.clock.NowUs() - t0);
+      expectedReadUs = ExpectedDurations(m.tool.link).StepsUs(kReadActiveSteps);
+      window.SetItemText(panel::kStartupPower, "7");
+      t0 = m.clock.NowUs();
+      handler.OnCommand(window, panel::kWrite);
+      writeUs = static_cast<double>(m.clock.NowUs() - t0);
+      expectedWriteUs = ExpectedDurations(m.tool.link).StepsUs(kWriteActiveSteps);
+      handler.OnCommand(window, button::kOk);
+    });
+    EXPECT_EQ(RunApplication(m.tool), 0);
+    ASSERT_EQ(m.adapter.controller.settings[19], 7);
+    EXPECT_NEAR(expectedReadUs, readUs, 0.03 * readUs);
+    EXPECT_NEAR(expectedWriteUs, writeUs, 0.03 * writeUs);
+  }
+}
+
 TEST_F(MainWindowTest, TheSerialPortIsOpenedOnItsChoiceAndClosedAtEnd) {
   WriteSetupFile("COM2");
   Command(menu::kFirstPort + 2);
   Command(menu::kLpt03BC);
   Then([&](Window&) {
-    EXPECT_EQ(tool.link.LptBase, 0x3BC);
-    EXPECT_FALSE(tool.link.SerialPortSelected);
-    EXPECT_TRUE(tool.link.ComPortOpen);
+    EXPECT_EQ(tool.link.Parallel().LptBase, 0x3BC);
+    EXPECT_FALSE(tool.link.SerialPortSelected());
+    EXPECT_TRUE(tool.link.Serial().ComPortOpen);
   });
   Command(menu::kFirstPort);
   Command(panel::kEnd);
   EXPECT_EQ(Run(), 1);
   EXPECT_EQ(ports.opened, (std::vector<std::string>{"COM3", "COM1"}));
-  EXPECT_FALSE(tool.link.ComPortOpen);
+  EXPECT_FALSE(tool.link.Serial().ComPortOpen);
 
   Machine m;
   m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, menu::kFirstPort + 3); });
   m.ui.events.push_back([](Window& w, WindowHandler& h) { h.OnCommand(w, button::kOk); });
   EXPECT_EQ(RunApplication(m.tool), 0);
   EXPECT_EQ(m.ui.windows.at(0)->Result(), 1);
-  EXPECT_TRUE(m.tool.link.ComPortOpen) << "command 1 leaves the port open";
+  EXPECT_TRUE(m.tool.link.Serial().ComPortOpen) << "command 1 leaves the port open";
 }
 
 // What the setup file holds after a scripted run: the port is stored at start and at

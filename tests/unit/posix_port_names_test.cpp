@@ -50,15 +50,25 @@ TEST_F(PortNamesTest, MapsPortNamesToTheDeviceBehindThem) {
   for (const auto& c : cases) EXPECT_EQ(ports.DeviceBehind(c.name), c.device) << c.name;
 }
 
-TEST_F(PortNamesTest, OffersNoMoreThanEightPorts) {
+// USB adapters land above COM8: the ninth device and on are COM9, COM10, ..., and the
+// list of ports names every one of them with its device.
+TEST_F(PortNamesTest, NumbersThePortsAboveCom8) {
   for (int i = 0; i < 6; ++i) tree.File("dev/ttyACM" + std::to_string(i + 1));
   const PortNames names(Roots());
   const auto devices = names.SerialDevices();
-  ASSERT_EQ(devices.size(), 8u);
-  EXPECT_EQ(devices[6], tree.Path("dev/ttyACM1"));
-  EXPECT_EQ(devices[7], tree.Path("dev/ttyACM2"));
+  ASSERT_EQ(devices.size(), 12u);
   EXPECT_EQ(names.DeviceBehind("COM8"), tree.Path("dev/ttyACM2"));
-  EXPECT_EQ(names.DeviceBehind("COM9"), "") << "ttyACM3 and later have no name";
+  EXPECT_EQ(names.DeviceBehind("COM9"), tree.Path("dev/ttyACM3"));
+  EXPECT_EQ(names.DeviceBehind("com12"), tree.Path("dev/ttyACM6"));
+  for (const char* none : {"COM13", "COM012", "COM1x", "COM99999999999999999999"})
+    EXPECT_EQ(names.DeviceBehind(none), "") << none;
+  PosixSerialPorts ports(Roots());
+  const auto listed = ports.ListPorts();
+  ASSERT_EQ(listed.size(), 12u);
+  EXPECT_EQ(listed[0].name, "COM1");
+  EXPECT_EQ(listed[0].description, tree.Path("dev/ttyS0"));
+  EXPECT_EQ(listed[11].name, "COM12");
+  EXPECT_EQ(listed[11].description, tree.Path("dev/ttyACM6"));
 }
 
 TEST(PortNamesMissingTreeTest, NoDevicesWithoutADevFolder) {

@@ -22,6 +22,7 @@
 #include "platform/posix/posix_os.h"
 #include "platform/posix/posix_serial.h"
 #include "posix_fake_tree.h"
+#include "sim/sim_adapter.h"
 
 namespace ravix::test {
 namespace {
@@ -311,9 +312,9 @@ struct PosixBench {
   Link link{platform, status};
 
   explicit PosixBench(const std::string& device) {
-    link.SerialPortSelected = true;
+    link.SelectAdapter(AdapterKindId::Serial);
     link.PortName = "COM3";
-    link.ComDeviceName = device;
+    link.Serial().ComDeviceName = device;
   }
 };
 
@@ -323,13 +324,79 @@ TEST(PosixSerialLinkTest, FindsNoAdapterOnATerminalWithoutModemLines) {
   PosixBench bench(pty.device);
   EXPECT_EQ(bench.link.DetectSerialAdapter(), 1);
   EXPECT_EQ(bench.status.ErrorText, "No Adaptor found at COM3\n");
-  EXPECT_TRUE(bench.link.ComPortOpen);
-  EXPECT_EQ(bench.link.OpenComPort(), 0) << "the port stays open";
+  // Its calls are timed, and a terminal's are a built-in port's: nothing is measured.
+  const PortFigures& figures = bench.link.Lines().Figures();
+  EXPECT_EQ(figures.lineOps.count, 1u);
+  EXPECT_EQ(figures.statusReads.count, 1u);
+  EXPECT_FALSE(figures.SlowLineOps());
+  EXPECT_EQ(figures.measuringReads, 0);
+  EXPECT_TRUE(bench.link.Serial().ComPortOpen);
+  EXPECT_EQ(bench.link.Serial().OpenComPort(), 0) << "the port stays open";
   EXPECT_TRUE(bench.ui.messages.empty());
   // The open port is held: no other program gets it until the tool lets it go.
   EXPECT_EQ(PosixSerialDevice::Open(pty.device), nullptr);
-  bench.link.CloseComPort();
+  bench.link.Serial().CloseComPort();
   EXPECT_NE(PosixSerialDevice::Open(pty.device), nullptr);
+}
+
+// A USB cable on the real clock, where a pseudo-terminal cannot serve (it has no
+// modem lines): the simulated chip, which reports its status 2 ms late by the steady
+// clock, behind calls that take a USB transfer's real time.
+class CablePorts : public SerialPorts {
+ public:
+  CablePorts(SerialPorts& chip, Clock& clock, uint32_t callUs) : chip_(chip), clock_(clock), callUs_(callUs) {}
+  std::unique_ptr<SerialDevice> Open(const std::string& name) override {
+    auto inner = chip_.Open(name);
+    return inner ? std::make_unique<Device>(std::move(inner), *this) : nullptr;
+  }
+  std::string DeviceBehind(const std::string&) override { return "usb"; }
+
+ private:
+  class Device : public SerialDevice {
+   public:
+    Device(std::unique_ptr<SerialDevice> inner, CablePorts& ports) : inner_(std::move(inner)), ports_(ports) {}
+    bool GetLineSettings(LineSettings& s) override { return inner_->GetLineSettings(s); }
+    bool SetLineSettings(const LineSettings& s) override { return inner_->SetLineSettings(s); }
+    bool SetTimeouts(const ReadTimeouts& t) override { return inner_->SetTimeouts(t); }
+    bool Escape(EscapeCode code) override {
+      ports_.clock_.BusyWaitUs(ports_.callUs_);
+      return inner_->Escape(code);
+    }
+    bool GetModemStatus(uint32_t& status) override { return inner_->GetModemStatus(status); }
+
+   private:
+    std::unique_ptr<SerialDevice> inner_;
+    CablePorts& ports_;
+  };
+  SerialPorts& chip_;
+  Clock& clock_;
+  uint32_t callUs_;
+};
+
+TEST(PosixSerialLinkTest, MeasuresACableOnTheRealClock) {
+  MonotonicClock clock;
+  sim::SimClock simClock(false);
+  sim::SimAdapter chip(simClock);
+  chip.SetModel(*sim::FindAdapterModel("ch340"));
+  CablePorts ports(chip, clock, 300);
+  HeadlessUi ui;
+  Platform platform{clock, ports, chip, ui};
+  Status status(ui);
+  Link link(platform, status);
+  link.SelectAdapter(AdapterKindId::Serial);
+  link.PortName = link.Serial().ComDeviceName = "COM1";
+  for (int check = 0; check < 2; ++check) {
+    const uint64_t t0 = clock.MicrosecondCount();
+    ASSERT_EQ(link.DetectSerialAdapter(), 0) << status.ErrorText;
+    EXPECT_GE(clock.MicrosecondCount() - t0, 298000u) << "the check's waits, each ending on its 150th tick";
+  }
+  const PortFigures& figures = link.Lines().Figures();
+  EXPECT_GE(figures.LineOpUs(), 300);
+  EXPECT_TRUE(figures.showMeasured);
+  EXPECT_GE(figures.showUs, 2000u) << "never less than the chip needs";
+  EXPECT_LT(figures.showUs, 40000u);
+  EXPECT_LE(figures.measuringReads, 16);
+  EXPECT_GE(link.Lines().Rules().SampleAfterRiseUs(), figures.showUs);
 }
 
 // A port that will not open: COM-Init-Error!, with the system's reason beside it as
@@ -342,8 +409,8 @@ TEST(PosixSerialLinkTest, APortThatDoesNotExistFailsToOpen) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PosixBench bench(c.name);
-    EXPECT_EQ(bench.link.OpenComPort(), 1);
-    EXPECT_FALSE(bench.link.ComPortOpen);
+    EXPECT_EQ(bench.link.Serial().OpenComPort(), 1);
+    EXPECT_FALSE(bench.link.Serial().ComPortOpen);
     ASSERT_EQ(bench.link.DetectSerialAdapter(), 1);
     bench.status.ReportCommandError();
     ASSERT_EQ(bench.ui.messages.size(), 1u);
@@ -363,7 +430,7 @@ TEST(PosixSerialLinkTest, APortTheUserMayNotOpenNamesTheGroupInTheDetails) {
   ASSERT_FALSE(group.empty());
   const std::string box = AsAnOrdinaryUser([&] {
     PosixBench bench(scratch.Path("ttyUSB3"));
-    if (bench.link.DetectSerialAdapter() != 1 || bench.link.ComPortOpen) return std::string("no failure");
+    if (bench.link.DetectSerialAdapter() != 1 || bench.link.Serial().ComPortOpen) return std::string("no failure");
     bench.status.ReportCommandError();
     if (bench.ui.messages.size() != 1) return std::string("no message box");
     return bench.ui.messages[0].text + "|" + bench.ui.messages[0].details;

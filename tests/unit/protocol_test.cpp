@@ -164,7 +164,7 @@ TEST(RestartController, HoldsResetFor100msAndWaits500ms) {
     if (bench.Serial()) {
       ASSERT_EQ(bench.link.DetectSerialAdapter(), 0);
     }
-    bench.link.LptLatch = 0xF6;
+    bench.link.Parallel().LptLatch = 0xF6;
     bench.RecordWire();
     const uint64_t t0 = bench.clock.NowUs();
     bench.protocol.RestartController();

@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "link/port_table.h"
 #include "platform/headless/headless_ui.h"
 #include "sim/sim_adapter.h"
 #include "temp_dir.h"
@@ -29,8 +31,8 @@ class SetupFileTest : public FreshDirectoryTest {
   SetupFileTest() : FreshDirectoryTest("ravix-setup-file-") {}
 
   void Access(bool direct, bool driver) {
-    link.DirectPortIo = direct;
-    link.PortDriverReady = driver;
+    link.Parallel().DirectPortIo = direct;
+    link.Parallel().PortDriverReady = driver;
   }
 
   sim::SimClock clock{true};
@@ -101,10 +103,121 @@ TEST_F(SetupFileTest, SavePortNameWritesOnlyTheFirstFourBytes) {
   link.PortName = "COM7";
   EXPECT_EQ(file.SavePortName(), 0);
   EXPECT_EQ(ReadSetupFile(), "COM7\0\0\r\nold"s);
-  // A device path does not fit the field and would overrun the fields behind it.
-  link.PortName = "/dev/ttyUSB0";
-  EXPECT_EQ(file.SavePortName(), 0);
-  EXPECT_EQ(ReadSetupFile(), "COM7\0\0\r\nold"s);
+}
+
+// The port field of a file with an update path behind it: bytes 0 to 29.
+std::string Field(const std::string& bytes) { return bytes.substr(0, 30); }
+constexpr char kBehind[] = "\r\nC:\\x1011_3011.upd";
+
+// A port beyond the table (above COM8, a device, a cable) is kept behind the marker,
+// its name in bytes 4 to 29 with a zero after it; the fields behind stay. A name of
+// the table goes back to bytes 0 to 3 alone, and one longer than 25 bytes is not kept.
+TEST_F(SetupFileTest, LongPortNamesGoBehindTheMarker) {
+  WriteSetupFile(std::string(30, '\0') + kBehind);
+  ASSERT_EQ(file.InitSetupFile(), 0);
+  const std::string zeros(26, '\0');
+  struct Case {
+    std::string name, field;
+  };
+  const Case cases[] = {
+      {"COM12", "*EXTCOM12" + zeros.substr(5)},
+      {"COM9", "*EXTCOM9" + zeros.substr(4)},
+      {"/dev/ttyUSB0", "*EXT/dev/ttyUSB0" + zeros.substr(12)},
+      {"ftdi:A50285BI", "*EXTftdi:A50285BI" + zeros.substr(13)},
+      {std::string(25, 'x'), "*EXT" + std::string(25, 'x') + zeros.substr(25)},
+      // Too long for the field: the file keeps what it held.
+      {std::string(26, 'y'), "*EXT" + std::string(25, 'x') + zeros.substr(25)},
+      {"COM3", "COM3" + std::string(25, 'x') + zeros.substr(25)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    link.PortName = c.name;
+    EXPECT_EQ(file.SavePortName(), 0);
+    const std::string bytes = ReadSetupFile();
+    EXPECT_EQ(Field(bytes), c.field);
+    EXPECT_EQ(bytes.substr(30), kBehind);
+  }
+}
+
+// What the start takes from the long form: the name behind the marker, when it is
+// one; a marker with nothing usable behind it counts as no port stored at all.
+TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
+  struct Case {
+    const char* what;
+    std::string stored;
+    bool driver;
+    std::string portName;
+    bool storedLong;
+  };
+  const std::string pad(20, '\0');
+  const Case cases[] = {
+      {"COM12", "*EXTCOM12\0"s + pad, false, "COM12", true},
+      {"a device path without parallel access", "*EXT/dev/ttyUSB1\0"s + pad, false, "/dev/ttyUSB1", true},
+      {"a name that fills the field", "*EXT" + std::string(25, 'z') + "\0"s, true, std::string(25, 'z'), true},
+      {"a name without its terminator", "*EXT" + std::string(26, 'z'), false, "COM2", false},
+      {"nothing behind the marker", "*EXT"s, true, "0378", false},
+      {"a control byte in the name", "*EXTCOM\x01" + pad, false, "COM2", false},
+      {"a blank in the name", "*EXTCOM 12\0"s + pad, false, "COM2", false},
+      {"the marker in the other case", "*extCOM12\0"s + pad, true, "*ext", false},
+      // A parallel port, however it was stored, needs parallel access.
+      {"a parallel port in the long form without access", "*EXT0378\0"s + pad, false, "COM2", true},
+      {"a parallel port in the long form with access", "*EXT0378\0"s + pad, true, "0378", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(dir_ / "rvsetup.cfg");
+    WriteSetupFile(c.stored);
+    Access(false, c.driver);
+    link.PortName.clear();
+    EXPECT_EQ(file.InitSetupFile(), 0);
+    EXPECT_EQ(link.PortName, c.portName);
+    EXPECT_EQ(file.PortNameStoredLong, c.storedLong);
+    // Written back as it is kept: a name of the table in bytes 0 to 3, any other long.
+    if (c.storedLong) {
+      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), c.portName.size() <= 4 ? c.portName : "*EXT");
+    }
+  }
+}
+
+// The tool's releases before long names read the port from bytes 0 to 3 only: up to
+// four characters before a line end, cut at a zero byte and at any control byte; an
+// empty name gives the default port, a name not beginning with "C" without parallel
+// access gives COM2, and a name of no row of the port table the default again. A
+// file written with a long name must leave such a reader on its default port, never on
+// a port made of the marker's or the name's bytes.
+std::string PortOfReleasedReader(const std::string& bytes, bool parallelAccess) {
+  std::string name = bytes.substr(0, std::min(bytes.find('\n'), size_t{4}));
+  name = name.substr(0, name.find('\0'));
+  name.resize(static_cast<size_t>(
+      std::find_if(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 32; }) -
+      name.begin()));
+  const std::string fallback = parallelAccess ? "0378" : "COM2";
+  if (name.empty()) return fallback;
+  if (!parallelAccess && name.front() != 'C') return "COM2";
+  return PortRowOfName(name) >= 0 ? name : fallback;
+}
+
+TEST_F(SetupFileTest, TheReleasedReaderTakesTheMarkerForNoPort) {
+  // The marker names no port of the table and does not begin with "C": a reader
+  // without parallel access falls back to COM2, one with it to its default 0378.
+  EXPECT_LT(PortRowOfName(SetupFile::LongPortMarker), 0);
+  EXPECT_NE(SetupFile::LongPortMarker.front(), 'C');
+  for (const char* name : {"COM12", "COM9", "/dev/ttyUSB0", "ftdi:A50285BI", "0378x"}) {
+    for (const bool parallel : {false, true}) {
+      SCOPED_TRACE(std::string(name) + (parallel ? " with" : " without") + " parallel access");
+      fs::remove(dir_ / "rvsetup.cfg");
+      WriteSetupFile("COM5");
+      ASSERT_EQ(file.InitSetupFile(), 0);
+      link.PortName = name;
+      ASSERT_EQ(file.SavePortName(), 0);
+      EXPECT_EQ(PortOfReleasedReader(ReadSetupFile(), parallel), parallel ? "0378" : "COM2");
+      // And this release reads the name back.
+      Access(false, parallel);
+      link.PortName.clear();
+      ASSERT_EQ(file.InitSetupFile(), 0);
+      EXPECT_EQ(link.PortName, name);
+    }
+  }
 }
 
 TEST_F(SetupFileTest, EveryOperationReturnsToTheStartDirectory) {

@@ -101,18 +101,18 @@ struct SimBench {
     status.MainWindow = window;
     switch (kind) {
       case AdapterKind::Serial:
-        link.SerialPortSelected = true;
+        link.SelectAdapter(AdapterKindId::Serial);
         link.PortName = "COM1";
-        link.ComDeviceName = "COM1";
+        link.Serial().ComDeviceName = "COM1";
         break;
       case AdapterKind::ParallelDriver:
         link.PortName = "0378";
-        link.PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
-        link.PortDriverReady = true;
+        link.Parallel().PortDriverLibrary = adapter.LoadLibrary("DLPORTIO.dll");
+        link.Parallel().PortDriverReady = true;
         break;
       case AdapterKind::ParallelDirect:
         link.PortName = "0378";
-        link.DirectPortIo = true;
+        link.Parallel().DirectPortIo = true;
         break;
     }
   }

@@ -280,6 +280,11 @@ TEST_F(Win32WindowTest, ProgressHasARowOfItsOwnUnderTheStatusField) {
   wchar_t label[96] = {};
   GetWindowTextW(window.ProgressWords(), label, 96);
   EXPECT_STREQ(label, L"25%  1 of 4 lines");
+  // The update's own estimate, from the port's measured rate, goes before the window's.
+  window.ShowTimeLeft(75);
+  window.ShowProgress(2, 4);
+  GetWindowTextW(window.ProgressWords(), label, 96);
+  EXPECT_STREQ(label, L"50%  2 of 4 lines, 1:15 left");
   window.ShowProgress(0, 0);
   RECT after{};
   GetWindowRect(window.Handle(), &after);

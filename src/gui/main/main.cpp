@@ -37,6 +37,10 @@ const char kUsage[] =
     "                    line with the port-I/O driver (the default), or without it\n"
     "  --sim-state FILE  keep the simulated controller in FILE: loaded when it exists,\n"
     "                    written back when the program ends\n"
+    "  --sim-adapter MODEL  the simulated serial adapter's chip: uart (the default, a built-in\n"
+    "                    port), ftdi, cp210x, ch340, pl2303 or cp210x-windows (USB cables)\n"
+    "  --timing specified  make every line operation as the algorithms count them, on any\n"
+    "                    port (default: port-aware, the same calls on a built-in port)\n"
     "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
@@ -85,9 +89,10 @@ struct Log {
 
 // The tool on ui (behind the session log) until its main window closes; says why the
 // start directory could not be taken.
-int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui, Log& log) {
+int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui, Log& log, ravix::Timing timing) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), log.Front(ui)};
   ravix::Tool tool(platform);
+  tool.link.timing = timing;
   const int status = ravix::RunApplication(tool);
   std::fputs(ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup").c_str(), stderr);
   return status;
@@ -124,7 +129,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& 
       for (const QString& path : ui.SaveScreenshots(dir)) std::fprintf(stderr, "saved %s\n", qPrintable(path));
     };
   }
-  RunTool(machine, *front, log);
+  RunTool(machine, *front, log, options.timing);
   const int status = engine.Finish();
   if (shots)
     for (const QString& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", qPrintable(path));
@@ -176,7 +181,7 @@ int main(int argc, char** argv) {
 
   // A script with the simulated controller runs in virtual time, so that its waits and
   // measurements take no real time; the interactive demo runs in real time, as hardware does.
-  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value(), options.simAdapter);
   std::string why;
   if (options.simState && !machine.KeepSimStateIn(*options.simState, why)) {
     std::fprintf(stderr, "ravix-setup: --sim-state %s\n", why.c_str());
@@ -217,7 +222,7 @@ int main(int argc, char** argv) {
       });
       app.installEventFilter(probe.get());
     }
-    status = RunTool(machine, ui, log);
+    status = RunTool(machine, ui, log, options.timing);
   }
   // The simulated controller goes back into its file at every end of the program.
   if (!machine.StoreSimState(why)) {

@@ -83,12 +83,13 @@ std::vector<std::string> PortNames::SerialDevices() const {
 std::string PortNames::DeviceBehind(const std::string& portName) const {
   if (!portName.empty() && portName.front() == '/') return portName;
   // Device names are not case-sensitive on the tool's home platform either.
-  if (portName.size() != 4 || !EqualsNoCase(std::string_view(portName).substr(0, 3), "COM")) return "";
-  const char digit = portName[3];
-  if (digit < '1' || digit > '0' + kMaxPorts) return "";
+  if (portName.size() < 4 || !EqualsNoCase(std::string_view(portName).substr(0, 3), "COM")) return "";
+  unsigned long number = 0;
+  if (portName[3] == '0' || !ParseNumber(std::string_view(portName).substr(3), "", number) || number == 0 ||
+      number > static_cast<unsigned long>(kMaxPorts))
+    return "";
   const auto devices = SerialDevices();
-  const size_t index = static_cast<size_t>(digit - '1');
-  return index < devices.size() ? devices[index] : "";
+  return number <= devices.size() ? devices[number - 1] : "";
 }
 
 }  // namespace ravix

@@ -5,12 +5,23 @@
 
 namespace ravix {
 
-uint32_t MonotonicClock::TickCount() {
+namespace {
+unsigned long long MonotonicUs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  const unsigned long long ms = static_cast<unsigned long long>(now.tv_sec) * 1000ULL +
-                                static_cast<unsigned long long>(now.tv_nsec) / 1000000ULL;
-  return static_cast<uint32_t>(ms);
+  return static_cast<unsigned long long>(now.tv_sec) * 1000000ULL +
+         static_cast<unsigned long long>(now.tv_nsec) / 1000ULL;
+}
+}  // namespace
+
+uint32_t MonotonicClock::TickCount() { return static_cast<uint32_t>(MonotonicUs() / 1000ULL); }
+
+uint64_t MonotonicClock::MicrosecondCount() { return MonotonicUs(); }
+
+void MonotonicClock::BusyWaitUs(uint32_t us) {
+  const unsigned long long start = MonotonicUs();
+  while (MonotonicUs() - start < us) {
+  }
 }
 
 void MonotonicClock::Pass(uint32_t ms) {

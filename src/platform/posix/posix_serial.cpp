@@ -287,4 +287,11 @@ std::unique_ptr<SerialDevice> PosixSerialPorts::OpenWithReason(const std::string
 
 std::string PosixSerialPorts::DeviceBehind(const std::string& portName) { return names_.DeviceBehind(portName); }
 
+std::vector<SerialPortInfo> PosixSerialPorts::ListPorts() {
+  std::vector<SerialPortInfo> ports;
+  for (const std::string& device : names_.SerialDevices())
+    ports.push_back({"COM" + std::to_string(ports.size() + 1), device});
+  return ports;
+}
+
 }  // namespace ravix

@@ -39,7 +39,7 @@ class PosixSerialDevice : public SerialDevice {
   std::optional<int> foundLines_;
 };
 
-// The serial ports by the tool's names: "COM1" to "COM8" as PortNames numbers the
+// The serial ports by the tool's names: "COM1", "COM2", ... as PortNames numbers the
 // devices, or a full device path.
 class PosixSerialPorts : public SerialPorts {
  public:
@@ -48,6 +48,7 @@ class PosixSerialPorts : public SerialPorts {
   std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
   std::unique_ptr<SerialDevice> OpenWithReason(const std::string& portName, std::string& why) override;
   std::string DeviceBehind(const std::string& portName) override;
+  std::vector<SerialPortInfo> ListPorts() override;
 
  private:
   PortNames names_;

@@ -2,6 +2,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/serial_port.h"
 
@@ -33,13 +34,16 @@ class Win32SerialDevice : public SerialDevice {
   bool dcbRead_ = false;
 };
 
-// The COM ports by name ("COM1" ... "COM8", or a device path like "\\.\COM12").
+// The COM ports by name ("COM1" ... "COM8", "COM12", or a device path like "\\.\COM12").
 class Win32SerialPorts : public SerialPorts {
  public:
   std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
   std::unique_ptr<SerialDevice> OpenWithReason(const std::string& portName, std::string& why) override;
   // The device the name is linked to ("\Device\Serial0"), or "" when there is none.
   std::string DeviceBehind(const std::string& portName) override;
+  // The COM names the system knows (its DOS device names), each with the name Windows
+  // gives the device where it gives one ("USB Serial Port").
+  std::vector<SerialPortInfo> ListPorts() override;
 };
 
 }  // namespace ravix

@@ -34,6 +34,10 @@ const char kUsage[] =
     "                    line with the port-I/O driver (the default), or without it\n"
     "  --sim-state FILE  keep the simulated controller in FILE: loaded when it exists,\n"
     "                    written back when the program ends\n"
+    "  --sim-adapter MODEL  the simulated serial adapter's chip: uart (the default, a built-in\n"
+    "                    port), ftdi, cp210x, ch340, pl2303 or cp210x-windows (USB cables)\n"
+    "  --timing specified  make every line operation as the algorithms count them, on any\n"
+    "                    port (default: port-aware, the same calls on a built-in port)\n"
     "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
     "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
     "  --screenshot DIR  save a picture of each message box, and of each open window\n"
@@ -45,9 +49,10 @@ using Options = ravix::FrontOptions;
 
 // The tool on ui until its main window closes; says why the start directory could not
 // be taken.
-int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui) {
+int RunTool(ravix::ToolMachine& machine, ravix::Ui& ui, ravix::Timing timing) {
   ravix::Platform platform{machine.clock(), machine.serial(), machine.os(), ui};
   ravix::Tool tool(platform);
+  tool.link.timing = timing;
   const int status = ravix::RunApplication(tool);
   if (const std::string problem = ravix::StartDirectoryProblem(tool.setupFile, "ravix-setup"); !problem.empty())
     Say(problem, true);
@@ -69,7 +74,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::win32gui::Win32Ui& ui, const O
     front = shots.get();
     engine.OnScriptEnd = [&shots] { shots->SaveOpenWindows(); };
   }
-  RunTool(machine, *front);
+  RunTool(machine, *front, options.timing);
   const int status = engine.Finish();
   if (shots)
     for (const std::string& path : shots->Saved()) std::fprintf(stderr, "saved %s\n", path.c_str());
@@ -93,7 +98,7 @@ int main(int argc, char** argv) {
 
   // A script with the simulated controller runs in virtual time; the interactive demo
   // runs in real time, as hardware does.
-  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
+  ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value(), options.simAdapter);
   std::string why;
   if (options.simState && !machine.KeepSimStateIn(*options.simState, why)) {
     Say("ravix-setup: --sim-state " + why + "\n", true);
@@ -101,7 +106,7 @@ int main(int argc, char** argv) {
   }
   // The windows measure the time left of an update on the clock the tool runs on.
   ravix::win32gui::Win32Ui ui([&machine] { return machine.clock().TickCount(); });
-  int status = options.script ? RunScript(machine, ui, options) : RunTool(machine, ui);
+  int status = options.script ? RunScript(machine, ui, options) : RunTool(machine, ui, options.timing);
   // The simulated controller goes back into its file at every end of the program.
   if (!machine.StoreSimState(why)) {
     Say("ravix-setup: --sim-state " + why + "\n", true);
