@@ -103,7 +103,7 @@ class TaskRun {
     const std::string json = settings_file::SaveJson(main_, tool_.settings, Slot());
     std::string why;
     const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
-    if (!ReplaceFile(request_.file, std::span<const uint8_t>(bytes, json.size()), &why)) {
+    if (!ReplaceChosenFile(request_.file, std::span<const uint8_t>(bytes, json.size()), &why)) {
       std::fprintf(stderr, "ravix-cli: cannot write %s: %s\n", request_.file.c_str(), why.c_str());
       return kTaskFailed;
     }

@@ -11,7 +11,8 @@ namespace ravix {
 
 // The files the tool reads and writes on the user's disk. Every operation refuses what
 // is not an ordinary file (a pipe, a device, a directory) instead of blocking on it or
-// writing into it, and none writes through a symbolic link. Failures come back as
+// writing into it, and none writes through a symbolic link (ReplaceChosenFile replaces
+// the regular file a link points to, as its user means). Failures come back as
 // nothing (or false), with the operating system's reason in *why when it is given.
 // One file for each operating system implements them.
 
@@ -38,7 +39,15 @@ FilePtr CreateExclusive(const std::string& path, std::string* why = nullptr);
 
 // Replaces path by a file holding bytes: written in full into a new file beside it and
 // renamed over it only then. On failure the old file stays as it was and nothing new
-// is left behind. A symbolic link of that name is replaced, never written through.
+// is left behind. A symbolic link of that name is replaced, never written through; a
+// pipe, a device or a directory of that name is refused and left as it is.
 bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why = nullptr);
+
+// The same for a file the user named to keep their own data in (a settings file):
+// a symbolic link to a regular file stays a link, and the file it points to is
+// replaced (written beside that file, renamed over it). A pipe, a device, a
+// directory, a link to one of them or to nothing, and on Windows a reserved device
+// name (NUL, CON, COM1, ...; with any extension) are refused and left as they are.
+bool ReplaceChosenFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why = nullptr);
 
 }  // namespace ravix

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <sys/stat.h>
 #include <regex>
 #include <string>
 
@@ -213,6 +214,29 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
   }
   std::filesystem::create_directory("a-directory");
   EXPECT_FALSE(SessionLog::Open("a-directory", why));
+}
+
+// save writes a regular file or refuses (as root, "save /dev/full" would otherwise
+// replace the system's device); through a link it writes the file at its end.
+TEST_F(CliTasksTest, SaveWritesARegularFileOrRefuses) {
+  ASSERT_EQ(::mkfifo("pipe.json", 0600), 0);
+  std::filesystem::create_directory("folder.json");
+  std::filesystem::create_symlink("/dev/full", "full.json");
+  WriteWhole("real.json", "old");
+  std::filesystem::create_symlink("real.json", "linked.json");
+  for (const char* refused : {"pipe.json", "folder.json", "full.json", "/dev/full"}) {
+    SCOPED_TRACE(refused);
+    const Result r = Run({.command = "save", .file = refused});
+    EXPECT_EQ(r.status, cli::kTaskFailed);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("saved"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo("pipe.json"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+  const Result r = Run({.command = "save", .file = "linked.json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::is_symlink("linked.json"));
+  EXPECT_NE(ReadWhole("real.json").find("\"startup-power\""), std::string::npos);
 }
 
 // A port given on the command line is for this run: the setup file keeps the port

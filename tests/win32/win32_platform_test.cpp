@@ -98,6 +98,36 @@ TEST_F(Win32FilesTest, ReplacesWholeOrNotAtAll) {
   EXPECT_EQ(Entries(), 2u) << "no temporary file is left beside the target";
 }
 
+// A settings file the user names: the device names that every folder has, a
+// directory and a folder that is not there are refused; a regular file (also one
+// with a 250-character name, past the old path limit) is replaced whole.
+TEST_F(Win32FilesTest, AChosenFileIsARegularFileOrRefused) {
+  const std::vector<uint8_t> json = {'{', '}'};
+  std::string why;
+  for (const std::string name : {"NUL", "nul.json", "CON", "Con.txt", "PRN", "AUX.json", "COM1", "com9.json", "LPT1",
+                                 "lpt3.txt", "CONOUT$", "NUL .json"}) {
+    SCOPED_TRACE(name);
+    why.clear();
+    EXPECT_FALSE(ReplaceChosenFile(Path(name.c_str()), json, &why));
+    EXPECT_NE(why.find("device"), std::string::npos) << why;
+    EXPECT_FALSE(ReplaceChosenFile(name, json, &why));
+  }
+  EXPECT_FALSE(ReplaceChosenFile(Path("folder"), json, &why));
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  EXPECT_FALSE(ReplaceChosenFile(Path("no-such-folder\\x.json"), json, &why));
+  EXPECT_EQ(Entries(), 2u);
+  // Names that only begin like a device are files.
+  for (const char* name : {"COM10.json", "console.json", "nullable.json", "five.bin"}) {
+    EXPECT_TRUE(ReplaceChosenFile(Path(name), json, &why)) << name << ": " << why;
+    EXPECT_EQ(Content(name), "{}") << name;
+  }
+  const std::string longName = std::string(245, 'p') + ".json";
+  ASSERT_TRUE(ReplaceChosenFile((dir / longName).string(), json, &why)) << why;
+  ASSERT_TRUE(ReplaceChosenFile((dir / longName).string(), json, &why)) << why;
+  EXPECT_EQ(Entries(), 6u) << "nothing left beside the targets";
+  EXPECT_FALSE(ReplaceFile("NUL", json, &why)) << "update files are never a device either";
+}
+
 TEST(Win32SerialTest, PortsThatAreNotThereDoNotOpen) {
   Win32SerialPorts ports;
   for (const char* name : {"", "COM99", "\\\\.\\COM98", "NOTAPORT"}) EXPECT_EQ(ports.Open(name), nullptr) << name;
