@@ -112,8 +112,8 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
         return ravix::ToolMachine::KnownSimPlatform(name) ? "" : "unknown simulated platform " + name;
       });
   app.add_option("--port", o.task.port,
-                 "COM1 to COM8, a device (/dev/ttyUSB0) for this run only, or a parallel port (0278, 0378, "
-                 "03BC); default: the port stored in rvsetup.cfg")
+                 "COM1 to COM8, a device (/dev/ttyUSB0) or a parallel port (0278, 0378, 03BC), for this run "
+                 "only (rvsetup.cfg stays as it is); default: the port stored in rvsetup.cfg")
       ->type_name("PORT");
   app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
       ->type_name("FILE");

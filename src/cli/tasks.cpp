@@ -70,8 +70,9 @@ class TaskRun {
     return false;
   }
 
-  // A port of the Port menu is chosen as its menu item does; a device path is used
-  // for this run only (the setup file's port field holds only the menu's names).
+  // A port of the Port menu is chosen as its menu item does; any other name is a
+  // device, named in the messages as the user gave it. Either is for this run only:
+  // the setup file is not written (RunTask).
   bool SelectPort() {
     const std::string& port = request_.port;
     if (port.empty()) return true;
@@ -79,6 +80,7 @@ class TaskRun {
       if (EqualsIgnoringCase(port, row.name)) return Press(row.command);
     Link& link = tool_.link;
     if (link.ComPortOpen) link.CloseComPort();
+    link.PortName = port;
     link.ComDeviceName = port;
     link.SerialPortSelected = true;
     return true;
@@ -251,6 +253,8 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   if (log) logged = std::make_unique<SessionLog>(ui, log, logHeader);
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
+  // A port on the command line is for this run: the desktop program's choice stays stored.
+  tool.setupFile.Writable = request.port.empty();
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
     return TaskRun(request, tool, ui, terminal, main, handler).Run();
   };

@@ -1,5 +1,6 @@
 #include "files/setup_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -99,13 +100,36 @@ int SetupFile::InitSetupFile() {
   }
 
   const std::string path = FilePath();
+  if (!Writable) {
+    // Read as it is (a file that is not there stays so); nothing goes back.
+    link_.PortName = DefaultPortName();
+    TakeStoredPortName(ReadOnlyPortField(path));
+    return 0;
+  }
   File file = OpenFile(path);
   if (!file) {
     file = OpenFile(path, true);
     link_.PortName = DefaultPortName();
   }
-  if (file) {
-    std::string stored = ReadField(file.get(), PortNameOffset, 4);
+  TakeStoredPortName(file ? std::optional(ReadField(file.get(), PortNameOffset, 4)) : std::nullopt);
+  if (!file) return 1;
+  const bool written = link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
+  return Close(file) && written ? 0 : 1;
+}
+
+std::optional<std::string> SetupFile::ReadOnlyPortField(const std::string& path) const {
+  // The field is the first four bytes; a larger file is no setup file of ours.
+  constexpr size_t kMostBytes = 64 * 1024;
+  const auto bytes = ReadRegularFile(path, kMostBytes);
+  if (!bytes) return std::nullopt;
+  std::string field(bytes->begin(), bytes->begin() + static_cast<long>(std::min<size_t>(bytes->size(), 4)));
+  field = field.substr(0, field.find('\n'));
+  return field.substr(0, field.find('\0'));
+}
+
+void SetupFile::TakeStoredPortName(const std::optional<std::string>& field) {
+  if (field) {
+    std::string stored = *field;
     // A CR of a line end, or any other control byte, is no part of a port name.
     size_t end = 0;
     while (end < stored.size() && static_cast<unsigned char>(stored[end]) >= 32) ++end;
@@ -116,12 +140,10 @@ int SetupFile::InitSetupFile() {
   if (link_.PortName.empty()) link_.PortName = DefaultPortName();
   // Without parallel-port access a stored parallel port falls back to COM2.
   if (!link_.DirectPortIo && !link_.PortDriverReady && link_.PortName.front() != 'C') link_.PortName = "COM2";
-  if (!file) return 1;
-  const bool written = link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
-  return Close(file) && written ? 0 : 1;
 }
 
 int SetupFile::SavePortName() {
+  if (!Writable) return 0;
   EnterStartDirectory();
   File file = OpenFile(FilePath());
   // The field holds four characters: a longer name (a device path typed on the
@@ -136,6 +158,7 @@ int SetupFile::SavePortName() {
 }
 
 int SetupFile::StoreUpdatePath(const std::string& path) {
+  if (!Writable) return 0;
   EnterStartDirectory();
   File file = OpenFile(FilePath());
   std::string field(FittingPath(path, MaxUpdatePath));
@@ -195,6 +218,7 @@ int SetupFile::LoadRpmValues() {
   PoleCount = poles;
   GearRatio = gear;
   file.reset();
+  if (!Writable) return 0;
 
   file = OpenFile(path);
   if (!file) {
@@ -209,6 +233,11 @@ int SetupFile::LoadRpmValues() {
 
 int SetupFile::StoreRpmValues(int poleCount, float gearRatio) {
   if (poleCount < -9 || poleCount > 99) return 1;
+  if (!Writable) {
+    PoleCount = poleCount;
+    GearRatio = gearRatio;
+    return 0;
+  }
   EnterStartDirectory();
   const std::string path = FilePath();
   File file = OpenFile(path);

@@ -1,10 +1,8 @@
-// The task commands of ravix-cli against one simulated controller that keeps its
-// memory from command to command, as a real one does.
+// The task commands of ravix-cli: what they read, write and say.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <csignal>
-#include <sys/stat.h>
 #include <regex>
 #include <string>
 
@@ -16,36 +14,13 @@
 #include "platform/headless/headless_ui.h"
 #include "script/session_log.h"
 #include "sim/sim_adapter.h"
-#include "temp_dir.h"
+
+#include "cli_fixture.h"
 
 namespace ravix {
 namespace {
 
 using cli::TaskRequest;
-
-class CliTasksTest : public FreshDirectoryTest {
- protected:
-  CliTasksTest() : FreshDirectoryTest("ravix-cli-tasks-") {}
-
-  struct Result {  // NOLINT
-    int status;
-    std::string out, err;
-  };
-
-  Result Run(TaskRequest request) {
-    if (request.port.empty()) request.port = "COM1";
-    cli::Terminal terminal(stdin, stderr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunTask(request, {clock_, adapter_, adapter_}, terminal);
-    std::string out = testing::internal::GetCapturedStdout();
-    return {status, out, testing::internal::GetCapturedStderr()};
-  }
-
-  sim::SimClock clock_{true};
-  sim::SimAdapter adapter_{clock_};
-  std::array<uint8_t, sim::kSettingBytes>& bytes_ = adapter_.controller.settings;
-};
 
 TEST_F(CliTasksTest, ReadJsonShowsKnownBytesInPeoplesUnits) {
   bytes_[9] = 16, bytes_[8] = 3;       // full speed 4099 counts: 2.05 ms
@@ -216,37 +191,29 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
   EXPECT_FALSE(SessionLog::Open("a-directory", why));
 }
 
-// save writes a regular file or refuses (as root, "save /dev/full" would otherwise
-// replace the system's device); through a link it writes the file at its end.
-TEST_F(CliTasksTest, SaveWritesARegularFileOrRefuses) {
-  ASSERT_EQ(::mkfifo("pipe.json", 0600), 0);
-  std::filesystem::create_directory("folder.json");
-  std::filesystem::create_symlink("/dev/full", "full.json");
-  WriteWhole("real.json", "old");
-  std::filesystem::create_symlink("real.json", "linked.json");
-  for (const char* refused : {"pipe.json", "folder.json", "full.json", "/dev/full"}) {
-    SCOPED_TRACE(refused);
-    const Result r = Run({.command = "save", .file = refused});
-    EXPECT_EQ(r.status, cli::kTaskFailed);
-    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("saved"), std::string::npos) << r.err;
+// A port given on the command line is for this run: the setup file that the desktop
+// program left is read but stays byte for byte, and none is made where there is none.
+TEST_F(CliTasksTest, APortFromTheCommandLineIsNotStored) {
+  for (const char* stored : {"", "COM5", "0378\r\nold path"}) {
+    for (const char* port : {"/dev/ttyUSB9", "COM3", "com2", "0278"}) {
+      SCOPED_TRACE(std::string(port) + " over \"" + stored + "\"");
+      std::filesystem::remove("rvsetup.cfg");
+      if (*stored) WriteSetupFile(stored);
+      const Result r = Run({.command = port[0] == '0' ? "info" : "read", .port = port});
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(std::filesystem::exists("rvsetup.cfg"), *stored != '\0');
+      if (*stored) EXPECT_EQ(ReadSetupFile(), stored);
+    }
   }
-  EXPECT_TRUE(std::filesystem::is_fifo("pipe.json"));
-  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
-  const Result r = Run({.command = "save", .file = "linked.json"});
-  ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(std::filesystem::is_symlink("linked.json"));
-  EXPECT_NE(ReadWhole("real.json").find("\"startup-power\""), std::string::npos);
 }
 
-// A port given on the command line is for this run: the setup file keeps the port
-// that the desktop program stored, and never receives a device path.
-TEST_F(CliTasksTest, APortFromTheCommandLineIsNotStored) {
-  for (const char* port : {"/dev/ttyUSB9", "COM3", "com2"}) {
-    SCOPED_TRACE(port);
+// The messages name the port the user gave: a device path, not a COM name.
+TEST_F(CliTasksTest, MessagesNameTheDeviceGiven) {
+  adapter_.plugged = false;
+  for (const char* port : {"/dev/ttyUSB7", "COM4"}) {
     const Result r = Run({.command = "read", .port = port});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadSetupFile().substr(0, 4), "0378");
+    EXPECT_EQ(r.status, cli::kTaskFailed);
+    EXPECT_NE(r.err.find(std::string("No Adaptor found at ") + port + "\n"), std::string::npos) << r.err;
   }
 }
 
