@@ -133,11 +133,7 @@ bool OpenLog(Options& o, int argc, char** argv) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Transcripts and settings files are written byte for byte, without CR LF translation.
-  ravix::UseBinaryStandardStreams();
+int Run(int argc, char** argv) {
   Options o;
   CLI::App app{"ravix-cli: the setup tool for Ravix-Micro speed controllers, from a terminal", "ravix-cli"};
   // A path such as /home/me/plane.json is a file, never an option (the default on Windows).
@@ -176,4 +172,14 @@ int main(int argc, char** argv) {
   if (*run) return RunScript(o);
   if (*pack) return ravix::cli::PackCommand(pack->remaining());
   return RunTask(o);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Transcripts and settings files are written byte for byte, without CR LF translation.
+  ravix::UseBinaryStandardStreams();
+  ravix::GuardStandardStreams();
+  // A table or transcript that did not arrive is a failed command, whatever it did.
+  return ravix::FinishStandardStreams(Run(argc, argv), "ravix-cli");
 }

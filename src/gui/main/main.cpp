@@ -15,6 +15,7 @@
 #include "gui/qt_ui.h"
 #include "gui/screenshot_ui.h"
 #include "gui/startup_probe.h"
+#include "platform/standard_streams.h"
 #include "script/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
@@ -158,6 +159,7 @@ bool EnterStartDirectory(Options& options) {
 
 int main(int argc, char** argv) {
   const auto mainEntered = std::chrono::steady_clock::now();
+  ravix::GuardStandardStreams();
   Options options;
   std::string refused;
   const ravix::FrontFeatures features{.shortHelp = true, .log = true, .configDir = true, .measure = true,
