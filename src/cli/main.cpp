@@ -27,11 +27,13 @@ struct Options {
   std::vector<std::string> packArgs;
   ravix::cli::TaskRequest task;
   std::string logPath;
-  ravix::FilePtr log;  // open while the command runs
-  std::string logHeader;
+  ravix::SessionLogFile log;  // open while the command runs
 };
 
-int RunScript(const Options& options) {
+// The session log, when --log asked for one.
+ravix::SessionLogFile* LogOf(Options& options) { return options.log.file.IsOpen() ? &options.log : nullptr; }
+
+int RunScript(Options& options) {
   std::string why;
   const auto source = ravix::ScriptSource::Open(options.script, why);
   if (!source) {
@@ -42,17 +44,16 @@ int RunScript(const Options& options) {
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
   std::string startProblem;
   const int status = ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
-                                            source->Stream(), std::cout, options.log.get(), options.logHeader,
-                                            &startProblem);
+                                            source->Stream(), std::cout, LogOf(options), &startProblem);
   if (!startProblem.empty()) std::fprintf(stderr, "ravix-cli: %s\n", startProblem.c_str());
   return status;
 }
 
-int RunTask(const Options& options) {
+int RunTask(Options& options) {
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true);
   ravix::cli::Terminal terminal(stdin, stderr);
   return ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os()}, terminal,
-                             options.log.get(), options.logHeader);
+                             LogOf(options));
 }
 
 // NAME=on|off for the two lock functions.
@@ -122,14 +123,13 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
 // Opens the session log that --log asks for; false (with the reason on standard error) when it cannot be written.
 bool OpenLog(Options& o, int argc, char** argv) {
   if (o.logPath.empty()) return true;
+  std::string header = std::string("ravix-cli ") + RAVIX_VERSION;
+  for (int i = 1; i < argc; ++i) header += std::string(" ") + argv[i];
   std::string why;
-  o.log = ravix::SessionLog::Open(o.logPath, why);
-  if (!o.log) {
+  if (!ravix::SessionLog::Open(o.log, o.logPath, header, why)) {
     std::fprintf(stderr, "ravix-cli: cannot write the log %s: %s\n", o.logPath.c_str(), why.c_str());
     return false;
   }
-  o.logHeader = std::string("ravix-cli ") + RAVIX_VERSION;
-  for (int i = 1; i < argc; ++i) o.logHeader += std::string(" ") + argv[i];
   return true;
 }
 

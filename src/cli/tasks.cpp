@@ -238,8 +238,7 @@ std::optional<std::string> SettingsFromAssignments(const std::vector<std::string
   return file.dump();
 }
 
-int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal, std::FILE* log,
-            const std::string& logHeader) {
+int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal, SessionLogFile* log) {
   TaskRequest request = given;
   std::error_code error;
   // The update's file dialog moves the current directory; the files stay where they were named.
@@ -250,7 +249,7 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   if (request.command == "info") ui.resultCaptions = {"Info:"};
   if (request.command == "calibrate") ui.resultCaptions = {"calibration successful!", "calibration not correct!"};
   std::unique_ptr<SessionLog> logged;
-  if (log) logged = std::make_unique<SessionLog>(ui, log, logHeader);
+  if (log) logged = std::make_unique<SessionLog>(ui, *log);
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
   // A port on the command line is for this run: the desktop program's choice stays stored.

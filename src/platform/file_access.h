@@ -5,6 +5,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace ravix {
@@ -49,5 +51,30 @@ bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::s
 // directory, a link to one of them or to nothing, and on Windows a reserved device
 // name (NUL, CON, COM1, ...; with any extension) are refused and left as they are.
 bool ReplaceChosenFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why = nullptr);
+
+// A file that takes whole records at its end, for a log that two programs may write
+// at once: each Append is one write of the system in append mode, which puts it at the
+// end of the file as it is at that moment, so no record overwrites or cuts into
+// another. Open makes the file when it is missing; a symbolic link or anything but a
+// regular file is refused.
+class AppendFile {
+ public:
+  AppendFile() = default;
+  ~AppendFile();
+  AppendFile(AppendFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+  AppendFile& operator=(AppendFile&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    return *this;
+  }
+
+  bool Open(const std::string& path, std::string* why = nullptr);
+  bool IsOpen() const { return handle_ != kClosed; }
+  // The whole record at the end of the file; false with the reason (a full disk).
+  bool Append(std::string_view record, std::string* why = nullptr);
+
+ private:
+  static constexpr intptr_t kClosed = -1;  // no descriptor, and INVALID_HANDLE_VALUE
+  intptr_t handle_ = kClosed;              // a descriptor, or a Windows handle
+};
 
 }  // namespace ravix

@@ -164,18 +164,19 @@ TEST_F(CliTasksTest, LocksSetsTheLockByteAndShowsBoth) {
 TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
   std::string why;
   {
-    FilePtr log = SessionLog::Open("session.log", why);
-    ASSERT_TRUE(log) << why;
+    SessionLogFile log;
+    ASSERT_TRUE(SessionLog::Open(log, "session.log", "ravix-cli write --set brake=strong", why)) << why;
     cli::Terminal terminal(stdin, stderr);
     testing::internal::CaptureStderr();
     cli::RunTask({.command = "write", .port = "COM1", .sets = {"brake=strong"}}, {clock_, adapter_, adapter_}, terminal,
-                 log.get(), "ravix-cli write --set brake=strong");
+                 &log);
     testing::internal::GetCapturedStderr();
   }
   {  // a second run appends and keeps what is there
-    FilePtr again = SessionLog::Open("session.log", why);
+    SessionLogFile again;
+    ASSERT_TRUE(SessionLog::Open(again, "session.log", "second run", why)) << why;
     HeadlessUi ui;
-    SessionLog second(ui, again.get(), "second run");
+    SessionLog second(ui, again);
   }
   const std::string log = ReadWhole("session.log");
   const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
@@ -188,7 +189,8 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
     EXPECT_TRUE(std::regex_match(log.substr(log.rfind('\n', at) + 1, 24), stamp)) << expected;
   }
   std::filesystem::create_directory("a-directory");
-  EXPECT_FALSE(SessionLog::Open("a-directory", why));
+  SessionLogFile refused;
+  EXPECT_FALSE(SessionLog::Open(refused, "a-directory", "", why));
 }
 
 // A port given on the command line is for this run: the setup file that the desktop

@@ -73,11 +73,10 @@ bool EnterConfigDir() {
 
 // The session log (--log) while the program runs.
 struct Log {
-  ravix::FilePtr file;
-  std::string header;
+  ravix::SessionLogFile file;
   // ui itself, or the session log in front of it.
   ravix::Ui& Front(ravix::Ui& ui) {
-    if (file && !logged) logged = std::make_unique<ravix::SessionLog>(ui, file.get(), header);
+    if (file.file.IsOpen() && !logged) logged = std::make_unique<ravix::SessionLog>(ui, file);
     return logged ? static_cast<ravix::Ui&>(*logged) : ui;
   }
   std::unique_ptr<ravix::SessionLog> logged;
@@ -134,14 +133,13 @@ int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& 
 // The session log of --log, opened before anything happens; false when it cannot be.
 bool OpenLog(const Options& options, int argc, char** argv, Log& log) {
   if (!options.logPath) return true;
+  std::string header = std::string("ravix-setup ") + RAVIX_VERSION;
+  for (int i = 1; i < argc; ++i) header += std::string(" ") + argv[i];
   std::string why;
-  log.file = ravix::SessionLog::Open(*options.logPath, why);
-  if (!log.file) {
+  if (!ravix::SessionLog::Open(log.file, *options.logPath, header, why)) {
     std::fprintf(stderr, "ravix-setup: cannot write the log %s: %s\n", options.logPath->c_str(), why.c_str());
     return false;
   }
-  log.header = std::string("ravix-setup ") + RAVIX_VERSION;
-  for (int i = 1; i < argc; ++i) log.header += std::string(" ") + argv[i];
   return true;
 }
 

@@ -211,4 +211,25 @@ bool ReplaceChosenFile(const std::string& path, std::span<const uint8_t> bytes, 
   return WriteBesideAndRename(resolved.get(), bytes, &target, why);
 }
 
+AppendFile::~AppendFile() {
+  if (IsOpen()) ::close(static_cast<int>(handle_));
+}
+
+bool AppendFile::Open(const std::string& path, std::string* why) {
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+  if (!fd.Valid()) return Fail(why, errno);
+  if (!IsRegular(fd.Get(), why) || !MakeBlocking(fd.Get(), why)) return false;
+  if (IsOpen()) ::close(static_cast<int>(handle_));
+  handle_ = fd.Release();
+  return true;
+}
+
+bool AppendFile::Append(std::string_view record, std::string* why) {
+  if (!IsOpen()) {
+    SetWhy(why, "not open");
+    return false;
+  }
+  return WriteAll(static_cast<int>(handle_), {reinterpret_cast<const uint8_t*>(record.data()), record.size()}, why);
+}
+
 }  // namespace ravix

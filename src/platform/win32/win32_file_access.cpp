@@ -292,4 +292,36 @@ bool ReplaceChosenFile(const std::string& path, std::span<const uint8_t> bytes, 
   }
 }
 
+AppendFile::~AppendFile() {
+  if (IsOpen()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+}
+
+bool AppendFile::Open(const std::string& path, std::string* why) {
+  if (RefuseDeviceName(path, why)) return false;
+  // FILE_APPEND_DATA without FILE_WRITE_DATA: the system puts every write at the end
+  // of the file as it is then, also while another program appends to it. (The C
+  // runtime's append mode moves to the end and then writes: two steps, not one.)
+  Handle file(CreateFileW(WidePath(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!file.Valid()) return Fail(why);
+  if (!IsRegular(file.Get(), why)) return false;
+  if (IsOpen()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = reinterpret_cast<intptr_t>(file.Release());
+  return true;
+}
+
+bool AppendFile::Append(std::string_view record, std::string* why) {
+  if (!IsOpen()) {
+    SetWhy(why, "not open");
+    return false;
+  }
+  DWORD written = 0;
+  if (!WriteFile(reinterpret_cast<HANDLE>(handle_), record.data(), static_cast<DWORD>(record.size()), &written,
+                 nullptr))
+    return Fail(why);
+  if (written != record.size()) return Fail(why, ERROR_DISK_FULL);
+  return true;
+}
+
 }  // namespace ravix
