@@ -13,6 +13,7 @@
 #include "cli/terminal.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "script/script_run.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
@@ -180,6 +181,11 @@ int main(int argc, char** argv) {
   // Transcripts and settings files are written byte for byte, without CR LF translation.
   ravix::UseBinaryStandardStreams();
   ravix::GuardStandardStreams();
+  // SIGTERM and SIGHUP end the command as its user would; Ctrl+C is the terminal's own.
+  ravix::CatchOutsideStops(false);
+  const int status = ravix::StatusAfterOutsideStop(Run(argc, argv), "ravix-cli");
   // A table or transcript that did not arrive is a failed command, whatever it did.
-  return ravix::FinishStandardStreams(Run(argc, argv), "ravix-cli");
+  const int delivered = ravix::FinishStandardStreams(status, "ravix-cli");
+  ravix::OutsideStopHandled();
+  return delivered;
 }

@@ -168,12 +168,23 @@ class TaskRun {
 
   int Update() {
     ui_.fileChoice = request_.file;
+    bool agreed = false;
     // Until the user agrees nothing is written, and Ctrl+C may end the program as usual.
-    ui_.onAgreed = [this] { terminal_.GuardInterrupts(true); };
+    ui_.onAgreed = [this, &agreed] {
+      agreed = true;
+      terminal_.GuardInterrupts(true);
+    };
     Press(menu::kOpenUpdateFile);
+    const bool stopped = ui_.StopRequested();
     terminal_.GuardInterrupts(false);
     terminal_.Progress(0, 0);
-    if (!StatusIs("OK")) return kTaskFailed;
+    if (!StatusIs("OK")) {
+      if (agreed && stopped)
+        std::fprintf(stderr,
+                     "ravix-cli: the update stopped before its end: the controller may hold part of the new "
+                     "firmware only; run the update again to its end\n");
+      return kTaskFailed;
+    }
     std::fprintf(stderr, "ravix-cli: updated; read the settings again before writing them\n");
     return 0;
   }

@@ -58,6 +58,12 @@ class FirmwareUpdate {
   // been shown; totalLines is the number of lines to send.
   bool DetectAndCheck(UpdateFiles& files, int& totalLines);
   bool CheckEveryLine(UpdateFiles& files, int& totalLines);
+  // A scrambled update's temp.tmp is made new: anything that has the name already is
+  // refused before the question (and left as it is). False after the refusal.
+  bool TempFileFree(UpdateFiles& files);
+  // Asks the question that starts the transfer; false (the status line blank) when
+  // the user says no, or when the program is to end before the transfer starts.
+  bool AskToStart(UpdateFiles& files, const char* question);
   // Opens the data for the transfer; false after the failure has been shown.
   bool OpenData(UpdateFiles& files);
   // Sends every line, blinking the status line a second after lastBlinkTime and

@@ -101,9 +101,13 @@ class Ui {
   }
   // Hands a file or web address to the desktop's "open" action.
   virtual void ShellOpen(const std::string& target) = 0;
-  // The user asked to stop the command in progress (on a terminal, a second Ctrl+C);
-  // a long command looks at it between its steps.
-  virtual bool StopRequested() { return false; }
+  // The user asked to stop the command in progress (on a terminal, a second Ctrl+C;
+  // anywhere, SIGTERM); a long command looks at it between its steps.
+  virtual bool StopRequested();
+  // The program has been asked from outside to end (SIGTERM, or SIGHUP: its terminal
+  // went away): work in progress may finish, nothing long begins, and the program
+  // ends once the command has.
+  virtual bool EndRequested();
 };
 
 // Creates a window, runs the handler's start-up and then the window modally.

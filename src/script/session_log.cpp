@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/stop_signals.h"
 #include "resources/ids.h"
 #include "script/script_words.h"
 
@@ -119,6 +120,16 @@ std::optional<std::string> SessionLog::SaveFileDialog(Window* owner, std::string
 void SessionLog::ShellOpen(const std::string& target) {
   Write("open " + script::Quote(target));
   inner_.ShellOpen(target);
+}
+
+bool SessionLog::EndRequested() {
+  const bool end = inner_.EndRequested();
+  if (end && !endLogged_) {
+    endLogged_ = true;
+    const std::string name = OutsideStopName();
+    Write("end requested" + (name.empty() ? std::string() : " (" + name + ")"));
+  }
+  return end;
 }
 
 bool SessionLog::StopRequested() {

@@ -38,6 +38,7 @@ class SessionLog : public Ui {
                                             std::string_view suggested) override;
   void ShellOpen(const std::string& target) override;
   bool StopRequested() override;
+  bool EndRequested() override;
 
   // The log file, opened to append (made when missing; a link or anything but a
   // regular file is refused). False with the reason in why.
@@ -49,6 +50,7 @@ class SessionLog : public Ui {
  private:
   Ui& inner_;
   SessionLogFile& log_;
+  bool endLogged_ = false;
 };
 
 }  // namespace ravix

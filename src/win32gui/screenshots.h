@@ -41,6 +41,8 @@ class ScreenshotUi : public Ui {
     return engine_.SaveFileDialog(owner, title, pattern, suggested);
   }
   void ShellOpen(const std::string& target) override { engine_.ShellOpen(target); }
+  bool StopRequested() override { return engine_.StopRequested(); }
+  bool EndRequested() override { return engine_.EndRequested(); }
 
   void SaveOpenWindows();
   const std::vector<std::string>& Saved() const { return saved_; }

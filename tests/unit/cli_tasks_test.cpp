@@ -10,6 +10,7 @@
 #include "cli/task_ui.h"
 #include "cli/tasks.h"
 #include "cli/terminal.h"
+#include "files/update_file.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
 #include "script/session_log.h"
@@ -109,6 +110,29 @@ TEST_F(CliTasksTest, UpdateWithYesProgramsTheImage) {
   const Result r = Run({.command = "update", .yes = true, .file = "x1011_3011.upd"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(adapter_.controller.flash[0x40], 0x56);
+}
+
+// A temp.tmp that an update killed before our signal handling left (or another
+// update's) refuses a scrambled update before the question, stays as it is, and the
+// terminal is told where it is and when it may go; a plain update never minds it.
+TEST_F(CliTasksTest, AStaleTempFileIsNamedBeforeTheQuestion) {
+  WriteWhole("temp.tmp", "left over");
+  const auto scrambled = PackScrambledUpdate(std::vector<UpdateByte>{{0x0000, 0x12}, {0x0040, 0x56}}, {}, 7);
+  WriteWhole("s1011_3011.upd", std::string(scrambled.begin(), scrambled.end()));
+  WriteWhole("p1011_3011.upd", "0000:0021\r\n0040:0065\r\n");
+  const Result refused = Run({.command = "update", .yes = true, .file = "s1011_3011.upd"});
+  EXPECT_EQ(refused.status, cli::kTaskFailed);
+  EXPECT_NE(refused.err.find("ravix-cli: ERROR! Cannot open temp-file\nravix-cli: details: " +
+                             (dir_ / "temp.tmp").string() +
+                             " is there already. It may be deleted when no other update is running.\n"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_EQ(refused.err.find("Update starten?"), std::string::npos) << refused.err;
+  EXPECT_EQ(adapter_.controller.flash[0], 0xFF);
+  const Result plain = Run({.command = "update", .yes = true, .file = "p1011_3011.upd"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(adapter_.controller.flash[0x40], 0x65);
+  EXPECT_EQ(ReadWhole("temp.tmp"), "left over");
 }
 
 // The programming-interface commands work on both adapters; the settings need the

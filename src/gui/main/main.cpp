@@ -12,10 +12,12 @@
 
 #include "app/startup.h"
 #include "app/tool.h"
+#include "gui/end_on_request.h"
 #include "gui/qt_ui.h"
 #include "gui/screenshot_ui.h"
 #include "gui/startup_probe.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "script/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
@@ -153,11 +155,7 @@ bool EnterStartDirectory(Options& options) {
   return EnterConfigDir();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const auto mainEntered = std::chrono::steady_clock::now();
-  ravix::GuardStandardStreams();
+int Run(int argc, char** argv, std::chrono::steady_clock::time_point mainEntered) {
   Options options;
   std::string refused;
   const ravix::FrontFeatures features{.shortHelp = true, .log = true, .configDir = true, .measure = true,
@@ -199,6 +197,7 @@ int main(int argc, char** argv) {
 
   if (options.script) return RunScript(machine, ui, options, log);
 
+  ravix::gui::EndOnRequest endOnRequest(ui);
   std::unique_ptr<ravix::gui::StartupProbe> probe;
   if (options.measure) {
     probe = std::make_unique<ravix::gui::StartupProbe>(mainEntered, stdout, [&ui] {
@@ -207,4 +206,16 @@ int main(int argc, char** argv) {
     app.installEventFilter(probe.get());
   }
   return RunTool(machine, ui, log);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto mainEntered = std::chrono::steady_clock::now();
+  ravix::GuardStandardStreams();
+  // SIGTERM, SIGHUP and Ctrl+C end the program as its user would (EndOnRequest).
+  ravix::CatchOutsideStops(true);
+  const int status = ravix::StatusAfterOutsideStop(Run(argc, argv, mainEntered), "ravix-setup");
+  ravix::OutsideStopHandled();
+  return status;
 }
