@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -53,6 +54,11 @@ class Win32Window : public Window {
   void Dispatch(int command);
   // Escape or the close box: command 2, unless a command is still running.
   void RequestClose();
+  // A command of this window is running (and may have opened another).
+  bool Busy() const { return busy_ > 0; }
+  // Called ten times a second by the window's messages (also inside a message box's
+  // own loop), and when the session ends; empty: nothing is watched.
+  std::function<void()> OnWatch;
 
   HWND__* Handle() const { return hwnd_; }
   HWND__* Control(int id) const;

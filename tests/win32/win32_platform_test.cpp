@@ -128,6 +128,28 @@ TEST_F(Win32FilesTest, AChosenFileIsARegularFileOrRefused) {
   EXPECT_FALSE(ReplaceFile("NUL", json, &why)) << "update files are never a device either";
 }
 
+// Two programs logging into one file each hold a handle of their own: every record
+// goes to the end of the file as it is then, none over another's. A device name or a
+// directory is no log.
+TEST_F(Win32FilesTest, AppendedRecordsOfTwoWritersAllStay) {
+  AppendFile first, second;
+  std::string why;
+  ASSERT_TRUE(first.Open(Path("session.log"), &why)) << why;
+  ASSERT_TRUE(second.Open(Path("session.log"), &why)) << why;
+  std::string expected;
+  for (int i = 0; i < 50; ++i) {
+    const std::string a = "first " + std::to_string(i) + "\n", b = "second " + std::to_string(i) + " longer\n";
+    ASSERT_TRUE(first.Append(a, &why)) << why;
+    ASSERT_TRUE(second.Append(b, &why)) << why;
+    expected += a + b;
+  }
+  EXPECT_EQ(Content("session.log"), expected);
+  AppendFile refused;
+  EXPECT_FALSE(refused.Open(Path("folder"), &why));
+  EXPECT_FALSE(refused.Open("NUL", &why));
+  EXPECT_FALSE(refused.Append("x\n", &why));
+}
+
 TEST(Win32SerialTest, PortsThatAreNotThereDoNotOpen) {
   Win32SerialPorts ports;
   for (const char* name : {"", "COM99", "\\\\.\\COM98", "NOTAPORT"}) EXPECT_EQ(ports.Open(name), nullptr) << name;

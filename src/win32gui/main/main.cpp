@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "app/tool.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "script/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
@@ -74,10 +75,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::win32gui::Win32Ui& ui, const O
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  ravix::UseBinaryStandardStreams();
+int Run(int argc, char** argv) {
   Options options;
   std::string refused;
   switch (ravix::ParseFrontOptions(argc, argv, {}, kUsage, options, refused)) {
@@ -94,5 +92,18 @@ int main(int argc, char** argv) {
   ravix::ToolMachine machine(options.simulate, options.simPlatform, options.script.has_value());
   ravix::win32gui::Win32Ui ui;
   if (options.script) return RunScript(machine, ui, options);
+  ui.EndOnOutsideRequest();
   return RunTool(machine, ui);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ravix::UseBinaryStandardStreams();
+  ravix::GuardStandardStreams();
+  // The session's end, the console's close and Ctrl+C end the program as its user would.
+  ravix::CatchOutsideStops(true);
+  const int status = ravix::StatusAfterOutsideStop(Run(argc, argv), "ravix-setup");
+  ravix::OutsideStopHandled();
+  return status;
 }
