@@ -228,7 +228,9 @@ TEST_F(CliTasksTest, APortFromTheCommandLineIsNotStored) {
       const Result r = Run({.command = port[0] == '0' ? "info" : "read", .port = port});
       EXPECT_EQ(r.status, 0) << r.err;
       EXPECT_EQ(std::filesystem::exists("rvsetup.cfg"), *stored != '\0');
-      if (*stored) EXPECT_EQ(ReadSetupFile(), stored);
+      if (*stored) {
+        EXPECT_EQ(ReadSetupFile(), stored);
+      }
     }
   }
 }

@@ -24,10 +24,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// How a child ended: its exit status, or minus the signal that killed it.
+// How a child ended: its exit status, or minus the signal that killed it. One that
+// does not end within a minute is a fault of its own: it is killed (-SIGKILL).
 int Ended(pid_t child) {
+  const auto until = std::chrono::steady_clock::now() + 60s;
   int status = 0;
-  if (::waitpid(child, &status, 0) != child) return -1000;
+  pid_t got;
+  while ((got = ::waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(5ms);
+  if (got == 0) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return -SIGKILL;
+  }
+  if (got != child) return -1000;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
@@ -116,6 +126,8 @@ TEST_F(UpdateSignalsTest, ASignalDuringTheTransferLeavesNoTempFile) {
       EXPECT_EQ(Has(log, "status \"OK\""), c.finished) << log;
       EXPECT_EQ(Has(log, "\"Read/write error - code2!\""), !c.finished) << log;
       EXPECT_TRUE(log.ends_with(" stop\n")) << log;
+      // A script ends with the command the signal came in: its next line is not run.
+      EXPECT_FALSE(Has(ReadWhole("out.txt"), "1044 text=")) << ReadWhole("out.txt");
 
       fs::remove("session.log");
       const pid_t again = Start(program.args);
