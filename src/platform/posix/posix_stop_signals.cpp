@@ -23,7 +23,9 @@ extern "C" void OnOutsideStop(int signal) {
   const int stop = static_cast<int>(signal == SIGHUP ? OutsideStop::Hangup : OutsideStop::Terminate);
   if (gFirstSignal == 0) gFirstSignal = signal;
   if (stop > gStop) gStop = stop;
-  if (stop != static_cast<int>(OutsideStop::Terminate) || ++gTerminates < 2) return;
+  if (stop != static_cast<int>(OutsideStop::Terminate)) return;
+  gTerminates = gTerminates + 1;
+  if (gTerminates < 2) return;
   // Asked again: nothing of ours runs any more. unlink, signal and raise are
   // async-signal-safe.
   if (gRemoveSet) ::unlink(gRemovePath);
