@@ -13,6 +13,7 @@
 #include "cli/terminal.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "script/script_run.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
@@ -31,8 +32,7 @@ struct Options {
   std::vector<std::string> packArgs;
   ravix::cli::TaskRequest task;
   std::string logPath;
-  ravix::FilePtr log;  // open while the command runs
-  std::string logHeader;
+  ravix::SessionLogFile log;  // open while the command runs
 };
 
 // --sim-state: the simulated controller comes from its file; false (said on standard
@@ -59,7 +59,11 @@ ravix::Timing Timing(const Options& options) {
   return timing;
 }
 
-int RunScript(const Options& options) {
+
+// The session log, when --log asked for one.
+ravix::SessionLogFile* LogOf(Options& options) { return options.log.file.IsOpen() ? &options.log : nullptr; }
+
+int RunScript(Options& options) {
   std::string why;
   const auto source = ravix::ScriptSource::Open(options.script, why);
   if (!source) {
@@ -71,18 +75,18 @@ int RunScript(const Options& options) {
   if (!KeepSimState(machine, options)) return ravix::cli::kTaskFailed;
   std::string startProblem;
   const int status = ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
-                                            source->Stream(), std::cout, options.log.get(), options.logHeader,
-                                            &startProblem, Timing(options));
+                                            source->Stream(), std::cout, LogOf(options), &startProblem,
+                                            Timing(options));
   if (!startProblem.empty()) std::fprintf(stderr, "ravix-cli: %s\n", startProblem.c_str());
   return StoreSimState(machine, status);
 }
 
-int RunTask(const Options& options) {
+int RunTask(Options& options) {
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true, options.simAdapter);
   if (!KeepSimState(machine, options)) return ravix::cli::kTaskFailed;
   ravix::cli::Terminal terminal(stdin, stderr);
   const int status = ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os(), Timing(options)},
-                                         terminal, options.log.get(), options.logHeader);
+                                         terminal, LogOf(options));
   return StoreSimState(machine, status);
 }
 
@@ -175,8 +179,8 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
       })
       ->type_name("specified|port-aware");
   app.add_option("--port", o.task.port,
-                 "COM1 to COM8, a port above COM8 (COM12) or a device (/dev/ttyUSB0) for this run only, or a "
-                 "parallel port (0278, 0378, 03BC); default: the port stored in rvsetup.cfg")
+                 "COM1 to COM8, a port above COM8 (COM12), a device (/dev/ttyUSB0) or a parallel port (0278, 0378, "
+                 "03BC), for this run only (rvsetup.cfg stays as it is); default: the port stored in rvsetup.cfg")
       ->type_name("PORT");
   app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
       ->type_name("FILE");
@@ -185,22 +189,17 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
 // Opens the session log that --log asks for; false (with the reason on standard error) when it cannot be written.
 bool OpenLog(Options& o, int argc, char** argv) {
   if (o.logPath.empty()) return true;
+  std::string header = std::string("ravix-cli ") + RAVIX_VERSION;
+  for (int i = 1; i < argc; ++i) header += std::string(" ") + argv[i];
   std::string why;
-  o.log = ravix::SessionLog::Open(o.logPath, why);
-  if (!o.log) {
+  if (!ravix::SessionLog::Open(o.log, o.logPath, header, why)) {
     std::fprintf(stderr, "ravix-cli: cannot write the log %s: %s\n", o.logPath.c_str(), why.c_str());
     return false;
   }
-  o.logHeader = std::string("ravix-cli ") + RAVIX_VERSION;
-  for (int i = 1; i < argc; ++i) o.logHeader += std::string(" ") + argv[i];
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Transcripts and settings files are written byte for byte, without CR LF translation.
-  ravix::UseBinaryStandardStreams();
+int Run(int argc, char** argv) {
   Options o;
   CLI::App app{"ravix-cli: the setup tool for Ravix-Micro speed controllers, from a terminal", "ravix-cli"};
   // A path such as /home/me/plane.json is a file, never an option (the default on Windows).
@@ -243,4 +242,19 @@ int main(int argc, char** argv) {
   if (*run) return RunScript(o);
   if (*pack) return ravix::cli::PackCommand(pack->remaining());
   return RunTask(o);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Transcripts and settings files are written byte for byte, without CR LF translation.
+  ravix::UseBinaryStandardStreams();
+  ravix::GuardStandardStreams();
+  // SIGTERM and SIGHUP end the command as its user would; Ctrl+C is the terminal's own.
+  ravix::CatchOutsideStops(false);
+  const int status = ravix::StatusAfterOutsideStop(Run(argc, argv), "ravix-cli");
+  // A table or transcript that did not arrive is a failed command, whatever it did.
+  const int delivered = ravix::FinishStandardStreams(status, "ravix-cli");
+  ravix::OutsideStopHandled();
+  return delivered;
 }

@@ -45,7 +45,8 @@ class TaskUi : public Ui {
   void Beep() override {}
   std::optional<std::string> OpenFileDialog(Window* owner, std::string_view title, std::string_view pattern) override;
   void ShellOpen(const std::string& target) override;
-  bool StopRequested() override { return terminal_.StopRequested(); }
+  // The second Ctrl+C of a transfer, or SIGTERM.
+  bool StopRequested() override { return terminal_.StopRequested() || Ui::StopRequested(); }
 
  private:
   Ui& backend_;

@@ -79,7 +79,9 @@ class TaskRun {
   }
 
   // A port of the Port menu is chosen as its menu item does; any other port (COM12, a
-  // device path) is used for this run only, by the kind of adapter its name stands for.
+  // device path) is used by the kind of adapter its name stands for, named in the
+  // messages as the user gave it. Either is for this run only: the setup file is not
+  // written (RunTask).
   bool SelectPort() {
     const std::string& port = request_.port;
     if (port.empty()) return true;
@@ -120,7 +122,7 @@ class TaskRun {
     const std::string json = settings_file::SaveJson(main_, tool_.settings, Slot());
     std::string why;
     const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
-    if (!ReplaceFile(request_.file, std::span<const uint8_t>(bytes, json.size()), &why)) {
+    if (!ReplaceChosenFile(request_.file, std::span<const uint8_t>(bytes, json.size()), &why)) {
       std::fprintf(stderr, "ravix-cli: cannot write %s: %s\n", request_.file.c_str(), why.c_str());
       return kTaskFailed;
     }
@@ -229,12 +231,23 @@ class TaskRun {
 
   int Update() {
     ui_.fileChoice = request_.file;
+    bool agreed = false;
     // Until the user agrees nothing is written, and Ctrl+C may end the program as usual.
-    ui_.onAgreed = [this] { terminal_.GuardInterrupts(true); };
+    ui_.onAgreed = [this, &agreed] {
+      agreed = true;
+      terminal_.GuardInterrupts(true);
+    };
     Press(menu::kOpenUpdateFile);
+    const bool stopped = ui_.StopRequested();
     terminal_.GuardInterrupts(false);
     terminal_.Progress(0, 0);
-    if (!StatusIs("OK")) return kTaskFailed;
+    if (!StatusIs("OK")) {
+      if (agreed && stopped)
+        std::fprintf(stderr,
+                     "ravix-cli: the update stopped before its end: the controller may hold part of the new "
+                     "firmware only; run the update again to its end\n");
+      return kTaskFailed;
+    }
     std::fprintf(stderr, "ravix-cli: updated; read the settings again before writing them\n");
     return 0;
   }
@@ -368,8 +381,7 @@ std::optional<std::string> SettingsFromAssignments(const std::vector<std::string
   return file.dump();
 }
 
-int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal, std::FILE* log,
-            const std::string& logHeader) {
+int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal, SessionLogFile* log) {
   TaskRequest request = given;
   std::error_code error;
   // The update's file dialog moves the current directory; the files stay where they were named.
@@ -380,10 +392,12 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   if (request.command == "info") ui.resultCaptions = {"Info:"};
   if (request.command == "calibrate") ui.resultCaptions = {"calibration successful!", "calibration not correct!"};
   std::unique_ptr<SessionLog> logged;
-  if (log) logged = std::make_unique<SessionLog>(ui, log, logHeader);
+  if (log) logged = std::make_unique<SessionLog>(ui, *log);
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
   tool.link.timing = machine.timing;
+  // A port on the command line is for this run: the desktop program's choice stays stored.
+  tool.setupFile.Writable = request.port.empty();
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
     return TaskRun(request, tool, ui, terminal, main, handler).Run();
   };

@@ -10,6 +10,10 @@
 #include "platform/os.h"
 #include "platform/serial_port.h"
 
+namespace ravix {
+struct SessionLogFile;
+}
+
 namespace ravix::cli {
 
 // One task command as the command line gave it.
@@ -37,9 +41,9 @@ inline constexpr int kTaskUsage = 2;
 // Starts the tool headless as the desktop program starts, selects the port and runs
 // the request through the window's own commands; the exit status (0, 1, or 2 for a
 // request the tool cannot understand, such as an unknown --set name).
-// log: the session log's file (--log), or null; logHeader its first line.
-int RunTask(const TaskRequest& request, const TaskMachine& machine, Terminal& terminal, std::FILE* log = nullptr,
-            const std::string& logHeader = {});
+// log: the session log (--log), or null.
+int RunTask(const TaskRequest& request, const TaskMachine& machine, Terminal& terminal,
+            SessionLogFile* log = nullptr);
 
 // The settings file that "write --set NAME=VALUE ..." stands for, for a controller of
 // type; the usage error's text in why when a word is no NAME=VALUE.

@@ -4,12 +4,17 @@
 #include <csignal>
 #include <ctime>
 
+#include "platform/stop_signals.h"
+
 #ifdef _WIN32
 #include <io.h>
 #define RAVIX_ISATTY _isatty
 #define RAVIX_FILENO _fileno
 #else
+#include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
 #define RAVIX_ISATTY isatty
 #define RAVIX_FILENO fileno
 #endif
@@ -78,10 +83,41 @@ Terminal::~Terminal() { GuardInterrupts(false); }
 bool Terminal::Confirm(const std::string& text) {
   std::fprintf(err_, "%s\nGo on? [y/N] ", text.c_str());
   std::fflush(err_);
-  char answer[16];
-  if (!std::fgets(answer, sizeof answer, in_)) return false;
-  return answer[0] == 'y' || answer[0] == 'Y';
+  std::string answer;
+  if (!ReadAnswer(answer)) return false;
+  return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
 }
+
+#ifdef _WIN32
+bool Terminal::ReadAnswer(std::string& answer) {
+  char line[16];
+  if (!std::fgets(line, sizeof line, in_)) return false;
+  answer = line;
+  return true;
+}
+#else
+bool Terminal::ReadAnswer(std::string& answer) {
+  // Read from the descriptor in short waits rather than blocking in one read: a
+  // SIGTERM or SIGHUP that comes just before the read begins would otherwise leave
+  // the program asleep on a terminal that nobody answers. Nothing else reads the input.
+  constexpr int kLookMs = 100;
+  constexpr size_t kMostChars = 64;
+  const int fd = RAVIX_FILENO(in_);
+  for (;;) {
+    if (OutsideStopReceived() != OutsideStop::None) return false;
+    pollfd input{fd, POLLIN, 0};
+    const int ready = ::poll(&input, 1, kLookMs);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) continue;
+    char c;
+    const ssize_t n = ::read(fd, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return !answer.empty();
+    if (c == '\n') return true;
+    if (answer.size() < kMostChars) answer.push_back(c);
+  }
+}
+#endif
 
 std::string Terminal::ProgressLine(int done, int total, double elapsed, bool withBar, int secondsLeft) {
   if (total <= 0) return "";

@@ -38,6 +38,10 @@ class Terminal {
   static std::string ProgressLine(int done, int total, double elapsedSeconds, bool withBar, int secondsLeft = -1);
 
  private:
+  // One line of input, without its end; false at the end of the input, or when the
+  // program has been asked to end while it waited.
+  bool ReadAnswer(std::string& answer);
+
   std::FILE* in_;
   std::FILE* err_;
   bool interactive_;

@@ -206,14 +206,7 @@ bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, UpdateShape& s
     // Not set up with the transmitter: its version cannot be told, so the user decides;
     // but only about a file that could be sent whole.
     if (!DetectAndCheck(files, shape)) return false;
-    files.CloseAll();
-    if (ui_.MessageBox(nullptr, "Warning!", kNoSetupWarning, MessageButtons::OkCancel,
-                       UpdateDurationText(link_, shape)) == MessageResult::Cancel) {
-      files.CloseAll();
-      EndBlank();
-      return false;
-    }
-    return true;
+    return AskToStart(files, kNoSetupWarning, shape);
   }
   if (!SupportedControllerType(version >> 12)) {
     status_.Message("ERROR!", msg::kNotSuitable);
@@ -229,14 +222,30 @@ bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, UpdateShape& s
     return false;
   }
   if (!DetectAndCheck(files, shape)) return false;
+  return AskToStart(files, "Update starten?", shape);
+}
+
+bool FirmwareUpdate::AskToStart(UpdateFiles& files, const char* question, const UpdateShape& shape) {
   files.CloseAll();
-  // The question's details say how long the user is about to wait.
-  if (ui_.MessageBox(nullptr, "Warning!", "Update starten?", MessageButtons::OkCancel,
-                     UpdateDurationText(link_, shape)) == MessageResult::Cancel) {
-    EndBlank();
-    return false;
-  }
-  return true;
+  // A program that is to end (its terminal went away, the session ends) starts no
+  // transfer: neither before the question nor when the answer comes after the request.
+  const bool agreed = !ui_.EndRequested() &&
+                      ui_.MessageBox(nullptr, "Warning!", question, MessageButtons::OkCancel,
+                                     UpdateDurationText(link_, shape)) == MessageResult::Ok &&
+                      !ui_.EndRequested();
+  if (!agreed) EndBlank();
+  return agreed;
+}
+
+bool FirmwareUpdate::TempFileFree(UpdateFiles& files) {
+  // Where OpenData makes it: the start directory, whatever the file dialog did.
+  setupFile_.EnterStartDirectory();
+  const auto existing = ExistingTempFile();
+  if (!existing) return true;
+  files.CloseAll();
+  ui_.MessageBox(nullptr, "ERROR!", "Cannot open temp-file", MessageButtons::Ok, TempFileInTheWay(*existing));
+  EndBlank();
+  return false;
 }
 
 bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files, UpdateShape& shape) {
@@ -247,12 +256,14 @@ bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files, UpdateShape& shape) {
     EndBlank();
     return false;
   }
-  if (updateFile_.DetectUpdateFileKind() == UpdateKind::Scrambled && updateFile_.CheckUpdateFile(files) != 0) {
+  const bool scrambled = updateFile_.DetectUpdateFileKind() == UpdateKind::Scrambled;
+  if (scrambled && updateFile_.CheckUpdateFile(files) != 0) {
     files.CloseAll();
     EndBlank();
     return false;
   }
-  return CheckEveryLine(files, shape);
+  // Only the scrambled records pass through temp.tmp: a plain update never looks at it.
+  return CheckEveryLine(files, shape) && (!scrambled || TempFileFree(files));
 }
 
 bool FirmwareUpdate::CheckEveryLine(UpdateFiles& files, UpdateShape& shape) {
@@ -331,6 +342,8 @@ bool FirmwareUpdate::OpenData(UpdateFiles& files) {
   setupFile_.EnterStartDirectory();
   std::string why;
   if (!files.CreateTemp(&why)) {
+    // Made since the question by another update, most likely.
+    if (const auto existing = ExistingTempFile()) why = TempFileInTheWay(*existing);
     ui_.MessageBox(nullptr, "ERROR!", "Cannot open temp-file", MessageButtons::Ok, why);
     files.CloseAll();
     EndBlank();

@@ -72,6 +72,12 @@ class FirmwareUpdate {
   // been shown; shape says what the transfer sends.
   bool DetectAndCheck(UpdateFiles& files, UpdateShape& shape);
   bool CheckEveryLine(UpdateFiles& files, UpdateShape& shape);
+  // A scrambled update's temp.tmp is made new: anything that has the name already is
+  // refused before the question (and left as it is). False after the refusal.
+  bool TempFileFree(UpdateFiles& files);
+  // Asks the question that starts the transfer, its details saying how long it takes; false (the status line blank) when
+  // the user says no, or when the program is to end before the transfer starts.
+  bool AskToStart(UpdateFiles& files, const char* question, const UpdateShape& shape);
   // Opens the data for the transfer; false after the failure has been shown.
   bool OpenData(UpdateFiles& files);
   // Sends every line, blinking the status line a second after lastBlinkTime and

@@ -119,16 +119,58 @@ int SetupFile::InitSetupFile() {
   }
 
   const std::string path = FilePath();
+  if (!Writable) {
+    // Read as it is (a file that is not there stays so); nothing goes back.
+    link_.PortName = DefaultPortName();
+    TakeStoredPortName(ReadOnlyPortField(path));
+    return 0;
+  }
   File file = OpenFile(path);
   if (!file) {
     file = OpenFile(path, true);
     link_.PortName = DefaultPortName();
   }
-  PortNameStoredLong = false;
+  std::optional<std::string> field;
   if (file) {
-    std::string stored = ReadField(file.get(), PortNameOffset, 4);
-    if (stored == LongPortMarker) {
-      stored = ReadField(file.get(), LongPortNameOffset, MaxLongPortName + 1);
+    field = ReadField(file.get(), PortNameOffset, 4);
+    if (*field == LongPortMarker) field = std::string(LongPortMarker) + ReadField(file.get(), LongPortNameOffset,
+                                                                                  MaxLongPortName + 1);
+  }
+  TakeStoredPortName(field);
+  if (!file) return 1;
+  // Written back in the form it was read in: a name of four characters stays in bytes
+  // 0 to 3 whatever it names (the port choice below replaces one it does not know).
+  const bool written = PortNameStoredLong
+                           ? WritePortName(file.get(), link_.PortName)
+                           : link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
+  return Close(file) && written ? 0 : 1;
+}
+
+std::optional<std::string> SetupFile::ReadOnlyPortField(const std::string& path) const {
+  // The fields are in the first 30 bytes; a larger file is no setup file of ours.
+  constexpr size_t kMostBytes = 64 * 1024;
+  const auto bytes = ReadRegularFile(path, kMostBytes);
+  if (!bytes) return std::nullopt;
+  const auto text = [&bytes](size_t offset, size_t length) {
+    if (offset >= bytes->size()) return std::string();
+    std::string field(bytes->begin() + static_cast<long>(offset),
+                      bytes->begin() + static_cast<long>(std::min(bytes->size(), offset + length)));
+    field = field.substr(0, field.find('\n'));
+    return field.substr(0, field.find('\0'));
+  };
+  std::string field = text(PortNameOffset, 4);
+  if (field == LongPortMarker) field += text(LongPortNameOffset, MaxLongPortName + 1);
+  return field;
+}
+
+// field: bytes 0 to 3 of the file, or the long-name marker followed by the name in bytes
+// 4 to 29; nothing when there is no file.
+void SetupFile::TakeStoredPortName(const std::optional<std::string>& field) {
+  PortNameStoredLong = false;
+  if (field) {
+    std::string stored = *field;
+    if (stored.starts_with(LongPortMarker)) {
+      stored.erase(0, LongPortMarker.size());
       PortNameStoredLong = UsableLongName(stored);
       if (!PortNameStoredLong) stored.clear();
     }
@@ -145,16 +187,10 @@ int SetupFile::InitSetupFile() {
   const bool parallel = PortNameStoredLong ? KindOfPort(link_.PortName).id == AdapterKindId::Parallel
                                            : link_.PortName.front() != 'C';
   if (!link_.Parallel().Reachable() && parallel) link_.PortName = "COM2";
-  if (!file) return 1;
-  // Written back in the form it was read in: a name of four characters stays in bytes
-  // 0 to 3 whatever it names (the port choice below replaces one it does not know).
-  const bool written = PortNameStoredLong
-                           ? WritePortName(file.get(), link_.PortName)
-                           : link_.PortName.size() > 4 || WriteAt(file.get(), PortNameOffset, link_.PortName);
-  return Close(file) && written ? 0 : 1;
 }
 
 int SetupFile::SavePortName() {
+  if (!Writable) return 0;
   EnterStartDirectory();
   File file = OpenFile(FilePath());
   const bool written = file && WritePortName(file.get(), link_.PortName);
@@ -166,6 +202,7 @@ int SetupFile::SavePortName() {
 }
 
 int SetupFile::StoreUpdatePath(const std::string& path) {
+  if (!Writable) return 0;
   EnterStartDirectory();
   File file = OpenFile(FilePath());
   std::string field(FittingPath(path, MaxUpdatePath));
@@ -225,6 +262,7 @@ int SetupFile::LoadRpmValues() {
   PoleCount = poles;
   GearRatio = gear;
   file.reset();
+  if (!Writable) return 0;
 
   file = OpenFile(path);
   if (!file) {
@@ -239,6 +277,11 @@ int SetupFile::LoadRpmValues() {
 
 int SetupFile::StoreRpmValues(int poleCount, float gearRatio) {
   if (poleCount < -9 || poleCount > 99) return 1;
+  if (!Writable) {
+    PoleCount = poleCount;
+    GearRatio = gearRatio;
+    return 0;
+  }
   EnterStartDirectory();
   const std::string path = FilePath();
   File file = OpenFile(path);

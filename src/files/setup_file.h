@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,11 @@ class SetupFile {
   // ErrorText or into message boxes.
   SetupFile(Link& link, Status& status) : link_(link), status_(status) {}
 
+  // False for a run whose port was given for it alone: the file is read where it is
+  // there, but never made or changed, and what would be stored (the port, the
+  // update path, the motor values) is kept for this run only.
+  bool Writable = true;
+
   std::string StartDirectory;
   // Why the current directory could not be taken as StartDirectory ("_getcwd error:
   // ..."), empty when it was; for the front end to print.
@@ -74,6 +80,11 @@ class SetupFile {
 
  private:
   std::string FilePath() const;
+  // The port field of a file that is only read: nothing when there is no such file.
+  std::optional<std::string> ReadOnlyPortField(const std::string& path) const;
+  // PortName from the stored field (nothing: no file), with the defaults for an empty
+  // field and for a parallel port that cannot be reached.
+  void TakeStoredPortName(const std::optional<std::string>& field);
   void ShowOpenError();
 
   Link& link_;

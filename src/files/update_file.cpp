@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "files/setup_file.h"
+#include "platform/stop_signals.h"
 #include "platform/text.h"
 
 namespace ravix {
@@ -88,18 +89,32 @@ std::string_view FileNamePart(std::string_view path) {
   return separator == std::string_view::npos ? path : path.substr(separator + 1);
 }
 
+std::optional<std::string> ExistingTempFile() {
+  std::error_code error;
+  if (!std::filesystem::exists(std::filesystem::symlink_status(kTempFileName, error))) return std::nullopt;
+  const std::filesystem::path path = std::filesystem::absolute(kTempFileName, error);
+  return error ? std::string(kTempFileName) : path.string();
+}
+
+std::string TempFileInTheWay(const std::string& path) {
+  return path + " is there already. It may be deleted when no other update is running.";
+}
+
 bool UpdateFiles::CreateTemp(std::string* why) {
   temp = CreateExclusive(kTempFileName, why);
   if (!temp) return false;
   std::error_code error;
   tempPath = std::filesystem::absolute(kTempFileName, error).string();
   if (error) tempPath = kTempFileName;
+  // Should the program be ended by force (a second SIGTERM), this file goes with it.
+  RemoveOnForcedEnd(tempPath);
   return true;
 }
 
 void UpdateFiles::RemoveTemp() {
   CloseAll();
   if (tempPath.empty()) return;
+  RemoveOnForcedEnd("");
   // A second try covers a virus scanner that still holds the file for a moment.
   if (std::remove(tempPath.c_str()) != 0) std::remove(tempPath.c_str());
   tempPath.clear();

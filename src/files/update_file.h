@@ -68,6 +68,12 @@ struct UpdateFiles {
   void RemoveTemp();
 };
 
+// The full path of what has the name "temp.tmp" in the current directory (a file, a
+// link, a directory: another update's, or what a killed one left), or nothing.
+std::optional<std::string> ExistingTempFile();
+// What the box's details say about such a temp.tmp.
+std::string TempFileInTheWay(const std::string& path);
+
 // Results of RememberUpdateFile.
 inline constexpr int kRemembered = 0;
 inline constexpr int kNotRemembered = 1;  // the file's name does not end in ".upd": "Open Error!", UpdateFileName unchanged

@@ -101,7 +101,8 @@ bool QtUi::OpenDocument(const std::string& path) { return QDesktopServices::open
 bool QtUi::StopRequested() {
   for (const auto& window : OpenWindows())
     if (window->StopAsked()) return true;
-  return false;
+  // SIGTERM (or the session's end) stops it as the user's own stop does.
+  return Ui::StopRequested();
 }
 
 std::vector<std::shared_ptr<QtWindow>> QtUi::OpenWindows() {

@@ -34,6 +34,7 @@ class ScreenshotUi : public Ui {
   void ShellOpen(const std::string& target) override { engine_.ShellOpen(target); }
   bool OpenDocument(const std::string& path) override { return engine_.OpenDocument(path); }
   bool StopRequested() override { return engine_.StopRequested(); }
+  bool EndRequested() override { return engine_.EndRequested(); }
 
   // The pictures saved so far.
   const std::vector<QString>& Saved() const { return saved_; }

@@ -110,9 +110,13 @@ class Ui {
     ShellOpen(path);
     return true;
   }
-  // The user asked to stop the command in progress (on a terminal, a second Ctrl+C);
-  // a long command looks at it between its steps.
-  virtual bool StopRequested() { return false; }
+  // The user asked to stop the command in progress (on a terminal, a second Ctrl+C;
+  // anywhere, SIGTERM); a long command looks at it between its steps.
+  virtual bool StopRequested();
+  // The program has been asked from outside to end (SIGTERM, or SIGHUP: its terminal
+  // went away): work in progress may finish, nothing long begins, and the program
+  // ends once the command has.
+  virtual bool EndRequested();
   // A line for the session's record (what the tool measured of its port); only a
   // session log keeps it, the windows show nothing.
   virtual void Note(std::string_view line) { (void)line; }

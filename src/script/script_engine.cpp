@@ -226,7 +226,8 @@ bool ScriptEngine::NextLine(std::string& line) {
 
 void ScriptEngine::RunNextLine() {
   std::string line;
-  if (!NextLine(line)) {
+  // Asked from outside to end (SIGTERM, SIGHUP): the script ends here, as at its last line.
+  if (EndRequested() || !NextLine(line)) {
     Stop(false);
     return;
   }

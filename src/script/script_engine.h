@@ -31,7 +31,8 @@ class SimAdapter;
 // A line that cannot be run prints "error LINE: WHY" and stops the run: every open
 // window then ends (result 2) without a command and nothing more is printed; a
 // question box that still comes is answered cancel, the file dialog returns nothing.
-// The end of the script closes the open windows the same way.
+// The end of the script closes the open windows the same way, and so does a request
+// from outside to end the program (EndRequested) before the next line.
 class ScriptEngine : public Ui {
  public:
   static constexpr int kExitError = 2;

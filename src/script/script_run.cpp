@@ -10,11 +10,11 @@
 namespace ravix {
 
 int RunScriptedTool(Clock& clock, SerialPorts& serial, Os& os, Ui& backend, sim::SimAdapter* sim,
-                    std::istream& script, std::ostream& transcript, std::FILE* log, const std::string& logHeader,
+                    std::istream& script, std::ostream& transcript, SessionLogFile* log,
                     std::string* startProblem, Timing timing) {
   ScriptEngine engine(backend, clock, script, transcript, sim);
   std::unique_ptr<SessionLog> logged;
-  if (log) logged = std::make_unique<SessionLog>(engine, log, logHeader);
+  if (log) logged = std::make_unique<SessionLog>(engine, *log);
   Platform platform{clock, serial, os, logged ? static_cast<Ui&>(*logged) : engine};
   Tool tool(platform);
   tool.link.timing = timing;

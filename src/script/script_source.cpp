@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/stop_signals.h"
+
 namespace ravix {
 
 std::unique_ptr<ScriptSource> ScriptSource::Open(const std::string& path, std::string& why) {
@@ -21,8 +23,16 @@ ScriptSource::~ScriptSource() {
 }
 
 ScriptSource::int_type ScriptSource::underflow() {
-  errno = 0;
-  const int c = std::getc(file_);
+  int c;
+  for (;;) {
+    errno = 0;
+    c = std::getc(file_);
+    // A signal that came while the next line was awaited: read on, unless it asks the
+    // program to end, which ends the script here as its end would.
+    if (c != EOF || !std::ferror(file_) || errno != EINTR) break;
+    std::clearerr(file_);
+    if (OutsideStopReceived() != OutsideStop::None) return traits_type::eof();
+  }
   if (c == EOF) {
     if (std::ferror(file_)) throw std::runtime_error(std::strerror(errno ? errno : EIO));
     return traits_type::eof();

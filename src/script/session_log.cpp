@@ -1,8 +1,10 @@
 #include "script/session_log.h"
 
 #include <chrono>
+#include <cstdio>
 #include <ctime>
 
+#include "platform/stop_signals.h"
 #include "resources/ids.h"
 #include "script/script_words.h"
 
@@ -45,24 +47,25 @@ std::string Answer(MessageResult result) { return result == MessageResult::Ok ? 
 
 }  // namespace
 
-FilePtr SessionLog::Open(const std::string& path, std::string& why) {
-  FilePtr file = OpenRegularForUpdate(path, true, &why);
-  if (file && std::fseek(file.get(), 0, SEEK_END) != 0) {
-    why = "cannot append";
-    file.reset();
-  }
-  return file;
+bool SessionLog::Open(SessionLogFile& log, const std::string& path, const std::string& header, std::string& why) {
+  log.path = path;
+  log.header = header;
+  log.failureTold = false;
+  return log.file.Open(path, &why);
 }
 
-SessionLog::SessionLog(Ui& inner, std::FILE* file, const std::string& header) : inner_(inner), file_(file) {
-  Write("start " + header);
-}
+SessionLog::SessionLog(Ui& inner, SessionLogFile& log) : inner_(inner), log_(log) { Write("start " + log_.header); }
 
 SessionLog::~SessionLog() { Write("stop"); }
 
 void SessionLog::Write(const std::string& line) {
-  std::fprintf(file_, "%s %s\n", Now().c_str(), line.c_str());
-  std::fflush(file_);  // the record must survive a crash or a pulled plug
+  // One write a record: another program logging into the same file meanwhile puts its
+  // records before or after this one, never into it.
+  std::string why;
+  if (log_.file.Append(Now() + " " + line + "\n", &why) || log_.failureTold) return;
+  log_.failureTold = true;
+  const std::string program = log_.header.substr(0, log_.header.find(' '));
+  std::fprintf(stderr, "%s: cannot write the log %s: %s\n", program.c_str(), log_.path.c_str(), why.c_str());
 }
 
 std::shared_ptr<Window> SessionLog::CreateWindow(const DialogResource& resource, Window* owner) {
@@ -129,6 +132,16 @@ bool SessionLog::OpenDocument(const std::string& path) {
 void SessionLog::Note(std::string_view line) {
   Write("note " + std::string(line));
   inner_.Note(line);
+}
+
+bool SessionLog::EndRequested() {
+  const bool end = inner_.EndRequested();
+  if (end && !endLogged_) {
+    endLogged_ = true;
+    const std::string name = OutsideStopName();
+    Write("end requested" + (name.empty() ? std::string() : " (" + name + ")"));
+  }
+  return end;
 }
 
 bool SessionLog::StopRequested() {

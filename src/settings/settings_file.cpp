@@ -122,7 +122,7 @@ void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main) {
       SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, active ? nullptr : "memory");
   std::string why;
   const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
-  if (!ReplaceFile(*path, std::span<const uint8_t>(bytes, json.size()), &why))
+  if (!ReplaceChosenFile(*path, std::span<const uint8_t>(bytes, json.size()), &why))
     ui.MessageBox(&main, "Error!", "Cannot write the settings file!", MessageButtons::Ok, why);
 }
 

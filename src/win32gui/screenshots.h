@@ -42,6 +42,8 @@ class ScreenshotUi : public Ui {
   }
   void ShellOpen(const std::string& target) override { engine_.ShellOpen(target); }
   bool OpenDocument(const std::string& path) override { return engine_.OpenDocument(path); }
+  bool StopRequested() override { return engine_.StopRequested(); }
+  bool EndRequested() override { return engine_.EndRequested(); }
 
   void SaveOpenWindows();
   const std::vector<std::string>& Saved() const { return saved_; }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/stop_signals.h"
 #include "platform/win32/win32_text.h"
 
 #include "platform/win32/windows_api.h"  // last
@@ -12,6 +13,7 @@ namespace ravix::win32gui {
 
 std::shared_ptr<Window> Win32Ui::CreateWindow(const DialogResource& resource, Window* owner) {
   auto window = std::make_shared<Win32Window>(resource, owner, now_);
+  if (endOnRequest_) window->OnWatch = [this] { LookForEnd(); };
   std::erase_if(windows_, [](const std::weak_ptr<Win32Window>& w) { return w.expired(); });
   windows_.push_back(window);
   return window;
@@ -21,6 +23,41 @@ int Win32Ui::RunModal(const std::shared_ptr<Window>& window, WindowHandler& hand
   auto* native = dynamic_cast<Win32Window*>(window.get());
   if (!native) return window->Result();
   return native->RunModal(handler);
+}
+
+namespace {
+
+// A message box or file dialog of the tool's thread: a dialog that no table of the tool made.
+struct ForeignDialog {
+  std::vector<HWND> own;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindForeignDialog(HWND hwnd, LPARAM data) {
+  auto* search = reinterpret_cast<ForeignDialog*>(data);
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (!IsWindowVisible(hwnd) || lstrcmpW(name, L"#32770") != 0) return TRUE;
+  if (std::find(search->own.begin(), search->own.end(), hwnd) != search->own.end()) return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+}  // namespace
+
+void Win32Ui::LookForEnd() {
+  if (OutsideStopReceived() == OutsideStop::None) return;
+  const auto open = OpenWindows();
+  ForeignDialog search;
+  for (const auto& window : open) search.own.push_back(window->Handle());
+  EnumThreadWindows(GetCurrentThreadId(), FindForeignDialog, reinterpret_cast<LPARAM>(&search));
+  if (search.found) {
+    // Cancel: a question starts nothing, a plain box goes as with Escape.
+    PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  // The innermost first; a window whose command still runs ignores it until the next look.
+  for (auto window = open.rbegin(); window != open.rend(); ++window) (*window)->RequestClose();
 }
 
 std::string MessageText(std::string_view text, std::string_view details) {
@@ -121,7 +158,8 @@ bool Win32Ui::OpenDocument(const std::string& path) {
 bool Win32Ui::StopRequested() {
   for (const auto& window : OpenWindows())
     if (window->StopAsked()) return true;
-  return false;
+  // SIGTERM (or the session's end) stops it as the user's own stop does.
+  return Ui::StopRequested();
 }
 
 std::vector<std::shared_ptr<Win32Window>> Win32Ui::OpenWindows() {

@@ -33,9 +33,19 @@ class Win32Ui : public Ui {
   // The windows that exist and have not ended, oldest first.
   std::vector<std::shared_ptr<Win32Window>> OpenWindows();
 
+  // From now on (for the windows made after this) a request from outside to end
+  // (the session's end, the console's close, Ctrl+C) ends the program as its user
+  // would: a box or file dialog that is open is cancelled, then the tool's dialogs
+  // and the main window close as with their close box, each once its command has
+  // ended. A command in progress looks at the request itself.
+  void EndOnOutsideRequest() { endOnRequest_ = true; }
+
  private:
   std::function<uint32_t()> now_;
+  void LookForEnd();
+
   std::vector<std::weak_ptr<Win32Window>> windows_;
+  bool endOnRequest_ = false;
 };
 
 // The box's text: the tool's own words, then what the system said about the failure.

@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/stop_signals.h"
 #include "platform/win32/win32_text.h"
 #include "resources/ids.h"
 #include "resources/window_help.h"
@@ -21,6 +22,8 @@ namespace {
 // Paint messages handled in one Repaint at most: a control that never validates
 // itself must not keep a long command waiting.
 constexpr int kMostPaints = 256;
+constexpr UINT_PTR kWatchTimer = 1;
+constexpr UINT kWatchMs = 100;
 
 INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* window = reinterpret_cast<Win32Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -39,6 +42,19 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       if (!window || !window->Busy()) return FALSE;
       SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // IDC_WAIT
       SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_TIMER:
+      if (window && wParam == kWatchTimer && window->OnWatch) window->OnWatch();
+      return TRUE;
+    case WM_QUERYENDSESSION:
+      // The session ends (log-off, shut-down): the tool ends as on SIGTERM. While a
+      // command runs (an update writing the controller) the session is asked to wait:
+      // the command stops after its current step, and the tool then ends of itself.
+      RequestOutsideStop(OutsideStop::Terminate);
+      SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, window && window->Busy() ? FALSE : TRUE);
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam && window && window->OnWatch) window->OnWatch();
       return TRUE;
     default:
       return FALSE;
@@ -331,6 +347,7 @@ void Win32Window::Show() {
   SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
+  if (OnWatch) SetTimer(hwnd_, kWatchTimer, kWatchMs, nullptr);
 }
 
 int Win32Window::RunModal(WindowHandler& handler) {

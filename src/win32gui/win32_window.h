@@ -62,7 +62,11 @@ class Win32Window : public Window {
   // a firmware update (the command that shows progress) the user is asked whether to
   // stop it after the current byte and then close.
   void RequestClose();
+  // A command of this window is running (and may have opened another).
   bool Busy() const { return busy_ > 0; }
+  // Called ten times a second by the window's messages (also inside a message box's
+  // own loop), and when the session ends; empty: nothing is watched.
+  std::function<void()> OnWatch;
   // The user chose to stop the command in progress.
   bool StopAsked() const { return stopAsked_; }
   // The stop question while it is open, else null; its answer (from its procedure).

@@ -1,5 +1,4 @@
-// The task commands of ravix-cli against one simulated controller that keeps its
-// memory from command to command, as a real one does.
+// The task commands of ravix-cli: what they read, write and say.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,40 +10,18 @@
 #include "cli/task_ui.h"
 #include "cli/tasks.h"
 #include "cli/terminal.h"
+#include "files/update_file.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
 #include "script/session_log.h"
 #include "sim/sim_adapter.h"
-#include "temp_dir.h"
+
+#include "cli_fixture.h"
 
 namespace ravix {
 namespace {
 
 using cli::TaskRequest;
-
-class CliTasksTest : public FreshDirectoryTest {
- protected:
-  CliTasksTest() : FreshDirectoryTest("ravix-cli-tasks-") {}
-
-  struct Result {  // NOLINT
-    int status;
-    std::string out, err;
-  };
-
-  Result Run(TaskRequest request) {
-    if (request.port.empty()) request.port = "COM1";
-    cli::Terminal terminal(stdin, stderr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int status = cli::RunTask(request, {clock_, adapter_, adapter_}, terminal);
-    std::string out = testing::internal::GetCapturedStdout();
-    return {status, out, testing::internal::GetCapturedStderr()};
-  }
-
-  sim::SimClock clock_{true};
-  sim::SimAdapter adapter_{clock_};
-  std::array<uint8_t, sim::kSettingBytes>& bytes_ = adapter_.controller.settings;
-};
 
 TEST_F(CliTasksTest, ReadJsonShowsKnownBytesInPeoplesUnits) {
   bytes_[9] = 16, bytes_[8] = 3;       // full speed 4099 counts: 2.05 ms
@@ -200,6 +177,29 @@ TEST_F(CliTasksTest, PortCheckOfAFileAParallelPortAndNoAdapter) {
   EXPECT_NE(r.err.find("No Adaptor found at COM12"), std::string::npos) << r.err;
 }
 
+// A temp.tmp that an update killed before our signal handling left (or another
+// update's) refuses a scrambled update before the question, stays as it is, and the
+// terminal is told where it is and when it may go; a plain update never minds it.
+TEST_F(CliTasksTest, AStaleTempFileIsNamedBeforeTheQuestion) {
+  WriteWhole("temp.tmp", "left over");
+  const auto scrambled = PackScrambledUpdate(std::vector<UpdateByte>{{0x0000, 0x12}, {0x0040, 0x56}}, {}, 7);
+  WriteWhole("s1011_3011.upd", std::string(scrambled.begin(), scrambled.end()));
+  WriteWhole("p1011_3011.upd", "0000:0021\r\n0040:0065\r\n");
+  const Result refused = Run({.command = "update", .yes = true, .file = "s1011_3011.upd"});
+  EXPECT_EQ(refused.status, cli::kTaskFailed);
+  EXPECT_NE(refused.err.find("ravix-cli: ERROR! Cannot open temp-file\nravix-cli: details: " +
+                             (dir_ / "temp.tmp").string() +
+                             " is there already. It may be deleted when no other update is running.\n"),
+            std::string::npos)
+      << refused.err;
+  EXPECT_EQ(refused.err.find("Update starten?"), std::string::npos) << refused.err;
+  EXPECT_EQ(adapter_.controller.flash[0], 0xFF);
+  const Result plain = Run({.command = "update", .yes = true, .file = "p1011_3011.upd"});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(adapter_.controller.flash[0x40], 0x65);
+  EXPECT_EQ(ReadWhole("temp.tmp"), "left over");
+}
+
 // The programming-interface commands work on both adapters; the settings need the
 // serial one, and the tool says so in its own words.
 TEST_F(CliTasksTest, BothAdaptersWhereTheyApply) {
@@ -253,18 +253,19 @@ TEST_F(CliTasksTest, LocksSetsTheLockByteAndShowsBoth) {
 TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
   std::string why;
   {
-    FilePtr log = SessionLog::Open("session.log", why);
-    ASSERT_TRUE(log) << why;
+    SessionLogFile log;
+    ASSERT_TRUE(SessionLog::Open(log, "session.log", "ravix-cli write --set brake=strong", why)) << why;
     cli::Terminal terminal(stdin, stderr);
     testing::internal::CaptureStderr();
     cli::RunTask({.command = "write", .port = "COM1", .sets = {"brake=strong"}}, {clock_, adapter_, adapter_}, terminal,
-                 log.get(), "ravix-cli write --set brake=strong");
+                 &log);
     testing::internal::GetCapturedStderr();
   }
   {  // a second run appends and keeps what is there
-    FilePtr again = SessionLog::Open("session.log", why);
+    SessionLogFile again;
+    ASSERT_TRUE(SessionLog::Open(again, "session.log", "second run", why)) << why;
     HeadlessUi ui;
-    SessionLog second(ui, again.get(), "second run");
+    SessionLog second(ui, again);
   }
   const std::string log = ReadWhole("session.log");
   const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
@@ -280,17 +281,35 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
     EXPECT_TRUE(std::regex_match(log.substr(log.rfind('\n', at) + 1, 24), stamp)) << expected;
   }
   std::filesystem::create_directory("a-directory");
-  EXPECT_FALSE(SessionLog::Open("a-directory", why));
+  SessionLogFile refused;
+  EXPECT_FALSE(SessionLog::Open(refused, "a-directory", "", why));
 }
 
-// A port given on the command line is for this run: the setup file keeps the port
-// that the desktop program stored, and never receives a device path.
+// A port given on the command line is for this run: the setup file that the desktop
+// program left is read but stays byte for byte, and none is made where there is none.
 TEST_F(CliTasksTest, APortFromTheCommandLineIsNotStored) {
-  for (const char* port : {"/dev/ttyUSB9", "COM3", "com2"}) {
-    SCOPED_TRACE(port);
+  for (const char* stored : {"", "COM5", "0378\r\nold path"}) {
+    for (const char* port : {"/dev/ttyUSB9", "COM3", "com2", "0278"}) {
+      SCOPED_TRACE(std::string(port) + " over \"" + stored + "\"");
+      std::filesystem::remove("rvsetup.cfg");
+      if (*stored) WriteSetupFile(stored);
+      const Result r = Run({.command = port[0] == '0' ? "info" : "read", .port = port});
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(std::filesystem::exists("rvsetup.cfg"), *stored != '\0');
+      if (*stored) {
+        EXPECT_EQ(ReadSetupFile(), stored);
+      }
+    }
+  }
+}
+
+// The messages name the port the user gave: a device path, not a COM name.
+TEST_F(CliTasksTest, MessagesNameTheDeviceGiven) {
+  adapter_.plugged = false;
+  for (const char* port : {"/dev/ttyUSB7", "COM4"}) {
     const Result r = Run({.command = "read", .port = port});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadSetupFile().substr(0, 4), "0378");
+    EXPECT_EQ(r.status, cli::kTaskFailed);
+    EXPECT_NE(r.err.find(std::string("No Adaptor found at ") + port + "\n"), std::string::npos) << r.err;
   }
 }
 

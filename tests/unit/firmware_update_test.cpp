@@ -32,6 +32,9 @@ class HookedUi : public HeadlessUi {
     return HeadlessUi::MessageBox(owner, caption, text, buttons, details);
   }
   bool StopRequested() override { return stopAfter >= 0 && stopAfter-- == 0; }
+  // The program has been asked to end (SIGHUP, SIGTERM).
+  bool ending = false;
+  bool EndRequested() override { return ending; }
 };
 
 // The main window, recording the progress the update shows beside its status field.
@@ -302,6 +305,65 @@ TEST_F(FirmwareUpdateTest, TheQuestionTellsTheDurationAndTheProgressTheTimeLeft)
   }
 }
 
+// What stands in the way of a transfer is found before the user is asked to start
+// it: a "temp.tmp" that is not this update's (left as it is, its full path in the
+// box's details), or a request to end the program. A plain update needs no
+// temporary file and never looks at one.
+TEST_F(FirmwareUpdateTest, NothingStartsThatCannotBeDone) {
+  using Lines = std::vector<std::string>;
+  struct Case {
+    const char* what;
+    bool scrambled;
+    const char* temp;   // what temp.tmp holds beforehand; null: there is none
+    bool endsBefore;    // the program is to end before the update starts
+    bool endsAsked;     // ... or while the question is open
+    Lines messages;
+    bool sent;
+    const char* madeAsked = nullptr;  // a temp.tmp that another program makes while the question is open
+  };
+  const std::vector<Case> cases = {
+      {"a user's temp.tmp", true, "mine", false, false, {"Cannot open temp-file"}, false},
+      {"an empty one", true, "", false, false, {"Cannot open temp-file"}, false},
+      {"a plain update beside it", false, "mine", false, false, {"Update starten?"}, true},
+      {"to end before", true, nullptr, true, false, {}, false},
+      {"to end while asked", true, nullptr, false, true, {"Update starten?"}, false},
+      {"a plain one, to end while asked", false, nullptr, false, true, {"Update starten?"}, false},
+      {"nothing in the way", true, nullptr, false, false, {"Update starten?"}, true},
+      // Found again when it is made: the file stays the other program's, untouched.
+      {"one made while asked", true, nullptr, false, false, {"Update starten?", "Cannot open temp-file"}, false,
+       "theirs"},
+  };
+  const std::vector<UpdateByte> image = {{0x0000, 0x12}, {0x0040, 0x56}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui.messages.clear();
+    fs::remove(dir_ / kTempFileName);
+    if (c.temp) Write(kTempFileName, c.temp);
+    ui.ending = c.endsBefore;
+    ui.onMessage = [&](std::string_view text) {
+      if (text != "Update starten?") return;
+      if (c.endsAsked) ui.ending = true;
+      if (c.madeAsked) Write(kTempFileName, c.madeAsked);
+    };
+    Run(c.scrambled ? WriteScrambled("x1011_3011.upd", image) : Write("x1011_3011.upd", "0000:0012\n0040:0056\n"));
+    EXPECT_EQ(Texts(), c.messages);
+    EXPECT_EQ(!PageCommands().empty(), c.sent);
+    EXPECT_EQ(window->GetItemText(IDC_STATUS), c.sent ? "OK" : " ");
+    const char* other = c.temp ? c.temp : c.madeAsked;
+    if (other) {
+      EXPECT_EQ(ReadWhole(dir_ / kTempFileName), other) << "left as it was";
+    } else {
+      EXPECT_FALSE(fs::exists(dir_ / kTempFileName));
+    }
+    if (other && c.scrambled) {
+      ASSERT_FALSE(ui.messages.empty());
+      EXPECT_EQ(ui.messages.back().caption, "ERROR!");
+      EXPECT_EQ(ui.messages.back().details, (dir_ / kTempFileName).string() +
+                                                " is there already. It may be deleted when no other update is running.");
+    }
+  }
+}
+
 TEST(UpdateFileName, TheVersionChecksReadTheFileName) {
   struct Case {
     const char* name;
@@ -389,7 +451,7 @@ TEST_F(FirmwareUpdateTest, TwoUpdatesFromOneDirectoryNeverShareTheTemporaryFile)
   };
   Run(first);
   ASSERT_TRUE(started);
-  EXPECT_EQ(Texts(other.ui), (std::vector<std::string>{"Update starten?", "Cannot open temp-file"}));
+  EXPECT_EQ(Texts(other.ui), (std::vector<std::string>{"Cannot open temp-file"}));
   EXPECT_TRUE(PageCommands(other.adapter.controller).empty());
   EXPECT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
   EXPECT_EQ(adapter.controller.flash, Image(firstImage));

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -131,6 +132,105 @@ TEST_F(FileAccessTest, ReplacingWritesWholeOrNotAtAll) {
   EXPECT_FALSE(ReplaceFile((path / "inner.upd").string(), fresh, &why));
   EXPECT_EQ(Names(), (std::vector<std::string>{"dir.upd", "x1011_3011.upd"}));
   EXPECT_TRUE(fs::is_empty(dir_ / "dir.upd"));
+}
+
+// A settings file the user names: only a regular file is replaced, also at the end
+// of a link, which stays a link; everything else is refused and stays as it was, and
+// nothing is left beside it either way.
+TEST_F(FileAccessTest, AChosenFileIsARegularFileOrRefused) {
+  const std::vector<uint8_t> json = {'{', '}', '\n'};
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    bool saved;
+    const char* reason;  // part of why, when refused
+  };
+  const bool root = ::geteuid() == 0;
+  const std::vector<Case> cases = {
+      {"nothing yet", [](const fs::path&) {}, true, ""},
+      {"a regular file", [](const fs::path& p) { WriteWhole(p, "old"); }, true, ""},
+      {"a link to a regular file",
+       [](const fs::path& p) {
+         fs::create_directory(p.parent_path() / "real");
+         WriteWhole(p.parent_path() / "real" / "plane.json", "old");
+         fs::create_symlink("real/plane.json", p);
+       },
+       true, ""},
+      {"a named pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, false, "named pipe"},
+      {"a directory", [](const fs::path& p) { fs::create_directory(p); }, false, "directory"},
+      {"a link to a device", [](const fs::path& p) { fs::create_symlink("/dev/null", p); }, false,
+       "link to a device"},
+      {"a link to a directory", [](const fs::path& p) { fs::create_symlink(p.parent_path(), p); }, false,
+       "link to a directory"},
+      {"a link to a pipe",
+       [](const fs::path& p) {
+         ASSERT_EQ(::mkfifo((p.parent_path() / "pipe").c_str(), 0600), 0);
+         fs::create_symlink("pipe", p);
+       },
+       false, "link to a named pipe"},
+      {"a dangling link", [](const fs::path& p) { fs::create_symlink("nowhere.json", p); }, false, "leads nowhere"},
+  };
+  std::vector<Case> all = cases;
+  // A device node of our own: only root may make one (and only root could harm /dev/full).
+  if (root)
+    all.push_back({"a device node", [](const fs::path& p) { ASSERT_EQ(::mknod(p.c_str(), S_IFCHR | 0600, ::makedev(1, 7)), 0); },
+                   false, "device"});
+  int n = 0;
+  for (const Case& c : all) {
+    SCOPED_TRACE(c.what);
+    const fs::path folder = dir_ / std::to_string(++n);
+    fs::create_directory(folder);
+    const fs::path path = folder / "plane.json";
+    c.make(path);
+    auto listing = [&folder] {
+      std::vector<std::string> names;
+      for (const auto& entry : fs::recursive_directory_iterator(folder))
+        names.push_back(entry.path().string() + " " + std::to_string(static_cast<int>(entry.symlink_status().type())));
+      std::sort(names.begin(), names.end());
+      return names;
+    };
+    const auto before = listing();
+    const bool wasLink = fs::is_symlink(path);
+    std::string why;
+    EXPECT_EQ(ReplaceChosenFile(path.string(), json, &why), c.saved) << why;
+    if (c.saved) {
+      EXPECT_EQ(ReadWhole(path), "{}\n");
+      EXPECT_EQ(fs::is_symlink(path), wasLink) << "a link stays a link";
+      EXPECT_EQ(listing().size(), std::max<size_t>(before.size(), 1)) << "nothing left beside";
+    } else {
+      EXPECT_NE(why.find(c.reason), std::string::npos) << why;
+      EXPECT_EQ(listing(), before) << "left as it was";
+    }
+  }
+  if (root) {
+    struct stat st {};
+    ASSERT_EQ(::stat("/dev/full", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+  }
+}
+
+// The name limit of most file systems is 255 bytes: a 250-character name saves, and
+// the new file made beside it on the way fits too.
+TEST_F(FileAccessTest, ALongNameSavesAndItsNewFileFitsBesideIt) {
+  const std::string name = std::string(245, 'p') + ".json";
+  const std::vector<uint8_t> json = {'{', '}'};
+  std::string why;
+  for (int round = 0; round < 2; ++round) {  // made, then replaced
+    ASSERT_TRUE(ReplaceChosenFile((dir_ / name).string(), json, &why)) << why;
+    ASSERT_TRUE(ReplaceFile((dir_ / ("x" + name)).string(), json, &why)) << why;
+  }
+  EXPECT_EQ(Names(), (std::vector<std::string>{name, "x" + name}));
+}
+
+// The update files that pack writes replace a link (never follow it) and refuse what
+// is no file at all.
+TEST_F(FileAccessTest, ReplacingRefusesPipesAndDevices) {
+  ASSERT_EQ(::mkfifo((dir_ / "x1011_3011.upd").c_str(), 0600), 0);
+  std::string why;
+  EXPECT_FALSE(ReplaceFile((dir_ / "x1011_3011.upd").string(), std::vector<uint8_t>{1}, &why));
+  EXPECT_NE(why.find("named pipe"), std::string::npos) << why;
+  EXPECT_TRUE(fs::is_fifo(dir_ / "x1011_3011.upd"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"x1011_3011.upd"});
 }
 
 // A disk that fills up in the middle of the file: the file-size limit makes the

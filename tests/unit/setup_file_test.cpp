@@ -64,17 +64,42 @@ TEST_F(SetupFileTest, InitTakesThePortNameFromTheFileOrTheDefault) {
       {"empty file starts like a new one", ""s, false, false, "COM2", "COM2"},
       {"empty file, driver library", ""s, false, true, "0378", "0378"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    fs::remove(dir_ / "rvsetup.cfg");
-    if (c.stored) WriteSetupFile(*c.stored);
-    Access(c.direct, c.driver);
-    link.PortName.clear();
-    EXPECT_EQ(file.InitSetupFile(), 0);
-    EXPECT_EQ(link.PortName, c.portName);
-    EXPECT_EQ(ReadSetupFile(), c.fileAfter);
-    EXPECT_EQ(fs::path(file.StartDirectory), fs::current_path());
+  // Read only (a run with a port of its own), the same name comes out and the file
+  // stays as it was, or missing.
+  for (const bool writable : {true, false}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (writable ? "" : ", read only"));
+      fs::remove(dir_ / "rvsetup.cfg");
+      if (c.stored) WriteSetupFile(*c.stored);
+      Access(c.direct, c.driver);
+      link.PortName.clear();
+      file.Writable = writable;
+      EXPECT_EQ(file.InitSetupFile(), 0);
+      EXPECT_EQ(link.PortName, c.portName);
+      EXPECT_EQ(fs::exists(dir_ / "rvsetup.cfg"), writable || c.stored.has_value());
+      EXPECT_EQ(ReadSetupFile(), writable ? c.fileAfter : c.stored.value_or(""));
+      EXPECT_EQ(fs::path(file.StartDirectory), fs::current_path());
+    }
   }
+}
+
+// Read only, nothing that would be stored reaches the file; the motor values are
+// taken from it and kept for the run.
+TEST_F(SetupFileTest, AReadOnlyFileTakesNoStore) {
+  const std::string stored = "COM5"s + std::string(252, '\0') + " 6\0\0"s + "2.50";
+  WriteSetupFile(stored);
+  file.Writable = false;
+  ASSERT_EQ(file.InitSetupFile(), 0);
+  link.PortName = "COM7";
+  EXPECT_EQ(file.SavePortName(), 0);
+  EXPECT_EQ(file.StoreUpdatePath("/home/me/x1011_3011.upd"), 0);
+  EXPECT_EQ(file.LoadRpmValues(), 0);
+  EXPECT_EQ(file.PoleCount, 6);
+  EXPECT_FLOAT_EQ(file.GearRatio, 2.5f);
+  EXPECT_EQ(file.StoreRpmValues(12, 3.25f), 0);
+  EXPECT_EQ(file.PoleCount, 12);
+  EXPECT_FLOAT_EQ(file.GearRatio, 3.25f);
+  EXPECT_EQ(ReadSetupFile(), stored);
 }
 
 // A current directory that is gone cannot be the start directory: the reason is kept

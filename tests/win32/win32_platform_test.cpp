@@ -105,6 +105,58 @@ TEST_F(Win32FilesTest, ReplacesWholeOrNotAtAll) {
   EXPECT_EQ(Entries(), 2u) << "no temporary file is left beside the target";
 }
 
+// A settings file the user names: the device names that every folder has, a
+// directory and a folder that is not there are refused; a regular file (also one
+// with a 250-character name, past the old path limit) is replaced whole.
+TEST_F(Win32FilesTest, AChosenFileIsARegularFileOrRefused) {
+  const std::vector<uint8_t> json = {'{', '}'};
+  std::string why;
+  for (const std::string name : {"NUL", "nul.json", "CON", "Con.txt", "PRN", "AUX.json", "COM1", "com9.json", "LPT1",
+                                 "lpt3.txt", "CONOUT$", "NUL .json"}) {
+    SCOPED_TRACE(name);
+    why.clear();
+    EXPECT_FALSE(ReplaceChosenFile(Path(name.c_str()), json, &why));
+    EXPECT_NE(why.find("device"), std::string::npos) << why;
+    EXPECT_FALSE(ReplaceChosenFile(name, json, &why));
+  }
+  EXPECT_FALSE(ReplaceChosenFile(Path("folder"), json, &why));
+  EXPECT_TRUE(fs::is_directory(dir / "folder"));
+  EXPECT_FALSE(ReplaceChosenFile(Path("no-such-folder\\x.json"), json, &why));
+  EXPECT_EQ(Entries(), 2u);
+  // Names that only begin like a device are files.
+  for (const char* name : {"COM10.json", "console.json", "nullable.json", "five.bin"}) {
+    EXPECT_TRUE(ReplaceChosenFile(Path(name), json, &why)) << name << ": " << why;
+    EXPECT_EQ(Content(name), "{}") << name;
+  }
+  const std::string longName = std::string(245, 'p') + ".json";
+  ASSERT_TRUE(ReplaceChosenFile((dir / longName).string(), json, &why)) << why;
+  ASSERT_TRUE(ReplaceChosenFile((dir / longName).string(), json, &why)) << why;
+  EXPECT_EQ(Entries(), 6u) << "nothing left beside the targets";
+  EXPECT_FALSE(ReplaceFile("NUL", json, &why)) << "update files are never a device either";
+}
+
+// Two programs logging into one file each hold a handle of their own: every record
+// goes to the end of the file as it is then, none over another's. A device name or a
+// directory is no log.
+TEST_F(Win32FilesTest, AppendedRecordsOfTwoWritersAllStay) {
+  AppendFile first, second;
+  std::string why;
+  ASSERT_TRUE(first.Open(Path("session.log"), &why)) << why;
+  ASSERT_TRUE(second.Open(Path("session.log"), &why)) << why;
+  std::string expected;
+  for (int i = 0; i < 50; ++i) {
+    const std::string a = "first " + std::to_string(i) + "\n", b = "second " + std::to_string(i) + " longer\n";
+    ASSERT_TRUE(first.Append(a, &why)) << why;
+    ASSERT_TRUE(second.Append(b, &why)) << why;
+    expected += a + b;
+  }
+  EXPECT_EQ(Content("session.log"), expected);
+  AppendFile refused;
+  EXPECT_FALSE(refused.Open(Path("folder"), &why));
+  EXPECT_FALSE(refused.Open("NUL", &why));
+  EXPECT_FALSE(refused.Append("x\n", &why));
+}
+
 TEST(Win32SerialTest, PortsThatAreNotThereDoNotOpen) {
   Win32SerialPorts ports;
   for (const char* name : {"", "COM99", "\\\\.\\COM98", "NOTAPORT"}) EXPECT_EQ(ports.Open(name), nullptr) << name;

@@ -2,6 +2,7 @@
 // the messages a user's clicks and keys produce.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -301,6 +302,55 @@ TEST_F(Win32WindowTest, AModalDialogDisablesItsOwnerWhileItRuns) {
   EXPECT_EQ(ui.RunModal(dialog, inner), 1);
   EXPECT_FALSE(ownerEnabledMeanwhile);
   EXPECT_TRUE(IsWindowEnabled(window.Handle()));
+}
+
+// The session's end (log-off, shut-down). A tool with no command running agrees and
+// then closes as with its close box; one whose command runs asks the session to
+// wait, its command sees the request to stop, a question it asks then is cancelled,
+// and the window closes once the command has ended. Each in a process of its own: a
+// request to end stays for the rest of a process.
+// 0 when an idle tool agrees to the session's end and then closes.
+int IdleToolAgreesAndCloses() {
+  Win32Ui ui;
+  ui.EndOnOutsideRequest();
+  auto shared = ui.CreateWindow(TestTable(), nullptr);
+  auto& window = static_cast<Win32Window&>(*shared);
+  window.Show();
+  const LRESULT agreed = SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+  Recorder recorder;
+  const int result = ui.RunModal(shared, recorder);
+  return agreed == TRUE && result == 1 && recorder.commands == std::vector<int>{kEnd} ? 0 : 1;
+}
+
+// 0 when a tool whose command runs asks the session to wait, the command sees the
+// stop and its question is cancelled, and the tool closes after the command.
+int RunningCommandStopsAndTheToolCloses() {
+  Win32Ui ui;
+  ui.EndOnOutsideRequest();
+  auto shared = ui.CreateWindow(TestTable(), nullptr);
+  auto& window = static_cast<Win32Window&>(*shared);
+  Recorder recorder;
+  LRESULT agreed = -1;
+  bool stopSeen = false;
+  MessageResult answer = MessageResult::Ok;
+  recorder.react = [&](Window&, int command) {
+    if (command != kGo) return;
+    agreed = SendMessageW(window.Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+    stopSeen = ui.StopRequested() && ui.EndRequested();
+    answer = ui.MessageBox(nullptr, "Warning!", "Update starten?", MessageButtons::OkCancel);
+  };
+  PostMessageW(window.Control(kGo), BM_CLICK, 0, 0);
+  const int result = ui.RunModal(shared, recorder);
+  const bool closed = result == 1 && recorder.commands == std::vector<int>{kGo, kEnd};
+  return agreed == FALSE && stopSeen && answer == MessageResult::Cancel && closed ? 0 : 1;
+}
+
+TEST(Win32SessionEndTest, AnIdleToolAgreesAndCloses) {
+  EXPECT_EXIT(std::exit(IdleToolAgreesAndCloses()), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Win32SessionEndTest, ARunningCommandStopsAndThenTheToolCloses) {
+  EXPECT_EXIT(std::exit(RunningCommandStopsAndTheToolCloses()), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

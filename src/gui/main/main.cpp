@@ -11,9 +11,12 @@
 
 #include "app/startup.h"
 #include "app/tool.h"
+#include "gui/end_on_request.h"
 #include "gui/qt_ui.h"
 #include "gui/screenshot_ui.h"
 #include "gui/startup_probe.h"
+#include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "script/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
@@ -77,11 +80,10 @@ bool EnterConfigDir() {
 
 // The session log (--log) while the program runs.
 struct Log {
-  ravix::FilePtr file;
-  std::string header;
+  ravix::SessionLogFile file;
   // ui itself, or the session log in front of it.
   ravix::Ui& Front(ravix::Ui& ui) {
-    if (file && !logged) logged = std::make_unique<ravix::SessionLog>(ui, file.get(), header);
+    if (file.file.IsOpen() && !logged) logged = std::make_unique<ravix::SessionLog>(ui, file);
     return logged ? static_cast<ravix::Ui&>(*logged) : ui;
   }
   std::unique_ptr<ravix::SessionLog> logged;
@@ -139,14 +141,13 @@ int RunScript(ravix::ToolMachine& machine, ravix::gui::QtUi& ui, const Options& 
 // The session log of --log, opened before anything happens; false when it cannot be.
 bool OpenLog(const Options& options, int argc, char** argv, Log& log) {
   if (!options.logPath) return true;
+  std::string header = std::string("ravix-setup ") + RAVIX_VERSION;
+  for (int i = 1; i < argc; ++i) header += std::string(" ") + argv[i];
   std::string why;
-  log.file = ravix::SessionLog::Open(*options.logPath, why);
-  if (!log.file) {
+  if (!ravix::SessionLog::Open(log.file, *options.logPath, header, why)) {
     std::fprintf(stderr, "ravix-setup: cannot write the log %s: %s\n", options.logPath->c_str(), why.c_str());
     return false;
   }
-  log.header = std::string("ravix-setup ") + RAVIX_VERSION;
-  for (int i = 1; i < argc; ++i) log.header += std::string(" ") + argv[i];
   return true;
 }
 
@@ -161,10 +162,7 @@ bool EnterStartDirectory(Options& options) {
   return EnterConfigDir();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const auto mainEntered = std::chrono::steady_clock::now();
+int Run(int argc, char** argv, std::chrono::steady_clock::time_point mainEntered) {
   Options options;
   std::string refused;
   const ravix::FrontFeatures features{.shortHelp = true, .log = true, .configDir = true, .measure = true,
@@ -216,6 +214,7 @@ int main(int argc, char** argv) {
   if (options.script) {
     status = RunScript(machine, ui, options, log);
   } else {
+    ravix::gui::EndOnRequest endOnRequest(ui);
     if (options.measure) {
       probe = std::make_unique<ravix::gui::StartupProbe>(mainEntered, stdout, [&ui] {
         for (const auto& window : ui.OpenWindows()) window->RequestClose();
@@ -229,5 +228,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ravix-setup: --sim-state %s\n", why.c_str());
     if (status == 0) status = 1;
   }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto mainEntered = std::chrono::steady_clock::now();
+  ravix::GuardStandardStreams();
+  // SIGTERM, SIGHUP and Ctrl+C end the program as its user would (EndOnRequest).
+  ravix::CatchOutsideStops(true);
+  const int status = ravix::StatusAfterOutsideStop(Run(argc, argv, mainEntered), "ravix-setup");
+  ravix::OutsideStopHandled();
   return status;
 }

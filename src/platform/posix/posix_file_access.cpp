@@ -3,8 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
+#include <memory>
 
 #include "platform/file_access.h"
 #include "platform/posix/unique_fd.h"
@@ -128,15 +129,33 @@ FilePtr CreateExclusive(const std::string& path, std::string* why) {
   return StdioOf(std::move(fd), "w+b", why);
 }
 
-bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why) {
-  std::string temp = path + ".XXXXXX";
+namespace {
+
+// What a name that is no regular file is, for the refusal: "is " and this.
+std::string KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISFIFO(mode)) return "a named pipe";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "no regular file";
+}
+
+// Writes bytes into a new file beside target and renames it over target. The new
+// name is short (a long file name plus a suffix would pass the system's name limit)
+// and made by mkstemp, so two saves at once never share it. old: target's status
+// when it is a regular file, so that its permissions (and owner, where we may) stay.
+bool WriteBesideAndRename(const std::string& target, std::span<const uint8_t> bytes, const struct stat* old,
+                          std::string* why) {
+  const size_t slash = target.rfind('/');
+  std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + ".rvs-XXXXXX";
   UniqueFd fd(::mkstemp(temp.data()));
   if (!fd.Valid()) return Fail(why, errno);
-  // The new file gets the old one's permissions, or those of a newly created file.
-  struct stat old {};
   mode_t mode;
-  if (::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    mode = old.st_mode & 07777;
+  if (old) {
+    mode = old->st_mode & 07777;
+    // Only root may give a file away; for anyone else the file stays theirs.
+    if (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
+      (void)!::fchown(fd.Get(), old->st_uid, old->st_gid);
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -147,9 +166,70 @@ bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::s
   // On disk before the name points at it: a crash leaves the old file or the new one.
   ok = ok && (::fsync(fd.Get()) == 0 || Fail(why, errno));
   ok = (::close(fd.Release()) == 0 || Fail(why, errno)) && ok;
-  ok = ok && (::rename(temp.c_str(), path.c_str()) == 0 || Fail(why, errno));
+  ok = ok && (::rename(temp.c_str(), target.c_str()) == 0 || Fail(why, errno));
   if (!ok) ::unlink(temp.c_str());
   return ok;
+}
+
+}  // namespace
+
+bool ReplaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why) {
+  struct stat old {};
+  const bool exists = ::lstat(path.c_str(), &old) == 0;
+  if (!exists && errno != ENOENT) return Fail(why, errno);
+  // A link is replaced, not followed; a pipe, a device or a directory is nothing to replace.
+  if (exists && !S_ISREG(old.st_mode) && !S_ISLNK(old.st_mode)) {
+    SetWhy(why, "is " + KindOf(old.st_mode));
+    return false;
+  }
+  return WriteBesideAndRename(path, bytes, exists && S_ISREG(old.st_mode) ? &old : nullptr, why);
+}
+
+bool ReplaceChosenFile(const std::string& path, std::span<const uint8_t> bytes, std::string* why) {
+  struct stat named {};
+  if (::lstat(path.c_str(), &named) != 0) {
+    if (errno != ENOENT) return Fail(why, errno);
+    return WriteBesideAndRename(path, bytes, nullptr, why);
+  }
+  if (S_ISREG(named.st_mode)) return WriteBesideAndRename(path, bytes, &named, why);
+  if (!S_ISLNK(named.st_mode)) {
+    SetWhy(why, "is " + KindOf(named.st_mode));
+    return false;
+  }
+  // A link: the file at its end is the one the user keeps their settings in.
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  if (!resolved) {
+    SetWhy(why, errno == ENOENT ? "is a link that leads nowhere" : std::strerror(errno));
+    return false;
+  }
+  struct stat target {};
+  if (::stat(resolved.get(), &target) != 0) return Fail(why, errno);
+  if (!S_ISREG(target.st_mode)) {
+    SetWhy(why, "is a link to " + KindOf(target.st_mode));
+    return false;
+  }
+  return WriteBesideAndRename(resolved.get(), bytes, &target, why);
+}
+
+AppendFile::~AppendFile() {
+  if (IsOpen()) ::close(static_cast<int>(handle_));
+}
+
+bool AppendFile::Open(const std::string& path, std::string* why) {
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+  if (!fd.Valid()) return Fail(why, errno);
+  if (!IsRegular(fd.Get(), why) || !MakeBlocking(fd.Get(), why)) return false;
+  if (IsOpen()) ::close(static_cast<int>(handle_));
+  handle_ = fd.Release();
+  return true;
+}
+
+bool AppendFile::Append(std::string_view record, std::string* why) {
+  if (!IsOpen()) {
+    SetWhy(why, "not open");
+    return false;
+  }
+  return WriteAll(static_cast<int>(handle_), {reinterpret_cast<const uint8_t*>(record.data()), record.size()}, why);
 }
 
 }  // namespace ravix

@@ -17,4 +17,8 @@ void UseBinaryStandardStreams() {
   }
 }
 
+// A Windows program gets no new handle in a standard stream's place, and writes to a
+// pipe whose reader went away fail without a signal.
+void GuardStandardStreams() {}
+
 }  // namespace ravix

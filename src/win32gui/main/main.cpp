@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "app/tool.h"
 #include "platform/standard_streams.h"
+#include "platform/stop_signals.h"
 #include "script/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
@@ -81,10 +82,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::win32gui::Win32Ui& ui, const O
   return status;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  ravix::UseBinaryStandardStreams();
+int Run(int argc, char** argv) {
   Options options;
   std::string refused;
   switch (ravix::ParseFrontOptions(argc, argv, {}, kUsage, options, refused)) {
@@ -106,11 +104,29 @@ int main(int argc, char** argv) {
   }
   // The windows measure the time left of an update on the clock the tool runs on.
   ravix::win32gui::Win32Ui ui([&machine] { return machine.clock().TickCount(); });
-  int status = options.script ? RunScript(machine, ui, options) : RunTool(machine, ui, options.timing);
+  int status = 0;
+  if (options.script) {
+    status = RunScript(machine, ui, options);
+  } else {
+    ui.EndOnOutsideRequest();
+    status = RunTool(machine, ui, options.timing);
+  }
   // The simulated controller goes back into its file at every end of the program.
   if (!machine.StoreSimState(why)) {
     Say("ravix-setup: --sim-state " + why + "\n", true);
     if (status == 0) status = 1;
   }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ravix::UseBinaryStandardStreams();
+  ravix::GuardStandardStreams();
+  // The session's end, the console's close and Ctrl+C end the program as its user would.
+  ravix::CatchOutsideStops(true);
+  const int status = ravix::StatusAfterOutsideStop(Run(argc, argv), "ravix-setup");
+  ravix::OutsideStopHandled();
   return status;
 }
