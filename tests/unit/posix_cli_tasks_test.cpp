@@ -27,7 +27,9 @@ TEST_F(CliTasksTest, SaveWritesARegularFileOrRefuses) {
   // replace the machine's /dev/full; others cannot write in /dev at all.
   const bool root = ::geteuid() == 0;
   const char* device = root ? "full" : "/dev/full";
-  if (root) ASSERT_EQ(::mknod(device, S_IFCHR | 0600, ::makedev(1, 7)), 0);
+  if (root) {
+    ASSERT_EQ(::mknod(device, S_IFCHR | 0600, ::makedev(1, 7)), 0);
+  }
   std::filesystem::create_symlink(device, "full.json");
   WriteWhole("real.json", "old");
   std::filesystem::create_symlink("real.json", "linked.json");
