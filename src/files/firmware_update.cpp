@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "platform/text.h"
 #include "protocol/expected_durations.h"
@@ -59,6 +60,36 @@ std::string UpdateDurationText(const Link& link, const UpdateShape& shape) {
     const double builtIn = ExpectedDurations::BuiltInPort().UpdateUs(shape.lines, shape.pages) / 1e6;
     text += "\nA built-in serial port takes " + AboutDuration(builtIn) + " for it.";
   }
+  return text;
+}
+
+namespace {
+// A version as the panel and the settings files show it: major.minor in hexadecimal.
+std::string VersionText(int version) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02X.%02X", (version >> 8) & 0xFF, version & 0xFF);
+  return text;
+}
+}  // namespace
+
+std::string UpdateQuestionDetails(std::string_view fileName, int controllerVersion, const Link& link,
+                                  const UpdateShape& shape) {
+  std::string text = "File: " + std::string(fileName) + "\n";
+  std::vector<std::string> named;
+  for (size_t position : {1, 6}) {
+    const int version = VersionInFileName(fileName, position);
+    if (version >= 0) named.push_back(VersionText(version));
+  }
+  if (named.size() == 2 && named[0] != named[1])
+    text += "Its name gives the controller versions " + named[0] + " and " + named[1] + ".\n";
+  else if (!named.empty())
+    text += "Its name gives the controller version " + named[0] + ".\n";
+  if (controllerVersion == SettingsState::kVersionInvalid)
+    text += "The controller's version could not be read.\n";
+  else
+    text += "The controller has version " + VersionText(controllerVersion) + ".\n";
+  text += UpdateDurationText(link, shape) + "\n";
+  text += "Keep the adapter connected and the controller powered until the status field shows OK.";
   return text;
 }
 
@@ -231,7 +262,8 @@ bool FirmwareUpdate::AskToStart(UpdateFiles& files, const char* question, const 
   // transfer: neither before the question nor when the answer comes after the request.
   const bool agreed = !ui_.EndRequested() &&
                       ui_.MessageBox(nullptr, "Warning!", question, MessageButtons::OkCancel,
-                                     UpdateDurationText(link_, shape)) == MessageResult::Ok &&
+                                     UpdateQuestionDetails(updateFile_.UpdateFileName, settings_.ControllerVersion,
+                                                           link_, shape)) == MessageResult::Ok &&
                       !ui_.EndRequested();
   if (!agreed) EndBlank();
   return agreed;

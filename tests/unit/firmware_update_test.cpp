@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -285,11 +286,25 @@ TEST_F(FirmwareUpdateTest, TheQuestionTellsTheDurationAndTheProgressTheTimeLeft)
     ASSERT_EQ(Texts(), std::vector<std::string>{"Update starten?"});
     ASSERT_EQ(window->GetItemText(IDC_STATUS), "OK");
     const double tookS = static_cast<double>(clock.NowUs() - askedAt) / 1e6;
+    // The details: the file, the versions its name gives, the controller's, the
+    // duration (and the advice past ten minutes), and what must hold until the end.
     const std::string& details = ui.messages[0].details;
-    const std::string said = details.substr(0, details.find('\n'));
+    std::vector<std::string> lines;
+    for (size_t from = 0, to; from <= details.size(); from = to + 1) {
+      to = std::min(details.find('\n', from), details.size());
+      lines.push_back(details.substr(from, to - from));
+    }
+    const std::string keep = "Keep the adapter connected and the controller powered until the status field shows OK.";
+    std::vector<std::string> expected = {"File: x1011_3011.upd",
+                                         "Its name gives the controller versions 10.11 and 30.11.",
+                                         "The controller has version 10.11."};
+    ASSERT_EQ(lines.size(), expected.size() + (*c.advice ? 3 : 2)) << details;
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3), expected) << details;
+    const std::string said = lines[3];
     EXPECT_EQ(said.rfind("The update takes about ", 0), 0u) << details;
     EXPECT_NE(said.find(" on this port (COM1)."), std::string::npos) << details;
-    EXPECT_EQ(details.find('\n') == std::string::npos ? "" : details.substr(details.find('\n') + 1), c.advice);
+    EXPECT_EQ(*c.advice ? lines[4] : std::string(), c.advice);
+    EXPECT_EQ(lines.back(), keep);
     EXPECT_EQ(said, "The update takes " + AboutDuration(tookS) + " on this port (COM1).") << "took " << tookS << " s";
     // One time left a line, each within a tenth of what was really left, counting down
     // (give or take what the cable's jitter does to one line).
