@@ -25,9 +25,49 @@ struct ControlTip {
   std::string_view text;
 };
 
+// The buttons of the main window and the controls of the tool dialogs; the settings
+// panel's own controls take their words from the settings table.
 const std::vector<ControlTip> kToolTips = {
     {IDD_MAIN, panel::kRead, "Read the controller's settings into the panel"},
     {IDD_MAIN, panel::kWrite, "Write the panel's settings into the controller"},
+
+    {IDD_RPM_CONTROL, rpmdlg::kFrequencyHz,
+     "The highest electrical frequency of the motor phase the controller allows, in Hz (0: no maximum set)"},
+    {IDD_RPM_CONTROL, rpmdlg::kElectricalRpm, "The same frequency in revolutions per minute of the motor phase"},
+    {IDD_RPM_CONTROL, rpmdlg::kMotorRpm, "The motor's speed at that frequency, in rpm (through the number of poles)"},
+    {IDD_RPM_CONTROL, rpmdlg::kRotorRpm,
+     "Type the highest rotor or propeller speed you want, in rpm, then press Calculate"},
+    {IDD_RPM_CONTROL, rpmdlg::kCalculate, "Work out the motor-phase frequency for the rotor speed typed in"},
+    {IDD_RPM_CONTROL, motor::kPoleCount, "The motor's number of magnetic poles: an even number from 2 to 98"},
+    {IDD_RPM_CONTROL, motor::kGearRatio,
+     "The gearbox reduction: motor revolutions per rotor revolution (1.00 for a direct drive)"},
+    {IDD_RPM_CONTROL, motor::kSaveInput, "Keep the number of poles and the gear ratio for the next time"},
+    {IDD_RPM_CONTROL, rpmdlg::kRead, "Read the controller's present maximum frequency and control gains"},
+    {IDD_RPM_CONTROL, rpmdlg::kWrite, "Write the calculated maximum frequency and the gains into the controller"},
+    {IDD_RPM_CONTROL, rpmdlg::kPValue, "How strongly the speed control reacts to a speed error at once: 1 (soft) to 10 (hard)"},
+    {IDD_RPM_CONTROL, rpmdlg::kIValue,
+     "How strongly the speed control makes up for a lasting speed error: 1 (soft) to 5 (hard)"},
+    {IDD_RPM_CONTROL, rpmdlg::kDone, "Close this window"},
+
+    {IDD_LOCK_FUNCTIONS, lockdlg::kRead, "Read the controller's locks"},
+    {IDD_LOCK_FUNCTIONS, lockdlg::kWrite, "Write the locks as ticked into the controller"},
+    {IDD_LOCK_FUNCTIONS, lockdlg::kLockRcSetup,
+     "Ticked: the controller cannot be set up with the transmitter's stick any more"},
+    {IDD_LOCK_FUNCTIONS, lockdlg::kLockTestProgram,
+     "Ticked: the controller's test program is locked (the rev counter needs this)"},
+    {IDD_LOCK_FUNCTIONS, lockdlg::kEnd, "Close this window"},
+
+    {IDD_REV_COUNTER, revdlg::kFrequencyHz, "The measured electrical frequency of the motor phase, in Hz"},
+    {IDD_REV_COUNTER, revdlg::kElectricalRpm, "The same frequency in revolutions per minute of the motor phase"},
+    {IDD_REV_COUNTER, revdlg::kMotorRpm, "The motor's speed, in rpm (through the number of poles)"},
+    {IDD_REV_COUNTER, revdlg::kPropRpm, "The propeller's or rotor's speed, in rpm (through the gear ratio)"},
+    {IDD_REV_COUNTER, motor::kPoleCount, "The motor's number of magnetic poles: an even number from 2 to 98"},
+    {IDD_REV_COUNTER, motor::kGearRatio,
+     "The gearbox reduction: motor revolutions per propeller revolution (1.00 for a direct drive)"},
+    {IDD_REV_COUNTER, motor::kSaveInput, "Keep the number of poles and the gear ratio for the next time"},
+    {IDD_REV_COUNTER, revdlg::kReleaseMotor,
+     "Let the controller run the motor and count its revolutions every 2 seconds until it stops"},
+    {IDD_REV_COUNTER, revdlg::kDone, "Close this window"},
 };
 
 bool IsWordStart(const std::string& text, size_t i) {

@@ -64,6 +64,19 @@ TEST(CommandKeys, NameTheirCommandsInTheMenuOrTheButtonsTooltip) {
   for (const CommandKey& key : CommandKeys()) EXPECT_TRUE(seen.insert({key.dialog, key.keys}).second) << key.keys;
 }
 
+// Every control a person uses in a tool dialog says what it does; labels and group
+// boxes say it themselves.
+TEST(ToolTips, EveryControlOfTheToolDialogsHasOne) {
+  for (const int dialog : {IDD_RPM_CONTROL, IDD_LOCK_FUNCTIONS, IDD_REV_COUNTER}) {
+    const DialogResource* table = FindToolDialogResource(dialog);
+    ASSERT_NE(table, nullptr) << dialog;
+    for (const ControlResource& control : table->controls) {
+      if (control.kind == ControlKind::Label || control.kind == ControlKind::GroupBox) continue;
+      EXPECT_FALSE(ToolTipOf(dialog, control.id).empty()) << dialog << " control " << control.id << " " << control.text;
+    }
+  }
+}
+
 TEST(ProgressWords, SayTheShareAndTheTimeLeftAtTheRateSoFar) {
   struct Case {
     int done, total;
