@@ -220,7 +220,7 @@ void MainWindow::ChoosePort(Window& window, int command, const std::string& name
   link.SelectAdapter(kind);
   // The device is opened exclusively: the old one goes first, and choosing the same
   // port again reopens it and tests the adapter afresh.
-  if (serial.ComPortOpen) serial.CloseComPort();
+  link.ClosePort();
   // The choice stays in force after a failure; the next command tries the port again.
   if (link.DetectSerialAdapter() != 0) tool_.status.ReportCommandError();
 }
@@ -229,7 +229,7 @@ void MainWindow::End(Window& window) {
   // The port chosen in this run would be lost without a word; the user is told as
   // the motor values' store tells it, and the tool closes all the same.
   if (tool_.setupFile.SavePortName() != 0) tool_.status.Message("Error!", "open error 'rvsetup.cfg'");
-  if (tool_.link.Serial().ComPortOpen) tool_.link.Serial().CloseComPort();
+  tool_.link.ClosePort();
   window.End(1);
 }
 

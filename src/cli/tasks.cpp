@@ -86,7 +86,7 @@ class TaskRun {
     for (const PortRow& row : PortTable)
       if (EqualsIgnoringCase(port, row.name)) return Press(row.command);
     Link& link = tool_.link;
-    if (link.Serial().ComPortOpen) link.Serial().CloseComPort();
+    link.ClosePort();
     // The messages name the port as it was given ("No Adaptor found at COM12").
     link.PortName = port;
     link.Serial().ComDeviceName = port;
@@ -384,6 +384,7 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
   tool.link.timing = machine.timing;
+  tool.link.ftdiUnitUs = machine.ftdiUnitUs;
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
     return TaskRun(request, tool, ui, terminal, main, handler).Run();
   };

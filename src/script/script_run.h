@@ -3,6 +3,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "link/link_state.h"
 #include "link/port_figures.h"
 #include "platform/clock.h"
 #include "platform/os.h"
@@ -26,6 +27,6 @@ class SimAdapter;
 int RunScriptedTool(Clock& clock, SerialPorts& serial, Os& os, Ui& backend, sim::SimAdapter* sim,
                     std::istream& script, std::ostream& transcript, std::FILE* log = nullptr,
                     const std::string& logHeader = {}, std::string* startProblem = nullptr,
-                    Timing timing = Timing::PortAware);
+                    Timing timing = Timing::PortAware, uint32_t ftdiUnitUs = LinkState::kDefaultFtdiUnitUs);
 
 }  // namespace ravix

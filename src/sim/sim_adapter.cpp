@@ -193,6 +193,7 @@ uint16_t SimAdapter::LptRead(uint16_t port) {
 // one it listens to.
 void SimAdapter::UpdateController(uint64_t atUs) {
   if (!plugged) return;
+  controller.timing.watching = !lptActive_;
   if (lptActive_)
     controller.SetLinesAt(atUs, (lptData_ & 0x08) != 0, (lptData_ & 0x02) != 0, (lptData_ & 0x01) != 0);
   else

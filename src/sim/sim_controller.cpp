@@ -81,7 +81,7 @@ void SimController::SetLinesAt(uint64_t us, bool reset, bool clock, bool data) {
     if (!clock) {
       mode_ = Mode::Programming;
       isp.Enter();
-      timing.Started(us, 100000, "the pause after the programming pulse");
+      timing.Started(us, 99000, "the pause after the programming pulse");
     } else {
       mode_ = Mode::HeldInReset;
     }
@@ -92,7 +92,7 @@ void SimController::SetLinesAt(uint64_t us, bool reset, bool clock, bool data) {
     if (!clock && data) {
       mode_ = Mode::Firmware;  // the setup firmware listens
       rx_ = 0, bits_ = 0, tx_ = 0xFF, answer_ = 0xFF, cmd_ = Cmd::Idle, draining_ = false;
-      timing.Started(us, 500000, "the firmware's start after RESET");
+      timing.Started(us, 499000, "the firmware's start after RESET");
     } else if (clock && data) {
       mode_ = Mode::TestProgram;
       motor.Start(us);
@@ -175,21 +175,22 @@ void SimController::CheckGaps(Cmd before, uint8_t byte) {
   if (before == Cmd::Idle) {
     if (byte == 87 || byte == 89 || byte == 88) pageCommand_ = true;
     if (byte == 254 || byte == 85 || byte == 86) pageCommand_ = false;
-    if (byte == 86) timing.ByteNeededGap(5000, "the wait before 'V'");
+    if (byte == 86) timing.ByteNeededGap(4000, "the wait before 'V'");
   }
-  // A byte exchange starts with 2 units and its first bit with one more; the last bit
+  // Waits of n ms on the tick counter promise n - 1 ms each (two waits: n - 2). A byte
+  // exchange starts with 2 units and its first bit with one more; the last bit
   // ends with one. The page commands put 4 units between their bytes.
   double gap = (pageCommand_ ? 8 : 4) * unit;
   const char* after = pageCommand_ ? "the short delay between page command bytes" : "the gap between bytes";
   switch (before) {
     case Cmd::Idle:
-      if (byte == 85) gap = 10000, after = "the wait after 'U'";
-      if (byte == 86) gap = 5000, after = "the wait after 'V'";
+      if (byte == 85) gap = 8000, after = "the waits after 'U'";
+      if (byte == 86) gap = 4000, after = "the wait after 'V'";
       break;
-    case Cmd::ReadAddr: gap = 5000, after = "the wait after a setting's address"; break;
-    case Cmd::WriteAddr: gap = 5000, after = "the wait after a setting's address"; break;
-    case Cmd::WriteValue: gap = 25000, after = "the wait after a setting's value"; break;
-    case Cmd::Commit3: gap = 40000, after = "the wait after the commit's '3'"; break;
+    case Cmd::ReadAddr: gap = 4000, after = "the wait after a setting's address"; break;
+    case Cmd::WriteAddr: gap = 4000, after = "the wait after a setting's address"; break;
+    case Cmd::WriteValue: gap = 23000, after = "the waits after a setting's value"; break;
+    case Cmd::Commit3: gap = 39000, after = "the wait after the commit's '3'"; break;
     default: break;
   }
   timing.ByteDone(gap, after);
