@@ -94,7 +94,6 @@ int FtdiAdapter::OpenChip() {
   stream_.clear();
   lost_ = false;
   reported_ = false;
-  sampleWaits_ = 0;
   roundTrips_ = {};
   figures_ = {};
   // The lines as the tool left them: the chip may come up with its pins elsewhere.
@@ -167,7 +166,6 @@ bool FtdiAdapter::ReadSome() {
 
 void FtdiAdapter::AwaitSamples(uint64_t count) {
   if (received_ >= count || !device_) return;
-  ++sampleWaits_;
   const uint64_t start = link_.NowUs();
   uint64_t lastSeen = start;
   while (received_ < count && !lost_) {
@@ -181,7 +179,6 @@ void FtdiAdapter::AwaitSamples(uint64_t count) {
     }
     link_.WaitUs(kPollUs);
   }
-  roundTrips_.Add(link_.NowUs() - start);
 }
 
 void FtdiAdapter::Send() {
@@ -212,7 +209,10 @@ void FtdiAdapter::Send() {
 
 void FtdiAdapter::Drain() {
   Send();
+  if (received_ == written_ || !device_) return;
+  const uint64_t start = link_.NowUs();
   AwaitSamples(written_);
+  roundTrips_.Add(link_.NowUs() - start);
 }
 
 void FtdiAdapter::TakeInBits() {

@@ -83,8 +83,9 @@ class FtdiAdapter final : public Adapter {
 
   // What the chip has done since it was opened.
   uint64_t StatesSent() const { return written_; }
-  uint64_t SampleWaits() const { return sampleWaits_; }
-  const TimedCalls& RoundTrips() const { return roundTrips_; }
+  // The waits for every sample of what was sent (an answer, a millisecond wait ahead):
+  // how many, and how long they took, the states still going out included.
+  const TimedCalls& Drains() const { return roundTrips_; }
   uint8_t LatencyMs() const { return latencyMs_; }
   // The chip's figures in one line, for the session log and port-check.
   std::string FiguresText() const;
@@ -144,7 +145,6 @@ class FtdiAdapter final : public Adapter {
   bool streaming_ = false;
   uint64_t streamFrom_ = 0;
   std::deque<uint8_t> stream_;
-  uint64_t sampleWaits_ = 0;
   TimedCalls roundTrips_;
 };
 
