@@ -34,7 +34,7 @@ struct UpdateShape {
 };
 // What the user is told before the update's question: how long it takes on this
 // port, and over 10 minutes what would make it short.
-std::string UpdateDurationText(const Link& link, const UpdateShape& shape);
+std::string UpdateDurationText(Link& link, const UpdateShape& shape);
 // The lines and pages of the update file at path, read as the update reads them;
 // false with the reason in why when it is no update file the tool would send.
 bool ShapeOfUpdateFile(const std::string& path, Status& status, UpdateShape& shape, std::string& why);

@@ -30,6 +30,12 @@ Adapter& Link::Lines() {
   return parallel_;
 }
 
+std::string Link::FtdiChipBehindPort() {
+  FtdiChips* chips = platform().serial.Ftdi();
+  if (!chips || selected_ != AdapterKindId::Serial) return {};
+  return chips->ChipBehindPort(PortName);
+}
+
 void Link::ClosePort() {
   if (serial_.ComPortOpen) serial_.CloseComPort();
   ftdi_.CloseChip();

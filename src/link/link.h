@@ -40,6 +40,9 @@ class Link : public LinkState {
   SerialAdapter& Serial() { return serial_; }
   ParallelAdapter& Parallel() { return parallel_; }
   FtdiAdapter& Ftdi() { return ftdi_; }
+  // The serial number of the FTDI chip behind the chosen serial port ("" when the port
+  // is no serial port or its chip is no FTDI one): chosen as ftdi:SERIAL it is fast.
+  std::string FtdiChipBehindPort();
   // Lets go of the device of every adapter (the port is chosen anew, the tool ends).
   void ClosePort();
 

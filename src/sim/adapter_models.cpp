@@ -11,7 +11,7 @@ constexpr std::array<AdapterModel, 7> kModels{{
     {"uart", 8, 8, 0, false},
     // FTDI's serial driver: every line change and every status read is a USB control
     // transfer that waits for the next frame.
-    {"ftdi", 1000, 1000, 0, true},
+    {"ftdi", 1000, 1000, 0, true, false, true},
     // Silicon Labs CP210x on Linux: a control transfer each, as the FTDI chip.
     {"cp210x", 1000, 1000, 0, true},
     // WCH CH340/CH341: RTS toggles about 2,800 times a second (~300 µs a call); the
@@ -23,7 +23,7 @@ constexpr std::array<AdapterModel, 7> kModels{{
     // CP210x through the Windows driver: about 14 rounds of 4 line changes a second.
     {"cp210x-windows", 18000, 18000, 0, true},
     // An FTDI cable in synchronous bit-bang mode (the simulated FT232R, src/sim/sim_ftdi.h).
-    {"ft232r", 8, 8, 0, false, true},
+    {"ft232r", 8, 8, 0, false, true, true},
 }};
 
 }  // namespace

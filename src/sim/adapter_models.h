@@ -19,6 +19,9 @@ struct AdapterModel {
   // An FTDI chip driven in synchronous bit-bang mode: the simulated FT232R stands behind
   // every port name, and the serial figures above are never used.
   bool bitBang = false;
+  // The cable's chip is an FTDI one: the machine also offers it in bit-bang mode (as
+  // ftdi:SIM), and a COM port on it can say what that mode would take.
+  bool ftdiChip = false;
 };
 
 // uart (the default: a built-in port), ftdi, cp210x, ch340, pl2303, cp210x-windows, ft232r.

@@ -55,7 +55,8 @@ class SimAdapter : public SerialPorts, public Os {
   std::string programPath = RunningProgramPath();
 
   SimController controller;
-  // The FTDI cable in bit-bang mode, offered on the ft232r model.
+  // The FTDI cable in bit-bang mode, offered on the ft232r model (behind every port
+  // name) and on the ftdi model (the chip behind its serial driver's COM ports).
   SimFtdi ftdi;
   CallCounts calls;
   // The serial adapter's chip: its call costs and status reports (default: uart).
@@ -67,7 +68,7 @@ class SimAdapter : public SerialPorts, public Os {
   // SerialPorts
   std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
   std::string DeviceBehind(const std::string& portName) override;
-  FtdiChips* Ftdi() override { return model_->bitBang ? &ftdi : nullptr; }
+  FtdiChips* Ftdi() override { return model_->ftdiChip ? &ftdi : nullptr; }
   // Os
   std::optional<uint32_t> GetVersionPlatform(uint32_t structSize) override;
   std::unique_ptr<PortDriver> LoadLibrary(const std::string& name) override;

@@ -34,6 +34,16 @@ std::vector<FtdiChipInfo> SimFtdi::List() {
   return {{kSerial, kDescription, ""}};
 }
 
+std::string SimFtdi::BitBangChipFor(const std::string&) { return adapter_.Model().bitBang ? kSerial : ""; }
+
+std::string SimFtdi::ChipBehindPort(const std::string& portName) {
+  if (!present || adapter_.Model().bitBang) return {};
+  // A COM port or a device; not a parallel port, not the chip's own bit-bang name.
+  const bool parallel = portName == "0278" || portName == "0378" || portName == "03BC";
+  const bool bitBangName = portName.size() >= 5 && (portName.compare(0, 5, "ftdi:") == 0 || portName.compare(0, 5, "FTDI:") == 0);
+  return parallel || bitBangName || portName.empty() ? "" : kSerial;
+}
+
 std::unique_ptr<FtdiDevice> SimFtdi::Open(const std::string& serial, FtdiOpenFailure& failure, std::string& why) {
   failure = FtdiOpenFailure::None;
   why.clear();

@@ -48,8 +48,10 @@ class SimFtdi : public FtdiChips {
   // FtdiChips
   std::vector<FtdiChipInfo> List() override;
   std::unique_ptr<FtdiDevice> Open(const std::string& serial, FtdiOpenFailure& failure, std::string& why) override;
-  // The simulated cable stands behind every port name.
-  std::string BitBangChipFor(const std::string&) override { return kSerial; }
+  // On the ft232r model the simulated cable stands behind every port name; on the ftdi
+  // model every COM port is this chip through its serial driver.
+  std::string BitBangChipFor(const std::string& portName) override;
+  std::string ChipBehindPort(const std::string& portName) override;
 
   // The device's calls.
   bool SetSyncBitBang(uint8_t mask);
