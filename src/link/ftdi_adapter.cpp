@@ -17,6 +17,16 @@ constexpr uint8_t kIdlePins = 0xFF;
 
 bool Asserted(uint8_t sample, uint8_t pin) { return (sample & pin) == 0; }
 
+#if defined(_WIN32)
+constexpr const char* kNoFtdiLibrary =
+    "FTDI cables in bit-bang mode need ftd2xx.dll, which FTDI's driver installs; it was not found.";
+#elif defined(RAVIX_HAVE_LIBFTDI)
+constexpr const char* kNoFtdiLibrary = "FTDI cables in bit-bang mode are not offered here.";
+#else
+constexpr const char* kNoFtdiLibrary =
+    "FTDI cables in bit-bang mode need libftdi: this build has none (install libftdi1-dev and build again).";
+#endif
+
 }  // namespace
 
 FtdiAdapter::FtdiAdapter(LinkState& link) : Adapter(KindOf(AdapterKindId::Ftdi), link) {}
@@ -40,10 +50,7 @@ int FtdiAdapter::OpenChip() {
     return 1;
   };
   FtdiChips* chips = link_.platform().serial.Ftdi();
-  if (!chips)
-    return fail("COM-Init-Error!",
-                "FTDI cables in bit-bang mode need FTDI's library: libftdi on Linux (this build has none), "
-                "ftd2xx.dll from FTDI's driver on Windows.");
+  if (!chips) return fail("COM-Init-Error!", kNoFtdiLibrary);
   std::string serial = ChipSerial;
   const std::vector<FtdiChipInfo> present = chips->List();
   if (serial.empty()) {
