@@ -1,5 +1,9 @@
 #include "sim/sim_adapter.h"
 
+#ifdef _WIN32
+#include "platform/win32/ftd2xx_chips.h"
+#endif
+
 #include <algorithm>
 #include <cstdio>
 
@@ -219,6 +223,47 @@ uint8_t SimAdapter::FtdiInputs(uint64_t atUs) {
     if (controller.DataOutAt(atUs)) pins &= static_cast<uint8_t>(~ftdi_pin::kCts);
   }
   return pins;
+}
+
+#ifdef _WIN32
+namespace {
+
+// The simulated chip as ftd2xx.dll (the tests' stand-in, connected to it) shows it; the
+// port names are the simulator's.
+class SimFtdiThroughLibrary : public FtdiChips {
+ public:
+  SimFtdiThroughLibrary(SimFtdi& sim, std::unique_ptr<Ftd2xxChips> library) : sim_(sim), library_(std::move(library)) {}
+  std::vector<FtdiChipInfo> List() override { return library_->List(); }
+  std::unique_ptr<FtdiDevice> Open(const std::string& serial, FtdiOpenFailure& failure, std::string& why) override {
+    return library_->Open(serial, failure, why);
+  }
+  std::string ChipBehindPort(const std::string& portName) override { return sim_.ChipBehindPort(portName); }
+  std::string BitBangChipFor(const std::string& portName) override { return sim_.BitBangChipFor(portName); }
+
+ private:
+  SimFtdi& sim_;
+  std::unique_ptr<Ftd2xxChips> library_;
+};
+
+}  // namespace
+#endif
+
+FtdiChips* SimAdapter::Ftdi() {
+  if (!model_->ftdiChip) return nullptr;
+#ifdef _WIN32
+  if (!libraryLooked_) {
+    libraryLooked_ = true;
+    if (std::unique_ptr<Ftd2xxChips> library = Ftd2xxChips::Load()) {
+      using Connect = void (*)(FtdiChips*);
+      if (auto connect = reinterpret_cast<Connect>(library->Export("RavixStandInConnect"))) {
+        connect(&ftdi);
+        throughLibrary_ = std::make_unique<SimFtdiThroughLibrary>(ftdi, std::move(library));
+      }
+    }
+  }
+  if (throughLibrary_) return throughLibrary_.get();
+#endif
+  return &ftdi;
 }
 
 }  // namespace ravix::sim
