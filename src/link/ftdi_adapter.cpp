@@ -36,8 +36,10 @@ FtdiAdapter::StateTiming FtdiAdapter::TimingForUnit(uint32_t unitUs) {
   // Whole states never shorter than asked: the rate rounds down.
   const uint32_t oneStateRate = 1000000 / unitUs;
   if (oneStateRate >= kSlowestRate) return {std::min(oneStateRate, kFastestRate), 1};
-  const double stateUs = 1e6 / kSlowestRate;
-  return {kSlowestRate, static_cast<int>(std::ceil(unitUs / stateUs - 1e-9))};
+  // As few states as keep each at most 20 us, at the rate that makes them the unit.
+  const uint32_t longestStateUs = 1000000 / kSlowestRate;
+  const uint32_t states = (unitUs + longestStateUs - 1) / longestStateUs;
+  return {static_cast<uint32_t>(uint64_t{states} * 1000000 / unitUs), static_cast<int>(states)};
 }
 
 int FtdiAdapter::OpenChip() {

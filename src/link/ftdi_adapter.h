@@ -76,8 +76,8 @@ class FtdiAdapter final : public Adapter {
     double StateUs() const { return 1e6 / statesPerSecond; }
     double UnitUs() const { return statesPerUnit * StateUs(); }
   };
-  // One state per unit up to 20 us; beyond, 20 us states (some chips' pulse widths are
-  // wrong at low rates), as many as the unit needs.
+  // One state per unit up to 20 us; beyond, as few states as keep each at most 20 us
+  // (some chips' pulse widths are wrong at low rates), never shorter than the unit.
   static StateTiming TimingForUnit(uint32_t unitUs);
   StateTiming Timing() const { return TimingForUnit(link_.ftdiUnitUs); }
 

@@ -1,6 +1,7 @@
 // The simulated FT232R's rules, and how the FTDI adapter batches its line changes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -126,6 +127,25 @@ TEST(SimFt232r, ReadsReturnNothingUntilTheSamplesHaveCome) {
   EXPECT_TRUE(slow.ReadAll().empty()) << "the 16 ms latency timer holds the sample back";
   slow.clock.Advance(1100);
   EXPECT_EQ(slow.ReadAll().size(), 1u);
+}
+
+// A unit becomes whole states of 7 to 20 us that together last at least the unit and as
+// little longer as the rate allows.
+TEST(FtdiUnit, BecomesStatesNeverShorterThanAsked) {
+  struct Case {
+    uint32_t unitUs, rate;
+    int states;
+  } const cases[] = {{5, 142857, 1},  {7, 142857, 1},  {10, 100000, 1}, {20, 50000, 1},
+                     {25, 80000, 2},  {41, 73170, 3},  {1000, 50000, 50}, {5000, 50000, 50}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.unitUs);
+    const FtdiAdapter::StateTiming t = FtdiAdapter::TimingForUnit(c.unitUs);
+    EXPECT_EQ(t.statesPerSecond, c.rate);
+    EXPECT_EQ(t.statesPerUnit, c.states);
+    const uint32_t unit = std::clamp(c.unitUs, LinkState::kShortestFtdiUnitUs, LinkState::kLongestFtdiUnitUs);
+    EXPECT_GE(t.UnitUs(), unit - 1e-9);
+    EXPECT_LT(t.UnitUs(), unit * 1.01);
+  }
 }
 
 // The FTDI adapter on the simulated chip behind COM1.
