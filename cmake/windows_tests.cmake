@@ -23,13 +23,20 @@ foreach(driver fake_port_driver fake_port_driver_write_only)
   add_library(${driver} SHARED tests/win32/${driver}.cpp)
   set_target_properties(${driver} PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-drivers)
 endforeach()
+# A stand-in for FTDI's ftd2xx.dll, passing the calls on to the simulated FT232R of the
+# program that loads it; scripts/test-windows.sh puts its folder on the search path.
+add_library(ftd2xx SHARED tests/win32/ftd2xx_stand_in.cpp)
+target_include_directories(ftd2xx PRIVATE src)
+# On its own as FTDI's library is: no MinGW runtime DLLs to be found beside it.
+target_link_options(ftd2xx PRIVATE -static -static-libgcc -static-libstdc++)
+set_target_properties(ftd2xx PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-ftd2xx)
 add_executable(ravix-windows-tests ${unit_sources} ${win32_test_sources})
 target_link_libraries(ravix-windows-tests PRIVATE ravix-cli-tasks ravix gtest gtest_main)
 if(TARGET ravix-win32gui)
   target_link_libraries(ravix-windows-tests PRIVATE ravix-win32gui)
   target_compile_definitions(ravix-windows-tests PRIVATE RAVIX_WIN32GUI=1)
 endif()
-add_dependencies(ravix-windows-tests fake_port_driver fake_port_driver_write_only)
+add_dependencies(ravix-windows-tests fake_port_driver fake_port_driver_write_only ftd2xx)
 target_include_directories(ravix-windows-tests PRIVATE tests/unit)
 # Test requests name only the fields they set (as the Linux tests do).
 target_compile_options(ravix-windows-tests PRIVATE -Wno-missing-field-initializers)

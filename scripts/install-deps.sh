@@ -11,6 +11,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev
   libcli11-dev nlohmann-json3-dev
+  libftdi1-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
   clang
 )

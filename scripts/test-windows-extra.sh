@@ -115,8 +115,66 @@ sim_state_checks() {
 }
 
 extra_start=$(date +%s)
+# The FTDI adapter through ftd2xx.dll loaded at run time: the tests' stand-in for the
+# library (build-windows/test-ftd2xx/, on the search path through WINEPATH) passes the
+# calls on to the simulated FT232R. port-check shows the library's 2 ms latency timer
+# (1 ms when the simulated chip is reached directly), and every scenario without a wire
+# trace gives its transcript through it (the blinking status text counted once, as
+# tests/run_scenario.cmake does for the adapter models).
+ftdi_checks() {
+  local library=$build/test-ftd2xx
+  [ -f "$library/ftd2xx.dll" ] || { echo "FAIL ftdi: no stand-in ftd2xx.dll"; failed=$((failed + 1)); return; }
+  local winepath
+  winepath=$(winepath -w "$library" 2>/dev/null)
+  local out=$results/port_check_ftdi.out
+  (cd "$scratch" && WINEPATH="$winepath" timeout 120 wine "$build/ravix-cli.exe" --simulate --sim-adapter ft232r \
+    --port ftdi: port-check >"$out" 2>&1 </dev/null) || true
+  if grep -q '^cable         FT232R USB UART SIM' "$out" && grep -q '^latency       2 ms' "$out"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAIL ftdi: port-check through the stand-in ftd2xx.dll"
+    cat "$out"
+  fi
+  local script name stem dir work first flags actual status
+  while IFS= read -r script; do
+    name=${script#"$root/tests/scenarios/"}
+    name=${name%.script}
+    [[ -n ${ONLY:-} && ! $name =~ $ONLY ]] && continue
+    [ -e "${script%.script}.setup" ] && continue
+    first=$(head -n 1 "$script")
+    [[ $first == '#!'*--simulate* && $first != *--sim-adapter* ]] || continue
+    grep -q '^sim wire ' "$script" && continue
+    read -r -a flags <<<"${first#\#!}"
+    dir=$(dirname "$script")
+    stem=$(basename "$script" .script)
+    work=$scratch/work-ftdi-$stem
+    actual=$results/${name//\//_}.ft232r
+    rm -rf "$work"
+    mkdir -p "$work"
+    [ -d "$dir/$stem.files" ] && cp -R "$dir/$stem.files/." "$work/"
+    set +e
+    (cd "$work" && WINEPATH="$winepath" timeout 120 wine "$build/ravix-cli.exe" "${flags[@]}" --sim-adapter ft232r \
+      run "$script" >"$actual" 2>"$actual.err" </dev/null)
+    status=$?
+    set -e
+    echo "exit $status" >>"$actual"
+    rm -rf "$work"
+    python3 - "${script%.script}.expected" "$actual.expected" "$actual" "$actual" <<'PY'
+import re, sys
+blink = re.compile(r'(set 1044 "(Update laeuft|               )"\n)+')
+for source, target in zip(sys.argv[1::2], sys.argv[2::2]):
+    text = open(source, encoding="utf-8", errors="surrogateescape", newline="").read()
+    open(target, "w", encoding="utf-8", errors="surrogateescape", newline="").write(
+        blink.sub('set 1044 (blinking)\n', text))
+PY
+    check "$name [ft232r through ftd2xx.dll]" "$actual.expected" "$actual"
+  done < <(find "$root/tests/scenarios" -name '*.script' | sort)
+}
+
 import_checks
 serial_checks
+ftdi_checks
 sim_state_checks
 unit_checks
 echo "test-windows: serial port and unit checks took $(( $(date +%s) - extra_start )) s"

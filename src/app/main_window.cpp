@@ -56,13 +56,30 @@ std::vector<MorePort> MorePortsOf(const std::vector<SerialPortInfo>& present) {
   return more;
 }
 
-DialogResource MainWindowWithPorts(const DialogResource& table, const std::vector<MorePort>& more) {
+std::vector<MorePort> FtdiPortsOf(const std::vector<FtdiChipInfo>& present) {
+  std::vector<MorePort> rows;
+  for (const FtdiChipInfo& chip : present) {
+    if (rows.size() == static_cast<size_t>(menu::kFtdiPortCount)) break;
+    const std::string name = std::string(kFtdiPortPrefix) + chip.serial;
+    // A name the setup file cannot keep would be lost at the End.
+    if (name.size() > SetupFile::MaxLongPortName) continue;
+    const std::string what = chip.description.empty() ? std::string("FTDI cable") : chip.description;
+    rows.push_back({name, what + " " + chip.serial + " (fast)", menu::kFirstFtdiPort + static_cast<int>(rows.size())});
+  }
+  return rows;
+}
+
+DialogResource MainWindowWithPorts(const DialogResource& table, const std::vector<MorePort>& more,
+                                   const std::vector<MorePort>& ftdi) {
   DialogResource extended = table;
-  if (more.empty()) return extended;
   for (MenuResource& popup : extended.menu) {
     if (popup.text != "Port") continue;
-    popup.items.push_back(MenuResource{});  // the line between COM8 and the ports above it
-    for (const MorePort& port : more) popup.items.push_back(MenuResource{port.label, port.command, false, false, {}});
+    for (const auto* rows : {&more, &ftdi}) {
+      if (rows->empty()) continue;
+      popup.items.push_back(MenuResource{});  // the line above each group
+      for (const MorePort& port : *rows)
+        popup.items.push_back(MenuResource{port.label, port.command, false, false, {}});
+    }
   }
   return extended;
 }
@@ -70,7 +87,9 @@ DialogResource MainWindowWithPorts(const DialogResource& table, const std::vecto
 MainWindow::MainWindow(Tool& tool) : tool_(tool) {
   // USB adapters get COM numbers above 8; the menu offers those the machine has now.
   morePorts_ = MorePortsOf(tool_.platform.serial.ListPorts());
-  table_ = MainWindowWithPorts(MainWindowResource(), morePorts_);
+  // FTDI cables, where the library that drives their bit-bang mode is there.
+  if (FtdiChips* chips = tool_.platform.serial.Ftdi()) ftdiPorts_ = FtdiPortsOf(chips->List());
+  table_ = MainWindowWithPorts(MainWindowResource(), morePorts_, ftdiPorts_);
   AddCommands();
 }
 
@@ -89,6 +108,8 @@ void MainWindow::AddCommands() {
     commands_[PortTable[row].command] = [this, row](Window& window) { SelectPort(window, static_cast<int>(row)); };
   for (size_t index = 0; index < morePorts_.size(); ++index)
     commands_[morePorts_[index].command] = [this, index](Window& window) { SelectMorePort(window, index); };
+  for (size_t index = 0; index < ftdiPorts_.size(); ++index)
+    commands_[ftdiPorts_[index].command] = [this, index](Window& window) { SelectFtdiPort(window, index); };
   commands_[panel::kRead] = [this](Window& w) { Settings().Read(w, SettingSlot::Active); };
   commands_[menu::kReadMemory1] = [this](Window& w) { Settings().Read(w, SettingSlot::Memory1); };
   commands_[menu::kReadMemory2] = [this](Window& w) { Settings().Read(w, SettingSlot::Memory2); };
@@ -154,6 +175,12 @@ void MainWindow::RestorePort(Window& window) {
   }
   // A port above COM8 (or a device) kept in the long form stays chosen, also while its
   // adapter is unplugged: its row is checked when the machine has it now.
+  if (tool_.setupFile.PortNameStoredLong && KindOfPort(link.PortName).id == AdapterKindId::Ftdi) {
+    for (const MorePort& port : ftdiPorts_)
+      if (EqualsIgnoringCase(port.name, link.PortName)) window.CheckMenuItem(port.command, true);
+    link.SelectAdapter(AdapterKindId::Ftdi);
+    return;
+  }
   if (tool_.setupFile.PortNameStoredLong && KindOfPort(link.PortName).id == AdapterKindId::Serial) {
     for (const MorePort& port : morePorts_)
       if (EqualsIgnoringCase(port.name, link.PortName)) window.CheckMenuItem(port.command, true);
@@ -191,6 +218,7 @@ void MainWindow::CheckPortItem(Window& window, int command) {
   // Every row's command is addressed, also the parallel rows that have no menu item.
   for (const PortRow& port : PortTable) window.CheckMenuItem(port.command, port.command == command);
   for (const MorePort& port : morePorts_) window.CheckMenuItem(port.command, port.command == command);
+  for (const MorePort& port : ftdiPorts_) window.CheckMenuItem(port.command, port.command == command);
 }
 
 void MainWindow::SelectPort(Window& window, int row) {
@@ -201,6 +229,11 @@ void MainWindow::SelectPort(Window& window, int row) {
 void MainWindow::SelectMorePort(Window& window, size_t index) {
   const MorePort& port = morePorts_.at(index);
   ChoosePort(window, port.command, port.name, AdapterKindId::Serial, 0);
+}
+
+void MainWindow::SelectFtdiPort(Window& window, size_t index) {
+  const MorePort& port = ftdiPorts_.at(index);
+  ChoosePort(window, port.command, port.name, AdapterKindId::Ftdi, 0);
 }
 
 void MainWindow::ChoosePort(Window& window, int command, const std::string& name, AdapterKindId kind,
@@ -220,7 +253,7 @@ void MainWindow::ChoosePort(Window& window, int command, const std::string& name
   link.SelectAdapter(kind);
   // The device is opened exclusively: the old one goes first, and choosing the same
   // port again reopens it and tests the adapter afresh.
-  if (serial.ComPortOpen) serial.CloseComPort();
+  link.ClosePort();
   // The choice stays in force after a failure; the next command tries the port again.
   if (link.DetectSerialAdapter() != 0) tool_.status.ReportCommandError();
 }
@@ -229,7 +262,7 @@ void MainWindow::End(Window& window) {
   // The port chosen in this run would be lost without a word; the user is told as
   // the motor values' store tells it, and the tool closes all the same.
   if (tool_.setupFile.SavePortName() != 0) tool_.status.Message("Error!", "open error 'rvsetup.cfg'");
-  if (tool_.link.Serial().ComPortOpen) tool_.link.Serial().CloseComPort();
+  tool_.link.ClosePort();
   window.End(1);
 }
 

@@ -33,8 +33,12 @@ struct MorePort {
 };
 // The rows below COM1 to COM8 for the ports present (at most menu::kMorePortCount).
 std::vector<MorePort> MorePortsOf(const std::vector<SerialPortInfo>& present);
-// The main window's table with those rows added to the Port menu, below a line.
-DialogResource MainWindowWithPorts(const DialogResource& table, const std::vector<MorePort>& more);
+// The rows of the FTDI cables present, driven in bit-bang mode ("ftdi:A50285BI",
+// "FT232R USB UART A50285BI (fast)"; at most menu::kFtdiPortCount).
+std::vector<MorePort> FtdiPortsOf(const std::vector<FtdiChipInfo>& present);
+// The main window's table with those rows added to the Port menu, each group below a line.
+DialogResource MainWindowWithPorts(const DialogResource& table, const std::vector<MorePort>& more,
+                                   const std::vector<MorePort>& ftdi = {});
 
 // The main window 1226: its start-up, its command dispatch, the port choice and the
 // small commands that need no controller.
@@ -55,6 +59,8 @@ class MainWindow : public WindowHandler {
   void SelectPort(Window& window, int row);
   // Chooses a serial port above COM8 (index into the Port menu's extra rows).
   void SelectMorePort(Window& window, size_t index);
+  // Chooses an FTDI cable in bit-bang mode (index into its rows).
+  void SelectFtdiPort(Window& window, size_t index);
   void End(Window& window);
   void HelpFile();
   // The program's manual, beside the program or in its data directory, in the
@@ -78,6 +84,7 @@ class MainWindow : public WindowHandler {
   Tool& tool_;
   std::map<int, Command> commands_;
   std::vector<MorePort> morePorts_;
+  std::vector<MorePort> ftdiPorts_;
   DialogResource table_;  // the window's table with the extra port rows; the window keeps a reference
 };
 

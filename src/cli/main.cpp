@@ -28,6 +28,7 @@ struct Options {
   std::string simState;  // --sim-state: the file that keeps the simulated controller
   std::string simAdapter = "uart";
   std::string timing = "port-aware";
+  uint32_t ftdiUnitUs = ravix::LinkState::kDefaultFtdiUnitUs;
   std::string script;
   std::vector<std::string> packArgs;
   ravix::cli::TaskRequest task;
@@ -76,7 +77,7 @@ int RunScript(Options& options) {
   std::string startProblem;
   const int status = ravix::RunScriptedTool(machine.clock(), machine.serial(), machine.os(), backend, machine.sim(),
                                             source->Stream(), std::cout, LogOf(options), &startProblem,
-                                            Timing(options));
+                                            Timing(options), options.ftdiUnitUs);
   if (!startProblem.empty()) std::fprintf(stderr, "ravix-cli: %s\n", startProblem.c_str());
   return StoreSimState(machine, status);
 }
@@ -85,7 +86,7 @@ int RunTask(Options& options) {
   ravix::ToolMachine machine(options.simulate, options.simPlatform, true, options.simAdapter);
   if (!KeepSimState(machine, options)) return ravix::cli::kTaskFailed;
   ravix::cli::Terminal terminal(stdin, stderr);
-  const int status = ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os(), Timing(options)},
+  const int status = ravix::cli::RunTask(options.task, {machine.clock(), machine.serial(), machine.os(), Timing(options), options.ftdiUnitUs},
                                          terminal, LogOf(options));
   return StoreSimState(machine, status);
 }
@@ -178,9 +179,15 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
         return ravix::ToolMachine::ParseTiming(word, timing) ? "" : "--timing takes specified or port-aware";
       })
       ->type_name("specified|port-aware");
+  app.add_option("--ftdi-unit-us", o.ftdiUnitUs,
+                 "the short-delay unit on an FTDI cable in bit-bang mode, in microseconds (default 10); longer "
+                 "for a cable whose edges are slow")
+      ->check(CLI::Range(ravix::LinkState::kShortestFtdiUnitUs, ravix::LinkState::kLongestFtdiUnitUs))
+      ->type_name("N");
   app.add_option("--port", o.task.port,
-                 "COM1 to COM8, a port above COM8 (COM12), a device (/dev/ttyUSB0) or a parallel port (0278, 0378, "
-                 "03BC), for this run only (rvsetup.cfg stays as it is); default: the port stored in rvsetup.cfg")
+                 "COM1 to COM8, a port above COM8 (COM12), a device (/dev/ttyUSB0), an FTDI cable in bit-bang "
+                 "mode (ftdi:SERIAL, or ftdi: for the only one) or a parallel port (0278, 0378, 03BC), for this "
+                 "run only (rvsetup.cfg stays as it is); default: the port stored in rvsetup.cfg")
       ->type_name("PORT");
   app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
       ->type_name("FILE");

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/tool.h"
+#include "cli/port_check_lines.h"
 #include "cli/task_ui.h"
 #include "files/firmware_update.h"
 #include "platform/file_access.h"
@@ -88,7 +89,7 @@ class TaskRun {
     for (const PortRow& row : PortTable)
       if (EqualsIgnoringCase(port, row.name)) return Press(row.command);
     Link& link = tool_.link;
-    if (link.Serial().ComPortOpen) link.Serial().CloseComPort();
+    link.ClosePort();
     // The messages name the port as it was given ("No Adaptor found at COM12").
     link.PortName = port;
     link.Serial().ComDeviceName = port;
@@ -279,12 +280,15 @@ class TaskRun {
       say("line change", Milliseconds(figures.LineOpUs()) + " a call");
       say("status read", Milliseconds(figures.StatusReadUs()) + " a call");
     }
+    if (kind.id == AdapterKindId::Ftdi) SayFtdiCable(link.Ftdi());
     if (!detected) {
       tool_.status.ShowErrorText(nullptr, "Error");
       return kTaskFailed;
     }
     const uint32_t answer = tool_.protocol.LinkExchange();
-    if (link.timing == Timing::Specified)
+    if (kind.id == AdapterKindId::Ftdi)
+      SayFtdiFigures(link.Ftdi());
+    else if (link.timing == Timing::Specified)
       say("a change", "not measured (--timing specified)");
     else if (!figures.showMeasured)
       say("a change", "shows in the next read (a built-in port: not measured)");
@@ -292,11 +296,13 @@ class TaskRun {
       say("a change", (figures.showUs == 0 ? std::string("shows in the next read")
                                            : "shows after " + Milliseconds(figures.showUs)) +
                           " (measured with " + std::to_string(figures.measuringReads) + " extra reads)");
-    if (rules.UnitsAreDurations())
+    if (kind.id == AdapterKindId::Ftdi) {
+      // Its unit, a number of the chip's states, is above.
+    } else if (rules.UnitsAreDurations())
       say("delay unit", Milliseconds(rules.UnitUs()) + " by the clock (the port is slow)");
     else
       say("delay unit", Milliseconds(rules.ShortDelayUs(1)) + ", five passes of status reads");
-    if (const uint32_t after = rules.SampleAfterRiseUs(); after > 0)
+    if (const uint32_t after = rules.SampleAfterRiseUs(); after > 0 && kind.id != AdapterKindId::Ftdi)
       say("data read", Milliseconds(after) + " after the rising clock edge at the earliest");
     say("controller", answer == kAnswerReady        ? "answers (254)"
                       : answer == kAnswerOtherDevice ? "a device of another kind answers (253)"
@@ -398,6 +404,7 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   tool.link.timing = machine.timing;
   // A port on the command line is for this run: the desktop program's choice stays stored.
   tool.setupFile.Writable = request.port.empty();
+  tool.link.ftdiUnitUs = machine.ftdiUnitUs;
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
     return TaskRun(request, tool, ui, terminal, main, handler).Run();
   };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/terminal.h"
+#include "link/link_state.h"
 #include "link/port_figures.h"
 #include "platform/clock.h"
 #include "platform/os.h"
@@ -33,6 +34,7 @@ struct TaskMachine {
   SerialPorts& serial;
   Os& os;
   Timing timing = Timing::PortAware;
+  uint32_t ftdiUnitUs = LinkState::kDefaultFtdiUnitUs;
 };
 
 inline constexpr int kTaskFailed = 1;

@@ -52,13 +52,19 @@ const LinkCheck kLoaderCheck{
 
 }  // namespace
 
-std::string UpdateDurationText(const Link& link, const UpdateShape& shape) {
+std::string UpdateDurationText(Link& link, const UpdateShape& shape) {
   const double seconds = ExpectedDurations(link).UpdateUs(shape.lines, shape.pages) / 1e6;
   std::string text = "The update takes " + AboutDuration(seconds) + " on this port (" + link.PortName + ").";
-  // Past ten minutes a user is better off knowing what would make it short.
-  if (seconds > 10 * 60) {
+  const double ftdi = ExpectedDurations::FtdiPort(link.ftdiUnitUs).UpdateUs(shape.lines, shape.pages) / 1e6;
+  // A cable with an FTDI chip is fast in the chip's bit-bang mode: the user may not know.
+  if (const std::string chip = link.FtdiChipBehindPort(); !chip.empty()) {
+    text += "\nThis cable has an FTDI chip: chosen as " + std::string(kFtdiPortPrefix) + chip + " it takes " +
+            AboutDuration(ftdi) + ".";
+  } else if (seconds > 10 * 60) {
+    // Past ten minutes a user is better off knowing what would make it short.
     const double builtIn = ExpectedDurations::BuiltInPort().UpdateUs(shape.lines, shape.pages) / 1e6;
-    text += "\nA built-in serial port takes " + AboutDuration(builtIn) + " for it.";
+    text += "\nA built-in serial port takes " + AboutDuration(builtIn) + " for it, an FTDI cable (ftdi:) " +
+            AboutDuration(ftdi) + ".";
   }
   return text;
 }
@@ -72,7 +78,7 @@ std::string VersionText(int version) {
 }
 }  // namespace
 
-std::string UpdateQuestionDetails(std::string_view fileName, int controllerVersion, const Link& link,
+std::string UpdateQuestionDetails(std::string_view fileName, int controllerVersion, Link& link,
                                   const UpdateShape& shape) {
   std::string text = "File: " + std::string(fileName) + "\n";
   std::vector<std::string> named;

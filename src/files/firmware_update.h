@@ -34,11 +34,11 @@ struct UpdateShape {
 };
 // What the user is told before the update's question: how long it takes on this
 // port, and over 10 minutes what would make it short.
-std::string UpdateDurationText(const Link& link, const UpdateShape& shape);
+std::string UpdateDurationText(Link& link, const UpdateShape& shape);
 // The details of the update's question: the file, the controller versions its name
 // gives, the version just read from the controller (or that it could not be read),
 // the expected duration, and that the link must hold until the end.
-std::string UpdateQuestionDetails(std::string_view fileName, int controllerVersion, const Link& link,
+std::string UpdateQuestionDetails(std::string_view fileName, int controllerVersion, Link& link,
                                   const UpdateShape& shape);
 // The lines and pages of the update file at path, read as the update reads them;
 // false with the reason in why when it is no update file the tool would send.

@@ -37,12 +37,12 @@ uint32_t Isp::Instruction(uint32_t firstWord, uint32_t secondWord) {
   link_.TransferWord();
   link_.TxWord = secondWord;
   link_.TransferWord();
-  return link_.RxWord & 0xFF;
+  return link_.RxWord() & 0xFF;
 }
 
 uint32_t Isp::ProgrammingEnable() {
   Instruction(kProgrammingEnable, 0x0000);
-  ProgResponse = static_cast<uint16_t>(link_.RxWord & 0xFFFF);
+  ProgResponse = static_cast<uint16_t>(link_.RxWord() & 0xFFFF);
   return EnableEcho();
 }
 
@@ -81,7 +81,7 @@ int Isp::ConnectIsp() {
   link_.InitParallelAdapter();
   status_.StatusText = "connecting....\n";
   status_.ShowStatus();
-  link_.RxWord = 0;
+  link_.SetRxWord(0);
   ProgResponse = 0;
   if (PulseReset() != 0) {
     status_.ErrorText = "COM-Init-Error!";

@@ -9,16 +9,17 @@ void Adapter::TransferBit(uint32_t bit) {
   ShortDelay(1);
   SetClock(true);
   ShortDelay(1);
-  link_.RxWord = link_.RxWord * 2 + SampleData();
+  const uint32_t sample = SampleData();
+  link_.RxRegister() = link_.RxRegister() * 2 + sample;
   SetClock(false);
   ShortDelay(1);
 }
 
 void Adapter::TransferByte() {
-  link_.RxWord = 0;
+  link_.SetRxWord(0);
   ShortDelay(2);
   for (int i = 0; i < 8; ++i) TransferBit((link_.TxWord >> (7 - i)) & 1);
-  link_.RxWord &= 0xFF;
+  link_.RxRegister() &= 0xFF;
 }
 
 void Adapter::TransferWord() {

@@ -64,7 +64,16 @@ class Adapter {
 
   // What one byte exchange and one short delay take on this port, by the figures.
   virtual double ExpectedByteUs() const;
-  double ExpectedShortDelayUs(int n) const { return Rules().ShortDelayUs(n); }
+  virtual double ExpectedShortDelayUs(int n) const { return Rules().ShortDelayUs(n); }
+  // What waiting for the line changes queued so far to be on the lines, and for what
+  // came back with them, takes; nothing on an adapter that makes each change as it comes.
+  virtual double ExpectedAnswerUs() const { return 0; }
+
+  // An adapter that batches: the bits whose samples are on the way go into RxWord,
+  // or are forgotten; every queued line change goes onto the lines.
+  virtual void TakeInBits() {}
+  virtual void ForgetBits() {}
+  virtual void SettleLines() {}
 
  protected:
   // The calls of one bit as the default TransferBit makes them.

@@ -9,7 +9,7 @@ namespace ravix {
 // reaches the controller's lines, and which of the tool's jobs travel over it. The Port
 // menu, --port, the setup file and the commands all ask this table; none of them asks
 // which adapter is in use.
-enum class AdapterKindId { Serial, Parallel };
+enum class AdapterKindId { Serial, Parallel, Ftdi };
 
 struct AdapterKind {
   AdapterKindId id;
@@ -28,9 +28,16 @@ struct AdapterKind {
 
 std::span<const AdapterKind> AdapterKinds();
 const AdapterKind& KindOf(AdapterKindId id);
-// The kind of adapter behind a port name ("0378" parallel, "COM12" or "/dev/ttyUSB0" serial).
+// The kind of adapter behind a port name ("0378" parallel, "ftdi:A50285BI" an FTDI cable
+// in bit-bang mode, "COM12" or "/dev/ttyUSB0" serial).
 const AdapterKind& KindOfPort(std::string_view portName);
 // "setup commands, programming interface, rev counter": what a kind carries, in words.
 std::string CarriedJobs(const AdapterKind& kind);
+
+// The port names of FTDI cables: "ftdi:" and the chip's serial number ("ftdi:" alone
+// for the only one there is), at most 25 bytes like every long port name.
+inline constexpr std::string_view kFtdiPortPrefix = "ftdi:";
+// The serial number in an FTDI port name ("" for the only cable); the name must be one.
+std::string_view FtdiSerialOfPort(std::string_view portName);
 
 }  // namespace ravix

@@ -4,6 +4,7 @@
 
 #include "link/adapter.h"
 #include "link/adapter_kinds.h"
+#include "link/ftdi_adapter.h"
 #include "link/link_state.h"
 #include "link/parallel_adapter.h"
 #include "link/serial_adapter.h"
@@ -25,16 +26,25 @@ class Link : public LinkState {
  public:
   Link(Platform& platform, Status& status) : LinkState(platform, status) {}
 
-  // The adapter kind of the port chosen (start-up and port selection set it).
-  void SelectAdapter(AdapterKindId kind) { selected_ = kind; }
+  // The adapter kind of the port chosen (start-up and port selection set it, after
+  // PortName). An FTDI port name names its chip; a serial port name that the machine
+  // puts an FTDI chip in bit-bang mode behind (the simulated FT232R stands behind every
+  // name) selects that chip.
+  void SelectAdapter(AdapterKindId kind);
   bool SerialPortSelected() const { return selected_ == AdapterKindId::Serial; }
   // The line work of the adapter on the chosen port.
-  Adapter& Lines() { return SerialPortSelected() ? static_cast<Adapter&>(serial_) : parallel_; }
-  const Adapter& Lines() const { return SerialPortSelected() ? static_cast<const Adapter&>(serial_) : parallel_; }
+  Adapter& Lines();
+  const Adapter& Lines() const { return const_cast<Link&>(*this).Lines(); }
   const AdapterKind& Kind() const { return Lines().Kind(); }
   // Each adapter with its own state, whichever is chosen.
   SerialAdapter& Serial() { return serial_; }
   ParallelAdapter& Parallel() { return parallel_; }
+  FtdiAdapter& Ftdi() { return ftdi_; }
+  // The serial number of the FTDI chip behind the chosen serial port ("" when the port
+  // is no serial port or its chip is no FTDI one): chosen as ftdi:SERIAL it is fast.
+  std::string FtdiChipBehindPort();
+  // Lets go of the device of every adapter (the port is chosen anew, the tool ends).
+  void ClosePort();
 
   // 0 when the serial adapter answers its loop-back (or another kind is chosen).
   int DetectSerialAdapter() { return Lines().Detect(); }
@@ -47,10 +57,16 @@ class Link : public LinkState {
   void CalibrateDelay() { Lines().CalibrateDelay(); }
   void ReadInput() { Lines().ReadInput(); }
 
+ protected:
+  void TakeInBits() override { Lines().TakeInBits(); }
+  void ForgetBits() override { Lines().ForgetBits(); }
+  void SettleLines() override { Lines().SettleLines(); }
+
  private:
   AdapterKindId selected_ = AdapterKindId::Parallel;
   SerialAdapter serial_{*this};
   ParallelAdapter parallel_{*this};
+  FtdiAdapter ftdi_{*this};
 };
 
 }  // namespace ravix

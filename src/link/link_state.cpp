@@ -3,12 +3,14 @@
 namespace ravix {
 
 void LinkState::WaitMs(uint32_t n) {
+  if (n > 0) SettleLines();
   const uint32_t t0 = platform_.clock.TickCount();
   if (n == 0) return;
   WaitMsFrom(t0, n);
 }
 
 void LinkState::WaitMsFrom(uint32_t t0, uint32_t n) {
+  SettleLines();
   if (OnWait) OnWait(true);
   Clock& clock = platform_.clock;
   // Unsigned differences: correct across the wrap of the 32-bit tick counter. The sleep

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/ftdi_device.h"
+
 namespace ravix {
 
 // The six line operations of the serial adapter, one operating-system call each.
@@ -62,6 +64,9 @@ class SerialPorts {
   virtual std::string DeviceBehind(const std::string& portName) = 0;
   // The COM ports present now, in the order of their numbers.
   virtual std::vector<SerialPortInfo> ListPorts() { return {}; }
+  // The FTDI chips of this machine, to be driven in synchronous bit-bang mode; null
+  // where the library that reaches them is not there.
+  virtual FtdiChips* Ftdi() { return nullptr; }
 };
 
 }  // namespace ravix

@@ -17,7 +17,9 @@ struct CommandSteps {
 // How long the setup firmware's commands take on the port in use, worked out from the
 // port's figures and the timing in force by the same rules the adapter follows. A
 // millisecond wait is counted whole: it ends on a tick, and most begin right after
-// one (another wait just ended there).
+// one (another wait just ended there). On an adapter that batches its line changes,
+// each answer the protocol looks at, and each wait that line changes were queued
+// before, costs a wait for the chip's samples (nothing elsewhere).
 class ExpectedDurations {
  public:
   // On the port of the link's adapter, by what the tool has timed of it.
@@ -25,27 +27,41 @@ class ExpectedDurations {
       : byteUs_(link.Lines().ExpectedByteUs()),
         unitUs_(link.Lines().ExpectedShortDelayUs(1)),
         lineOpUs_(link.Lines().Figures().LineOpUs()),
-        statusReadUs_(link.Lines().Figures().StatusReadUs()) {}
+        statusReadUs_(link.Lines().Figures().StatusReadUs()),
+        answerUs_(link.Lines().ExpectedAnswerUs()) {}
   // On a built-in serial port: 8 µs a call, five status reads a delay unit.
   static ExpectedDurations BuiltInPort() {
     constexpr double kCall = PortFigures::kBuiltInCallUs;
-    return ExpectedDurations(2 * 5 * kCall + 8 * (4 * kCall + kCall + 5 * 5 * kCall), 5 * kCall, kCall, kCall);
+    return ExpectedDurations(2 * 5 * kCall + 8 * (4 * kCall + kCall + 5 * 5 * kCall), 5 * kCall, kCall, kCall, 0);
+  }
+  // On an FTDI cable in bit-bang mode with that unit, by the same rules as the adapter.
+  static ExpectedDurations FtdiPort(uint32_t unitUs) {
+    const FtdiAdapter::StateTiming t = FtdiAdapter::TimingForUnit(unitUs);
+    const int unit = t.statesPerUnit;
+    return ExpectedDurations((2 * unit + 8 * (4 + 5 * unit)) * t.StateUs(), t.UnitUs(), t.StateUs(), t.StateUs(),
+                             1000.0 + FtdiAdapter::kPollUs / 2.0);
   }
 
   double ByteUs() const { return byteUs_; }
   double ShortDelayUs(int n) const { return (n == 0 ? 1 : n < 0 ? 0 : n) * unitUs_; }
   double LineOpUs() const { return lineOpUs_; }
   double StatusReadUs() const { return statusReadUs_; }
+  double AnswersUs(int n) const { return n * answerUs_; }
   static double WaitUs(uint32_t ms) { return ms * 1000.0; }
 
-  double DetectUs() const { return 2 * (LineOpUs() + WaitUs(150) + StatusReadUs()); }
-  double LinkExchangeUs() const { return 2 * ByteUs(); }
-  double RestartUs() const { return 4 * LineOpUs() + WaitUs(100) + WaitUs(500); }
-  double ReadSettingUs() const { return 3 * ByteUs() + 3 * WaitUs(5); }
-  double WriteSettingUs() const { return 4 * ByteUs() + 4 * WaitUs(5) + WaitUs(20); }
-  double LoadPageByteUs() const { return 4 * ByteUs() + 4 * ShortDelayUs(4); }
+  // The answers each command waits for on an adapter that batches: DSR after each
+  // change of DTR and the line change before each wait; the link check's second 254;
+  // the waits of a restart; 'U' and the address before their waits and the setting
+  // byte; 'V', the address and the value before theirs and the echo; the two echoes of
+  // a page byte; the commit's first '3' before its wait and the page number.
+  double DetectUs() const { return 2 * (LineOpUs() + WaitUs(150) + StatusReadUs()) + AnswersUs(4); }
+  double LinkExchangeUs() const { return 2 * ByteUs() + AnswersUs(1); }
+  double RestartUs() const { return 4 * LineOpUs() + WaitUs(100) + WaitUs(500) + AnswersUs(2); }
+  double ReadSettingUs() const { return 3 * ByteUs() + 3 * WaitUs(5) + AnswersUs(3); }
+  double WriteSettingUs() const { return 4 * ByteUs() + 4 * WaitUs(5) + WaitUs(20) + AnswersUs(4); }
+  double LoadPageByteUs() const { return 4 * ByteUs() + 4 * ShortDelayUs(4) + AnswersUs(2); }
   double SelectPageUs() const { return 2 * ByteUs() + 2 * ShortDelayUs(4); }
-  double CommitPageUs() const { return 4 * ByteUs() + 4 * ShortDelayUs(4) + WaitUs(40); }
+  double CommitPageUs() const { return 4 * ByteUs() + 4 * ShortDelayUs(4) + WaitUs(40) + AnswersUs(2); }
 
   double StepsUs(const CommandSteps& steps) const {
     return steps.detections * DetectUs() + steps.linkExchanges * LinkExchangeUs() + steps.restarts * RestartUs() +
@@ -59,10 +75,10 @@ class ExpectedDurations {
   }
 
  private:
-  ExpectedDurations(double byteUs, double unitUs, double lineOpUs, double statusReadUs)
-      : byteUs_(byteUs), unitUs_(unitUs), lineOpUs_(lineOpUs), statusReadUs_(statusReadUs) {}
+  ExpectedDurations(double byteUs, double unitUs, double lineOpUs, double statusReadUs, double answerUs)
+      : byteUs_(byteUs), unitUs_(unitUs), lineOpUs_(lineOpUs), statusReadUs_(statusReadUs), answerUs_(answerUs) {}
 
-  double byteUs_, unitUs_, lineOpUs_, statusReadUs_;
+  double byteUs_, unitUs_, lineOpUs_, statusReadUs_, answerUs_;
 };
 
 }  // namespace ravix

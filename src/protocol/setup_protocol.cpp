@@ -24,10 +24,14 @@ constexpr uint32_t kCommit2 = 85;     // 'U'
 constexpr uint32_t kCommit3 = 51;     // '3'
 }  // namespace
 
-uint32_t SetupProtocol::Send(uint32_t byte) {
+void SetupProtocol::Send(uint32_t byte) {
   link_.TxWord = byte;
   link_.TransferByte();
-  return link_.RxWord;
+}
+
+uint32_t SetupProtocol::Exchange(uint32_t byte) {
+  Send(byte);
+  return link_.RxWord();
 }
 
 void SetupProtocol::RestartController() {
@@ -45,8 +49,8 @@ void SetupProtocol::RestartController() {
 
 uint32_t SetupProtocol::LinkExchange() {
   Send(kAnswerReady);
-  link_.RxWord = 0;
-  return Send(kAnswerReady);
+  link_.SetRxWord(0);
+  return Exchange(kAnswerReady);
 }
 
 int SetupProtocol::CheckLink() {
@@ -64,7 +68,7 @@ uint32_t SetupProtocol::ReadSettingByte(uint32_t address) {
   link_.WaitMs(5);
   Send(address & 0xFF);
   link_.WaitMs(5);
-  return Send(0) & 0xFF;
+  return Exchange(0) & 0xFF;
 }
 
 int SetupProtocol::WriteSettingByte(uint32_t address, uint32_t value) {
@@ -77,7 +81,7 @@ int SetupProtocol::WriteSettingByte(uint32_t address, uint32_t value) {
   Send(value);
   link_.WaitMs(5);
   link_.WaitMs(20);
-  return Send(0) == value ? 0 : 1;
+  return Exchange(0) == value ? 0 : 1;
 }
 
 int SetupProtocol::WriteSettingByteChecked(uint32_t address, uint32_t value) {
@@ -101,9 +105,9 @@ int SetupProtocol::LoadPageByte(uint32_t offset, uint32_t data) {
   link_.ShortDelay(4);
   Send(offset);
   link_.ShortDelay(4);
-  if (Send(data) != offset) return 1;
+  if (Exchange(data) != offset) return 1;
   link_.ShortDelay(4);
-  if (Send(0) != data) return 1;
+  if (Exchange(0) != data) return 1;
   link_.ShortDelay(4);
   return 0;
 }
@@ -116,7 +120,7 @@ int SetupProtocol::CommitPage() {
   link_.ShortDelay(4);
   Send(kCommit3);
   link_.WaitMs(40);
-  const uint32_t answer = Send(kCommit3);
+  const uint32_t answer = Exchange(kCommit3);
   link_.ShortDelay(4);
   // The whole page number is compared: a page above 255 is never confirmed.
   return static_cast<int>(answer) == CurrentPage ? 0 : 1;

@@ -35,7 +35,11 @@ class SetupProtocol {
   [[nodiscard]] int CommitPage();
 
  private:
-  uint32_t Send(uint32_t byte);
+  // Sends a byte; what came back meanwhile is not looked at (an adapter that batches
+  // does not wait for it).
+  void Send(uint32_t byte);
+  // Sends a byte and returns the answer that came back during it.
+  uint32_t Exchange(uint32_t byte);
 
   Link& link_;
   Status& status_;

@@ -66,6 +66,9 @@ inline constexpr int kUsersManual = 2401;
 // in the Port menu below COM1 to COM8: one command each, in their order.
 inline constexpr int kFirstMorePort = 2201;
 inline constexpr int kMorePortCount = 32;
+// The FTDI cables present, driven in their bit-bang mode, below those: one command each.
+inline constexpr int kFirstFtdiPort = 2301;
+inline constexpr int kFtdiPortCount = 16;
 }  // namespace menu
 
 // The motor's pole count and gear ratio, shown and saved the same way by the

@@ -236,14 +236,26 @@ void ScriptEngine::RunNextLine() {
     std::string why;
     if (!script::SplitWords(line, words, why)) throw ScriptError{why};
     RunLine(words);
+    PrintSimFaults();
   } catch (const ScriptError& error) {
     Fail(error.why);
+  }
+}
+
+// A rule of the simulated cable or controller broken (a level held too short, a write
+// the chip would hang on): the transcript says so where it happened.
+void ScriptEngine::PrintSimFaults() {
+  if (!sim_) return;
+  for (auto* faults : {&sim_->controller.timing.faults, &sim_->ftdi.faults}) {
+    for (const std::string& fault : *faults) Print("sim fault " + fault);
+    faults->clear();
   }
 }
 
 int ScriptEngine::Finish() {
   std::string line;
   if (!stopped_ && NextLine(line)) Fail("the tool has ended");
+  PrintSimFaults();
   Stop(false);
   return ExitStatus();
 }

@@ -71,6 +71,7 @@ class ScriptEngine : public Ui {
   bool OpenDocument(const std::string& path) override;
 
  private:
+  void PrintSimFaults();
   struct Modal {
     Window* window;
     WindowHandler* handler;

@@ -2,6 +2,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "link/link_state.h"
 #include "link/port_figures.h"
 #include "platform/clock.h"
 #include "platform/os.h"
@@ -25,6 +26,7 @@ struct SessionLogFile;
 // (empty when it could), for the front end to show. timing: --timing.
 int RunScriptedTool(Clock& clock, SerialPorts& serial, Os& os, Ui& backend, sim::SimAdapter* sim,
                     std::istream& script, std::ostream& transcript, SessionLogFile* log = nullptr,
-                    std::string* startProblem = nullptr, Timing timing = Timing::PortAware);
+                    std::string* startProblem = nullptr, Timing timing = Timing::PortAware,
+                    uint32_t ftdiUnitUs = LinkState::kDefaultFtdiUnitUs);
 
 }  // namespace ravix

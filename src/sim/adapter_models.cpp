@@ -6,12 +6,12 @@ namespace ravix::sim {
 
 namespace {
 
-constexpr std::array<AdapterModel, 6> kModels{{
+constexpr std::array<AdapterModel, 7> kModels{{
     // A built-in UART: an I/O-port access behind each call.
     {"uart", 8, 8, 0, false},
     // FTDI's serial driver: every line change and every status read is a USB control
     // transfer that waits for the next frame.
-    {"ftdi", 1000, 1000, 0, true},
+    {"ftdi", 1000, 1000, 0, true, false, true},
     // Silicon Labs CP210x on Linux: a control transfer each, as the FTDI chip.
     {"cp210x", 1000, 1000, 0, true},
     // WCH CH340/CH341: RTS toggles about 2,800 times a second (~300 µs a call); the
@@ -22,6 +22,8 @@ constexpr std::array<AdapterModel, 6> kModels{{
     {"pl2303", 1000, 5, 5000, true},
     // CP210x through the Windows driver: about 14 rounds of 4 line changes a second.
     {"cp210x-windows", 18000, 18000, 0, true},
+    // An FTDI cable in synchronous bit-bang mode (the simulated FT232R, src/sim/sim_ftdi.h).
+    {"ft232r", 8, 8, 0, false, true, true},
 }};
 
 }  // namespace
@@ -34,6 +36,6 @@ const AdapterModel* FindAdapterModel(std::string_view name) {
   return nullptr;
 }
 
-std::string_view AdapterModelNames() { return "uart, ftdi, cp210x, ch340, pl2303, cp210x-windows"; }
+std::string_view AdapterModelNames() { return "uart, ftdi, cp210x, ch340, pl2303, cp210x-windows, ft232r"; }
 
 }  // namespace ravix::sim

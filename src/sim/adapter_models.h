@@ -16,9 +16,15 @@ struct AdapterModel {
   uint32_t statusReadUs;   // one modem-status read
   uint32_t reportDelayUs;  // 0: a read sees the lines live; else the report comes this long after a change
   bool jitter;             // USB: each call costs its figure give or take 20%
+  // An FTDI chip driven in synchronous bit-bang mode: the simulated FT232R stands behind
+  // every port name, and the serial figures above are never used.
+  bool bitBang = false;
+  // The cable's chip is an FTDI one: the machine also offers it in bit-bang mode (as
+  // ftdi:SIM), and a COM port on it can say what that mode would take.
+  bool ftdiChip = false;
 };
 
-// uart (the default: a built-in port), ftdi, cp210x, ch340, pl2303, cp210x-windows.
+// uart (the default: a built-in port), ftdi, cp210x, ch340, pl2303, cp210x-windows, ft232r.
 std::span<const AdapterModel> AdapterModels();
 // The model of that name, or null.
 const AdapterModel* FindAdapterModel(std::string_view name);

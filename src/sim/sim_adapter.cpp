@@ -1,5 +1,9 @@
 #include "sim/sim_adapter.h"
 
+#ifdef _WIN32
+#include "platform/win32/ftd2xx_chips.h"
+#endif
+
 #include <algorithm>
 #include <cstdio>
 
@@ -64,7 +68,8 @@ class SimPortDriver : public PortDriver {
 
 }  // namespace
 
-SimAdapter::SimAdapter(SimClock& clock) : controller(clock), clock_(clock), model_(&AdapterModels().front()) {}
+SimAdapter::SimAdapter(SimClock& clock)
+    : controller(clock), ftdi(*this, clock), clock_(clock), model_(&AdapterModels().front()) {}
 
 void SimAdapter::SetModel(const AdapterModel& model) {
   model_ = &model;
@@ -190,12 +195,75 @@ uint16_t SimAdapter::LptRead(uint16_t port) {
 
 // Both adapters drive the one controller; the adapter whose lines changed last is the
 // one it listens to.
-void SimAdapter::UpdateController() {
+void SimAdapter::UpdateController(uint64_t atUs) {
   if (!plugged) return;
+  controller.timing.watching = !lptActive_;
   if (lptActive_)
-    controller.SetLines((lptData_ & 0x08) != 0, (lptData_ & 0x02) != 0, (lptData_ & 0x01) != 0);
+    controller.SetLinesAt(atUs, (lptData_ & 0x08) != 0, (lptData_ & 0x02) != 0, (lptData_ & 0x01) != 0);
   else
-    controller.SetLines(break_, rts_, dtr_);
+    controller.SetLinesAt(atUs, break_, rts_, dtr_);
+}
+
+void SimAdapter::FtdiPins(uint8_t pins, uint64_t atUs) {
+  const bool rts = (pins & ftdi_pin::kRts) == 0;
+  const bool dtr = (pins & ftdi_pin::kDtr) == 0;
+  const bool brk = (pins & ftdi_pin::kTxd) == 0;
+  if (rts != rts_) rts_ = rts, Wire(rts ? "wire rts 1" : "wire rts 0");
+  if (dtr != dtr_) dtr_ = dtr, Wire(dtr ? "wire dtr 1" : "wire dtr 0");
+  if (brk != break_) break_ = brk, Wire(brk ? "wire break 1" : "wire break 0");
+  lptActive_ = false;
+  UpdateController(atUs);
+}
+
+uint8_t SimAdapter::FtdiInputs(uint64_t atUs) {
+  // Idle receivers read high; an asserted CTS or DSR reads 0.
+  uint8_t pins = ftdi_pin::kRxd | ftdi_pin::kCts | ftdi_pin::kDsr | ftdi_pin::kDcd | ftdi_pin::kRi;
+  if (plugged) {
+    if (dtr_ || dsrStuckHigh) pins &= static_cast<uint8_t>(~ftdi_pin::kDsr);
+    if (controller.DataOutAt(atUs)) pins &= static_cast<uint8_t>(~ftdi_pin::kCts);
+  }
+  return pins;
+}
+
+#ifdef _WIN32
+namespace {
+
+// The simulated chip as ftd2xx.dll (the tests' stand-in, connected to it) shows it; the
+// port names are the simulator's.
+class SimFtdiThroughLibrary : public FtdiChips {
+ public:
+  SimFtdiThroughLibrary(SimFtdi& sim, std::unique_ptr<Ftd2xxChips> library) : sim_(sim), library_(std::move(library)) {}
+  std::vector<FtdiChipInfo> List() override { return library_->List(); }
+  std::unique_ptr<FtdiDevice> Open(const std::string& serial, FtdiOpenFailure& failure, std::string& why) override {
+    return library_->Open(serial, failure, why);
+  }
+  std::string ChipBehindPort(const std::string& portName) override { return sim_.ChipBehindPort(portName); }
+  std::string BitBangChipFor(const std::string& portName) override { return sim_.BitBangChipFor(portName); }
+
+ private:
+  SimFtdi& sim_;
+  std::unique_ptr<Ftd2xxChips> library_;
+};
+
+}  // namespace
+#endif
+
+FtdiChips* SimAdapter::Ftdi() {
+  if (!model_->ftdiChip) return nullptr;
+#ifdef _WIN32
+  if (!libraryLooked_) {
+    libraryLooked_ = true;
+    if (std::unique_ptr<Ftd2xxChips> library = Ftd2xxChips::Load()) {
+      using Connect = void (*)(FtdiChips*);
+      if (auto connect = reinterpret_cast<Connect>(library->Export("RavixStandInConnect"))) {
+        connect(&ftdi);
+        throughLibrary_ = std::make_unique<SimFtdiThroughLibrary>(ftdi, std::move(library));
+      }
+    }
+  }
+  if (throughLibrary_) return throughLibrary_.get();
+#endif
+  return &ftdi;
 }
 
 }  // namespace ravix::sim

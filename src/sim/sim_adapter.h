@@ -12,6 +12,7 @@
 #include "sim/adapter_models.h"
 #include "sim/sim_clock.h"
 #include "sim/sim_controller.h"
+#include "sim/sim_ftdi.h"
 
 namespace ravix::sim {
 
@@ -54,6 +55,9 @@ class SimAdapter : public SerialPorts, public Os {
   std::string programPath = RunningProgramPath();
 
   SimController controller;
+  // The FTDI cable in bit-bang mode, offered on the ft232r model (behind every port
+  // name) and on the ftdi model (the chip behind its serial driver's COM ports).
+  SimFtdi ftdi;
   CallCounts calls;
   // The serial adapter's chip: its call costs and status reports (default: uart).
   void SetModel(const AdapterModel& model);
@@ -64,6 +68,7 @@ class SimAdapter : public SerialPorts, public Os {
   // SerialPorts
   std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
   std::string DeviceBehind(const std::string& portName) override;
+  FtdiChips* Ftdi() override;
   // Os
   std::optional<uint32_t> GetVersionPlatform(uint32_t structSize) override;
   std::unique_ptr<PortDriver> LoadLibrary(const std::string& name) override;
@@ -83,6 +88,10 @@ class SimAdapter : public SerialPorts, public Os {
   void LptWrite(uint16_t port, uint16_t value, bool wide);
   uint16_t LptRead(uint16_t port);
   void SerialClosed(const std::string& portName) { openPorts_.erase(portName); }
+  // The FTDI chip's outputs from time atUs on (the transceiver inverts them: 0 is an
+  // asserted RTS or DTR, and TXD at space, the break state), and its inputs then.
+  void FtdiPins(uint8_t pins, uint64_t atUs);
+  uint8_t FtdiInputs(uint64_t atUs);
 
   // Time each parallel-port call costs in virtual time (the serial calls cost what the
   // model says).
@@ -94,7 +103,8 @@ class SimAdapter : public SerialPorts, public Os {
   void Wire(const std::string& line) {
     if (onWire) onWire(line);
   }
-  void UpdateController();
+  void UpdateController(uint64_t atUs);
+  void UpdateController() { UpdateController(clock_.NowUs()); }
   // A call's cost by the model, with the jitter of a USB chip.
   uint64_t CallCost(uint32_t us);
   // The modem status as the lines were at time us (the chip's last report).
@@ -109,6 +119,10 @@ class SimAdapter : public SerialPorts, public Os {
   bool lptActive_ = false;  // the last line change came through the parallel port
   std::set<std::string> openPorts_;
   const AdapterModel* model_;
+  // On Windows the simulated chip is reached through ftd2xx.dll when the tests' stand-in
+  // for it is found, so that the library's run-time loading is exercised.
+  std::unique_ptr<FtdiChips> throughLibrary_;
+  bool libraryLooked_ = false;
   std::mt19937 jitter_{kJitterSeed};
   // The lines after each change, oldest first, for a chip that reports them late; only
   // what a read may still see is kept.

@@ -65,13 +65,14 @@ std::vector<std::string> SimController::TakeLog() {
   return taken;
 }
 
-void SimController::SetLines(bool reset, bool clock, bool data) {
+void SimController::SetLinesAt(uint64_t us, bool reset, bool clock, bool data) {
   const bool resetRose = reset && !reset_;
   const bool resetFell = !reset && reset_;
   const bool clockRose = clock && !clock_line_;
   const bool clockFell = !clock && clock_line_;
   reset_ = reset, clock_line_ = clock, data_ = data;
   if (!present) return;
+  timing.Lines(us, reset, clock, data, mode_ == Mode::Firmware || mode_ == Mode::Programming);
 
   if (resetFell) {
     // Held in reset. A pulse given with the clock low opens the programming interface.
@@ -80,6 +81,7 @@ void SimController::SetLines(bool reset, bool clock, bool data) {
     if (!clock) {
       mode_ = Mode::Programming;
       isp.Enter();
+      timing.Started(us, 99000, "the pause after the programming pulse");
     } else {
       mode_ = Mode::HeldInReset;
     }
@@ -90,9 +92,10 @@ void SimController::SetLines(bool reset, bool clock, bool data) {
     if (!clock && data) {
       mode_ = Mode::Firmware;  // the setup firmware listens
       rx_ = 0, bits_ = 0, tx_ = 0xFF, answer_ = 0xFF, cmd_ = Cmd::Idle, draining_ = false;
+      timing.Started(us, 499000, "the firmware's start after RESET");
     } else if (clock && data) {
       mode_ = Mode::TestProgram;
-      motor.Start(clock_.NowUs());
+      motor.Start(us);
     } else {
       mode_ = Mode::Running;  // runs the motor firmware and ignores the link
     }
@@ -121,7 +124,7 @@ void SimController::SetLines(bool reset, bool clock, bool data) {
   }
 }
 
-bool SimController::DataOut() {
+bool SimController::DataOutAt(uint64_t us) {
   if (!present) return true;
   switch (mode_) {
     case Mode::Programming:
@@ -129,7 +132,7 @@ bool SimController::DataOut() {
     case Mode::Firmware:
       return (silentAfter == 0 && !draining_) ? true : ((tx_ & 0x80) != 0);
     case Mode::TestProgram:
-      return motor.DataLine(clock_.NowUs());
+      return motor.DataLine(us);
     default:
       return true;
   }
@@ -139,6 +142,7 @@ void SimController::FirmwareByte(uint8_t byte) {
   if (silentAfter == 0) return;
   if (silentAfter > 0 && --silentAfter == 0) draining_ = true;
   uint8_t answer = 0;
+  const Cmd before = cmd_;
   switch (cmd_) {
     case Cmd::Idle: answer = CommandByte(byte); break;
     case Cmd::ReadAddr:
@@ -162,6 +166,34 @@ void SimController::FirmwareByte(uint8_t byte) {
     case Cmd::Commit3: answer = Commit(byte); break;
   }
   answer_ = answer;
+  CheckGaps(before, byte);
+}
+
+void SimController::CheckGaps(Cmd before, uint8_t byte) {
+  if (timing.unitUs <= 0) return;
+  const double unit = timing.unitUs;
+  if (before == Cmd::Idle) {
+    if (byte == 87 || byte == 89 || byte == 88) pageCommand_ = true;
+    if (byte == 254 || byte == 85 || byte == 86) pageCommand_ = false;
+    if (byte == 86) timing.ByteNeededGap(4000, "the wait before 'V'");
+  }
+  // Waits of n ms on the tick counter promise n - 1 ms each (two waits: n - 2). A byte
+  // exchange starts with 2 units and its first bit with one more; the last bit
+  // ends with one. The page commands put 4 units between their bytes.
+  double gap = (pageCommand_ ? 8 : 4) * unit;
+  const char* after = pageCommand_ ? "the short delay between page command bytes" : "the gap between bytes";
+  switch (before) {
+    case Cmd::Idle:
+      if (byte == 85) gap = 8000, after = "the waits after 'U'";
+      if (byte == 86) gap = 4000, after = "the wait after 'V'";
+      break;
+    case Cmd::ReadAddr: gap = 4000, after = "the wait after a setting's address"; break;
+    case Cmd::WriteAddr: gap = 4000, after = "the wait after a setting's address"; break;
+    case Cmd::WriteValue: gap = 23000, after = "the waits after a setting's value"; break;
+    case Cmd::Commit3: gap = 39000, after = "the wait after the commit's '3'"; break;
+    default: break;
+  }
+  timing.ByteDone(gap, after);
 }
 
 void SimController::LogEntry(const char* format, int a, int b) {

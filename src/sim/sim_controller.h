@@ -8,6 +8,7 @@
 #include "sim/sim_clock.h"
 #include "sim/sim_isp.h"
 #include "sim/sim_motor.h"
+#include "sim/sim_timing.h"
 
 namespace ravix::sim {
 
@@ -32,10 +33,13 @@ class SimController {
  public:
   explicit SimController(SimClock& clock);
 
-  // Line changes from the adapter (levels: true = high).
-  void SetLines(bool reset, bool clock, bool data);
-  // The controller's data output as the adapter's input line sees it.
-  bool DataOut();
+  // Line changes from the adapter (levels: true = high), now or at time us (an FTDI
+  // chip puts its states on the pins at times of their own).
+  void SetLines(bool reset, bool clock, bool data) { SetLinesAt(clock_.NowUs(), reset, clock, data); }
+  void SetLinesAt(uint64_t us, bool reset, bool clock, bool data);
+  // The controller's data output as the adapter's input line sees it, now or at time us.
+  bool DataOut() { return DataOutAt(clock_.NowUs()); }
+  bool DataOutAt(uint64_t us);
   // The test program drives the data line (it changes with time, not with the lines).
   bool TestProgramRunning() const { return present && mode_ == Mode::TestProgram; }
 
@@ -52,6 +56,8 @@ class SimController {
   int silentAfter = -1;
   SimIsp isp;
   SimMotor motor;
+  // Whether the lines are held as long as the tool promises (off until a unit is set).
+  TimingChecker timing;
 
   // Every command received since the last TakeLog, in the transcript's words.
   std::vector<std::string> TakeLog();
@@ -71,6 +77,7 @@ class SimController {
   uint8_t LoadData(uint8_t byte);
   uint8_t Commit(uint8_t byte);
   void LogEntry(const char* format, int a, int b = 0);
+  // What the byte just taken asks of the gap before the next one.
 
   SimClock& clock_;
   Mode mode_ = Mode::HeldInReset;
@@ -86,6 +93,8 @@ class SimController {
   // Firmware command state.
   enum class Cmd { Idle, ReadAddr, WriteAddr, WriteValue, PageNum, LoadOffset, LoadData, Commit2, Commit3 };
   Cmd cmd_ = Cmd::Idle;
+  void CheckGaps(Cmd before, uint8_t byte);
+  bool pageCommand_ = false;  // the bytes of a page command: short delays of 4 units between them
   uint8_t address_ = 0;
   uint8_t offset_ = 0;
   int page_ = 0;

@@ -130,7 +130,19 @@ TEST_F(CliTasksTest, PortCheckTellsThePortsFiguresAndTheDurations) {
       {"ftdi", Timing::PortAware,
        {"a change      shows in the next read (measured with 2 extra reads)",
         "delay unit    0.040 ms by the clock (the port is slow)", "update        about 23 min (8192 lines of a full 8 KiB image)",
-        "advice        A built-in serial port takes about 1 min for it."}},
+        "advice        This cable has an FTDI chip: chosen as ftdi:SIM it takes about 50 s."}},
+      {"cp210x", Timing::PortAware,
+       {"update        about 23 min (8192 lines of a full 8 KiB image)",
+        "advice        A built-in serial port takes about 1 min for it, an FTDI cable (ftdi:) about 50 s."}},
+      // The simulated FT232R behind COM1: the chip's figures instead of the serial port's.
+      // The chip opened afresh releases every line, TXD at mark holds RESET, as an idle
+      // serial line does: the controller answers after the next Read's restart.
+      {"ft232r", Timing::PortAware,
+       {"adapter       FTDI synchronous bit-bang: setup commands, programming interface, rev counter",
+        "cable         FT232R USB UART SIM", "delay unit    0.010 ms, 1 state at 100000 states a second",
+        "latency       1 ms (the chip's latency timer)", "controller    no answer now (a Read restarts it first)",
+        "read          about 2 s",
+        "update        about 50 s (8192 lines of a full 8 KiB image)"}},
       {"pl2303", Timing::PortAware,
        {"a change      shows after 5.14 ms (measured with 8 extra reads)",
         "data read     6.43 ms after the rising clock edge at the earliest", "controller    answers (254)"}},

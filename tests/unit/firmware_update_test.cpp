@@ -266,8 +266,10 @@ TEST_F(FirmwareUpdateTest, TheQuestionTellsTheDurationAndTheProgressTheTimeLeft)
   };
   const Case cases[] = {
       {"uart", 200, ""},
-      {"ftdi", 64, ""},
-      {"cp210x-windows", 300, "A built-in serial port takes about 4 s for it."},
+      {"ftdi", 64, "This cable has an FTDI chip: chosen as ftdi:SIM it takes about 1 s."},
+      {"cp210x-windows", 300, "A built-in serial port takes about 4 s for it, an FTDI cable (ftdi:) about 3 s."},
+      // In bit-bang mode; COM1 is the simulated FT232R.
+      {"ft232r", 300, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.model);

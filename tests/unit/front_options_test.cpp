@@ -52,9 +52,9 @@ TEST(FrontOptions, RefusesWhatEitherProgramDoesNotTake) {
       {{"-platform", "offscreen"}, &kWindows, "ravix-setup: unknown argument -platform\nUSAGE\n"},
       {{"--sim-adapter", "ftdi"}, &kWindows, "ravix-setup: --sim-adapter needs --simulate\n"},
       {{"--simulate", "--sim-adapter", "ft2232"}, &kQt,
-       "ravix-setup: unknown simulated adapter ft2232 (uart, ftdi, cp210x, ch340, pl2303, cp210x-windows)\n"},
+       "ravix-setup: unknown simulated adapter ft2232 (uart, ftdi, cp210x, ch340, pl2303, cp210x-windows, ft232r)\n"},
       {{"--simulate", "--sim-adapter"}, &kQt,
-       "ravix-setup: --sim-adapter needs one of uart, ftdi, cp210x, ch340, pl2303, cp210x-windows\n"},
+       "ravix-setup: --sim-adapter needs one of uart, ftdi, cp210x, ch340, pl2303, cp210x-windows, ft232r\n"},
       {{"--timing", "fast"}, &kWindows, "ravix-setup: --timing takes specified or port-aware, not fast\n"},
   };
   for (const auto& c : cases) {

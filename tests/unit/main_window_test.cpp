@@ -33,6 +33,7 @@ class CountingPorts : public SerialPorts {
     return inner_.Open(portName);
   }
   std::string DeviceBehind(const std::string& portName) override { return inner_.DeviceBehind(portName); }
+  FtdiChips* Ftdi() override { return inner_.Ftdi(); }
   std::vector<std::string> opened;
 
  private:
@@ -271,6 +272,84 @@ TEST_F(MainWindowTest, PortsAboveCom8AreOfferedChosenAndKept) {
     EXPECT_TRUE(tool.link.SerialPortSelected());
     EXPECT_EQ(tool.link.Serial().ComDeviceName, "COM12");
     EXPECT_TRUE(ports.opened.empty()) << "no port is opened at start";
+  }
+}
+
+// The FTDI cables' rows: the product string and serial number, "(fast)"; a cable with
+// no product string is an "FTDI cable"; a serial number the setup file could not keep
+// gets no row (it would be lost at End); the rows stop at the ids set aside for them.
+TEST(FtdiPortRows, NameEachCableThatTheSetupFileCanKeep) {
+  std::vector<FtdiChipInfo> chips = {{"A50285BI", "FT232R USB UART", "/dev/ttyUSB0"},
+                                     {"FT4X", "", ""},
+                                     {"0123456789ABCDEFGHIJK", "too long", ""},
+                                     {"0123456789ABCDEFGHIJ", "FT231X", ""}};
+  const std::vector<MorePort> rows = FtdiPortsOf(chips);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].name, "ftdi:A50285BI");
+  EXPECT_EQ(rows[0].label, "FT232R USB UART A50285BI (fast)");
+  EXPECT_EQ(rows[1].label, "FTDI cable FT4X (fast)");
+  EXPECT_EQ(rows[2].name, "ftdi:0123456789ABCDEFGHIJ") << "25 bytes fit";
+  for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i].command, menu::kFirstFtdiPort + static_cast<int>(i));
+  chips.assign(menu::kFtdiPortCount + 3, FtdiChipInfo{"S", "FT232R", ""});
+  for (size_t i = 0; i < chips.size(); ++i) chips[i].serial += std::to_string(i);
+  EXPECT_EQ(FtdiPortsOf(chips).size(), static_cast<size_t>(menu::kFtdiPortCount));
+  EXPECT_TRUE(FtdiPortsOf({}).empty());
+}
+
+// On a machine with an FTDI cable (the simulated FT232R), its row stands below COM1 to
+// COM8 and a line; choosing it drives the chip in bit-bang mode, End keeps it in the
+// setup file's long form, and the next start restores it, checked while the cable is
+// plugged in and chosen all the same while it is not.
+TEST_F(MainWindowTest, FtdiCablesAreOfferedChosenAndKept) {
+  WriteSetupFile("COM1");
+  {
+    Machine m;
+    m.adapter.SetModel(*sim::FindAdapterModel("ft232r"));
+    m.ui.events.push_back([&](Window& window, WindowHandler& handler) {
+      const std::vector<std::string> items = PortItems(window);
+      ASSERT_EQ(items.size(), 10u);
+      EXPECT_EQ(std::vector<std::string>(items.begin() + 7, items.end()),
+                (std::vector<std::string>{"COM8=1162", "-", "FT232R USB UART SIM (fast)=2301"}));
+      handler.OnCommand(window, menu::kFirstFtdiPort);
+      EXPECT_TRUE(window.IsMenuItemChecked(menu::kFirstFtdiPort));
+      EXPECT_FALSE(window.IsMenuItemChecked(menu::kFirstPort));
+      EXPECT_EQ(m.tool.link.Kind().id, AdapterKindId::Ftdi);
+      EXPECT_TRUE(m.adapter.ftdi.open) << "the chip is opened and its loop-back tested on the choice";
+      EXPECT_TRUE(m.tool.link.Ftdi().AdapterVerified);
+      EXPECT_TRUE(m.ports.opened.empty()) << "no serial device is opened for it";
+      handler.OnCommand(window, menu::kFirstPort);
+      EXPECT_FALSE(window.IsMenuItemChecked(menu::kFirstFtdiPort));
+      EXPECT_EQ(m.tool.link.PortName, "COM1");
+      handler.OnCommand(window, menu::kFirstFtdiPort);
+      handler.OnCommand(window, panel::kEnd);
+    });
+    EXPECT_EQ(RunApplication(m.tool), 0);
+    EXPECT_EQ(m.tool.link.PortName, "ftdi:SIM");
+    EXPECT_TRUE(m.ui.messages.empty());
+    EXPECT_FALSE(m.adapter.ftdi.open) << "End lets the chip go";
+    EXPECT_TRUE(m.adapter.ftdi.faults.empty()) << m.adapter.ftdi.faults.front();
+  }
+  EXPECT_EQ(ReadSetupFile().substr(0, 13), "*EXTftdi:SIM\0"s);
+  for (const bool plugged : {true, false}) {
+    SCOPED_TRACE(plugged ? "cable plugged in" : "cable unplugged");
+    Machine m;
+    m.adapter.SetModel(*sim::FindAdapterModel("ft232r"));
+    m.adapter.ftdi.present = plugged;
+    std::vector<int> checked;
+    size_t items = 0;
+    m.ui.events.push_back([&](Window& window, WindowHandler& handler) {
+      items = PortItems(window).size();
+      for (int command = menu::kLpt0278; command <= menu::kFirstPort + 7; ++command)
+        if (window.IsMenuItemChecked(command)) checked.push_back(command);
+      if (window.IsMenuItemChecked(menu::kFirstFtdiPort)) checked.push_back(menu::kFirstFtdiPort);
+      handler.OnCommand(window, button::kOk);
+    });
+    EXPECT_EQ(RunApplication(m.tool), 0);
+    EXPECT_EQ(items, plugged ? 10u : 8u);
+    EXPECT_EQ(checked, plugged ? std::vector<int>{menu::kFirstFtdiPort} : std::vector<int>{});
+    EXPECT_EQ(m.tool.link.PortName, "ftdi:SIM");
+    EXPECT_EQ(m.tool.link.Kind().id, AdapterKindId::Ftdi);
+    EXPECT_FALSE(m.adapter.ftdi.open) << "nothing is opened at start";
   }
 }
 

@@ -71,6 +71,23 @@ TEST_F(PortNamesTest, NumbersThePortsAboveCom8) {
   EXPECT_EQ(listed[11].description, tree.Path("dev/ttyACM6"));
 }
 
+// While the tool holds an FTDI chip with its serial driver detached, the chip's node is
+// gone; the ports after it keep their COM numbers until it is let go.
+TEST_F(PortNamesTest, AHeldChipKeepsTheNumbersOfThePortsAfterIt) {
+  PortNames names(Roots());
+  const std::string com5 = names.DeviceBehind("COM5");
+  ASSERT_EQ(com5, tree.Path("dev/ttyUSB10"));
+  names.Hold("ttyUSB2", true);
+  std::filesystem::remove(tree.Path("dev/ttyUSB2"));
+  EXPECT_EQ(names.DeviceBehind("COM5"), com5) << "held";
+  EXPECT_EQ(names.DeviceBehind("COM4"), tree.Path("dev/ttyUSB2"));
+  names.Hold("ttyUSB2", true);  // twice is once
+  EXPECT_EQ(names.SerialDevices().size(), 6u);
+  names.Hold("ttyUSB2", false);
+  EXPECT_EQ(names.DeviceBehind("COM4"), com5) << "let go while its node is still gone";
+  EXPECT_EQ(names.SerialDevices().size(), 5u);
+}
+
 TEST(PortNamesMissingTreeTest, NoDevicesWithoutADevFolder) {
   FakeTree tree;
   ASSERT_TRUE(tree.Ok());

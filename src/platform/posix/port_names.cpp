@@ -54,13 +54,21 @@ bool PortNames::HasUart(const std::string& ttyName) const {
   return type != 0;
 }
 
+void PortNames::Hold(const std::string& ttyName, bool held) {
+  std::erase(held_, ttyName);
+  if (held) held_.push_back(ttyName);
+}
+
 std::vector<std::string> PortNames::SerialDevices() const {
   std::vector<Candidate> found;
   std::error_code error;
   std::filesystem::directory_iterator entries(roots_.dev, error);
   if (error) return {};
-  for (const auto& entry : entries) {
-    const std::string name = entry.path().filename().string();
+  std::vector<std::string> names = held_;
+  for (const auto& entry : entries) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  for (const std::string& name : names) {
     for (size_t family = 0; family < kFamilies.size(); ++family) {
       unsigned long number = 0;
       if (!ParseNumber(name, kFamilies[family], number)) continue;

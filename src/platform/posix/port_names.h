@@ -27,6 +27,11 @@ class PortNames {
   // The device path behind a port name, or "" when it names no device.
   std::string DeviceBehind(const std::string& portName) const;
 
+  // A serial device that counts as present while its node is gone ("ttyUSB0"): the
+  // tool holds its FTDI chip in bit-bang mode with the kernel's driver detached, and
+  // the COM numbers of the devices after it must not shift meanwhile.
+  void Hold(const std::string& ttyName, bool held);
+
   // COM256 is the highest name Windows gives; no machine has more.
   static constexpr int kMaxPorts = 256;
 
@@ -34,6 +39,7 @@ class PortNames {
   bool HasUart(const std::string& ttyName) const;
 
   PortNameRoots roots_;
+  std::vector<std::string> held_;
 };
 
 }  // namespace ravix

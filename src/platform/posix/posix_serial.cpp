@@ -285,6 +285,17 @@ std::unique_ptr<SerialDevice> PosixSerialPorts::OpenWithReason(const std::string
   return PosixSerialDevice::Open(path, &why);
 }
 
+#ifdef RAVIX_HAVE_LIBFTDI
+PosixSerialPorts::PosixSerialPorts(PortNameRoots roots)
+    : names_(std::move(roots)),
+      ftdi_(RealLibftdiCalls(), [this](const std::string& tty, bool held) { names_.Hold(tty, held); },
+            [this](const std::string& portName) { return names_.DeviceBehind(portName); }) {}
+FtdiChips* PosixSerialPorts::Ftdi() { return &ftdi_; }
+#else
+PosixSerialPorts::PosixSerialPorts(PortNameRoots roots) : names_(std::move(roots)) {}
+FtdiChips* PosixSerialPorts::Ftdi() { return nullptr; }
+#endif
+
 std::string PosixSerialPorts::DeviceBehind(const std::string& portName) { return names_.DeviceBehind(portName); }
 
 std::vector<SerialPortInfo> PosixSerialPorts::ListPorts() {

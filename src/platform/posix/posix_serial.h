@@ -8,6 +8,9 @@
 #include "platform/posix/port_names.h"
 #include "platform/posix/unique_fd.h"
 #include "platform/serial_port.h"
+#ifdef RAVIX_HAVE_LIBFTDI
+#include "platform/libftdi/libftdi_chips.h"
+#endif
 
 namespace ravix {
 
@@ -43,15 +46,20 @@ class PosixSerialDevice : public SerialDevice {
 // devices, or a full device path.
 class PosixSerialPorts : public SerialPorts {
  public:
-  explicit PosixSerialPorts(PortNameRoots roots = {}) : names_(std::move(roots)) {}
+  explicit PosixSerialPorts(PortNameRoots roots = {});
 
   std::unique_ptr<SerialDevice> Open(const std::string& portName) override;
   std::unique_ptr<SerialDevice> OpenWithReason(const std::string& portName, std::string& why) override;
   std::string DeviceBehind(const std::string& portName) override;
   std::vector<SerialPortInfo> ListPorts() override;
+  // The FTDI chips through libftdi, where the build has it.
+  FtdiChips* Ftdi() override;
 
  private:
   PortNames names_;
+#ifdef RAVIX_HAVE_LIBFTDI
+  LibftdiChips ftdi_;
+#endif
 };
 
 }  // namespace ravix

@@ -189,4 +189,12 @@ std::vector<SerialPortInfo> Win32SerialPorts::ListPorts() {
   return ports;
 }
 
+FtdiChips* Win32SerialPorts::Ftdi() {
+  if (!ftdiLooked_) {
+    ftdiLooked_ = true;
+    ftdi_ = Ftd2xxChips::Load();
+  }
+  return ftdi_.get();
+}
+
 }  // namespace ravix

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/serial_port.h"
+#include "platform/win32/ftd2xx_chips.h"
 
 namespace ravix {
 
@@ -44,6 +45,12 @@ class Win32SerialPorts : public SerialPorts {
   // The COM names the system knows (its DOS device names), each with the name Windows
   // gives the device where it gives one ("USB Serial Port").
   std::vector<SerialPortInfo> ListPorts() override;
+  // The FTDI cables through ftd2xx.dll, loaded at the first look; null without it.
+  FtdiChips* Ftdi() override;
+
+ private:
+  std::unique_ptr<Ftd2xxChips> ftdi_;
+  bool ftdiLooked_ = false;
 };
 
 }  // namespace ravix
