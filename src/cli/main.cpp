@@ -17,7 +17,7 @@
 #include "script/script_run.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
-#include "script/tool_machine.h"
+#include "app/tool_machine.h"
 #include "settings/settings_file.h"
 
 namespace {

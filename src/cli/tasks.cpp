@@ -15,7 +15,7 @@
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/text.h"
-#include "script/front_options.h"
+#include "app/front_options.h"
 #include "script/session_log.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"

@@ -17,12 +17,11 @@
 #include "gui/startup_probe.h"
 #include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
-#include "script/front_options.h"
+#include "app/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
-#include "script/tool_machine.h"
-#include "sim/sim_adapter.h"
+#include "app/tool_machine.h"
 
 namespace {
 
