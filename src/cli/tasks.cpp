@@ -35,19 +35,44 @@ constexpr int kReadButton[] = {panel::kRead, panel::kReadMemory1, panel::kReadMe
 constexpr int kWriteButton[] = {panel::kWrite, panel::kWriteMemory1, panel::kWriteMemory2};
 constexpr char kNoMemories[] = "This controller has no model memories!";
 
-std::string Trimmed(std::string text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  text.erase(0, first);
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
+// What the commands' boxes say, on the terminal: a refusal or a warning at once on
+// standard error (with the system's reason), a report kept for the task to print as
+// its result. Nothing here reads a box's words to decide anything.
+class TaskMessages {
+ public:
+  void Tell(const ShownBox& box) {
+    switch (box.role) {
+      case BoxRole::Report:
+        reports_.push_back(box);
+        return;
+      case BoxRole::Question:  // asked and answered on the terminal already
+        return;
+      case BoxRole::Refusal:
+      case BoxRole::Warning:
+        std::fprintf(stderr, "ravix-cli: %s\n", BoxLine(box.caption, box.text).c_str());
+        if (!box.reason.empty()) std::fprintf(stderr, "ravix-cli: details: %s\n", box.reason.c_str());
+        return;
+    }
+  }
+  // The reports since the last call, oldest first.
+  std::vector<ShownBox> TakeReports() { return std::exchange(reports_, {}); }
+
+ private:
+  std::vector<ShownBox> reports_;
+};
 
 // One task on the open main window.
 class TaskRun {
  public:
-  TaskRun(const TaskRequest& request, Tool& tool, TaskUi& ui, Terminal& terminal, Window& main, WindowHandler& handler)
-      : request_(request), tool_(tool), ui_(ui), terminal_(terminal), main_(main), handler_(handler) {}
+  TaskRun(const TaskRequest& request, Tool& tool, TaskUi& ui, TaskMessages& messages, Terminal& terminal,
+          Window& main, WindowHandler& handler)
+      : request_(request),
+        tool_(tool),
+        ui_(ui),
+        messages_(messages),
+        terminal_(terminal),
+        main_(main),
+        handler_(handler) {}
 
   int Run() {
     if (!SelectPort()) return kTaskFailed;
@@ -56,26 +81,52 @@ class TaskRun {
     if (c == "save") return Save();
     if (c == "write" || c == "load") return Write();
     if (c == "update") return Update();
-    if (c == "info") return Press(menu::kControllerInfo) && !ui_.lastResultCaption.empty() ? 0 : kTaskFailed;
-    if (c == "calibrate")
-      return Press(menu::kCalibrateOscillator) && ui_.lastResultCaption == "calibration successful!" ? 0
-                                                                                                     : kTaskFailed;
+    if (c == "info") return Info();
+    if (c == "calibrate") return Calibrate();
     if (c == "locks") return Locks();
     if (c == "port-check") return PortCheck();
     return kTaskUsage;
   }
 
  private:
-  // The command as its button sends it; false when a box reported a failure.
+  // The command as its button sends it; true when it has done what it was asked. A
+  // command of the firmware's setup set refused on a port without them gets the way to
+  // a port that has them, which the window's own words leave to its Port menu.
   bool Press(int id) {
     handler_.OnCommand(main_, id);
-    return !ui_.Failed();
+    const bool done = tool_.status.LastOutcome().Done();
+    if (!done && !tool_.link.Kind().setupCommands && NeedsSetupCommands(id))
+      std::fprintf(stderr,
+                   "ravix-cli: this needs the serial adapter: choose its port with --port COM1 (or COM2 ... COM256, or "
+                   "a device)\n");
+    return done;
   }
-  bool StatusIs(const char* text) const { return !ui_.Failed() && Trimmed(main_.GetItemText(IDC_STATUS)) == text; }
+  static bool NeedsSetupCommands(int id) {
+    for (int command : {panel::kRead, panel::kWrite, menu::kReadMemory1, menu::kReadMemory2, menu::kWriteMemory1,
+                        menu::kWriteMemory2, menu::kOpenUpdateFile, menu::kLockFunctions})
+      if (id == command) return true;
+    return false;
+  }
   SettingSlot Slot() const { return static_cast<SettingSlot>(request_.memory); }
   bool Refuse(const std::string& text) {
-    tool_.platform.ui.MessageBox(nullptr, "Error!", text);
+    tool_.status.Refuse("Error!", text);
     return false;
+  }
+
+  // The controller's identity, as the Options menu shows it.
+  int Info() {
+    if (!Press(menu::kControllerInfo)) return kTaskFailed;
+    for (const ShownBox& report : messages_.TakeReports()) std::printf("%s\n", BoxLine("", report.text).c_str());
+    return 0;
+  }
+
+  // The calibration's report says in its caption how it went; the outcome says whether
+  // that is a success.
+  int Calibrate() {
+    const bool done = Press(menu::kCalibrateOscillator);
+    for (const ShownBox& report : messages_.TakeReports())
+      std::printf("%s\n%s\n", report.caption.c_str(), BoxLine("", report.text).c_str());
+    return done ? 0 : kTaskFailed;
   }
 
   // A port of the Port menu is chosen as its menu item does; any other port (COM12, a
@@ -100,7 +151,7 @@ class TaskRun {
   // identifies the controller.
   bool ReadSlot(SettingSlot slot) {
     if (slot != SettingSlot::Active && (!ReadSlot(SettingSlot::Active) || !MemoriesOffered())) return false;
-    return Press(kReadButton[static_cast<int>(slot)]) && StatusIs("OK");
+    return Press(kReadButton[static_cast<int>(slot)]);
   }
 
   // The Read of the reduced controller greys the memory commands of the menu: it has
@@ -162,10 +213,9 @@ class TaskRun {
     if (Slot() != SettingSlot::Active && (!MemoriesOffered() || !ReadMemoryForWrite(text))) return kTaskFailed;
     const std::string refused =
         settings_file::LoadJson(main_, tool_.settings, Slot(), text, [this](int id) { handler_.OnCommand(main_, id); });
-    if (!refused.empty()) Refuse(refused);
-    if (ui_.Failed()) return kTaskFailed;
+    if (!refused.empty()) return Refuse(refused), kTaskFailed;
     if (Slot() != SettingSlot::Active) NotePassedOver(text);
-    if (!Press(kWriteButton[request_.memory]) || !StatusIs("OK")) return kTaskFailed;
+    if (!Press(kWriteButton[request_.memory])) return kTaskFailed;
     return ReadBackAndCompare();
   }
 
@@ -178,16 +228,17 @@ class TaskRun {
     for (size_t i = 0; i < kPulseCount; ++i) pulses[i] = main_.GetItemText(kPulseFields[i].id);
     const std::string missing = settings_file::MissingMemoryKeys(text);
     bool holdsSettings = true;
-    if (missing.empty() && !MemoryHoldsSettings(holdsSettings)) return false;
-    if (holdsSettings && (!Press(kReadButton[request_.memory]) || !StatusIs("OK"))) {
-      const char* empty = Slot() == SettingSlot::Memory1 ? msg::kMemory1Empty : msg::kMemory2Empty;
-      if (!missing.empty() && tool_.status.ErrorText == empty)
-        std::fprintf(stderr,
-                     "ravix-cli: a memory that holds nothing takes a whole settings file (as save --memory %d writes "
-                     "it); this one leaves out %s\n",
-                     request_.memory, missing.c_str());
+    if (!MemoryHoldsSettings(holdsSettings)) return false;
+    if (!holdsSettings && !missing.empty()) {
+      // Refused as the memory's own Read refuses it, and with what a whole file would need.
+      tool_.status.ReportCommandError(Slot() == SettingSlot::Memory1 ? msg::kMemory1Empty : msg::kMemory2Empty);
+      std::fprintf(stderr,
+                   "ravix-cli: a memory that holds nothing takes a whole settings file (as save --memory %d writes "
+                   "it); this one leaves out %s\n",
+                   request_.memory, missing.c_str());
       return false;
     }
+    if (holdsSettings && !Press(kReadButton[request_.memory])) return false;
     for (size_t i = 0; i < kPulseCount; ++i) main_.SetItemText(kPulseFields[i].id, pulses[i]);
     return true;
   }
@@ -237,11 +288,11 @@ class TaskRun {
       agreed = true;
       terminal_.GuardInterrupts(true);
     };
-    Press(menu::kOpenUpdateFile);
+    const bool done = Press(menu::kOpenUpdateFile);
     const bool stopped = ui_.StopRequested();
     terminal_.GuardInterrupts(false);
     terminal_.Progress(0, 0);
-    if (!StatusIs("OK")) {
+    if (!done) {
       if (agreed && stopped)
         std::fprintf(stderr,
                      "ravix-cli: the update stopped before its end: the controller may hold part of the new "
@@ -328,13 +379,13 @@ class TaskRun {
       status = LocksDialog(dialog, handler);
       handler.OnCommand(dialog, lockdlg::kEnd);
     };
-    handler_.OnCommand(main_, menu::kLockFunctions);
-    return ui_.Failed() ? kTaskFailed : status;
+    return Press(menu::kLockFunctions) ? status : kTaskFailed;
   }
 
   int LocksDialog(Window& dialog, WindowHandler& handler) {
+    const Outcome& outcome = tool_.status.LastOutcome();
     handler.OnCommand(dialog, lockdlg::kRead);
-    if (!StatusIs("ok")) return kTaskFailed;
+    if (!outcome.Done()) return kTaskFailed;
     if (!request_.sets.empty()) {
       for (const std::string& set : request_.sets) {
         const size_t eq = set.find('=');
@@ -342,7 +393,7 @@ class TaskRun {
         dialog.CheckItem(id, set.substr(eq + 1) == "on");
       }
       handler.OnCommand(dialog, lockdlg::kWrite);
-      if (!StatusIs("ok")) return kTaskFailed;
+      if (!outcome.Done()) return kTaskFailed;
     }
     std::printf("rc-setup     %s\n", dialog.IsItemChecked(lockdlg::kLockRcSetup) ? "locked" : "unlocked");
     std::printf("testprogram  %s\n", dialog.IsItemChecked(lockdlg::kLockTestProgram) ? "locked" : "unlocked");
@@ -353,6 +404,7 @@ class TaskRun {
   const TaskRequest& request_;
   Tool& tool_;
   TaskUi& ui_;
+  TaskMessages& messages_;
   Terminal& terminal_;
   Window& main_;
   WindowHandler& handler_;
@@ -389,8 +441,6 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
 
   HeadlessUi backend;
   TaskUi ui(backend, terminal, request.yes);
-  if (request.command == "info") ui.resultCaptions = {"Info:"};
-  if (request.command == "calibrate") ui.resultCaptions = {"calibration successful!", "calibration not correct!"};
   std::unique_ptr<SessionLog> logged;
   if (log) logged = std::make_unique<SessionLog>(ui, *log);
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
@@ -398,13 +448,14 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   tool.link.timing = machine.timing;
   // A port on the command line is for this run: the desktop program's choice stays stored.
   tool.setupFile.Writable = request.port.empty();
+  TaskMessages messages;
+  tool.status.OnBox = [&messages](const ShownBox& box) { messages.Tell(box); };
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
-    return TaskRun(request, tool, ui, terminal, main, handler).Run();
+    return TaskRun(request, tool, ui, messages, terminal, main, handler).Run();
   };
   RunApplication(tool);
   std::fputs(StartDirectoryProblem(tool.setupFile, "ravix-cli").c_str(), stderr);
-  const int status = ui.ExitStatus();
-  return status == 0 && ui.Failed() ? kTaskFailed : status;
+  return ui.ExitStatus();
 }
 
 }  // namespace ravix::cli

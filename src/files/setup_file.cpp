@@ -104,7 +104,7 @@ void SetupFile::EnterStartDirectory() {
 
 std::string SetupFile::DefaultPortName() const { return link_.Parallel().Reachable() ? "0378" : "COM2"; }
 
-void SetupFile::ShowOpenError() { status_.Message("Error!", "open error 'rvsetup.cfg'"); }
+void SetupFile::ShowOpenError() { status_.Refuse("Error!", "open error 'rvsetup.cfg'"); }
 
 int SetupFile::InitSetupFile() {
   std::error_code error;

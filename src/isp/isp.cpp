@@ -127,7 +127,7 @@ int Isp::ConnectIsp() {
     }
   }
   if (family == kErasedFamily) {
-    status_.Message("Warning:", "Device Code erased!\n\n");
+    status_.Warn("Warning:", "Device Code erased!\n\n");
     DeviceKnown = true;
     return 0;
   }

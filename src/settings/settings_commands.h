@@ -56,6 +56,7 @@ class SettingsCommands {
   bool PanelRule(Window& main, int command);
 
  private:
+  bool ApplyPanelRule(Window& main, int command);
   // Identification and the checks that a read makes before the slot's bytes; false
   // when the command has ended.
   bool Identify(Window& main, SettingSlot slot);

@@ -58,7 +58,7 @@ struct SettingsCommands::WriteValues {
 };
 
 void SettingsCommands::Refuse(Window& main, const std::string& text) {
-  status_.Message("Error!", text);
+  status_.Refuse("Error!", text);
   EndFieldBlank(main);
 }
 
@@ -80,6 +80,7 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
   main.EnableItem(IDC_STATUS, false);
   main.Repaint();
   status_.ui().Beep();
+  status_.Done();
 }
 
 // Everything is checked before the first byte goes out, so a refusal leaves the
@@ -92,7 +93,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
 
 bool SettingsCommands::StartWrite(Window& main) {
   if (!settings_.ValuesRead()) {
-    status_.Message("Error!", msg::kReadValuesFirst);
+    status_.Refuse("Error!", msg::kReadValuesFirst);
     return false;
   }
   status_.StatusWindow = status_.MainWindow;
