@@ -267,13 +267,13 @@ class TaskRun {
   // restarts) every one of them is read back and compared byte for byte.
   int ReadBackAndCompare() {
     if (!ReadSlot(Slot())) return kTaskFailed;
-    const std::string differ = CompareWithController(tool_.protocol, tool_.settings);
-    if (differ == msg::kNoConnection) {
-      tool_.status.ReportCommandError(differ);
+    const ReadBack back = CompareWithController(tool_.protocol, tool_.settings);
+    if (back.linkLost) {
+      tool_.status.ReportCommandError(msg::kNoConnection);
       return kTaskFailed;
     }
-    if (!differ.empty()) {
-      std::fprintf(stderr, "ravix-cli: read back, the controller holds other bytes: %s\n", differ.c_str());
+    if (!back.differ.empty()) {
+      std::fprintf(stderr, "ravix-cli: read back, the controller holds other bytes: %s\n", back.differ.c_str());
       return kTaskFailed;
     }
     std::fprintf(stderr, "ravix-cli: written, read back and compared\n");

@@ -344,8 +344,9 @@ bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValu
   return true;
 }
 
-std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings) {
-  std::string differ;
+ReadBack CompareWithController(SetupProtocol& protocol, const SettingsState& settings) {
+  ReadBack back;
+  std::string& differ = back.differ;
   for (const WrittenByte& written : settings.BytesWritten) {
     const uint32_t read = protocol.ReadSettingByte(written.address);
     if (read == written.value) continue;
@@ -356,8 +357,8 @@ std::string CompareWithController(SetupProtocol& protocol, const SettingsState& 
     differ += line;
   }
   // Silence reads as 255 in every byte, which a byte written as 255 would match.
-  if (!protocol.LinkStillReady()) return msg::kNoConnection;
-  return differ;
+  back.linkLost = !protocol.LinkStillReady();
+  return back;
 }
 
 }  // namespace ravix
