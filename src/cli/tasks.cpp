@@ -7,11 +7,13 @@
 #include <span>
 #include <system_error>
 
+#include "app/config_dir.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/tool.h"
 #include "cli/task_ui.h"
 #include "files/firmware_update.h"
+#include "isp/avr_parts.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/text.h"
@@ -19,6 +21,7 @@
 #include "script/session_log.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
+#include "settings/setting_table.h"
 #include "status/messages.h"
 
 namespace ravix::cli {
@@ -34,6 +37,13 @@ constexpr int kFullImagePages = 128;
 constexpr int kReadButton[] = {panel::kRead, panel::kReadMemory1, panel::kReadMemory2};
 constexpr int kWriteButton[] = {panel::kWrite, panel::kWriteMemory1, panel::kWriteMemory2};
 constexpr char kNoMemories[] = "This controller has no model memories!";
+
+// The setup file of the user's configuration directory, or "" where there is none.
+std::string ConfigSetupFile() {
+  std::string why;
+  const auto dir = ConfigDirectory(why);
+  return dir ? (std::filesystem::path(*dir) / SetupFile::FileName).string() : std::string();
+}
 
 // What the commands' boxes say, on the terminal: a refusal or a warning at once on
 // standard error (with the system's reason), a report kept for the task to print as
@@ -117,6 +127,9 @@ class TaskRun {
   int Info() {
     if (!Press(menu::kControllerInfo)) return kTaskFailed;
     for (const ShownBox& report : messages_.TakeReports()) std::printf("%s\n", BoxLine("", report.text).c_str());
+    // The box shows the bytes; a terminal also names the part they stand for.
+    if (const std::string_view part = AvrPartName(tool_.isp.Signature); !part.empty())
+      std::printf("Part: %.*s\n", static_cast<int>(part.size()), part.data());
     return 0;
   }
 
@@ -135,6 +148,8 @@ class TaskRun {
   // written (RunTask).
   bool SelectPort() {
     const std::string& port = request_.port;
+    // A first run with --simulate needs no port of its own: the simulated adapter answers on COM1.
+    if (port.empty() && request_.simulated && !tool_.setupFile.FileFound) return Press(menu::kFirstPort);
     if (port.empty()) return true;
     for (const PortRow& row : PortTable)
       if (EqualsIgnoringCase(port, row.name)) return Press(row.command);
@@ -395,8 +410,9 @@ class TaskRun {
       handler.OnCommand(dialog, lockdlg::kWrite);
       if (!outcome.Done()) return kTaskFailed;
     }
-    std::printf("rc-setup     %s\n", dialog.IsItemChecked(lockdlg::kLockRcSetup) ? "locked" : "unlocked");
-    std::printf("testprogram  %s\n", dialog.IsItemChecked(lockdlg::kLockTestProgram) ? "locked" : "unlocked");
+    // In the words locks --set takes, so that the lines can be given back to it.
+    std::printf("rc-setup=%s\n", dialog.IsItemChecked(lockdlg::kLockRcSetup) ? "on" : "off");
+    std::printf("testprogram=%s\n", dialog.IsItemChecked(lockdlg::kLockTestProgram) ? "on" : "off");
     return 0;
   }
 
@@ -433,6 +449,89 @@ std::optional<std::string> SettingsFromAssignments(const std::vector<std::string
   return file.dump();
 }
 
+std::string PortNameProblem(const std::string& name) {
+  if (PortRowOfName(name) >= 0 || ComPortNumber(name) >= 1 && ComPortNumber(name) <= 256) return "";
+  for (const PortRow& row : PortTable)
+    if (EqualsIgnoringCase(name, row.name)) return "";
+#ifdef _WIN32
+  if (name.starts_with("\\\\.\\") && name.size() > 4) return "";
+  constexpr const char* kDevice = "a device (\\\\.\\COM3)";
+#else
+  if (name.find('/') != std::string::npos) return "";
+  constexpr const char* kDevice = "a device (/dev/ttyUSB0)";
+#endif
+  // The FTDI adapter's names (ftdi:...) are taken here once the tool drives that adapter.
+  return "'" + name + "' is no port: COM1 to COM256, a parallel port (0278, 0378, 03BC) or " + kDevice;
+}
+
+std::string SettingAssignmentsProblem(const std::vector<std::string>& sets) {
+  for (const std::string& set : sets) {
+    const size_t eq = set.find('=');
+    const std::string name = set.substr(0, eq);
+    if (eq == std::string::npos || eq == 0 || eq + 1 == set.size())
+      return "--set " + set + ": a setting is set as NAME=VALUE (brake=hard)";
+    if (FindSetting(name)) continue;
+    std::string text = "--set " + name + ": unknown setting";
+    const std::vector<std::string> near = NearestSettings(name);
+    for (size_t i = 0; i < near.size(); ++i) text += (i == 0 ? "; did you mean " : " or ") + near[i];
+    return text + (near.empty() ? "" : "?") + " (ravix-cli settings lists them)";
+  }
+  return "";
+}
+
+void ListSettings(std::FILE* out) {
+  std::fprintf(out, "%-26s %-8s %s\n", "NAME", "UNIT", "VALUES");
+  for (const SettingRow& row : SettingRows())
+    std::fprintf(out, "%-26s %-8s %s%s\n", row.key, *row.unit ? row.unit : "-", row.values,
+                 row.activeOnly ? " (active set only)" : "");
+  std::fputs("write --set NAME=VALUE takes these; on and off stand for true and false.\n", out);
+}
+
+int PortCommand(const std::string& name, const TaskMachine& machine) {
+  std::string why;
+  const auto dir = ConfigDirectory(why);
+  if (!dir) {
+    std::fprintf(stderr, "ravix-cli: no configuration directory: %s\n", why.c_str());
+    return kTaskFailed;
+  }
+  HeadlessUi ui;
+  Platform platform{machine.clock, machine.serial, machine.os, ui};
+  Tool tool(platform);
+  std::string saidInBox;
+  tool.status.OnBox = [&saidInBox](const ShownBox& box) { saidInBox = BoxLine(box.caption, box.text); };
+  if (name.empty()) {
+    // Which port the task commands take here, and from where.
+    tool.setupFile.Writable = false;
+    tool.setupFile.FallbackPath = ConfigSetupFile();
+    tool.setupFile.InitSetupFile();
+    std::error_code error;
+    const bool here = std::filesystem::exists(SetupFile::FileName, error);
+    std::printf("%s (%s)\n", tool.link.PortName.c_str(),
+                !tool.setupFile.FileFound ? "none stored: the default"
+                : here                    ? "stored in ./rvsetup.cfg"
+                                          : ("stored in " + ConfigSetupFile()).c_str());
+    return 0;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(*dir, error);
+  const std::filesystem::path before = std::filesystem::current_path(error);
+  std::filesystem::current_path(*dir, error);
+  if (error) {
+    std::fprintf(stderr, "ravix-cli: cannot use %s: %s\n", dir->c_str(), error.message().c_str());
+    return kTaskFailed;
+  }
+  const bool stored = tool.setupFile.InitSetupFile() == 0 && ((tool.link.PortName = name), true) &&
+                      tool.setupFile.SavePortName() == 0;
+  std::filesystem::current_path(before, error);
+  if (!stored) {
+    std::fprintf(stderr, "ravix-cli: cannot store the port in %s: %s\n", ConfigSetupFile().c_str(),
+                 saidInBox.empty() ? tool.status.ErrorText.c_str() : saidInBox.c_str());
+    return kTaskFailed;
+  }
+  std::printf("%s stored in %s\n", name.c_str(), ConfigSetupFile().c_str());
+  return 0;
+}
+
 int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal, SessionLogFile* log) {
   TaskRequest request = given;
   std::error_code error;
@@ -446,8 +545,10 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
   tool.link.timing = machine.timing;
-  // A port on the command line is for this run: the desktop program's choice stays stored.
-  tool.setupFile.Writable = request.port.empty();
+  // A task leaves nothing behind where it runs: the stored port is read from the setup
+  // file there, else from the one the desktop entry's program keeps, and nothing is stored.
+  tool.setupFile.Writable = false;
+  tool.setupFile.FallbackPath = ConfigSetupFile();
   TaskMessages messages;
   tool.status.OnBox = [&messages](const ShownBox& box) { messages.Tell(box); };
   ui.mainTask = [&](Window& main, WindowHandler& handler) {

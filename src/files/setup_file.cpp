@@ -122,10 +122,14 @@ int SetupFile::InitSetupFile() {
   if (!Writable) {
     // Read as it is (a file that is not there stays so); nothing goes back.
     link_.PortName = DefaultPortName();
-    TakeStoredPortName(ReadOnlyPortField(path));
+    auto field = ReadOnlyPortField(path);
+    if (!field && !FallbackPath.empty()) field = ReadOnlyPortField(FallbackPath);
+    FileFound = field.has_value();
+    TakeStoredPortName(field);
     return 0;
   }
   File file = OpenFile(path);
+  FileFound = static_cast<bool>(file);
   if (!file) {
     file = OpenFile(path, true);
     link_.PortName = DefaultPortName();
