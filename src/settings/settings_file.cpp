@@ -9,6 +9,7 @@
 
 #include "platform/file_access.h"
 #include "settings/settings_commands.h"
+#include "settings/setting_table.h"
 #include "settings/settings_file_keys.h"
 
 namespace ravix::settings_file {
@@ -162,11 +163,8 @@ bool IsSwitchKey(std::string_view key) {
 }
 
 bool IsActiveOnlyKey(std::string_view key) {
-  for (const Field& field : kFields)
-    if (key == field.key) return field.activeOnly;
-  for (const Switch& sw : kSwitches)
-    if (key == sw.key) return sw.activeOnly;
-  return key == kToleranceKey;
+  const SettingRow* row = FindSetting(key);
+  return row && row->activeOnly;
 }
 
 std::vector<const char*> MemoryKeys() {
