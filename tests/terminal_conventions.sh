@@ -53,6 +53,14 @@ expect 2 "'COM257' is no port" "$cli" port COM257
 expect 2 "cannot be stored" "$cli" port /dev/serial/by-id/usb-a-long-adapter-name-port0
 cmp -s "$config" "$work/before.cfg" || fail "a refused port name changed $config"
 
+# A setup file that is a link is neither written through nor replaced.
+mkdir -p "$work/linked/ravix-setup"
+printf 'COM4' >"$work/target.cfg"
+ln -s "$work/target.cfg" "$work/linked/ravix-setup/rvsetup.cfg"
+expect 1 "cannot store the port in .*: " env XDG_CONFIG_HOME="$work/linked" "$cli" port COM6
+[ -L "$work/linked/ravix-setup/rvsetup.cfg" ] && [ "$(cat "$work/target.cfg")" = "COM4" ] ||
+  fail "port COM6 wrote through a link"
+
 # The current directory's setup file comes first, and is read only.
 printf 'COM3' >rvsetup.cfg
 cp rvsetup.cfg "$work/here.cfg"

@@ -524,8 +524,11 @@ int PortCommand(const std::string& name, const TaskMachine& machine) {
                       tool.setupFile.SavePortName() == 0;
   std::filesystem::current_path(before, error);
   if (!stored) {
-    std::fprintf(stderr, "ravix-cli: cannot store the port in %s: %s\n", ConfigSetupFile().c_str(),
-                 saidInBox.empty() ? tool.status.ErrorText.c_str() : saidInBox.c_str());
+    // The setup file is written in place, never through a link or into anything but a regular file.
+    const std::string reason = !saidInBox.empty()               ? saidInBox
+                               : !tool.status.ErrorText.empty() ? tool.status.ErrorText
+                                                                : "it is no regular file that can be written";
+    std::fprintf(stderr, "ravix-cli: cannot store the port in %s: %s\n", ConfigSetupFile().c_str(), reason.c_str());
     return kTaskFailed;
   }
   std::printf("%s stored in %s\n", name.c_str(), ConfigSetupFile().c_str());
