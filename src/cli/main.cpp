@@ -131,7 +131,7 @@ void AddTaskCommands(CLI::App& app, Options& o) {
 
   CLI::App* write = TaskCommand(app, o, "write", "read, change and write the settings; read them back to compare");
   write->add_option("FILE", o.task.file, "a settings file (JSON)")->type_name("");
-  write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (docs/settings-file.md)")
+  write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (ravix-cli settings lists the names)")
       ->type_name("NAME=VALUE");
   memory(write);
 
