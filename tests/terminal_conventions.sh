@@ -51,6 +51,7 @@ empty "a task with a stored port"
 cp "$config" "$work/before.cfg"
 expect 2 "'COM257' is no port" "$cli" port COM257
 expect 2 "cannot be stored" "$cli" port /dev/serial/by-id/usb-a-long-adapter-name-port0
+expect 2 "no control characters" "$cli" port "$(printf '/dev/tty\tS0')"
 cmp -s "$config" "$work/before.cfg" || fail "a refused port name changed $config"
 
 # A setup file that is a link is neither written through nor replaced.

@@ -450,6 +450,9 @@ std::optional<std::string> SettingsFromAssignments(const std::vector<std::string
 }
 
 std::string PortNameProblem(const std::string& name) {
+  // A control character would end the name where the setup file is read back.
+  for (const char c : name)
+    if (static_cast<unsigned char>(c) < 32) return "a port name holds no control characters";
   if (PortRowOfName(name) >= 0 || ComPortNumber(name) >= 1 && ComPortNumber(name) <= 256) return "";
   for (const PortRow& row : PortTable)
     if (EqualsIgnoringCase(name, row.name)) return "";
