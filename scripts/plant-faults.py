@@ -5,7 +5,9 @@ Each fault in tests/faults/catalogue.json replaces one piece of text ("old", whi
 occur exactly once) in one source file by a plausible bug ("new"). For every fault this
 script changes the file, rebuilds, runs the whole test suite, puts the file back as it
 was and reports the tests that failed. A fault that no test catches, or whose text is no
-longer in the file, makes the run fail.
+longer in the file, makes the run fail. A fault may also name tests it must spare
+("spares", a regular expression of test names): a reworded message is caught by the
+transcripts but changes no exit status, and the run fails when a spared test fails.
 
 Run it before you delete or fold tests, and again afterwards: every fault must still be
 caught. One fault costs one incremental build and one test run (10 to 20 seconds on
@@ -104,6 +106,10 @@ def main():
             elif not failed:
                 problems.append(fault["name"])
                 print(f"{fault['name']}: NOT CAUGHT ({fault['what']})", flush=True)
+            elif fault.get("spares") and any(re.search(fault["spares"], name) for name in failed):
+                problems.append(fault["name"])
+                hit = [name for name in failed if re.search(fault["spares"], name)]
+                print(f"{fault['name']}: FAILS WHAT IT MUST SPARE: " + ", ".join(hit), flush=True)
             else:
                 shown = failed if args.verbose else failed[:3] + (["..."] if len(failed) > 3 else [])
                 print(f"{fault['name']}: caught by {len(failed)}: " + ", ".join(shown), flush=True)

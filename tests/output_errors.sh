@@ -45,11 +45,11 @@ done
 expect 0 "" plane.json "$cli" --simulate --port COM1 read --json
 grep -q '"startup-power"' plane.json || fail "read --json wrote no settings"
 
-# A closed standard output is no free number for the setup file: what a run without
-# --port shows must not end up in rvsetup.cfg (made by this run, on the parallel port).
+# A closed standard output is no free number for a file the command opens: what a
+# run without --port shows must not end up in the port's setup file (a task makes none).
 rm -f rvsetup.cfg
 expect 1 "Bad file descriptor" closed "$cli" --simulate info
-[ "$(cat rvsetup.cfg)" = "0378" ] || fail "rvsetup.cfg holds '$(cat rvsetup.cfg)'"
+[ ! -e rvsetup.cfg ] || fail "a task made rvsetup.cfg: '$(cat rvsetup.cfg)'"
 # Nor for the session log, which stays open while a transcript longer than the
 # output buffer is written.
 printf 'press 1155\nsim wire on\npress 1149\n' >wired.script

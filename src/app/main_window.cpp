@@ -98,7 +98,10 @@ MainWindow::MainWindow(Tool& tool) : tool_(tool) {
 void MainWindow::AddCommands() {
   // The dialog's OK command ends at once: the port is not saved and an open serial
   // port stays open.
-  commands_[button::kOk] = [](Window& window) { window.End(1); };
+  commands_[button::kOk] = [this](Window& window) {
+    window.End(1);
+    tool_.status.Done();
+  };
   commands_[panel::kEnd] = [this](Window& window) { End(window); };
   commands_[menu::kHelpFile] = [this](Window&) { HelpFile(); };
   commands_[menu::kUsersManual] = [this](Window&) { UsersManual(); };
@@ -126,10 +129,10 @@ void MainWindow::AddCommands() {
   commands_[panel::kSettingUp] = [this](Window& w) { OpenRpmControl(tool_, w); };
   commands_[menu::kRevCounter] = [this](Window& w) { OpenRevCounter(tool_, w); };
   commands_[menu::kSaveSettings] = [this](Window& w) {
-    settings_file::SaveSettingsAs(tool_.platform.ui, tool_.settings, w);
+    settings_file::SaveSettingsAs(tool_.status, tool_.settings, w);
   };
   commands_[menu::kLoadSettings] = [this](Window& w) {
-    settings_file::LoadSettings(tool_.platform.ui, tool_.settings, w, [this, &w](int id) { OnCommand(w, id); });
+    settings_file::LoadSettings(tool_.status, tool_.settings, w, [this, &w](int id) { OnCommand(w, id); });
   };
 }
 
@@ -156,6 +159,7 @@ void MainWindow::OnInit(Window& window) {
 bool MainWindow::OnCommand(Window& window, int command) {
   auto it = commands_.find(command);
   if (it == commands_.end()) return false;
+  tool_.status.BeginCommand();
   it->second(window);
   return true;
 }
@@ -246,6 +250,7 @@ void MainWindow::ChoosePort(Window& window, int command, const std::string& name
   if (kind == AdapterKindId::Parallel) {
     link.Parallel().LptBase = lptBase;
     link.SelectAdapter(kind);
+    tool_.status.Done();
     return;
   }
   SerialAdapter& serial = link.Serial();
@@ -255,25 +260,30 @@ void MainWindow::ChoosePort(Window& window, int command, const std::string& name
   // port again reopens it and tests the adapter afresh.
   link.ClosePort();
   // The choice stays in force after a failure; the next command tries the port again.
-  if (link.DetectSerialAdapter() != 0) tool_.status.ReportCommandError();
+  if (link.DetectSerialAdapter() != 0)
+    tool_.status.ReportCommandError();
+  else
+    tool_.status.Done();
 }
 
 void MainWindow::End(Window& window) {
   // The port chosen in this run would be lost without a word; the user is told as
   // the motor values' store tells it, and the tool closes all the same.
-  if (tool_.setupFile.SavePortName() != 0) tool_.status.Message("Error!", "open error 'rvsetup.cfg'");
+  if (tool_.setupFile.SavePortName() != 0) tool_.status.Refuse("Error!", "open error 'rvsetup.cfg'");
   tool_.link.ClosePort();
   window.End(1);
+  tool_.status.Done();
 }
 
 // Looked for in the current directory, which the file dialog may have moved.
 void MainWindow::HelpFile() {
   const std::string name(kHelpFile);
   if (!std::ifstream(name, std::ios::binary).is_open()) {
-    tool_.status.Message("Error", name + " not found!");
+    tool_.status.Refuse("Error", name + " not found!");
     return;
   }
   tool_.platform.ui.ShellOpen(name);
+  tool_.status.Done();
 }
 
 // Beside the program in a build and in the Windows folder; in an installation on
@@ -290,22 +300,24 @@ void MainWindow::UsersManual() {
     std::error_code error;
     if (!std::filesystem::is_regular_file(place, error)) continue;
     if (!tool_.platform.ui.OpenDocument(Utf8Of(place)))
-      tool_.status.Message("Error", "No viewer for PDF files could be started.\nThe manual is " + Utf8Of(place));
+      tool_.status.Refuse("Error", "No viewer for PDF files could be started.\nThe manual is " + Utf8Of(place));
+    tool_.status.Done();
     return;
   }
-  tool_.status.Message("Error", std::string(kManualFile) +
+  tool_.status.Refuse("Error", std::string(kManualFile) +
                                     " not found!\nIt belongs beside the program or in its data directory "
                                     "../share/ravix-setup.");
 }
 
 void MainWindow::ServicePage() {
   tool_.platform.ui.ShellOpen(std::string(kServiceHost) + std::string(kServicePagePath));
+  tool_.status.Done();
 }
 
 void MainWindow::About() {
   char level[16];
   std::snprintf(level, sizeof level, "%4x", ProgramLevel);
-  tool_.status.Message("Ravix Setup", std::string(kAboutCredits) + "Version: " + level);
+  tool_.status.Report("Ravix Setup", std::string(kAboutCredits) + "Version: " + level);
 }
 
 }  // namespace ravix

@@ -11,13 +11,16 @@
 #include "cli/pack.h"
 #include "cli/tasks.h"
 #include "cli/terminal.h"
+#include "files/setup_file.h"
+#include "link/port_table.h"
+#include "platform/text.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
 #include "script/script_run.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
-#include "script/tool_machine.h"
+#include "app/tool_machine.h"
 #include "settings/settings_file.h"
 
 namespace {
@@ -33,6 +36,7 @@ struct Options {
   std::vector<std::string> packArgs;
   ravix::cli::TaskRequest task;
   std::string logPath;
+  std::string portToStore;  // ravix-cli port NAME
   ravix::SessionLogFile log;  // open while the command runs
 };
 
@@ -128,7 +132,7 @@ void AddTaskCommands(CLI::App& app, Options& o) {
 
   CLI::App* write = TaskCommand(app, o, "write", "read, change and write the settings; read them back to compare");
   write->add_option("FILE", o.task.file, "a settings file (JSON)")->type_name("");
-  write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (docs/settings-file.md)")
+  write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (ravix-cli settings lists the names)")
       ->type_name("NAME=VALUE");
   memory(write);
 
@@ -152,6 +156,54 @@ void AddTaskCommands(CLI::App& app, Options& o) {
       ->type_name("");
   CLI::App* locks = TaskCommand(app, o, "locks", "show the lock functions, or set them");
   locks->add_option("--set", o.task.sets, "rc-setup=on|off, testprogram=on|off")->type_name("LOCK=on|off");
+
+  CLI::App* settings = app.add_subcommand("settings", "list the settings' names, units and values (for --set)");
+  settings->callback([&o] { o.task.command = "settings"; });
+  CLI::App* port = app.add_subcommand("port", "store the port of both programs, or show the one in use");
+  port->callback([&o] { o.task.command = "port"; });
+  port->add_option("NAME", o.portToStore, "COM1 to COM256, 0278, 0378, 03BC or a device")->type_name("");
+}
+
+// The options every command takes, as the commands' own help lists them.
+std::string GlobalOptionsHelp(const CLI::App& app) {
+  std::string text = "Options of every command (before or after it):\n";
+  for (const CLI::Option* option : app.get_options()) {
+    const std::string name = option->get_name(false, true);
+    if (name == "--help" || name == "-h,--help" || name == "--version" || name.starts_with("--sim-platform")) continue;
+    std::string shown = "  " + name + (option->get_type_name().empty() || option->get_expected_min() == 0
+                                           ? ""
+                                           : " " + option->get_type_name());
+    if (shown.size() < 30) shown.resize(30, ' ');
+    text += shown + " " + option->get_description() + "\n";
+  }
+  return text;
+}
+
+// A port name in the form a setup file keeps it: COM and parallel names in capitals.
+std::string StoredForm(const std::string& name) {
+  if (const int number = ravix::ComPortNumber(name); number > 0) return "COM" + std::to_string(number);
+  for (const ravix::PortRow& row : ravix::PortTable)
+    if (ravix::EqualsIgnoringCase(name, row.name)) return std::string(row.name);
+  return name;
+}
+
+// An unknown word where the command belongs ("ravix-cli bogus"): CLI11 would only say
+// that a command is required. The options before the command and their values are
+// passed over.
+std::string UnknownCommand(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word == "--") break;
+    if (word.starts_with("-")) {
+      const CLI::Option* option = app.get_option_no_throw(word.substr(0, word.find('=')));
+      if (option && option->get_expected_min() > 0 && word.find('=') == std::string::npos) ++i;
+      continue;
+    }
+    for (const CLI::App* sub : app.get_subcommands({}))
+      if (sub->get_name() == word) return "";
+    return "unknown command '" + word + "' (ravix-cli --help lists the commands)";
+  }
+  return "";
 }
 
 // The options every command takes.
@@ -185,9 +237,9 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
       ->check(CLI::Range(ravix::LinkState::kShortestFtdiUnitUs, ravix::LinkState::kLongestFtdiUnitUs))
       ->type_name("N");
   app.add_option("--port", o.task.port,
-                 "COM1 to COM8, a port above COM8 (COM12), a device (/dev/ttyUSB0), an FTDI cable in bit-bang "
-                 "mode (ftdi:SERIAL, or ftdi: for the only one) or a parallel port (0278, 0378, 03BC), for this "
-                 "run only (rvsetup.cfg stays as it is); default: the port stored in rvsetup.cfg")
+                 "COM1 to COM256, a device (/dev/ttyUSB0), an FTDI cable in bit-bang mode (ftdi:SERIAL, or "
+                 "ftdi: for the only one) or a parallel port (0278, 0378, 03BC), for this run only; default: the "
+                 "port stored (ravix-cli port NAME), with --simulate else COM1")
       ->type_name("PORT");
   app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
       ->type_name("FILE");
@@ -225,6 +277,16 @@ int Run(int argc, char** argv) {
   pack->prefix_command();
   pack->allow_extras();
   pack->fallthrough(false);
+  // pack -h lists pack's own options.
+  pack->set_help_flag();
+  const std::string globals = GlobalOptionsHelp(app);
+  for (CLI::App* sub : app.get_subcommands({}))
+    if (sub != pack && sub->get_name() != "settings") sub->footer(globals);
+
+  if (const std::string unknown = UnknownCommand(app, argc, argv); !unknown.empty()) {
+    std::fprintf(stderr, "ravix-cli: %s\n", unknown.c_str());
+    return ravix::cli::kTaskUsage;
+  }
 
   try {
     app.parse(argc, argv);
@@ -233,6 +295,19 @@ int Run(int argc, char** argv) {
     if (o.simAdapter != "uart" && !o.simulate) throw CLI::ValidationError("--sim-adapter needs --simulate");
     if (o.task.command == "write" && o.task.file.empty() == o.task.sets.empty())
       throw CLI::ValidationError("write takes a FILE or --set NAME=VALUE ...");
+    if (!o.task.port.empty())
+      if (const auto why = ravix::cli::PortNameProblem(o.task.port); !why.empty())
+        throw CLI::ValidationError("--port " + why);
+    if (o.task.command == "port" && !o.portToStore.empty()) {
+      if (const auto why = ravix::cli::PortNameProblem(o.portToStore); !why.empty()) throw CLI::ValidationError(why);
+      o.portToStore = StoredForm(o.portToStore);
+      if (ravix::PortRowOfName(o.portToStore) < 0 && o.portToStore.size() > ravix::SetupFile::MaxLongPortName)
+        throw CLI::ValidationError("a port name of more than " + std::to_string(ravix::SetupFile::MaxLongPortName) +
+                                   " bytes cannot be stored; give it with --port for each run");
+    }
+    if (o.task.command == "write")
+      if (const auto why = ravix::cli::SettingAssignmentsProblem(o.task.sets); !why.empty())
+        throw CLI::ValidationError(why);
     if (o.task.command == "write" && o.task.memory != 0)
       if (const auto why = CheckMemorySet(o.task.sets, o.task.memory); !why.empty()) throw CLI::ValidationError(why);
     if (o.task.command == "locks")
@@ -248,6 +323,12 @@ int Run(int argc, char** argv) {
   if (!OpenLog(o, argc, argv)) return ravix::cli::kTaskFailed;
   if (*run) return RunScript(o);
   if (*pack) return ravix::cli::PackCommand(pack->remaining());
+  if (o.task.command == "settings") return ravix::cli::ListSettings(stdout), 0;
+  if (o.task.command == "port") {
+    ravix::ToolMachine machine(false, o.simPlatform, true, o.simAdapter);
+    return ravix::cli::PortCommand(o.portToStore, {machine.clock(), machine.serial(), machine.os(), Timing(o)});
+  }
+  o.task.simulated = o.simulate;
   return RunTask(o);
 }
 

@@ -96,6 +96,10 @@ std::optional<int> ParsePackOptions(const std::vector<std::string>& args, PackOp
     app.parse(reversed);
   } catch (const CLI::CallForHelp& e) {
     std::fputs(kUsage, stdout);
+    // The options, without the usage line the parser would make of them.
+    const std::string help = app.help();
+    const size_t options = help.find("Options:");
+    if (options != std::string::npos) std::fputs(("\n" + help.substr(options)).c_str(), stdout);
     return 0;
   } catch (const CLI::ParseError& e) {
     return Usage(e.what());

@@ -45,15 +45,14 @@ class TaskWindow : public Window {
   Terminal& terminal_;
 };
 
-// "CAPTION TEXT" as one line, without the text's line ends; an empty caption is left out.
+}  // namespace
+
 std::string BoxLine(std::string_view caption, std::string_view text) {
   std::string line = caption.empty() ? std::string() : std::string(caption) + " ";
   line += text;
   while (!line.empty() && line.back() == '\n') line.pop_back();
   return line;
 }
-
-}  // namespace
 
 TaskUi::TaskUi(Ui& backend, Terminal& terminal, bool yes) : backend_(backend), terminal_(terminal), yes_(yes) {}
 
@@ -83,26 +82,7 @@ int TaskUi::RunModal(const std::shared_ptr<Window>& window, WindowHandler& handl
 
 MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_view text, MessageButtons buttons,
                                  std::string_view details) {
-  if (buttons == MessageButtons::Ok) {
-    if (resultCaptions.count(std::string(caption))) {
-      // The calibration tells its outcome in the caption.
-      if (caption != "Info:") std::printf("%.*s\n", static_cast<int>(caption.size()), caption.data());
-      std::printf("%s\n", BoxLine("", text).c_str());
-      lastResultCaption = std::string(caption);
-      return MessageResult::Ok;
-    }
-    std::fprintf(stderr, "ravix-cli: %s\n", BoxLine(caption, text).c_str());
-    // The tool's own words assume its Port menu; on a terminal the way there is an option.
-    if (text == "  PORT ?")
-      std::fprintf(stderr,
-                   "ravix-cli: this needs the serial adapter: choose its port with --port COM1 (or COM2 ... COM8, or a "
-                   "device)\n");
-    if (!details.empty())
-      std::fprintf(stderr, "ravix-cli: details: %.*s\n", static_cast<int>(details.size()), details.data());
-    // The programming interface's warning about an erased device is followed by the command.
-    if (caption != "Warning:") failed_ = true;
-    return MessageResult::Ok;
-  }
+  if (buttons == MessageButtons::Ok) return MessageResult::Ok;
   const std::string question = BoxLine(caption, text);
   // What the box's details say (the update's expected duration) comes before the question.
   if (!details.empty()) {
@@ -120,12 +100,10 @@ MessageResult TaskUi::MessageBox(Window*, std::string_view caption, std::string_
       if (onAgreed) onAgreed();
       return MessageResult::Ok;
     }
-    failed_ = true;
     return MessageResult::Cancel;
   }
   std::fprintf(stderr, "ravix-cli: %s\nravix-cli: nobody at a terminal to answer; add --yes to agree\n",
                question.c_str());
-  failed_ = true;
   return MessageResult::Cancel;
 }
 

@@ -2,7 +2,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "cli/terminal.h"
@@ -10,10 +9,14 @@
 
 namespace ravix::cli {
 
+// "CAPTION TEXT" as one line, without the text's line ends; an empty caption is left out.
+std::string BoxLine(std::string_view caption, std::string_view text);
+
 // The user interface of one task command: the windows are the headless backend's,
-// the main window runs the task instead of waiting for clicks, message boxes become
-// lines on standard error (or the task's result on standard output), questions are
-// asked on the terminal, and an update's progress goes to the terminal's display.
+// the main window runs the task instead of waiting for clicks, questions are asked on
+// the terminal, and an update's progress goes to the terminal's display. The boxes
+// with one OK button are the commands' outcomes, which the task itself tells by their
+// roles (Status::OnBox): here they only need an answer.
 class TaskUi : public Ui {
  public:
   TaskUi(Ui& backend, Terminal& terminal, bool yes);
@@ -23,19 +26,12 @@ class TaskUi : public Ui {
   std::function<int(Window& main, WindowHandler& handler)> mainTask;
   // Runs when a tool dialog opens over the main window; the dialog ends after it.
   std::function<void(Window& dialog, WindowHandler& handler)> dialogTask;
-  // Boxes with these captions carry a command's result: their text goes to standard
-  // output and they are no failure.
-  std::set<std::string> resultCaptions;
-  // The caption of the last result box.
-  std::string lastResultCaption;
   // Called when the user (or --yes) agreed to a question: the update's transfer
   // follows at once.
   std::function<void()> onAgreed;
   // The file the open-file dialog returns (once).
   std::optional<std::string> fileChoice;
 
-  // A box reported a failure (or a question was refused) since the start.
-  bool Failed() const { return failed_; }
   int ExitStatus() const { return exitStatus_; }
 
   std::shared_ptr<Window> CreateWindow(const DialogResource& resource, Window* owner) override;
@@ -52,7 +48,6 @@ class TaskUi : public Ui {
   Ui& backend_;
   Terminal& terminal_;
   bool yes_;
-  bool failed_ = false;
   int exitStatus_ = 0;
 };
 

@@ -7,19 +7,23 @@
 #include <span>
 #include <system_error>
 
+#include "app/config_dir.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/tool.h"
 #include "cli/port_check_lines.h"
 #include "cli/task_ui.h"
 #include "files/firmware_update.h"
+#include "isp/avr_parts.h"
+#include "link/adapter_kinds.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/text.h"
-#include "script/front_options.h"
+#include "app/front_options.h"
 #include "script/session_log.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
+#include "settings/setting_table.h"
 #include "status/messages.h"
 
 namespace ravix::cli {
@@ -36,19 +40,51 @@ constexpr int kReadButton[] = {panel::kRead, panel::kReadMemory1, panel::kReadMe
 constexpr int kWriteButton[] = {panel::kWrite, panel::kWriteMemory1, panel::kWriteMemory2};
 constexpr char kNoMemories[] = "This controller has no model memories!";
 
-std::string Trimmed(std::string text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return "";
-  text.erase(0, first);
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
+// The setup file of the user's configuration directory, or "" where there is none.
+std::string ConfigSetupFile() {
+  std::string why;
+  const auto dir = ConfigDirectory(why);
+  return dir ? (std::filesystem::path(*dir) / SetupFile::FileName).string() : std::string();
 }
+
+// What the commands' boxes say, on the terminal: a refusal or a warning at once on
+// standard error (with the system's reason), a report kept for the task to print as
+// its result. Nothing here reads a box's words to decide anything.
+class TaskMessages {
+ public:
+  void Tell(const ShownBox& box) {
+    switch (box.role) {
+      case BoxRole::Report:
+        reports_.push_back(box);
+        return;
+      case BoxRole::Question:  // asked and answered on the terminal already
+        return;
+      case BoxRole::Refusal:
+      case BoxRole::Warning:
+        std::fprintf(stderr, "ravix-cli: %s\n", BoxLine(box.caption, box.text).c_str());
+        if (!box.reason.empty()) std::fprintf(stderr, "ravix-cli: details: %s\n", box.reason.c_str());
+        return;
+    }
+  }
+  // The reports since the last call, oldest first.
+  std::vector<ShownBox> TakeReports() { return std::exchange(reports_, {}); }
+
+ private:
+  std::vector<ShownBox> reports_;
+};
 
 // One task on the open main window.
 class TaskRun {
  public:
-  TaskRun(const TaskRequest& request, Tool& tool, TaskUi& ui, Terminal& terminal, Window& main, WindowHandler& handler)
-      : request_(request), tool_(tool), ui_(ui), terminal_(terminal), main_(main), handler_(handler) {}
+  TaskRun(const TaskRequest& request, Tool& tool, TaskUi& ui, TaskMessages& messages, Terminal& terminal,
+          Window& main, WindowHandler& handler)
+      : request_(request),
+        tool_(tool),
+        ui_(ui),
+        messages_(messages),
+        terminal_(terminal),
+        main_(main),
+        handler_(handler) {}
 
   int Run() {
     if (!SelectPort()) return kTaskFailed;
@@ -57,26 +93,55 @@ class TaskRun {
     if (c == "save") return Save();
     if (c == "write" || c == "load") return Write();
     if (c == "update") return Update();
-    if (c == "info") return Press(menu::kControllerInfo) && !ui_.lastResultCaption.empty() ? 0 : kTaskFailed;
-    if (c == "calibrate")
-      return Press(menu::kCalibrateOscillator) && ui_.lastResultCaption == "calibration successful!" ? 0
-                                                                                                     : kTaskFailed;
+    if (c == "info") return Info();
+    if (c == "calibrate") return Calibrate();
     if (c == "locks") return Locks();
     if (c == "port-check") return PortCheck();
     return kTaskUsage;
   }
 
  private:
-  // The command as its button sends it; false when a box reported a failure.
+  // The command as its button sends it; true when it has done what it was asked. A
+  // command of the firmware's setup set refused on a port without them gets the way to
+  // a port that has them, which the window's own words leave to its Port menu.
   bool Press(int id) {
     handler_.OnCommand(main_, id);
-    return !ui_.Failed();
+    const bool done = tool_.status.LastOutcome().Done();
+    if (!done && !tool_.link.Kind().setupCommands && NeedsSetupCommands(id))
+      std::fprintf(stderr,
+                   "ravix-cli: this needs the serial adapter: choose its port with --port COM1 (or COM2 ... COM256, or "
+                   "a device)\n");
+    return done;
   }
-  bool StatusIs(const char* text) const { return !ui_.Failed() && Trimmed(main_.GetItemText(IDC_STATUS)) == text; }
+  static bool NeedsSetupCommands(int id) {
+    for (int command : {panel::kRead, panel::kWrite, menu::kReadMemory1, menu::kReadMemory2, menu::kWriteMemory1,
+                        menu::kWriteMemory2, menu::kOpenUpdateFile, menu::kLockFunctions})
+      if (id == command) return true;
+    return false;
+  }
   SettingSlot Slot() const { return static_cast<SettingSlot>(request_.memory); }
   bool Refuse(const std::string& text) {
-    tool_.platform.ui.MessageBox(nullptr, "Error!", text);
+    tool_.status.Refuse("Error!", text);
     return false;
+  }
+
+  // The controller's identity, as the Options menu shows it.
+  int Info() {
+    if (!Press(menu::kControllerInfo)) return kTaskFailed;
+    for (const ShownBox& report : messages_.TakeReports()) std::printf("%s\n", BoxLine("", report.text).c_str());
+    // The box shows the bytes; a terminal also names the part they stand for.
+    if (const std::string_view part = AvrPartName(tool_.isp.Signature); !part.empty())
+      std::printf("Part: %.*s\n", static_cast<int>(part.size()), part.data());
+    return 0;
+  }
+
+  // The calibration's report says in its caption how it went; the outcome says whether
+  // that is a success.
+  int Calibrate() {
+    const bool done = Press(menu::kCalibrateOscillator);
+    for (const ShownBox& report : messages_.TakeReports())
+      std::printf("%s\n%s\n", report.caption.c_str(), BoxLine("", report.text).c_str());
+    return done ? 0 : kTaskFailed;
   }
 
   // A port of the Port menu is chosen as its menu item does; any other port (COM12, a
@@ -85,6 +150,8 @@ class TaskRun {
   // written (RunTask).
   bool SelectPort() {
     const std::string& port = request_.port;
+    // A first run with --simulate needs no port of its own: the simulated adapter answers on COM1.
+    if (port.empty() && request_.simulated && !tool_.setupFile.FileFound) return Press(menu::kFirstPort);
     if (port.empty()) return true;
     for (const PortRow& row : PortTable)
       if (EqualsIgnoringCase(port, row.name)) return Press(row.command);
@@ -101,7 +168,7 @@ class TaskRun {
   // identifies the controller.
   bool ReadSlot(SettingSlot slot) {
     if (slot != SettingSlot::Active && (!ReadSlot(SettingSlot::Active) || !MemoriesOffered())) return false;
-    return Press(kReadButton[static_cast<int>(slot)]) && StatusIs("OK");
+    return Press(kReadButton[static_cast<int>(slot)]);
   }
 
   // The Read of the reduced controller greys the memory commands of the menu: it has
@@ -163,10 +230,9 @@ class TaskRun {
     if (Slot() != SettingSlot::Active && (!MemoriesOffered() || !ReadMemoryForWrite(text))) return kTaskFailed;
     const std::string refused =
         settings_file::LoadJson(main_, tool_.settings, Slot(), text, [this](int id) { handler_.OnCommand(main_, id); });
-    if (!refused.empty()) Refuse(refused);
-    if (ui_.Failed()) return kTaskFailed;
+    if (!refused.empty()) return Refuse(refused), kTaskFailed;
     if (Slot() != SettingSlot::Active) NotePassedOver(text);
-    if (!Press(kWriteButton[request_.memory]) || !StatusIs("OK")) return kTaskFailed;
+    if (!Press(kWriteButton[request_.memory])) return kTaskFailed;
     return ReadBackAndCompare();
   }
 
@@ -179,16 +245,17 @@ class TaskRun {
     for (size_t i = 0; i < kPulseCount; ++i) pulses[i] = main_.GetItemText(kPulseFields[i].id);
     const std::string missing = settings_file::MissingMemoryKeys(text);
     bool holdsSettings = true;
-    if (missing.empty() && !MemoryHoldsSettings(holdsSettings)) return false;
-    if (holdsSettings && (!Press(kReadButton[request_.memory]) || !StatusIs("OK"))) {
-      const char* empty = Slot() == SettingSlot::Memory1 ? msg::kMemory1Empty : msg::kMemory2Empty;
-      if (!missing.empty() && tool_.status.ErrorText == empty)
-        std::fprintf(stderr,
-                     "ravix-cli: a memory that holds nothing takes a whole settings file (as save --memory %d writes "
-                     "it); this one leaves out %s\n",
-                     request_.memory, missing.c_str());
+    if (!MemoryHoldsSettings(holdsSettings)) return false;
+    if (!holdsSettings && !missing.empty()) {
+      // Refused as the memory's own Read refuses it, and with what a whole file would need.
+      tool_.status.ReportCommandError(Slot() == SettingSlot::Memory1 ? msg::kMemory1Empty : msg::kMemory2Empty);
+      std::fprintf(stderr,
+                   "ravix-cli: a memory that holds nothing takes a whole settings file (as save --memory %d writes "
+                   "it); this one leaves out %s\n",
+                   request_.memory, missing.c_str());
       return false;
     }
+    if (holdsSettings && !Press(kReadButton[request_.memory])) return false;
     for (size_t i = 0; i < kPulseCount; ++i) main_.SetItemText(kPulseFields[i].id, pulses[i]);
     return true;
   }
@@ -217,13 +284,13 @@ class TaskRun {
   // restarts) every one of them is read back and compared byte for byte.
   int ReadBackAndCompare() {
     if (!ReadSlot(Slot())) return kTaskFailed;
-    const std::string differ = CompareWithController(tool_.protocol, tool_.settings);
-    if (differ == msg::kNoConnection) {
-      tool_.status.ReportCommandError(differ);
+    const ReadBack back = CompareWithController(tool_.protocol, tool_.settings);
+    if (back.linkLost) {
+      tool_.status.ReportCommandError(msg::kNoConnection);
       return kTaskFailed;
     }
-    if (!differ.empty()) {
-      std::fprintf(stderr, "ravix-cli: read back, the controller holds other bytes: %s\n", differ.c_str());
+    if (!back.differ.empty()) {
+      std::fprintf(stderr, "ravix-cli: read back, the controller holds other bytes: %s\n", back.differ.c_str());
       return kTaskFailed;
     }
     std::fprintf(stderr, "ravix-cli: written, read back and compared\n");
@@ -238,11 +305,11 @@ class TaskRun {
       agreed = true;
       terminal_.GuardInterrupts(true);
     };
-    Press(menu::kOpenUpdateFile);
+    const bool done = Press(menu::kOpenUpdateFile);
     const bool stopped = ui_.StopRequested();
     terminal_.GuardInterrupts(false);
     terminal_.Progress(0, 0);
-    if (!StatusIs("OK")) {
+    if (!done) {
       if (agreed && stopped)
         std::fprintf(stderr,
                      "ravix-cli: the update stopped before its end: the controller may hold part of the new "
@@ -334,13 +401,13 @@ class TaskRun {
       status = LocksDialog(dialog, handler);
       handler.OnCommand(dialog, lockdlg::kEnd);
     };
-    handler_.OnCommand(main_, menu::kLockFunctions);
-    return ui_.Failed() ? kTaskFailed : status;
+    return Press(menu::kLockFunctions) ? status : kTaskFailed;
   }
 
   int LocksDialog(Window& dialog, WindowHandler& handler) {
+    const Outcome& outcome = tool_.status.LastOutcome();
     handler.OnCommand(dialog, lockdlg::kRead);
-    if (!StatusIs("ok")) return kTaskFailed;
+    if (!outcome.Done()) return kTaskFailed;
     if (!request_.sets.empty()) {
       for (const std::string& set : request_.sets) {
         const size_t eq = set.find('=');
@@ -348,10 +415,11 @@ class TaskRun {
         dialog.CheckItem(id, set.substr(eq + 1) == "on");
       }
       handler.OnCommand(dialog, lockdlg::kWrite);
-      if (!StatusIs("ok")) return kTaskFailed;
+      if (!outcome.Done()) return kTaskFailed;
     }
-    std::printf("rc-setup     %s\n", dialog.IsItemChecked(lockdlg::kLockRcSetup) ? "locked" : "unlocked");
-    std::printf("testprogram  %s\n", dialog.IsItemChecked(lockdlg::kLockTestProgram) ? "locked" : "unlocked");
+    // In the words locks --set takes, so that the lines can be given back to it.
+    std::printf("rc-setup=%s\n", dialog.IsItemChecked(lockdlg::kLockRcSetup) ? "on" : "off");
+    std::printf("testprogram=%s\n", dialog.IsItemChecked(lockdlg::kLockTestProgram) ? "on" : "off");
     return 0;
   }
 
@@ -359,6 +427,7 @@ class TaskRun {
   const TaskRequest& request_;
   Tool& tool_;
   TaskUi& ui_;
+  TaskMessages& messages_;
   Terminal& terminal_;
   Window& main_;
   WindowHandler& handler_;
@@ -387,6 +456,98 @@ std::optional<std::string> SettingsFromAssignments(const std::vector<std::string
   return file.dump();
 }
 
+std::string PortNameProblem(const std::string& name) {
+  // A control character would end the name where the setup file is read back.
+  for (const char c : name)
+    if (static_cast<unsigned char>(c) < 32) return "a port name holds no control characters";
+  if (PortRowOfName(name) >= 0 || ComPortNumber(name) >= 1 && ComPortNumber(name) <= 256) return "";
+  for (const PortRow& row : PortTable)
+    if (EqualsIgnoringCase(name, row.name)) return "";
+#ifdef _WIN32
+  if (name.starts_with("\\\\.\\") && name.size() > 4) return "";
+  constexpr const char* kDevice = "a device (\\\\.\\COM3)";
+#else
+  if (name.find('/') != std::string::npos) return "";
+  constexpr const char* kDevice = "a device (/dev/ttyUSB0)";
+#endif
+  // An FTDI cable by its serial number, or "ftdi:" for the only one.
+  if (name.size() >= kFtdiPortPrefix.size() && EqualsIgnoringCase(name.substr(0, kFtdiPortPrefix.size()), kFtdiPortPrefix))
+    return "";
+  return "'" + name + "' is no port: COM1 to COM256, a parallel port (0278, 0378, 03BC), " + kDevice +
+         " or an FTDI cable (ftdi:SERIAL)";
+}
+
+std::string SettingAssignmentsProblem(const std::vector<std::string>& sets) {
+  for (const std::string& set : sets) {
+    const size_t eq = set.find('=');
+    const std::string name = set.substr(0, eq);
+    if (eq == std::string::npos || eq == 0 || eq + 1 == set.size())
+      return "--set " + set + ": a setting is set as NAME=VALUE (brake=hard)";
+    if (FindSetting(name)) continue;
+    std::string text = "--set " + name + ": unknown setting";
+    const std::vector<std::string> near = NearestSettings(name);
+    for (size_t i = 0; i < near.size(); ++i) text += (i == 0 ? "; did you mean " : " or ") + near[i];
+    return text + (near.empty() ? "" : "?") + " (ravix-cli settings lists them)";
+  }
+  return "";
+}
+
+void ListSettings(std::FILE* out) {
+  std::fprintf(out, "%-26s %-8s %s\n", "NAME", "UNIT", "VALUES");
+  for (const SettingRow& row : SettingRows())
+    std::fprintf(out, "%-26s %-8s %s%s\n", row.key, *row.unit ? row.unit : "-", row.values,
+                 row.activeOnly ? " (active set only)" : "");
+  std::fputs("write --set NAME=VALUE takes these; on and off stand for true and false.\n", out);
+}
+
+int PortCommand(const std::string& name, const TaskMachine& machine) {
+  std::string why;
+  const auto dir = ConfigDirectory(why);
+  if (!dir) {
+    std::fprintf(stderr, "ravix-cli: no configuration directory: %s\n", why.c_str());
+    return kTaskFailed;
+  }
+  HeadlessUi ui;
+  Platform platform{machine.clock, machine.serial, machine.os, ui};
+  Tool tool(platform);
+  std::string saidInBox;
+  tool.status.OnBox = [&saidInBox](const ShownBox& box) { saidInBox = BoxLine(box.caption, box.text); };
+  if (name.empty()) {
+    // Which port the task commands take here, and from where.
+    tool.setupFile.Writable = false;
+    tool.setupFile.FallbackPath = ConfigSetupFile();
+    tool.setupFile.InitSetupFile();
+    std::error_code error;
+    const bool here = std::filesystem::exists(SetupFile::FileName, error);
+    std::printf("%s (%s)\n", tool.link.PortName.c_str(),
+                !tool.setupFile.FileFound ? "none stored: the default"
+                : here                    ? "stored in ./rvsetup.cfg"
+                                          : ("stored in " + ConfigSetupFile()).c_str());
+    return 0;
+  }
+  std::error_code error;
+  std::filesystem::create_directories(*dir, error);
+  const std::filesystem::path before = std::filesystem::current_path(error);
+  std::filesystem::current_path(*dir, error);
+  if (error) {
+    std::fprintf(stderr, "ravix-cli: cannot use %s: %s\n", dir->c_str(), error.message().c_str());
+    return kTaskFailed;
+  }
+  const bool stored = tool.setupFile.InitSetupFile() == 0 && ((tool.link.PortName = name), true) &&
+                      tool.setupFile.SavePortName() == 0;
+  std::filesystem::current_path(before, error);
+  if (!stored) {
+    // The setup file is written in place, never through a link or into anything but a regular file.
+    const std::string reason = !saidInBox.empty()               ? saidInBox
+                               : !tool.status.ErrorText.empty() ? tool.status.ErrorText
+                                                                : "it is no regular file that can be written";
+    std::fprintf(stderr, "ravix-cli: cannot store the port in %s: %s\n", ConfigSetupFile().c_str(), reason.c_str());
+    return kTaskFailed;
+  }
+  std::printf("%s stored in %s\n", name.c_str(), ConfigSetupFile().c_str());
+  return 0;
+}
+
 int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& terminal, SessionLogFile* log) {
   TaskRequest request = given;
   std::error_code error;
@@ -395,23 +556,24 @@ int RunTask(const TaskRequest& given, const TaskMachine& machine, Terminal& term
 
   HeadlessUi backend;
   TaskUi ui(backend, terminal, request.yes);
-  if (request.command == "info") ui.resultCaptions = {"Info:"};
-  if (request.command == "calibrate") ui.resultCaptions = {"calibration successful!", "calibration not correct!"};
   std::unique_ptr<SessionLog> logged;
   if (log) logged = std::make_unique<SessionLog>(ui, *log);
   Platform platform{machine.clock, machine.serial, machine.os, logged ? static_cast<Ui&>(*logged) : ui};
   Tool tool(platform);
   tool.link.timing = machine.timing;
-  // A port on the command line is for this run: the desktop program's choice stays stored.
-  tool.setupFile.Writable = request.port.empty();
+  // A task leaves nothing behind where it runs: the stored port is read from the setup
+  // file there, else from the one the desktop entry's program keeps, and nothing is stored.
+  tool.setupFile.Writable = false;
+  tool.setupFile.FallbackPath = ConfigSetupFile();
+  TaskMessages messages;
+  tool.status.OnBox = [&messages](const ShownBox& box) { messages.Tell(box); };
   tool.link.ftdiUnitUs = machine.ftdiUnitUs;
   ui.mainTask = [&](Window& main, WindowHandler& handler) {
-    return TaskRun(request, tool, ui, terminal, main, handler).Run();
+    return TaskRun(request, tool, ui, messages, terminal, main, handler).Run();
   };
   RunApplication(tool);
   std::fputs(StartDirectoryProblem(tool.setupFile, "ravix-cli").c_str(), stderr);
-  const int status = ui.ExitStatus();
-  return status == 0 && ui.Failed() ? kTaskFailed : status;
+  return ui.ExitStatus();
 }
 
 }  // namespace ravix::cli

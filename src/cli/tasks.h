@@ -26,6 +26,7 @@ struct TaskRequest {
   bool yes = false;               // update: agree to its questions
   std::string file;               // write, save, load, update
   std::vector<std::string> sets;  // write --set / locks --set: NAME=VALUE
+  bool simulated = false;         // --simulate: with no port stored, the simulated adapter answers on COM1
 };
 
 // The machine under the tool for one run, and how the tool times its port.
@@ -46,6 +47,22 @@ inline constexpr int kTaskUsage = 2;
 // log: the session log (--log), or null.
 int RunTask(const TaskRequest& request, const TaskMachine& machine, Terminal& terminal,
             SessionLogFile* log = nullptr);
+
+// Why a --port value (or the NAME of "port NAME") names no port the tool can use: "" for
+// COM1 to COM256, the three parallel bases and a device path.
+std::string PortNameProblem(const std::string& name);
+// Why "write --set" assignments cannot be settings (no NAME=VALUE, an unknown name with
+// the nearest known ones); "" when each one names a setting.
+std::string SettingAssignmentsProblem(const std::vector<std::string>& sets);
+
+// ravix-cli settings: each setting's name, unit and values, and whether only the active
+// set has it.
+void ListSettings(std::FILE* out);
+
+// ravix-cli port [NAME]: stores NAME as the port of both programs in the rvsetup.cfg of
+// the user's configuration directory (made when missing), or says which port the task
+// commands would use and where it comes from. 0, or 1 with the reason on standard error.
+int PortCommand(const std::string& name, const TaskMachine& machine);
 
 // The settings file that "write --set NAME=VALUE ..." stands for, for a controller of
 // type; the usage error's text in why when a word is no NAME=VALUE.

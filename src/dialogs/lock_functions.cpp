@@ -47,7 +47,7 @@ uint8_t MergeLockBits(uint8_t lockByte, bool lockRcSetup, bool lockTestProgram) 
 
 void OpenLockFunctions(const DialogParts& tool, Window& mainWindow) {
   if (!tool.settings.ValuesRead()) {
-    tool.status.Message("Error!", msg::kReadValuesFirst);
+    tool.status.Refuse("Error!", msg::kReadValuesFirst);
     return;
   }
   if (!StartConnecting(tool.link, tool.status, mainWindow, &mainWindow)) return;
@@ -55,11 +55,13 @@ void OpenLockFunctions(const DialogParts& tool, Window& mainWindow) {
   tool.status.StatusWindow = tool.status.MainWindow;
   LockFunctionsDialog handler(tool, mainWindow);
   RunDialog(tool.platform.ui, *FindDialogResource(IDD_LOCK_FUNCTIONS), &mainWindow, handler);
+  tool.status.Done();
 }
 
 void LockFunctionsDialog::OnInit(Window&) {}
 
 bool LockFunctionsDialog::OnCommand(Window& dialog, int command) {
+  tool_.status.BeginCommand();
   switch (command) {
     case lockdlg::kRead: Read(dialog); return true;
     case lockdlg::kWrite: Write(dialog); return true;
@@ -75,6 +77,7 @@ void LockFunctionsDialog::EndStatusOk() {
   main_.SetItemText(IDC_STATUS, "ok");
   main_.EnableItem(IDC_STATUS, false);
   main_.Repaint();
+  tool_.status.Done();
 }
 
 bool LockFunctionsDialog::Connect(Window& dialog, const LinkCheck& check) {
@@ -90,7 +93,7 @@ bool LockFunctionsDialog::Connect(Window& dialog, const LinkCheck& check) {
 void LockFunctionsDialog::LinkLost() {
   tool_.settings.ControllerVersion = SettingsState::kVersionInvalid;
   main_.SetItemText(panel::kVersion, " ");
-  tool_.status.Message("ERROR!", msg::kNoConnection);
+  tool_.status.Refuse("ERROR!", msg::kNoConnection);
   EndStatusBlank();
 }
 
@@ -100,7 +103,7 @@ void LockFunctionsDialog::Read(Window& dialog) {
 
   if (!IdentifyControllerFor(tool_.protocol, settings, tool_.status, main_, kLockIdentity)) return;
   if (settings.Release() < kFirstLockRelease) {
-    tool_.status.Message("ERROR!", msg::kControllerTooOld);
+    tool_.status.Refuse("ERROR!", msg::kControllerTooOld);
     return;
   }
 
@@ -145,6 +148,7 @@ void LockFunctionsDialog::End(Window& dialog) {
   main_.SetItemText(IDC_STATUS, " ");
   main_.Repaint();
   dialog.End(1);
+  tool_.status.Done();
 }
 
 }  // namespace ravix

@@ -22,19 +22,19 @@ void LoadAndShowRpmValues(SetupFile& setupFile, Window& dialog) {
 int SaveRpmValues(SetupFile& setupFile, Status& status, Window& dialog) {
   const int poles = FieldInteger(dialog, motor::kPoleCount, "%8d").value_or(0);
   if (poles == 0) {
-    status.Message("Error!", "Polzahl: Wert nicht zul\xC3\xA4ssig!");
+    status.Refuse("Error!", "Polzahl: Wert nicht zul\xC3\xA4ssig!");
     return 1;
   }
   if (poles < 0) {
-    status.Message("Error!", "Polzahl: nur positive Werte m\xC3\xB6glich!");
+    status.Refuse("Error!", "Polzahl: nur positive Werte m\xC3\xB6glich!");
     return 1;
   }
   if (poles % 2 != 0) {
-    status.Message("Error!", "Polzahl: nur gerade Werte m\xC3\xB6glich!");
+    status.Refuse("Error!", "Polzahl: nur gerade Werte m\xC3\xB6glich!");
     return 1;
   }
   if (poles > motor::kMaxPoleCount) {
-    status.Message("Error!", "Polzahl: max. 2-stellig!");
+    status.Refuse("Error!", "Polzahl: max. 2-stellig!");
     return 1;
   }
 
@@ -45,7 +45,7 @@ int SaveRpmValues(SetupFile& setupFile, Status& status, Window& dialog) {
   const bool noGearbox = field.kind == FieldKind::NoNumber || typed == 0.0f;
   if (field.kind == FieldKind::Malformed ||
       (!noGearbox && !(typed >= motor::kMinGearRatio && typed <= motor::kMaxGearRatio))) {
-    status.Message("Error!", "gearbox ratio: 0.01 - 99999.99 !");
+    status.Refuse("Error!", "gearbox ratio: 0.01 - 99999.99 !");
     return 1;
   }
 

@@ -48,18 +48,18 @@ void OpenRevCounter(const DialogParts& tool, Window& mainWindow) {
   SetupProtocol& protocol = tool.protocol;
   status.StatusWindow = status.MainWindow;
   if (!tool.settings.ValuesRead()) {
-    status.Message("Error!", msg::kReadValuesFirst);
+    status.Refuse("Error!", msg::kReadValuesFirst);
     return;
   }
   if (tool.settings.ControllerVersion < kFirstTestProgramVersion) {
-    status.Message("Error!", "Available with V10.11");
+    status.Refuse("Error!", "Available with V10.11");
     return;
   }
   // The motor release and the counting go over an adapter that carries them (the
   // serial one); over the parallel adapter the dialog would wait out its ten seconds
   // and count nothing.
   if (!tool.link.Kind().revCounter) {
-    status.Message("ERROR!", "  PORT ?");
+    status.Refuse("ERROR!", "  PORT ?");
     return;
   }
 
@@ -70,23 +70,31 @@ void OpenRevCounter(const DialogParts& tool, Window& mainWindow) {
   uint8_t& lockByte = tool.dialogs.LockByte;
   lockByte = static_cast<uint8_t>(protocol.ReadSettingByte(address::kLockByte));
   if (lockByte & lockdlg::kTestProgramAllowed) {
-    status.Message("Error!", "only available, when test-pgm locked");
+    status.Refuse("Error!", "only available, when test-pgm locked");
     status.EndFieldBlank();
     return;
   }
 
   RevCounterDialog handler(tool);
   RunDialog(tool.platform.ui, *FindDialogResource(IDD_REV_COUNTER), &mainWindow, handler);
+  status.Done();
 }
 
 void RevCounterDialog::OnInit(Window& dialog) { LoadAndShowRpmValues(tool_.setupFile, dialog); }
 
 bool RevCounterDialog::OnCommand(Window& dialog, int command) {
+  Status& status = tool_.status;
+  status.BeginCommand();
   switch (command) {
-    case motor::kSaveInput: SaveRpmValues(tool_.setupFile, tool_.status, dialog); return true;
+    case motor::kSaveInput:
+      if (SaveRpmValues(tool_.setupFile, status, dialog) == 0) status.Done();
+      return true;
     case revdlg::kReleaseMotor: ReleaseMotor(dialog); return true;
     case 1:
-    case 2: dialog.End(1); return true;
+    case 2:
+      dialog.End(1);
+      status.Done();
+      return true;
     default: return false;
   }
 }
@@ -135,7 +143,7 @@ void RevCounterDialog::TellSlowPort(Window& dialog) {
                 "This port reads the motor's line every %s: it counts at most %d pulses a second (%d rpm of the "
                 "motor phase). A faster motor shows too low a speed here.",
                 Milliseconds(readUs).c_str(), highest, highest * 60);
-  tool_.platform.ui.MessageBox(&dialog, "Warning!", text);
+  tool_.status.Warn("Warning!", text, &dialog);
 }
 
 void RevCounterDialog::EnableButtons(Window& dialog, bool enabled) {
@@ -144,7 +152,7 @@ void RevCounterDialog::EnableButtons(Window& dialog, bool enabled) {
 
 void RevCounterDialog::ReleaseMotor(Window& dialog) {
   if (tool_.link.DetectSerialAdapter() != 0) {
-    tool_.status.Message("Error!", "adapter?");
+    tool_.status.Refuse("Error!", "adapter?");
     dialog.End(1);
     return;
   }
@@ -164,6 +172,8 @@ void RevCounterDialog::ReleaseMotor(Window& dialog) {
   tool_.platform.ui.Beep();
   dialog.Repaint();
   HoldInReset();
+  // No pulse came: the motor did not turn, and there is nothing to show.
+  tool_.status.Done();
 }
 
 // The first pulse is a falling edge inside one 1-second window: a line that is high
@@ -223,6 +233,7 @@ void RevCounterDialog::Measure(Window& dialog) {
   HoldInReset();
   tool_.platform.ui.Beep();
   dialog.Repaint();
+  tool_.status.Done();
 }
 
 }  // namespace ravix

@@ -51,7 +51,7 @@ int MinFrequencyHz(int clockMhz) {
 void OpenRpmControl(const DialogParts& tool, Window& mainWindow) {
   tool.status.StatusWindow = tool.status.MainWindow;
   if (!tool.settings.ValuesRead()) {
-    tool.status.Message("Error!", msg::kReadValuesFirst);
+    tool.status.Refuse("Error!", msg::kReadValuesFirst);
     return;
   }
   // The main window's maximum no longer holds once the dialog may change it; it is
@@ -63,18 +63,26 @@ void OpenRpmControl(const DialogParts& tool, Window& mainWindow) {
   handler.window = ui.CreateWindow(*FindDialogResource(IDD_RPM_CONTROL), &mainWindow);
   handler.OnInit(*handler.window);
   if (!handler.window->Ended()) ui.RunModal(handler.window, handler);
+  tool.status.Done();
 }
 
 void RpmControlDialog::OnInit(Window& dialog) { LoadAndShowRpmValues(tool_.setupFile, dialog); }
 
 bool RpmControlDialog::OnCommand(Window& dialog, int command) {
+  Status& status = tool_.status;
+  status.BeginCommand();
   switch (command) {
     case rpmdlg::kRead: Read(dialog); return true;
     case rpmdlg::kCalculate: Calculate(dialog); return true;
     case rpmdlg::kWrite: Write(dialog); return true;
-    case motor::kSaveInput: SaveRpmValues(tool_.setupFile, tool_.status, dialog); return true;
+    case motor::kSaveInput:
+      if (SaveRpmValues(tool_.setupFile, status, dialog) == 0) status.Done();
+      return true;
     case 1:
-    case 2: dialog.End(1); return true;
+    case 2:
+      dialog.End(1);
+      status.Done();
+      return true;
     default: return false;
   }
 }
@@ -112,7 +120,7 @@ void RpmControlDialog::Read(Window& dialog) {
   if (CheckLinkFor(tool_.protocol, tool_.link, tool_.status, kRpmReadCheck, nullptr, nullptr) != LinkOutcome::Ready)
     return;
   if (ReadByte(address::kSetupMarker) != kSetupMarkerValue) {
-    tool_.status.Message("ERROR!", msg::kNotSetUp);
+    tool_.status.Refuse("ERROR!", msg::kNotSetUp);
     return;
   }
 
@@ -152,6 +160,7 @@ void RpmControlDialog::Read(Window& dialog) {
   for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, true);
   dialog.Repaint();
   tool_.platform.ui.Beep();
+  tool_.status.Done();
 }
 
 // The values fields stay blank; Calculate and Write go off, since they would act on
@@ -160,7 +169,7 @@ void RpmControlDialog::LinkLost(Window& dialog) {
   tool_.settings.ControllerVersion = SettingsState::kVersionInvalid;
   for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, false);
   dialog.Repaint();
-  tool_.status.Message("ERROR!", msg::kNoConnection);
+  tool_.status.Refuse("ERROR!", msg::kNoConnection);
 }
 
 void RpmControlDialog::Calculate(Window& dialog) {
@@ -190,6 +199,7 @@ void RpmControlDialog::Calculate(Window& dialog) {
   ShowNumber(dialog, rpmdlg::kFrequencyHz, "%4d",
              TruncateToInt(static_cast<double>(poleRpm) * static_cast<double>(kHzPerPoleRpm)));
   dialog.Repaint();
+  tool_.status.Done();
 }
 
 void RpmControlDialog::Write(Window& dialog) {
@@ -256,6 +266,7 @@ void RpmControlDialog::Write(Window& dialog) {
   ShowFrequency(dialog, MaxFrequencyHz(settings.ClockMhz, held));
   dialog.Repaint();
   tool_.platform.ui.Beep();
+  tool_.status.Done();
 }
 
 }  // namespace ravix

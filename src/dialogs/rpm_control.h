@@ -54,7 +54,7 @@ class RpmControlDialog : public WindowHandler {
   void LinkLost(Window& dialog);
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(tool_.protocol.ReadSettingByte(address)); }
   uint16_t ReadWord();
-  void Refuse(const std::string& text) { tool_.status.Message("Error!", text); }
+  void Refuse(const std::string& text) { tool_.status.Refuse("Error!", text); }
 
   DialogParts tool_;
 };

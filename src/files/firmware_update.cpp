@@ -183,7 +183,7 @@ void FirmwareUpdate::RunSteps(Window& main) {
 
 bool FirmwareUpdate::ChooseFile(UpdateFiles& files) {
   if (!link_.Kind().setupCommands) {
-    status_.Message("ERROR!", "  PORT ?");
+    status_.Refuse("ERROR!", "  PORT ?");
     return false;
   }
   status_.StatusWindow = status_.MainWindow;
@@ -194,12 +194,12 @@ bool FirmwareUpdate::ChooseFile(UpdateFiles& files) {
   std::string why;
   if (!updateFile_.TakeSnapshot(&why)) {
     files.CloseAll();
-    ui_.MessageBox(nullptr, "", "open error!", MessageButtons::Ok, why);
+    status_.Refuse("", "open error!", nullptr, why);
     return false;
   }
   switch (updateFile_.RememberUpdateFile(setupFile_, files)) {
     case kNotReadable:
-      status_.Message("", "open error!");
+      status_.Refuse("", "open error!");
       return false;
     case kNotRemembered:
       // Without the file's own name the versions it is meant for are unknown.
@@ -246,14 +246,14 @@ bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, UpdateShape& s
     return AskToStart(files, kNoSetupWarning, shape);
   }
   if (!SupportedControllerType(version >> 12)) {
-    status_.Message("ERROR!", msg::kNotSuitable);
+    status_.Refuse("ERROR!", msg::kNotSuitable);
     settings_.ControllerVersion = SettingsState::kVersionInvalid;
     EndBlank();
     return false;
   }
   const std::string_view name = updateFile_.UpdateFileName;
   if (version != VersionInFileName(name, 1) && version != VersionInFileName(name, 6)) {
-    status_.Message("", "Datei nicht kompatibel!");
+    status_.Refuse("", "Datei nicht kompatibel!");
     files.CloseAll();
     EndBlank();
     return false;
@@ -271,7 +271,10 @@ bool FirmwareUpdate::AskToStart(UpdateFiles& files, const char* question, const 
                                      UpdateQuestionDetails(updateFile_.UpdateFileName, settings_.ControllerVersion,
                                                            link_, shape)) == MessageResult::Ok &&
                       !ui_.EndRequested();
-  if (!agreed) EndBlank();
+  if (!agreed) {
+    status_.Declined("Warning!", question);
+    EndBlank();
+  }
   return agreed;
 }
 
@@ -281,7 +284,7 @@ bool FirmwareUpdate::TempFileFree(UpdateFiles& files) {
   const auto existing = ExistingTempFile();
   if (!existing) return true;
   files.CloseAll();
-  ui_.MessageBox(nullptr, "ERROR!", "Cannot open temp-file", MessageButtons::Ok, TempFileInTheWay(*existing));
+  status_.Refuse("ERROR!", "Cannot open temp-file", nullptr, TempFileInTheWay(*existing));
   EndBlank();
   return false;
 }
@@ -290,7 +293,7 @@ bool FirmwareUpdate::DetectAndCheck(UpdateFiles& files, UpdateShape& shape) {
   files.CloseAll();
   // The snapshot was taken when the file was chosen, so there is always one here.
   if (!updateFile_.Snapshot) {
-    status_.Message("", "file error 1!");
+    status_.Refuse("", "file error 1!");
     EndBlank();
     return false;
   }
@@ -361,14 +364,14 @@ bool FirmwareUpdate::RefuseLine(std::string_view line, UpdateFiles& files) {
 
 void FirmwareUpdate::Refuse(UpdateFiles& files, const char* text, const char* caption) {
   files.CloseAll();
-  status_.Message(caption, text);
+  status_.Refuse(caption, text);
   EndBlank();
 }
 
 bool FirmwareUpdate::OpenData(UpdateFiles& files) {
   const bool plain = updateFile_.UpdateFileKind == UpdateKind::Plain;
   if (!updateFile_.OpenLines(files)) {
-    status_.Message("", plain ? "file error 2!" : "file error 3!");
+    status_.Refuse("", plain ? "file error 2!" : "file error 3!");
     files.CloseAll();
     EndBlank();
     return false;
@@ -382,7 +385,7 @@ bool FirmwareUpdate::OpenData(UpdateFiles& files) {
   if (!files.CreateTemp(&why)) {
     // Made since the question by another update, most likely.
     if (const auto existing = ExistingTempFile()) why = TempFileInTheWay(*existing);
-    ui_.MessageBox(nullptr, "ERROR!", "Cannot open temp-file", MessageButtons::Ok, why);
+    status_.Refuse("ERROR!", "Cannot open temp-file", nullptr, why);
     files.CloseAll();
     EndBlank();
     return false;
@@ -451,12 +454,12 @@ void FirmwareUpdate::Finish(UpdateFiles& files) {
   // The scrambled records passed through the temporary file, which goes now.
   files.RemoveTemp();
   if (protocol_.CurrentPage == -1) {
-    status_.Message("", "file error 4!");
+    status_.Refuse("", "file error 4!");
     EndBlank();
     return;
   }
   if (protocol_.CommitPage() != 0) {
-    status_.Message("", "Read/write error!");
+    status_.Refuse("", "Read/write error!");
     EndBlank();
     files.CloseAll();
     return;
@@ -470,6 +473,7 @@ void FirmwareUpdate::Finish(UpdateFiles& files) {
   const uint32_t lock = protocol_.ReadSettingByte(address::kLockByte);
   protocol_.WriteSettingByte(address::kLockByte, lock | 1);
   settings_.ControllerVersion = SettingsState::kVersionInvalid;
+  status_.Done();
 }
 
 void FirmwareUpdate::Blink(Window& main, uint32_t& lastBlinkTime) {

@@ -104,7 +104,7 @@ void SetupFile::EnterStartDirectory() {
 
 std::string SetupFile::DefaultPortName() const { return link_.Parallel().Reachable() ? "0378" : "COM2"; }
 
-void SetupFile::ShowOpenError() { status_.Message("Error!", "open error 'rvsetup.cfg'"); }
+void SetupFile::ShowOpenError() { status_.Refuse("Error!", "open error 'rvsetup.cfg'"); }
 
 int SetupFile::InitSetupFile() {
   std::error_code error;
@@ -122,10 +122,14 @@ int SetupFile::InitSetupFile() {
   if (!Writable) {
     // Read as it is (a file that is not there stays so); nothing goes back.
     link_.PortName = DefaultPortName();
-    TakeStoredPortName(ReadOnlyPortField(path));
+    auto field = ReadOnlyPortField(path);
+    if (!field && !FallbackPath.empty()) field = ReadOnlyPortField(FallbackPath);
+    FileFound = field.has_value();
+    TakeStoredPortName(field);
     return 0;
   }
   File file = OpenFile(path);
+  FileFound = static_cast<bool>(file);
   if (!file) {
     file = OpenFile(path, true);
     link_.PortName = DefaultPortName();

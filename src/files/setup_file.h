@@ -47,6 +47,11 @@ class SetupFile {
   // there, but never made or changed, and what would be stored (the port, the
   // update path, the motor values) is kept for this run only.
   bool Writable = true;
+  // For a file that is only read: where the port is read from when the start
+  // directory holds no setup file (the one of the user's configuration directory).
+  std::string FallbackPath;
+  // InitSetupFile found a setup file (in the start directory, or at FallbackPath).
+  bool FileFound = false;
 
   std::string StartDirectory;
   // Why the current directory could not be taken as StartDirectory ("_getcwd error:

@@ -155,13 +155,13 @@ UpdateKind UpdateFile::DetectUpdateFileKind() {
 int UpdateFile::CheckUpdateFile(UpdateFiles& files) {
   files.CloseAll();
   if (!Snapshot) {
-    status_.Message("ERROR!", "Cannot open input file");
+    status_.Refuse("ERROR!", "Cannot open input file");
     return 1;
   }
   RecordKey = InitialRecordKey(WordAt(*Snapshot, kSeedWord * 4));
   const uint32_t expected = WordAt(*Snapshot, kChecksumWord * 4) ^ RecordKey;
   if (SumUpdateBytes(*Snapshot) == expected) return 0;
-  status_.Message("ERROR:", "wrong file!");
+  status_.Refuse("ERROR:", "wrong file!");
   return 1;
 }
 

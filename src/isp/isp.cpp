@@ -67,6 +67,7 @@ uint32_t Isp::ReadSignature() {
   uint32_t bytes[3];
   for (uint32_t a = 0; a < 3; ++a) bytes[a] = Instruction(kReadSignature, a * 0x100);
   SignatureFamily = static_cast<uint8_t>(bytes[1]);
+  for (size_t a = 0; a < 3; ++a) Signature[a] = static_cast<uint8_t>(bytes[a]);
   // Each line is exactly 16 characters with its line end, so the three fill the
   // first 48 characters that the controller info keeps.
   char lines[64];
@@ -127,7 +128,7 @@ int Isp::ConnectIsp() {
     }
   }
   if (family == kErasedFamily) {
-    status_.Message("Warning:", "Device Code erased!\n\n");
+    status_.Warn("Warning:", "Device Code erased!\n\n");
     DeviceKnown = true;
     return 0;
   }

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -36,6 +37,8 @@ class Isp {
   uint16_t ProgResponse = 0;
   // Part-family byte of the last signature read.
   uint8_t SignatureFamily = 0;
+  // The three bytes of the last signature read (vendor, family, number).
+  std::array<uint8_t, 3> Signature{};
   // The last connect found a device (good, locked or erased): a connect that misses
   // the echo on its second try then skips the slow synchronisation.
   bool DeviceKnown = false;

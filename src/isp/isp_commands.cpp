@@ -36,7 +36,7 @@ bool OpenProgrammingInterface(Window& mainWindow, Link& link, Isp& isp, Status& 
   // Whatever kept the connect from succeeding (no echo, locked, unknown), the user is
   // told the same; the connect's "connecting...." must not stay behind in the field.
   if (isp.ConnectIsp() != 0) {
-    status.Message("ERROR!", msg::kNoConnection);
+    status.Refuse("ERROR!", msg::kNoConnection);
     EndFieldBlank(mainWindow);
     return false;
   }
@@ -70,7 +70,8 @@ void CalibrateOscillator(Window& mainWindow, Link& link, SetupProtocol& protocol
 
   const std::string report =
       Hex2("should be: %02X", oscCalTarget) + "\n\n" + Hex2("old: %02X", oldValue) + "\n" + Hex2("new: %02X", oscCalTarget);
-  status.Message(readBack == oscCalTarget ? "calibration successful!" : "calibration not correct!", report);
+  const bool calibrated = readBack == oscCalTarget;
+  status.Report(calibrated ? "calibration successful!" : "calibration not correct!", report, calibrated);
   mainWindow.SetItemText(IDC_STATUS, " ");
   mainWindow.Repaint();
 }
@@ -82,7 +83,7 @@ void ShowControllerInfo(Window& mainWindow, Link& link, SetupProtocol& protocol,
   // all still has its AVR read, since the second connect decides.
   if (CheckLinkFor(protocol, link, status, kInfoCheck, &mainWindow, &mainWindow) == LinkOutcome::OtherDevice) return;
   if (isp.ConnectIsp() != 0) {
-    status.Message("ERROR!", msg::kNoConnection);
+    status.Refuse("ERROR!", msg::kNoConnection);
     EndFieldBlank(mainWindow);
     return;
   }
@@ -94,7 +95,7 @@ void ShowControllerInfo(Window& mainWindow, Link& link, SetupProtocol& protocol,
   isp.InfoText = isp.InfoText.substr(0, Isp::kSignatureLines) + "\n" + Hex2("Lockbits: %02X\n", lockBits) +
                  Hex2("Fuse HB: %02X\n", fuseHigh) + Hex2("Fuse LB: %02X\n", fuseLow);
   EndFieldBlank(mainWindow);
-  status.Message("Info:", isp.InfoText);
+  status.Report("Info:", isp.InfoText);
 }
 
 }  // namespace ravix

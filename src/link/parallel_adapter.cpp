@@ -18,7 +18,7 @@ void ParallelAdapter::DriverFailure() {
   Status& status = link_.status();
   auto window = status.StatusWindow.lock();
   if (window ? window->Ended() : driverFailureShown_) return;
-  link_.platform().ui.MessageBox(nullptr, "Error", "Error during driver access!");
+  link_.status().Refuse("Error", "Error during driver access!");
   if (window)
     window->End(1);
   else

@@ -52,7 +52,7 @@ void React(Status& status, const Reaction& reaction, Window* owner, Window* fiel
   switch (reaction.tell) {
     case Tell::Nothing: break;
     case Tell::ErrorBox: status.ShowErrorText(owner, "Error"); break;
-    case Tell::Message: status.Message(reaction.caption, reaction.text); break;
+    case Tell::Message: status.Refuse(reaction.caption, reaction.text); break;
     case Tell::CommandError: status.ReportCommandError(reaction.text); break;
   }
   if (reaction.blankField && field) EndFieldBlank(*field);

@@ -86,7 +86,7 @@ int SetupProtocol::WriteSettingByte(uint32_t address, uint32_t value) {
 
 int SetupProtocol::WriteSettingByteChecked(uint32_t address, uint32_t value) {
   if (WriteSettingByte(address, value) == 0) return 0;
-  status_.Message("Error!", "writing error!");
+  status_.Refuse("Error!", "writing error!");
   return 1;
 }
 

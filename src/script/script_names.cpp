@@ -115,4 +115,10 @@ std::optional<int> IdOfName(int dialog, std::string_view name) {
   return std::nullopt;
 }
 
+std::string_view NameOfId(int dialog, int id) {
+  for (const ControlName& control : ControlNames())
+    if (control.dialog == dialog && control.id == id) return control.name;
+  return "";
+}
+
 }  // namespace ravix::script

@@ -22,5 +22,7 @@ const std::vector<ControlName>& ControlNames();
 
 // The ID a name stands for in dialog, or nothing.
 std::optional<int> IdOfName(int dialog, std::string_view name);
+// The name of a control or menu command of dialog, or "" for one without a name.
+std::string_view NameOfId(int dialog, int id);
 
 }  // namespace ravix::script

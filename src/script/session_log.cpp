@@ -6,6 +6,7 @@
 
 #include "platform/stop_signals.h"
 #include "resources/ids.h"
+#include "script/script_names.h"
 #include "script/script_words.h"
 
 namespace ravix {
@@ -34,7 +35,10 @@ class LoggedHandler : public WindowHandler {
   LoggedHandler(WindowHandler& inner, SessionLog& log) : inner_(inner), log_(log) {}
   void OnInit(Window& window) override { inner_.OnInit(window); }
   bool OnCommand(Window& window, int command) override {
-    log_.Write("command " + std::to_string(window.DialogId()) + " " + std::to_string(command));
+    // By its ID and, where it has one, the name a script would give it.
+    const std::string_view name = script::NameOfId(window.DialogId(), command);
+    log_.Write("command " + std::to_string(window.DialogId()) + " " + std::to_string(command) +
+               (name.empty() ? "" : " " + std::string(name)));
     return inner_.OnCommand(window, command);
   }
 

@@ -4,6 +4,13 @@
 namespace ravix {
 
 bool SettingsCommands::PanelRule(Window& main, int command) {
+  // A click's rule either refuses (the values were not read) or has done its work.
+  const bool handled = ApplyPanelRule(main, command);
+  if (handled) status_.Done();
+  return handled;
+}
+
+bool SettingsCommands::ApplyPanelRule(Window& main, int command) {
   using namespace panel;
   switch (command) {
     case kPwm7k8:
@@ -39,7 +46,7 @@ void SettingsCommands::ClickFrequency(Window& main, int clicked, int other) {
   main.CheckItem(clicked, true);
   main.CheckItem(other, false);
   if (!settings_.ValuesRead()) {
-    status_.Message("Error!", msg::kReadValuesFirst);
+    status_.Refuse("Error!", msg::kReadValuesFirst);
     main.CheckItem(clicked, false);
   }
 }
@@ -105,7 +112,7 @@ void SettingsCommands::ClickRpmControl(Window& main) {
 void SettingsCommands::ClickResetLog(Window& main) {
   using namespace panel;
   if (!settings_.ValuesRead()) {
-    status_.Message("Error!", msg::kReadValuesFirst);
+    status_.Refuse("Error!", msg::kReadValuesFirst);
     for (int id : {kTransmitterFailures, kOvertempEvents, kUndervoltageEvents, kBlockedMotorEvents})
       main.SetItemText(id, " ");
     return;

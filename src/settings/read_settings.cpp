@@ -71,7 +71,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
   using namespace panel;
   // Reading works over the serial adapter only.
   if (!link_.Kind().setupCommands) {
-    status_.Message("ERROR!", "  PORT ?");
+    status_.Refuse("ERROR!", "  PORT ?");
     return;
   }
   status_.StatusWindow = status_.MainWindow;
@@ -92,7 +92,7 @@ void SettingsCommands::Read(Window& main, SettingSlot slot) {
     main.SetItemText(IDC_STATUS, slot == SettingSlot::Memory1 ? "reading memory1..." : "reading memory2...");
     // A memory is read into a panel whose other values came from this controller.
     if (!settings_.ValuesRead()) {
-      status_.Message("Error!", msg::kReadValuesFirst);
+      status_.Refuse("Error!", msg::kReadValuesFirst);
       EndFieldBlank(main);
       return;
     }
@@ -160,6 +160,7 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   if (active) main.EnableItem(kWrite, true);
   status_.ui().Beep();
   main.EnableItem(IDC_STATUS, false);
+  status_.Done();
 }
 
 void SettingsCommands::ShowPulseWidths(Window& main) {

@@ -24,10 +24,11 @@ inline constexpr PulseField kPulseFields[kPulseCount] = {
 };
 
 // Reads back every byte of the last Write (settings.BytesWritten), byte for byte.
-// Empty when the controller holds each of them; else the ones it holds otherwise
-// ("19: wrote 7, reads 8", separated by ", "), or "no connection!" when it stopped
-// answering while they were read.
-std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings);
+struct ReadBack {
+  bool linkLost = false;  // the controller stopped answering while they were read
+  std::string differ;     // the bytes it holds otherwise ("19: wrote 7, reads 8", separated by ", ")
+};
+ReadBack CompareWithController(SetupProtocol& protocol, const SettingsState& settings);
 // What a Read and a Write of the active set send to a controller whose firmware runs
 // (as it does after any command but the programming interface's): the adapter check,
 // the link check's exchanges (two for the Read, one for the Write), the Read's restart
@@ -56,6 +57,7 @@ class SettingsCommands {
   bool PanelRule(Window& main, int command);
 
  private:
+  bool ApplyPanelRule(Window& main, int command);
   // Identification and the checks that a read makes before the slot's bytes; false
   // when the command has ended.
   bool Identify(Window& main, SettingSlot slot);

@@ -9,6 +9,7 @@
 
 #include "platform/file_access.h"
 #include "settings/settings_commands.h"
+#include "settings/setting_table.h"
 #include "settings/settings_file_keys.h"
 
 namespace ravix::settings_file {
@@ -110,9 +111,10 @@ constexpr size_t kMaxFileBytes = 1 << 20;  // a settings file is a few hundred b
 bool PanelShowsActiveSet(const Window& main) { return main.IsItemEnabled(kWrite); }
 }  // namespace
 
-void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main) {
+void SaveSettingsAs(Status& status, const SettingsState& state, Window& main) {
+  Ui& ui = status.ui();
   if (!state.ValuesRead()) {
-    ui.MessageBox(nullptr, "Error!", "Read values first!");
+    status.Refuse("Error!", "Read values first!");
     return;
   }
   const bool active = PanelShowsActiveSet(main);
@@ -122,13 +124,17 @@ void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main) {
       SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, active ? nullptr : "memory");
   std::string why;
   const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
-  if (!ReplaceChosenFile(*path, std::span<const uint8_t>(bytes, json.size()), &why))
-    ui.MessageBox(&main, "Error!", "Cannot write the settings file!", MessageButtons::Ok, why);
+  if (!ReplaceChosenFile(*path, std::span<const uint8_t>(bytes, json.size()), &why)) {
+    status.Refuse("Error!", "Cannot write the settings file!", &main, why);
+    return;
+  }
+  status.Done();
 }
 
-void LoadSettings(Ui& ui, const SettingsState& state, Window& main, const std::function<void(int)>& click) {
+void LoadSettings(Status& status, const SettingsState& state, Window& main, const std::function<void(int)>& click) {
+  Ui& ui = status.ui();
   if (!state.ValuesRead()) {
-    ui.MessageBox(nullptr, "Error!", "Read values first!");
+    status.Refuse("Error!", "Read values first!");
     return;
   }
   const auto path = ui.OpenFileDialog(&main, "Load Settings", kPattern);
@@ -136,13 +142,18 @@ void LoadSettings(Ui& ui, const SettingsState& state, Window& main, const std::f
   std::string why;
   const auto bytes = ReadRegularFile(*path, kMaxFileBytes, &why);
   if (!bytes) {
-    ui.MessageBox(&main, "Error!", "Cannot read the settings file!", MessageButtons::Ok, why);
+    status.Refuse("Error!", "Cannot read the settings file!", &main, why);
     return;
   }
   const std::string text(bytes->begin(), bytes->end());
   const SettingSlot slot = PanelShowsActiveSet(main) ? SettingSlot::Active : SettingSlot::Memory1;
   const std::string refused = LoadJson(main, state, slot, text, click);
-  if (!refused.empty()) ui.MessageBox(&main, "Error!", refused);
+  // The clicks were commands of their own: the load's outcome starts after them.
+  status.BeginCommand();
+  if (!refused.empty())
+    status.Refuse("Error!", refused, &main);
+  else
+    status.Done();
 }
 
 bool IsSwitchKey(std::string_view key) {
@@ -152,11 +163,8 @@ bool IsSwitchKey(std::string_view key) {
 }
 
 bool IsActiveOnlyKey(std::string_view key) {
-  for (const Field& field : kFields)
-    if (key == field.key) return field.activeOnly;
-  for (const Switch& sw : kSwitches)
-    if (key == sw.key) return sw.activeOnly;
-  return key == kToleranceKey;
+  const SettingRow* row = FindSetting(key);
+  return row && row->activeOnly;
 }
 
 std::vector<const char*> MemoryKeys() {

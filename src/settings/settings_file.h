@@ -7,6 +7,7 @@
 
 #include "platform/ui.h"
 #include "settings/settings_image.h"
+#include "status/status.h"
 
 namespace ravix {
 
@@ -50,10 +51,10 @@ std::string TableFromJson(const std::string& json);
 // The File menu's commands on the desktop. The panel shows the active set while
 // "Write" is enabled, and a model memory after "Read Memory1/2".
 // "Save Settings As...": the panel's values into a file the user names.
-void SaveSettingsAs(Ui& ui, const SettingsState& state, Window& main);
+void SaveSettingsAs(Status& status, const SettingsState& state, Window& main);
 // "Load Settings...": a file the user chooses fills the panel; the user then presses
 // Write. Nothing goes to the controller here.
-void LoadSettings(Ui& ui, const SettingsState& state, Window& main, const std::function<void(int command)>& click);
+void LoadSettings(Status& status, const SettingsState& state, Window& main, const std::function<void(int command)>& click);
 
 }  // namespace settings_file
 }  // namespace ravix

@@ -58,7 +58,7 @@ struct SettingsCommands::WriteValues {
 };
 
 void SettingsCommands::Refuse(Window& main, const std::string& text) {
-  status_.Message("Error!", text);
+  status_.Refuse("Error!", text);
   EndFieldBlank(main);
 }
 
@@ -80,6 +80,7 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
   main.EnableItem(IDC_STATUS, false);
   main.Repaint();
   status_.ui().Beep();
+  status_.Done();
 }
 
 // Everything is checked before the first byte goes out, so a refusal leaves the
@@ -92,7 +93,7 @@ bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) 
 
 bool SettingsCommands::StartWrite(Window& main) {
   if (!settings_.ValuesRead()) {
-    status_.Message("Error!", msg::kReadValuesFirst);
+    status_.Refuse("Error!", msg::kReadValuesFirst);
     return false;
   }
   status_.StatusWindow = status_.MainWindow;
@@ -343,8 +344,9 @@ bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValu
   return true;
 }
 
-std::string CompareWithController(SetupProtocol& protocol, const SettingsState& settings) {
-  std::string differ;
+ReadBack CompareWithController(SetupProtocol& protocol, const SettingsState& settings) {
+  ReadBack back;
+  std::string& differ = back.differ;
   for (const WrittenByte& written : settings.BytesWritten) {
     const uint32_t read = protocol.ReadSettingByte(written.address);
     if (read == written.value) continue;
@@ -355,8 +357,8 @@ std::string CompareWithController(SetupProtocol& protocol, const SettingsState& 
     differ += line;
   }
   // Silence reads as 255 in every byte, which a byte written as 255 would match.
-  if (!protocol.LinkStillReady()) return msg::kNoConnection;
-  return differ;
+  back.linkLost = !protocol.LinkStillReady();
+  return back;
 }
 
 }  // namespace ravix

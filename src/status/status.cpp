@@ -51,7 +51,7 @@ void Status::SetErrorDetail(std::string detail) {
 std::string Status::ErrorDetail() const { return ErrorText == detailFor_ ? detail_ : std::string(); }
 
 void Status::ShowErrorText(Window* owner, const std::string& caption) {
-  ui_.MessageBox(owner, caption, ErrorText, MessageButtons::Ok, ErrorDetail());
+  Refuse(caption, ErrorText, owner, ErrorDetail());
 }
 
 void Status::ReportCommandError(const std::string& text) {
@@ -81,9 +81,36 @@ void Status::Repaint() {
   if (auto window = StatusWindow.lock()) window->Repaint();
 }
 
-MessageResult Status::Message(const std::string& caption, const std::string& text,
-                              MessageButtons buttons) {
-  return ui_.MessageBox(nullptr, caption, text, buttons);
+// Recorded before it is shown: whoever looks at the outcome while the box is up (a
+// script's transcript, a session log) sees it already.
+void Status::Show(ShownBox box, Window* owner) {
+  outcome_.boxes.push_back(box);
+  if (OnBox) OnBox(box);
+  ui_.MessageBox(owner, box.caption, box.text, MessageButtons::Ok, box.reason);
+}
+
+void Status::Done() {
+  if (outcome_.ending == Ending::None) outcome_.ending = Ending::Done;
+}
+
+void Status::Refuse(const std::string& caption, const std::string& text, Window* owner, const std::string& reason) {
+  outcome_.ending = Ending::Refused;
+  Show({BoxRole::Refusal, caption, text, reason}, owner);
+}
+
+void Status::Warn(const std::string& caption, const std::string& text, Window* owner) {
+  Show({BoxRole::Warning, caption, text, {}}, owner);
+}
+
+void Status::Report(const std::string& caption, const std::string& text, bool succeeded, const std::string& details) {
+  outcome_.ending = succeeded ? Ending::Done : Ending::Refused;
+  Show({BoxRole::Report, caption, text, details}, nullptr);
+}
+
+void Status::Declined(const std::string& caption, const std::string& text) {
+  outcome_.ending = Ending::Declined;
+  outcome_.boxes.push_back({BoxRole::Question, caption, text, {}});
+  if (OnBox) OnBox(outcome_.boxes.back());
 }
 
 }  // namespace ravix

@@ -1,9 +1,11 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "platform/ui.h"
 #include "resources/ids.h"
+#include "status/outcome.h"
 
 namespace ravix {
 
@@ -12,8 +14,9 @@ namespace ravix {
 void EndFieldBlank(Window& window);
 
 // The shared failure and progress reporting: the two text buffers, the window whose
-// status field the lower layers write, the padded status display and the common
-// error exit of the main window's commands.
+// status field the lower layers write, the padded status display, the common error
+// exit of the main window's commands, and the outcome of the command in progress.
+// Every box a command shows goes through here, typed by what it stands for.
 class Status {
  public:
   explicit Status(Ui& ui) : ui_(ui) {}
@@ -31,7 +34,8 @@ class Status {
   // was given with and lapses as soon as ErrorText holds another text.
   void SetErrorDetail(std::string detail);
   std::string ErrorDetail() const;
-  // ErrorText with its details in a box owned by owner (null for none).
+  // ErrorText with its details in a box owned by owner (null for none); the command
+  // is refused with it.
   void ShowErrorText(Window* owner, const std::string& caption);
 
   // StatusText up to its first control character, then 80 blanks, into the status
@@ -50,12 +54,33 @@ class Status {
   void EndFieldBlank();
   void Repaint();
 
-  // A message box without owner.
-  MessageResult Message(const std::string& caption, const std::string& text,
-                        MessageButtons buttons = MessageButtons::Ok);
+  // The outcome of the command in progress (or of the last one), from BeginCommand on.
+  void BeginCommand() { outcome_ = {}; }
+  const Outcome& LastOutcome() const { return outcome_; }
+  // The command has done what it was asked; a refusal it showed before stands.
+  void Done();
+  // A box that ends the command: caption and text, owned by owner (null for none),
+  // reason the operating system's words for its details.
+  void Refuse(const std::string& caption, const std::string& text, Window* owner = nullptr,
+              const std::string& reason = {});
+  // A box after which the command goes on.
+  void Warn(const std::string& caption, const std::string& text, Window* owner = nullptr);
+  // The box of the command's result; succeeded says whether the result is the one asked
+  // for (a calibration that does not read back is not). details: more for people who
+  // look (the box's details).
+  void Report(const std::string& caption, const std::string& text, bool succeeded = true,
+              const std::string& details = {});
+  // The user said no to the command's question (caption, text).
+  void Declined(const std::string& caption, const std::string& text);
+  // Hears of every box as it is recorded, before it is shown (a terminal prints it by
+  // its role).
+  std::function<void(const ShownBox&)> OnBox;
 
  private:
+  void Show(ShownBox box, Window* owner);
+
   Ui& ui_;
+  Outcome outcome_;
   std::string detail_;
   std::string detailFor_;  // the ErrorText that detail_ explains
 };

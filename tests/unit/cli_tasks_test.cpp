@@ -10,6 +10,7 @@
 #include "cli/task_ui.h"
 #include "cli/tasks.h"
 #include "cli/terminal.h"
+#include "dialogs/lock_functions.h"
 #include "files/update_file.h"
 #include "platform/file_access.h"
 #include "platform/headless/headless_ui.h"
@@ -244,6 +245,35 @@ TEST_F(CliTasksTest, BothAdaptersWhereTheyApply) {
 
 // The firmware hangs before the calibration byte reads back: the box says so, and the
 // command fails although a box came.
+// info names the part of a known signature after the bytes the box shows; a signature
+// of no known part (an erased chip) gets no name.
+TEST_F(CliTasksTest, InfoNamesThePartOfAKnownSignature) {
+  struct Case {
+    std::array<uint8_t, 3> signature;
+    sim::SimIsp::State state;
+    const char* part;  // "" for no Part line
+  };
+  for (const Case& c : {Case{{0x1E, 0x93, 0x07}, sim::SimIsp::State::Ok, "ATmega8"},
+                        Case{{0x1E, 0x93, 0x0A}, sim::SimIsp::State::Ok, "ATmega88"},
+                        Case{{0x1E, 0x94, 0x06}, sim::SimIsp::State::Ok, "ATmega168"},
+                        Case{{0x1E, 0x92, 0x05}, sim::SimIsp::State::Ok, "ATmega48"},
+                        Case{{0xFF, 0xFF, 0xFF}, sim::SimIsp::State::Erased, ""}}) {
+    SCOPED_TRACE(c.part);
+    std::copy(c.signature.begin(), c.signature.end(), adapter_.controller.isp.signature);
+    adapter_.controller.isp.state = c.state;
+    const Result r = Run({.command = "info"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Fuse LB: E4\n"), std::string::npos) << r.out;
+    const size_t at = r.out.find("Part: ");
+    if (*c.part == 0) {
+      EXPECT_EQ(at, std::string::npos) << r.out;
+      continue;
+    }
+    ASSERT_NE(at, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(at + 6, r.out.find('\n', at) - at - 6), c.part);
+  }
+}
+
 TEST_F(CliTasksTest, ACalibrationThatDoesNotReadBackFails) {
   adapter_.controller.isp.calibration = 0x5A;
   adapter_.controller.silentAfter = 11;
@@ -257,7 +287,17 @@ TEST_F(CliTasksTest, LocksSetsTheLockByteAndShowsBoth) {
   const Result set = Run({.command = "locks", .sets = {"rc-setup=on"}});
   ASSERT_EQ(set.status, 0) << set.err;
   EXPECT_EQ(bytes_[13], 0xFE);
-  EXPECT_EQ(set.out, "rc-setup     locked\ntestprogram  unlocked\n");
+  EXPECT_EQ(set.out, "rc-setup=on\ntestprogram=off\n");
+  // What it shows is what --set takes: given back, the lines restore the locks.
+  bytes_[13] = static_cast<uint8_t>(0xFF & ~lockdlg::kTestProgramAllowed);
+  const Result other = Run({.command = "locks"});
+  ASSERT_EQ(other.status, 0) << other.err;
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = other.out.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(other.out.substr(at, end - at));
+  bytes_[13] = 0xFF;
+  ASSERT_EQ(Run({.command = "locks", .sets = lines}).status, 0);
+  EXPECT_EQ(bytes_[13], static_cast<uint8_t>(0xFF & ~lockdlg::kTestProgramAllowed));
 }
 
 // The log a user sends when asking for help: the commands, the status texts and the
@@ -281,11 +321,11 @@ TEST_F(CliTasksTest, TheSessionLogRecordsCommandsStatusAndMessages) {
   }
   const std::string log = ReadWhole("session.log");
   const std::regex stamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
-  for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155\n",
+  for (const char* expected : {"start ravix-cli write --set brake=strong\n", "command 1226 1155 com1\n",
                                // The port's figures once its adapter has answered, for whoever reads the log.
                                "note port COM1 (serial adapter): line operation 0.008 ms, status read 0.008 ms, how "
                                "late a change shows not measured, timing port-aware\n",
-                               "command 1226 1149\n", "status \"reading.....\"\n", "status \"OK\"\n",
+                               "command 1226 1149 read\n", "status \"reading.....\"\n", "status \"OK\"\n",
                                "box \"Error!\" \"Settings file: \\\"brake\\\" must be", "end 1226 1\n", "stop\n",
                                "start second run\n"}) {
     const size_t at = log.find(expected);

@@ -1,4 +1,4 @@
-#include "script/front_options.h"
+#include "app/front_options.h"
 
 #include <gtest/gtest.h>
 

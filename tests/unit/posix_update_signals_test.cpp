@@ -188,7 +188,7 @@ TEST_F(UpdateSignalsTest, TheDesktopProgramEndsAsItsCloseBoxWould) {
     ::kill(child, signal);
     EXPECT_EQ(Ended(child), 128 + signal) << ReadWhole("err.txt");
     const std::string log = Log();
-    EXPECT_TRUE(Has(log, "command 1226 2\n")) << log;
+    EXPECT_TRUE(Has(log, "command 1226 2 end\n")) << log;
     EXPECT_TRUE(log.ends_with(" stop\n")) << log;
   }
 }

@@ -84,15 +84,19 @@ TEST(SettingsWriteTest, TheReadBackComparesEveryByteWritten) {
   b.commands.Write(b.main(), SettingSlot::Active);
   ASSERT_EQ(b.main().GetItemText(IDC_STATUS), "OK");
   ASSERT_EQ(b.settings.BytesWritten.size(), 20u);
-  EXPECT_EQ(CompareWithController(b.protocol, b.settings), "");
+  ReadBack back = CompareWithController(b.protocol, b.settings);
+  EXPECT_FALSE(back.linkLost);
+  EXPECT_EQ(back.differ, "");
 
   b.controller.settings[8] = 0xD7;   // full speed one count short
   b.controller.settings[17] = 2;     // the brake back at medium
-  EXPECT_EQ(CompareWithController(b.protocol, b.settings), "8: wrote 216, reads 215, 17: wrote 1, reads 2");
+  back = CompareWithController(b.protocol, b.settings);
+  EXPECT_FALSE(back.linkLost);
+  EXPECT_EQ(back.differ, "8: wrote 216, reads 215, 17: wrote 1, reads 2");
   // Silence reads as 255 everywhere; the link exchange after the bytes tells.
   b.controller.settings[8] = 0xD8, b.controller.settings[17] = 1;
   b.controller.silentAfter = 0;
-  EXPECT_EQ(CompareWithController(b.protocol, b.settings), "no connection!");
+  EXPECT_TRUE(CompareWithController(b.protocol, b.settings).linkLost);
 }
 
 }  // namespace

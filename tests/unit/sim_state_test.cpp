@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "script/tool_machine.h"
+#include "app/tool_machine.h"
 #include "sim/sim_adapter.h"
 #include "sim/sim_clock.h"
 #include "temp_dir.h"

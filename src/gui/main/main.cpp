@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/config_dir.h"
 #include "app/startup.h"
 #include "app/tool.h"
 #include "gui/end_on_request.h"
@@ -17,12 +18,11 @@
 #include "gui/startup_probe.h"
 #include "platform/standard_streams.h"
 #include "platform/stop_signals.h"
-#include "script/front_options.h"
+#include "app/front_options.h"
 #include "script/script_engine.h"
 #include "script/script_source.h"
 #include "script/session_log.h"
-#include "script/tool_machine.h"
-#include "sim/sim_adapter.h"
+#include "app/tool_machine.h"
 
 namespace {
 
@@ -61,16 +61,13 @@ using Options = ravix::FrontOptions;
 // menu that would be wherever the desktop happens to be, so the entry asks for the
 // user's configuration directory instead.
 bool EnterConfigDir() {
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  const char* home = std::getenv("HOME");
-  std::filesystem::path base;
-  if (xdg && *xdg == '/') base = xdg;  // the base directory rules ignore relative paths
-  else if (home && *home) base = std::filesystem::path(home) / ".config";
-  else {
-    std::fprintf(stderr, "ravix-setup: neither $XDG_CONFIG_HOME nor $HOME is set\n");
+  std::string why;
+  const auto place = ravix::ConfigDirectory(why);
+  if (!place) {
+    std::fprintf(stderr, "ravix-setup: %s\n", why.c_str());
     return false;
   }
-  const std::filesystem::path dir = base / "ravix-setup";
+  const std::filesystem::path dir = *place;
   std::error_code error;
   std::filesystem::create_directories(dir, error);
   if (!error) std::filesystem::current_path(dir, error);

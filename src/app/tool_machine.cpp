@@ -1,4 +1,4 @@
-#include "script/tool_machine.h"
+#include "app/tool_machine.h"
 
 #include <filesystem>
 #include <span>

@@ -1,10 +1,10 @@
-#include "script/front_options.h"
+#include "app/front_options.h"
 
 #include <cstring>
 #include <set>
 
 #include "files/setup_file.h"
-#include "script/tool_machine.h"
+#include "app/tool_machine.h"
 
 namespace ravix {
 
