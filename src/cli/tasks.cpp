@@ -460,7 +460,7 @@ std::string PortNameProblem(const std::string& name) {
   // A control character would end the name where the setup file is read back.
   for (const char c : name)
     if (static_cast<unsigned char>(c) < 32) return "a port name holds no control characters";
-  if (PortRowOfName(name) >= 0 || ComPortNumber(name) >= 1 && ComPortNumber(name) <= 256) return "";
+  if (PortRowOfName(name) >= 0 || (ComPortNumber(name) >= 1 && ComPortNumber(name) <= 256)) return "";
   for (const PortRow& row : PortTable)
     if (EqualsIgnoringCase(name, row.name)) return "";
 #ifdef _WIN32
@@ -516,7 +516,8 @@ int PortCommand(const std::string& name, const TaskMachine& machine) {
     // Which port the task commands take here, and from where.
     tool.setupFile.Writable = false;
     tool.setupFile.FallbackPath = ConfigSetupFile();
-    tool.setupFile.InitSetupFile();
+    // Nothing is written here: the answer below says which file was found, if any.
+    static_cast<void>(tool.setupFile.InitSetupFile());
     std::error_code error;
     const bool here = std::filesystem::exists(SetupFile::FileName, error);
     std::printf("%s (%s)\n", tool.link.PortName.c_str(),

@@ -24,7 +24,9 @@ TEST(SettingTable, HoldsEachKeyOfTheSettingsFileOnce) {
     fileKeys.insert(key);
     const SettingRow* row = FindSetting(key);
     ASSERT_NE(row, nullptr);
-    if (control) EXPECT_EQ(row->control, control);
+    if (control) {
+      EXPECT_EQ(row->control, control);
+    }
     EXPECT_EQ(row->activeOnly, activeOnly);
     EXPECT_EQ(settings_file::IsActiveOnlyKey(key), activeOnly);
   };
