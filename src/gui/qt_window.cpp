@@ -25,6 +25,7 @@
 #include <QWindow>
 
 #include "resources/ids.h"
+#include "app/control_help.h"
 #include "resources/window_help.h"
 
 namespace ravix::gui {
@@ -127,7 +128,7 @@ void QtWindow::BuildControls() {
   for (const auto& control : resource_.controls) {
     QWidget* widget = BuildControl(control);
     widget->setEnabled(control.enabled);
-    if (const std::string tip = ToolTipOf(resource_.id, control.id); !tip.empty() && control.id != IDC_STATIC)
+    if (const std::string tip = ControlHelp(resource_.id, control.id); !tip.empty() && control.id != IDC_STATIC)
       widget->setToolTip(FromUtf8(tip));
     widgets_.emplace_back(&control, widget);
     if (control.kind == ControlKind::GroupBox) groups.push_back(widget);

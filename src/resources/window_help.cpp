@@ -30,6 +30,11 @@ struct ControlTip {
 const std::vector<ControlTip> kToolTips = {
     {IDD_MAIN, panel::kRead, "Read the controller's settings into the panel"},
     {IDD_MAIN, panel::kWrite, "Write the panel's settings into the controller"},
+    {IDD_MAIN, panel::kVersion, "The controller's firmware version, as the last Read found it"},
+    {IDD_MAIN, panel::kSettingUp, "Set up RPM control: the motor's highest speed and the control gains"},
+    {IDD_MAIN, panel::kResetLog, "Set the four event counters to zero; the controller's change with the next Write"},
+    {IDD_MAIN, IDC_STATUS, "What the last command did: OK when it went through"},
+    {IDD_MAIN, panel::kEnd, "Close the program; the chosen port is kept for the next start"},
 
     {IDD_RPM_CONTROL, rpmdlg::kFrequencyHz,
      "The highest electrical frequency of the motor phase the controller allows, in Hz (0: no maximum set)"},

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/win32/win32_text.h"
+#include "app/control_help.h"
 #include "resources/window_help.h"
 #include "win32gui/win32_window.h"
 
@@ -62,7 +63,7 @@ bool Win32Window::TranslateKeys(MSG& message) {
 void Win32Window::AddToolTips() {
   for (const ControlResource& control : resource_.controls) {
     if (control.id == IDC_STATIC) continue;
-    const std::string tip = ToolTipOf(resource_.id, control.id);
+    const std::string tip = ControlHelp(resource_.id, control.id);
     HWND item = Control(control.id);
     if (tip.empty() || !item) continue;
     if (!tips_) {

@@ -13,6 +13,7 @@
 
 #include "gui/qt_ui.h"
 #include "resources/resources.h"
+#include "settings/setting_table.h"
 
 namespace ravix::gui {
 namespace {
@@ -91,6 +92,11 @@ TEST_F(KeyboardTest, TheShortcutsSendTheirCommandsAndAreShownWhereTheyAct) {
   EXPECT_EQ(main_->MenuAction(menu::kOpenUpdateFile)->shortcut(), QKeySequence(QStringLiteral("Ctrl+U")));
   EXPECT_TRUE(Field(panel::kRead)->toolTip().endsWith(QStringLiteral("(F5)"))) << Field(panel::kRead)->toolTip().toStdString();
   EXPECT_TRUE(Field(panel::kWrite)->toolTip().endsWith(QStringLiteral("(F6)")));
+  // The settings' widgets carry the settings table's words, every radio button of a group too.
+  for (const SettingRow& row : SettingRows())
+    EXPECT_EQ(Field(row.control)->toolTip().toStdString(), SettingHelp(row.control)) << row.key;
+  EXPECT_EQ(Field(panel::kPwm15k6)->toolTip().toStdString(), SettingHelp(panel::kPwm7k8));
+  EXPECT_FALSE(Field(panel::kPwm15k6)->toolTip().isEmpty());
 }
 
 // Return in a field or a list does nothing; it used to press the default button (End)

@@ -5,9 +5,11 @@
 #include <cctype>
 #include <set>
 
+#include "app/control_help.h"
 #include "resources/ids.h"
 #include "resources/resources.h"
 #include "resources/window_help.h"
+#include "settings/setting_table.h"
 
 namespace ravix {
 namespace {
@@ -58,23 +60,32 @@ TEST(CommandKeys, NameTheirCommandsInTheMenuOrTheButtonsTooltip) {
   EXPECT_EQ(KeysOf(IDD_RPM_CONTROL, rpmdlg::kRead), "") << "the dialogs' Read has no key of the main window's";
   EXPECT_EQ(ToolTipOf(IDD_MAIN, panel::kRead), "Read the controller's settings into the panel (F5)");
   EXPECT_EQ(ToolTipOf(IDD_MAIN, panel::kWrite), "Write the panel's settings into the controller (F6)");
-  EXPECT_EQ(ToolTipOf(IDD_MAIN, panel::kEnd), "");
   // Each key gives one command of a window.
   std::set<std::pair<int, std::string_view>> seen;
   for (const CommandKey& key : CommandKeys()) EXPECT_TRUE(seen.insert({key.dialog, key.keys}).second) << key.keys;
 }
 
-// Every control a person uses in a tool dialog says what it does; labels and group
-// boxes say it themselves.
-TEST(ToolTips, EveryControlOfTheToolDialogsHasOne) {
-  for (const int dialog : {IDD_RPM_CONTROL, IDD_LOCK_FUNCTIONS, IDD_REV_COUNTER}) {
-    const DialogResource* table = FindToolDialogResource(dialog);
-    ASSERT_NE(table, nullptr) << dialog;
+// Every control a person uses says what it does (the panel's settings in the settings
+// table's words, with their values and unit); labels and group boxes say it themselves.
+TEST(ToolTips, EveryControlOfEveryWindowHasOne) {
+  std::vector<const DialogResource*> tables = {&MainWindowResource()};
+  for (const int dialog : {IDD_RPM_CONTROL, IDD_LOCK_FUNCTIONS, IDD_REV_COUNTER})
+    tables.push_back(FindToolDialogResource(dialog));
+  for (const DialogResource* table : tables) {
+    ASSERT_NE(table, nullptr);
     for (const ControlResource& control : table->controls) {
       if (control.kind == ControlKind::Label || control.kind == ControlKind::GroupBox) continue;
-      EXPECT_FALSE(ToolTipOf(dialog, control.id).empty()) << dialog << " control " << control.id << " " << control.text;
+      EXPECT_FALSE(ControlHelp(table->id, control.id).empty())
+          << table->id << " control " << control.id << " " << control.text;
     }
   }
+  // A setting's tooltip is its row of the table: the same words as `ravix-cli settings`.
+  const SettingRow* brake = FindSetting("brake");
+  ASSERT_NE(brake, nullptr);
+  const std::string tip = ControlHelp(IDD_MAIN, brake->control);
+  EXPECT_EQ(tip.rfind(brake->help, 0), 0u) << tip;
+  EXPECT_NE(tip.find(brake->values), std::string::npos) << tip;
+  EXPECT_EQ(ControlHelp(IDD_MAIN, panel::kRead), "Read the controller's settings into the panel (F5)");
 }
 
 TEST(ProgressWords, SayTheShareAndTheTimeLeftAtTheRateSoFar) {
