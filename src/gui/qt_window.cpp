@@ -129,7 +129,8 @@ void QtWindow::BuildControls() {
     QWidget* widget = BuildControl(control);
     widget->setEnabled(control.enabled);
     if (const std::string tip = ControlHelp(resource_.id, control.id); !tip.empty() && control.id != IDC_STATIC)
-      widget->setToolTip(FromUtf8(tip));
+      // As a paragraph, so that a long text wraps instead of running off the screen.
+      widget->setToolTip(QStringLiteral("<p>") + FromUtf8(tip).toHtmlEscaped() + QStringLiteral("</p>"));
     widgets_.emplace_back(&control, widget);
     if (control.kind == ControlKind::GroupBox) groups.push_back(widget);
     if (control.id != IDC_STATIC) controls_.emplace(control.id, widget);

@@ -90,12 +90,13 @@ TEST_F(KeyboardTest, TheShortcutsSendTheirCommandsAndAreShownWhereTheyAct) {
   EXPECT_EQ(main_->MenuAction(menu::kSaveSettings)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
   EXPECT_EQ(main_->MenuAction(menu::kLoadSettings)->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
   EXPECT_EQ(main_->MenuAction(menu::kOpenUpdateFile)->shortcut(), QKeySequence(QStringLiteral("Ctrl+U")));
-  EXPECT_TRUE(Field(panel::kRead)->toolTip().endsWith(QStringLiteral("(F5)"))) << Field(panel::kRead)->toolTip().toStdString();
-  EXPECT_TRUE(Field(panel::kWrite)->toolTip().endsWith(QStringLiteral("(F6)")));
+  EXPECT_TRUE(Field(panel::kRead)->toolTip().endsWith(QStringLiteral("(F5)</p>"))) << Field(panel::kRead)->toolTip().toStdString();
+  EXPECT_TRUE(Field(panel::kWrite)->toolTip().endsWith(QStringLiteral("(F6)</p>")));
   // The settings' widgets carry the settings table's words, every radio button of a group too.
   for (const SettingRow& row : SettingRows())
-    EXPECT_EQ(Field(row.control)->toolTip().toStdString(), SettingHelp(row.control)) << row.key;
-  EXPECT_EQ(Field(panel::kPwm15k6)->toolTip().toStdString(), SettingHelp(panel::kPwm7k8));
+    EXPECT_EQ(Field(row.control)->toolTip(), "<p>" + QString::fromStdString(SettingHelp(row.control)).toHtmlEscaped() + "</p>")
+        << row.key;
+  EXPECT_EQ(Field(panel::kPwm15k6)->toolTip(), Field(panel::kPwm7k8)->toolTip());
   EXPECT_FALSE(Field(panel::kPwm15k6)->toolTip().isEmpty());
 }
 
