@@ -199,15 +199,19 @@ installer_checks() {
     [ -f "$programs/$f" ] || problems+=("not installed: $f")
   done
   [ -f "$menu/Ravix Setup.lnk" ] || problems+=("no Start-menu entry")
-  strings -el "$menu/Ravix Setup.lnk" 2>/dev/null | grep -q 'AppData\\Roaming\\Ravix Setup$' ||
+  # Outputs are taken whole before they are searched: a grep -q that ends early would
+  # fail the writer with a broken pipe, and the pipeline with it.
+  local link_strings opened
+  link_strings=$(strings -el "$menu/Ravix Setup.lnk" 2>/dev/null || true)
+  grep -q 'AppData\\Roaming\\Ravix Setup$' <<<"$link_strings" ||
     problems+=("the Start-menu entry does not start in the application-data folder")
   # The installed program, started there as the entry starts it, keeps its settings there.
   (cd "$settings" && printf 'press 2\n' | wine "$programs/ravix-cli.exe" --simulate run - >/dev/null 2>&1) ||
     problems+=("the installed ravix-cli.exe does not run")
   [ -f "$settings/rvsetup.cfg" ] || problems+=("no rvsetup.cfg in the application-data folder")
   # "Help > User's Manual" finds the manual beside the installed programs.
-  (cd "$settings" && printf 'press users-manual\npress 1\n' | wine "$programs/ravix-cli.exe" --simulate run - 2>&1) |
-    grep -q 'open ".*ravix-setup-manual\.pdf"' || problems+=("User's Manual does not open the installed manual")
+  opened=$(cd "$settings" && printf 'press users-manual\npress 1\n' | wine "$programs/ravix-cli.exe" --simulate run - 2>&1 || true)
+  grep -q 'open ".*ravix-setup-manual\.pdf"' <<<"$opened" || problems+=("User's Manual does not open the installed manual: $opened")
   wine "$programs/uninstall.exe" /S
   # The uninstaller runs from a copy of itself and removes the original when it ends.
   for _ in $(seq 50); do [ -e "$programs" ] || break; sleep 0.2; done
