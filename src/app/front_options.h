@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/port_figures.h"
 
@@ -34,6 +35,21 @@ struct FrontFeatures {
 };
 
 enum class FrontStart { Run, Help, Version, Refused };
+
+// The lines of both desktop programs' help about the simulated controller and scripts.
+inline constexpr std::string_view kDesktopRunOptionsHelp =
+    "  --simulate        a simulated controller answers on every port instead of the hardware\n"
+    "  --sim-platform 9x|nt|nt-nodriver\n"
+    "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
+    "                    line with the port-I/O driver (the default), or without it\n"
+    "  --sim-state FILE  keep the simulated controller in FILE: loaded when it exists,\n"
+    "                    written back when the program ends\n"
+    "  --sim-adapter MODEL  the simulated serial adapter's chip: uart (the default, a built-in\n"
+    "                    port), ftdi, cp210x, ch340, pl2303 or cp210x-windows (USB cables)\n"
+    "  --timing specified  make every line operation as the algorithms count them, on any\n"
+    "                    port (default: port-aware, the same calls on a built-in port)\n"
+    "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
+    "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n";
 
 // Reads the command line. Help and Version are answered before anything else is looked
 // at; Refused leaves in message what to print on standard error (usage is the text

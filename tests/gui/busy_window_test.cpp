@@ -29,14 +29,12 @@ class AnsweringUi : public QtUi {
  public:
   using QtUi::QtUi;
   MessageResult MessageBox(Window*, std::string_view, std::string_view text, MessageButtons,
-                           std::string_view details) override {
+                           std::string_view) override {
     boxes.emplace_back(text);
-    this->details.emplace_back(details);
     return MessageResult::Ok;
   }
   std::optional<std::string> OpenFileDialog(Window*, std::string_view, std::string_view) override { return file; }
   std::vector<std::string> boxes;
-  std::vector<std::string> details;
   std::optional<std::string> file;
 };
 
@@ -180,35 +178,6 @@ TEST(BusyWindow, ACloseDuringAnUpdateAsksAndStopsAfterTheCurrentByteOnlyWhenTold
     } else {
       EXPECT_EQ(loads, kLines);
     }
-  }
-}
-
-// The update's question keeps its text; its details say which file goes in, what its
-// name and the controller say about versions, how long it takes and what must hold.
-TEST(BusyWindow, TheUpdateQuestionNamesTheFileTheVersionsAndTheDuration) {
-  Bench bench;
-  bench.ui.file = WriteUpdateFile(bench.dir, 40);
-  bench.Run([&](QtWindow& main) {
-    main.Dispatch(menu::kFirstPort);
-    main.Dispatch(menu::kOpenUpdateFile);
-  });
-  ASSERT_FALSE(bench.ui.boxes.empty());
-  EXPECT_EQ(bench.ui.boxes.front(), "Update starten?");
-  const std::string details = bench.ui.details.front();
-  EXPECT_EQ(details.rfind("File: w1011_1011.upd\nIts name gives the controller version 10.11.\n"
-                          "The controller has version 10.11.\nThe update takes about ", 0), 0u) << details;
-  EXPECT_NE(details.find(" on this port (COM1).\nKeep the adapter connected and the controller powered until the "
-                         "status field shows OK."), std::string::npos) << details;
-  // The real box shows them behind its details button.
-  auto box = QtUi::MakeMessageBox(nullptr, "Warning!", "Update starten?", MessageButtons::OkCancel, details);
-  EXPECT_EQ(box->text().toStdString(), "Update starten?");
-  EXPECT_EQ(box->detailedText().toStdString(), details);
-  if (const QByteArray shots = qgetenv("RAVIX_SCREENSHOT_DIR"); !shots.isEmpty()) {
-    box->show();
-    for (QAbstractButton* button : box->buttons())
-      if (box->buttonRole(button) == QMessageBox::ActionRole) button->click();  // "Show Details..."
-    QApplication::processEvents();
-    box->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/update-question.png"));
   }
 }
 

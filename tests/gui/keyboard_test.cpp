@@ -97,7 +97,6 @@ TEST_F(KeyboardTest, TheShortcutsSendTheirCommandsAndAreShownWhereTheyAct) {
     EXPECT_EQ(Field(row.control)->toolTip(), "<p>" + QString::fromStdString(SettingHelp(row.control)).toHtmlEscaped() + "</p>")
         << row.key;
   EXPECT_EQ(Field(panel::kPwm15k6)->toolTip(), Field(panel::kPwm7k8)->toolTip());
-  EXPECT_FALSE(Field(panel::kPwm15k6)->toolTip().isEmpty());
 }
 
 // Return in a field or a list does nothing; it used to press the default button (End)

@@ -28,24 +28,14 @@ namespace {
 
 constexpr int kUsageError = 2;
 
-const char kUsage[] =
+// Built once before main() and never changed.
+const std::string kUsage = std::string(
     "usage: ravix-setup [--simulate] [--script SCRIPT|- [--screenshot DIR]]\n"
     "       ravix-setup -h|--help | --version\n"
     "\n"
     "The desktop setup tool for Ravix-Micro speed controllers.\n"
-    "\n"
-    "  --simulate        a simulated controller answers on every port instead of the hardware\n"
-    "  --sim-platform 9x|nt|nt-nodriver\n"
-    "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
-    "                    line with the port-I/O driver (the default), or without it\n"
-    "  --sim-state FILE  keep the simulated controller in FILE: loaded when it exists,\n"
-    "                    written back when the program ends\n"
-    "  --sim-adapter MODEL  the simulated serial adapter's chip: uart (the default, a built-in\n"
-    "                    port), ftdi, cp210x, ch340, pl2303 or cp210x-windows (USB cables)\n"
-    "  --timing specified  make every line operation as the algorithms count them, on any\n"
-    "                    port (default: port-aware, the same calls on a built-in port)\n"
-    "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
-    "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
+    "\n") +
+    std::string(ravix::kDesktopRunOptionsHelp) +
     "  --screenshot DIR  save a picture of each message box, and of each open window and\n"
     "                    its menus when the script ends, in DIR\n"
     "  --log FILE        append the session (commands, messages, status, with times) to FILE\n"
@@ -165,8 +155,8 @@ int Run(int argc, char** argv, std::chrono::steady_clock::time_point mainEntered
   const ravix::FrontFeatures features{.shortHelp = true, .log = true, .configDir = true, .measure = true,
                                       .qtOptions = true};
   // Help and version are answered before anything needs a display.
-  switch (ravix::ParseFrontOptions(argc, argv, features, kUsage, options, refused)) {
-    case ravix::FrontStart::Help: std::fputs(kUsage, stdout); return 0;
+  switch (ravix::ParseFrontOptions(argc, argv, features, kUsage.c_str(), options, refused)) {
+    case ravix::FrontStart::Help: std::fputs(kUsage.c_str(), stdout); return 0;
     case ravix::FrontStart::Version: std::printf("ravix-setup %s\n", RAVIX_VERSION); return 0;
     case ravix::FrontStart::Refused: std::fputs(refused.c_str(), stderr); return kUsageError;
     case ravix::FrontStart::Run: break;

@@ -22,24 +22,14 @@ using ravix::win32gui::Say;
 
 constexpr int kUsageError = 2;
 
-const char kUsage[] =
+// Built once before main() and never changed.
+const std::string kUsage = std::string(
     "usage: ravix-setup [--simulate] [--script SCRIPT|- [--screenshot DIR]]\n"
     "       ravix-setup --help | --version\n"
     "\n"
     "The desktop setup tool for Ravix-Micro speed controllers.\n"
-    "\n"
-    "  --simulate        a simulated controller answers on every port instead of the hardware\n"
-    "  --sim-platform 9x|nt|nt-nodriver\n"
-    "                    (tests) how start-up sees the simulated machine: the 9x line, the NT\n"
-    "                    line with the port-I/O driver (the default), or without it\n"
-    "  --sim-state FILE  keep the simulated controller in FILE: loaded when it exists,\n"
-    "                    written back when the program ends\n"
-    "  --sim-adapter MODEL  the simulated serial adapter's chip: uart (the default, a built-in\n"
-    "                    port), ftdi, cp210x, ch340, pl2303 or cp210x-windows (USB cables)\n"
-    "  --timing specified  make every line operation as the algorithms count them, on any\n"
-    "                    port (default: port-aware, the same calls on a built-in port)\n"
-    "  --script SCRIPT   run the script's lines on the windows and print the transcript,\n"
-    "                    as `ravix-cli run` does (SCRIPT - reads standard input)\n"
+    "\n") +
+    std::string(ravix::kDesktopRunOptionsHelp) +
     "  --screenshot DIR  save a picture of each message box, and of each open window\n"
     "                    when the script ends, in DIR (BMP files)\n"
     "  --help            this text\n"
@@ -84,7 +74,7 @@ int RunScript(ravix::ToolMachine& machine, ravix::win32gui::Win32Ui& ui, const O
 int Run(int argc, char** argv) {
   Options options;
   std::string refused;
-  switch (ravix::ParseFrontOptions(argc, argv, {}, kUsage, options, refused)) {
+  switch (ravix::ParseFrontOptions(argc, argv, {}, kUsage.c_str(), options, refused)) {
     case ravix::FrontStart::Help: Say(kUsage, false); return 0;
     case ravix::FrontStart::Version: Say(std::string("ravix-setup ") + RAVIX_VERSION + "\n", false); return 0;
     case ravix::FrontStart::Refused: Say(refused, true); return kUsageError;
