@@ -51,13 +51,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetupFile setup(link, status);
 
   if (setup.InitSetupFile() != 0) std::abort();
-  if (link.PortName.empty() || link.PortName.size() > 4) std::abort();
+  // A name of up to four characters, or a long one kept behind the marker.
+  const size_t mostChars = setup.PortNameStoredLong ? SetupFile::MaxLongPortName : 4;
+  if (link.PortName.empty() || link.PortName.size() > mostChars) std::abort();
   if (setup.LoadRpmValues() != 0) std::abort();
   if (setup.PoleCount == 0 || setup.GearRatio == 0.0f) std::abort();
   const std::string path(pathLength, 'p');
-  setup.StoreUpdatePath(path);
+  if (setup.StoreUpdatePath(path) != 0) std::abort();
   const std::string after = ReadAll();
-  if (after.compare(0, link.PortName.size(), link.PortName) != 0) std::abort();
+  const std::string portField =
+      setup.PortNameStoredLong ? std::string(SetupFile::LongPortMarker) + link.PortName : link.PortName;
+  if (after.compare(0, portField.size(), portField) != 0) std::abort();
   // The path field never reaches the pole count.
   if (after.size() < 260 || after.compare(30, 2, "\r\n") != 0) std::abort();
   char poles[3] = {after[256], after[257], 0};

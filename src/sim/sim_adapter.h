@@ -121,8 +121,10 @@ class SimAdapter : public SerialPorts, public Os {
   const AdapterModel* model_;
   // On Windows the simulated chip is reached through ftd2xx.dll when the tests' stand-in
   // for it is found, so that the library's run-time loading is exercised.
+#ifdef _WIN32
   std::unique_ptr<FtdiChips> throughLibrary_;
   bool libraryLooked_ = false;
+#endif
   std::mt19937 jitter_{kJitterSeed};
   // The lines after each change, oldest first, for a chip that reports them late; only
   // what a read may still see is kept.
