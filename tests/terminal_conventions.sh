@@ -29,6 +29,8 @@ empty() { [ -z "$(ls -A)" ] || fail "$1 left $(ls -A)"; }
 # A first run: nothing stored anywhere, the simulated adapter answers on COM1, and the
 # directory stays as empty as it was.
 expect 0 "^COM2 .none stored" "$cli" port
+expect 0 "^COM1 .none stored: the simulated" "$cli" --simulate port
+expect 0 "^COM7 .given with --port" "$cli" --port COM7 port
 expect 0 "startup-power +10" "$cli" --simulate read
 expect 0 "written, read back" "$cli" --simulate write --set brake=hard
 expect 0 "Vendor Code" "$cli" --simulate info

@@ -326,7 +326,8 @@ int Run(int argc, char** argv) {
   if (o.task.command == "settings") return ravix::cli::ListSettings(stdout), 0;
   if (o.task.command == "port") {
     ravix::ToolMachine machine(false, o.simPlatform, true, o.simAdapter);
-    return ravix::cli::PortCommand(o.portToStore, {machine.clock(), machine.serial(), machine.os(), Timing(o)});
+    return ravix::cli::PortCommand(o.portToStore, {machine.clock(), machine.serial(), machine.os(), Timing(o)},
+                                   {o.task.port, o.simulate});
   }
   o.task.simulated = o.simulate;
   return RunTask(o);

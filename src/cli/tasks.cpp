@@ -500,7 +500,7 @@ void ListSettings(std::FILE* out) {
   std::fputs("write --set NAME=VALUE takes these; on and off stand for true and false.\n", out);
 }
 
-int PortCommand(const std::string& name, const TaskMachine& machine) {
+int PortCommand(const std::string& name, const TaskMachine& machine, const PortInUse& inUse) {
   std::string why;
   const auto dir = ConfigDirectory(why);
   if (!dir) {
@@ -520,10 +520,15 @@ int PortCommand(const std::string& name, const TaskMachine& machine) {
     static_cast<void>(tool.setupFile.InitSetupFile());
     std::error_code error;
     const bool here = std::filesystem::exists(SetupFile::FileName, error);
-    std::printf("%s (%s)\n", tool.link.PortName.c_str(),
-                !tool.setupFile.FileFound ? "none stored: the default"
-                : here                    ? "stored in ./rvsetup.cfg"
-                                          : ("stored in " + ConfigSetupFile()).c_str());
+    const std::string stored = !tool.setupFile.FileFound ? "none stored: the default"
+                               : here                    ? "stored in ./rvsetup.cfg"
+                                                         : "stored in " + ConfigSetupFile();
+    if (!inUse.given.empty())
+      std::printf("%s (given with --port for this run)\n", inUse.given.c_str());
+    else if (inUse.simulated && !tool.setupFile.FileFound)
+      std::printf("COM1 (none stored: the simulated adapter's)\n");
+    else
+      std::printf("%s (%s)\n", tool.link.PortName.c_str(), stored.c_str());
     return 0;
   }
   std::error_code error;

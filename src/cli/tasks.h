@@ -62,7 +62,13 @@ void ListSettings(std::FILE* out);
 // ravix-cli port [NAME]: stores NAME as the port of both programs in the rvsetup.cfg of
 // the user's configuration directory (made when missing), or says which port the task
 // commands would use and where it comes from. 0, or 1 with the reason on standard error.
-int PortCommand(const std::string& name, const TaskMachine& machine);
+// Without a name: the port the task commands would take here, and from where; a
+// --port of this run (given) and the simulated adapter's COM1 count as they do there.
+struct PortInUse {
+  std::string given;
+  bool simulated = false;
+};
+int PortCommand(const std::string& name, const TaskMachine& machine, const PortInUse& inUse = {});
 
 // The settings file that "write --set NAME=VALUE ..." stands for, for a controller of
 // type; the usage error's text in why when a word is no NAME=VALUE.
