@@ -147,6 +147,8 @@ TEST_F(SetupFileTest, LongPortNamesGoBehindTheMarker) {
   const Case cases[] = {
       {"COM12", "*EXTCOM12" + zeros.substr(5)},
       {"COM9", "*EXTCOM9" + zeros.substr(4)},
+      // Shorter than the field's four bytes: kept long, or "v" would leave "EXT" behind it.
+      {"v", "*EXTv" + zeros.substr(1)},
       {"/dev/ttyUSB0", "*EXT/dev/ttyUSB0" + zeros.substr(12)},
       {"ftdi:A50285BI", "*EXTftdi:A50285BI" + zeros.substr(13)},
       {std::string(25, 'x'), "*EXT" + std::string(25, 'x') + zeros.substr(25)},
@@ -177,6 +179,7 @@ TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
   const std::string pad(20, '\0');
   const Case cases[] = {
       {"COM12", "*EXTCOM12\0"s + pad, false, "COM12", true},
+      {"a name of one character", "*EXTv\0"s + pad, false, "v", true},
       {"a device path without parallel access", "*EXT/dev/ttyUSB1\0"s + pad, false, "/dev/ttyUSB1", true},
       {"a name that fills the field", "*EXT" + std::string(25, 'z') + "\0"s, true, std::string(25, 'z'), true},
       {"a name without its terminator", "*EXT" + std::string(26, 'z'), false, "COM2", false},
@@ -199,7 +202,7 @@ TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
     EXPECT_EQ(file.PortNameStoredLong, c.storedLong);
     // Written back as it is kept: a name of the table in bytes 0 to 3, any other long.
     if (c.storedLong) {
-      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), c.portName.size() <= 4 ? c.portName : "*EXT");
+      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), c.portName.size() == 4 ? c.portName : "*EXT");
     }
   }
 }
