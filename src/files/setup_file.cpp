@@ -69,15 +69,15 @@ std::string_view FittingPath(std::string_view path, size_t limit) {
   return path;
 }
 
-// The port field as the file keeps PortName: a name of four characters in bytes 0 to 3
-// as it always was (COM1 to COM8 and the parallel ports; COM9 is a port above the
-// table), any other name as the marker and the name in bytes 4 to 29, so that a
-// shorter name cannot leave the tail of the field's old bytes behind it; nothing for a
-// name too long for the field or none at all.
+// The port field as the file keeps PortName: a name of the port table (COM1 to COM8 and
+// the parallel ports) in bytes 0 to 3 as it always was, any other name as the marker
+// and the name in bytes 4 to 29, so that it reads back as the same port (a shorter name
+// in bytes 0 to 3 would take the tail of the old field with it, and any four
+// characters there not beginning with "C" read as a parallel port); nothing for a name
+// too long for the field or none at all.
 bool WritePortName(std::FILE* file, const std::string& name) {
   if (name.empty() || name.size() > SetupFile::MaxLongPortName) return true;
-  if (name.size() == 4 && name != SetupFile::LongPortMarker && ComPortNumber(name) <= 8)
-    return WriteAt(file, SetupFile::PortNameOffset, name);
+  if (PortRowOfName(name) >= 0) return WriteAt(file, SetupFile::PortNameOffset, name);
   std::string field(SetupFile::LongPortMarker);
   field += name;
   field.resize(SetupFile::LongPortNameOffset + SetupFile::MaxLongPortName + 1, '\0');

@@ -1,4 +1,6 @@
 #include "files/setup_file.h"
+#include "link/port_table.h"
+#include "link/port_table.h"
 
 #include <gtest/gtest.h>
 
@@ -147,8 +149,10 @@ TEST_F(SetupFileTest, LongPortNamesGoBehindTheMarker) {
   const Case cases[] = {
       {"COM12", "*EXTCOM12" + zeros.substr(5)},
       {"COM9", "*EXTCOM9" + zeros.substr(4)},
-      // Shorter than the field's four bytes: kept long, or "v" would leave "EXT" behind it.
+      // Names of no row of the table stay long: "v" would leave "EXT" behind it, and
+      // "**ET" would read back as a parallel port.
       {"v", "*EXTv" + zeros.substr(1)},
+      {"**ET", "*EXT**ET" + zeros.substr(4)},
       {"/dev/ttyUSB0", "*EXT/dev/ttyUSB0" + zeros.substr(12)},
       {"ftdi:A50285BI", "*EXTftdi:A50285BI" + zeros.substr(13)},
       {std::string(25, 'x'), "*EXT" + std::string(25, 'x') + zeros.substr(25)},
@@ -180,6 +184,7 @@ TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
   const Case cases[] = {
       {"COM12", "*EXTCOM12\0"s + pad, false, "COM12", true},
       {"a name of one character", "*EXTv\0"s + pad, false, "v", true},
+      {"four characters of no port", "*EXT**ET\0"s + pad, false, "**ET", true},
       {"a device path without parallel access", "*EXT/dev/ttyUSB1\0"s + pad, false, "/dev/ttyUSB1", true},
       {"a name that fills the field", "*EXT" + std::string(25, 'z') + "\0"s, true, std::string(25, 'z'), true},
       {"a name without its terminator", "*EXT" + std::string(26, 'z'), false, "COM2", false},
@@ -202,7 +207,7 @@ TEST_F(SetupFileTest, InitTakesALongNameFromBehindTheMarker) {
     EXPECT_EQ(file.PortNameStoredLong, c.storedLong);
     // Written back as it is kept: a name of the table in bytes 0 to 3, any other long.
     if (c.storedLong) {
-      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), c.portName.size() == 4 ? c.portName : "*EXT");
+      EXPECT_EQ(Field(ReadSetupFile()).substr(0, 4), PortRowOfName(c.portName) >= 0 ? c.portName : "*EXT");
     }
   }
 }
