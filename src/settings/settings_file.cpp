@@ -94,11 +94,11 @@ Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
 std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName) {
   Json file = Json::object();
   file["format"] = kFormat;
-  const int version = state.ControllerVersion;
+  const int version = state.LastRead.ControllerVersion;
   file["controller"] = {{"type", state.ControllerType()},
                         {"version", Hex2(version >> 8) + "." + Hex2(version)},
-                        {"features", Hex2(state.Features)},
-                        {"clock-mhz", state.ClockMhz}};
+                        {"features", Hex2(state.LastRead.Features)},
+                        {"clock-mhz", state.LastRead.ClockMhz}};
   file["slot"] = slotName ? slotName : SlotName(slot);
   file["settings"] = SettingsOf(main, state, slot == SettingSlot::Active);
   return file.dump(2) + "\n";

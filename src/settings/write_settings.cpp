@@ -1,5 +1,6 @@
 #include <array>
 #include <cstdio>
+#include <optional>
 
 #include "protocol/link_check.h"
 #include "settings/settings_commands.h"
@@ -29,12 +30,6 @@ constexpr char kCounterForm[] = "log counter: up to 3 digits!";
 // The RPM-control word holds a timer count; above this it stands for no usable speed.
 constexpr int kRpmControlMax = 65000;
 
-constexpr std::array<int, 4> kCounterControls = {panel::kTransmitterFailures, panel::kOvertempEvents,
-                                                 panel::kUndervoltageEvents, panel::kBlockedMotorEvents};
-constexpr std::array<uint8_t, 4> kCounterAddresses = {address::kTransmitterFailures,
-                                                      address::kOvertemperatureEvents,
-                                                      address::kUndervoltageEvents, address::kBlockedMotorEvents};
-
 // The checked button of a group, or 0.
 int CheckedOf(const Window& main, std::initializer_list<int> group) {
   for (int id : group)
@@ -44,35 +39,25 @@ int CheckedOf(const Window& main, std::initializer_list<int> group) {
 
 }  // namespace
 
-// What the validation took from the panel for the bytes to come.
-struct SettingsCommands::WriteValues {
-  std::array<uint16_t, kPulseCount> pulseCounts{};
-  int brakeIndex = 0;
-  int timingIndex = 0;
-  int controlSpeed = 0;
-  int startupPower = 0;
-  int pwmCode = 0;
-  int lowVoltageMode = 0;
-  int tolerance = 0;
-  std::array<int, 4> counters{};
-};
-
 void SettingsCommands::Refuse(Window& main, const std::string& text) {
   status_.Refuse("Error!", text);
   EndFieldBlank(main);
 }
 
 void SettingsCommands::Write(Window& main, SettingSlot slot) {
-  WriteValues values;
+  // What the checks take from the panel: the bytes to come, as a Read would find them.
+  SettingsValues values = settings_.LastRead;
+  values.ForgetSettings(SettingSlot::Active);
+  values.slot = slot;
   if (!Validate(main, slot, values)) return;
-  if (!WriteSlot(main, slot, values)) {
+  if (!WriteSlot(slot, values)) {
     EndFieldBlank(main);
     return;
   }
   // A silent controller's data line reads as all ones, so the read-back of a byte
   // of 255 passes without it: one more link exchange shows that it still answers.
   if (!protocol_.LinkStillReady()) {
-    settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
     status_.ReportCommandError(msg::kNoConnection);
     return;
   }
@@ -85,10 +70,13 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
 
 // Everything is checked before the first byte goes out, so a refusal leaves the
 // controller as it was. Each step reports its own refusal and ends the command.
-bool SettingsCommands::Validate(Window& main, SettingSlot slot, WriteValues& v) {
-  return StartWrite(main) && TakePulseWidths(main, v) && PrepareSlot(main, slot) &&
-         TakeRpmControlConflicts(main, v) && TakeThreshold(main) && TakeMotorFields(main, slot, v) &&
-         TakeGroups(main, slot, v) && ConnectForWrite(main, slot);
+bool SettingsCommands::Validate(Window& main, SettingSlot slot, SettingsValues& v) {
+  if (!(StartWrite(main) && TakePulseWidths(main, v) && PrepareSlot(main, slot) &&
+        TakeRpmControlConflicts(main, v) && TakeThreshold(main) && TakeMotorFields(main, slot, v) &&
+        TakeGroups(main, slot, v)))
+    return false;
+  TakeSwitches(main, slot, v);
+  return ConnectForWrite(main, slot);
 }
 
 bool SettingsCommands::StartWrite(Window& main) {
@@ -100,7 +88,7 @@ bool SettingsCommands::StartWrite(Window& main) {
   return StartConnecting(link_, status_, main, nullptr);
 }
 
-bool SettingsCommands::TakePulseWidths(Window& main, WriteValues& v) {
+bool SettingsCommands::TakePulseWidths(Window& main, SettingsValues& v) {
   using namespace panel;
   // The limits are compared with the single-precision values the controller will
   // get: 2.3 passes, 1.79 does not; 1.69 passes, 1.7 does not.
@@ -133,9 +121,10 @@ bool SettingsCommands::TakePulseWidths(Window& main, WriteValues& v) {
   // a typed one goes through the controller's own conversion.
   const PanelNumber* numbers[kPulseCount] = {&fullSpeed, &neutral, &stop};
   for (size_t i = 0; i < kPulseCount; ++i) {
-    const PulseShown& shown = settings_.PulsesShown[i];
-    const bool asRead = !shown.text.empty() && main.GetItemText(kPulseFields[i].id) == shown.text;
-    v.pulseCounts[i] = asRead ? shown.count : PulseWordFromValue(numbers[i]->value, kPulseFields[i].isNeutral);
+    const bool isNeutral = kPulseFields[i].isNeutral;
+    const std::optional<uint16_t>& read = settings_.LastRead.pulseCounts[i];
+    const bool asRead = read && main.GetItemText(kPulseFields[i].id) == PulseTextFromWord(*read, isNeutral);
+    v.pulseCounts[i] = asRead ? *read : PulseWordFromValue(numbers[i]->value, isNeutral);
   }
   return true;
 }
@@ -153,11 +142,12 @@ bool SettingsCommands::PrepareSlot(Window& main, SettingSlot slot) {
   return true;
 }
 
-bool SettingsCommands::TakeRpmControlConflicts(Window& main, WriteValues& v) {
+bool SettingsCommands::TakeRpmControlConflicts(Window& main, SettingsValues& v) {
   using namespace panel;
   const bool rpmControl = main.IsItemChecked(kRpmControl);
-  v.brakeIndex = main.ListSelection(kBrake);
-  if (rpmControl && v.brakeIndex != 0) {
+  if (const int brake = main.ListSelection(kBrake); brake >= 0)
+    v.Byte(SlotSetting::BrakeStrength) = static_cast<uint8_t>(brake);
+  if (rpmControl && v.Byte(SlotSetting::BrakeStrength) != 0) {
     Refuse(main, "rpm control: break not possible!");
     return false;
   }
@@ -194,10 +184,10 @@ bool SettingsCommands::TakeThreshold(Window& main) {
   return true;
 }
 
-bool SettingsCommands::TakeMotorFields(Window& main, SettingSlot slot, WriteValues& v) {
+bool SettingsCommands::TakeMotorFields(Window& main, SettingSlot slot, SettingsValues& v) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
-  if (main.IsItemChecked(kPwm15k6) && settings_.ClockMhz == 8) {
+  if (main.IsItemChecked(kPwm15k6) && settings_.LastRead.ClockMhz == 8) {
     Refuse(main, "Takt-Frequenz bei 8MHz nicht m\xC3\xB6glich!");
     return false;
   }
@@ -207,28 +197,31 @@ bool SettingsCommands::TakeMotorFields(Window& main, SettingSlot slot, WriteValu
       Refuse(main, "Softanlauf 1 - 50!");
       return false;
     }
-    v.controlSpeed = speed.value;
+    v.controlSpeed = static_cast<uint8_t>(speed.value);
   }
-  v.timingIndex = main.ListSelection(kTiming);
-  if (v.timingIndex < 0) {
+  const int timing = main.ListSelection(kTiming);
+  if (timing < 0) {
     Refuse(main, "Timing?");
     return false;
   }
+  v.Byte(SlotSetting::TimingCode) = static_cast<uint8_t>(TimingCodeFromIndex(timing));
+  // The fixed-timing flag goes with any list entry but "auto".
+  v.Byte(SlotSetting::OptionFlags) = timing == kTimingAuto ? 0 : option::kFixedTiming;
   const PanelInteger power = ReadIntegerText(main.GetItemText(kStartupPower), 9);
   if (!power.wellFormed || power.value < 1 || power.value > 50) {
     Refuse(main, "Leistung Anlauf 1 - 50!");
     return false;
   }
-  v.startupPower = power.value;
+  v.Byte(SlotSetting::StartupPower) = static_cast<uint8_t>(power.value);
   return true;
 }
 
-bool SettingsCommands::TakeGroups(Window& main, SettingSlot slot, WriteValues& v) {
+bool SettingsCommands::TakeGroups(Window& main, SettingSlot slot, SettingsValues& v) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
   // Groups and fields that a read of a well-formed controller always fills; anything
   // else would put a byte into the controller that it cannot make sense of.
-  if (v.brakeIndex < 0) {
+  if (!v.Byte(SlotSetting::BrakeStrength)) {
     Refuse(main, "EMF brake?");
     return false;
   }
@@ -237,45 +230,67 @@ bool SettingsCommands::TakeGroups(Window& main, SettingSlot slot, WriteValues& v
     Refuse(main, "Controller Frequency?");
     return false;
   }
-  v.pwmCode = PwmCodeFromButton(settings_.ClockMhz, pwmButton);
-  if (v.pwmCode < 0) {
+  const int pwmCode = PwmCodeFromButton(settings_.LastRead.ClockMhz, pwmButton);
+  if (pwmCode < 0) {
     char text[64];
-    std::snprintf(text, sizeof text, "Controller Frequency not possible at %dMHz!", settings_.ClockMhz);
+    std::snprintf(text, sizeof text, "Controller Frequency not possible at %dMHz!", settings_.LastRead.ClockMhz);
     Refuse(main, text);
     return false;
   }
+  v.Byte(SlotSetting::PwmCode) = static_cast<uint8_t>(pwmCode);
   const int modeButton = CheckedOf(main, {kIgnore, kReducePower, kSwitchOff});
   if (modeButton == 0) {
     Refuse(main, "Low Voltage Protection?");
     return false;
   }
-  v.lowVoltageMode = modeButton == kIgnore ? 1 : modeButton == kReducePower ? 2 : 3;
+  v.Byte(SlotSetting::LowVoltageMode) = modeButton == kIgnore ? 1 : modeButton == kReducePower ? 2 : 3;
   if (active) {
     const int toleranceButton = CheckedOf(main, {kToleranceSmall, kToleranceMedium, kToleranceHigh});
     if (toleranceButton == 0) {
       Refuse(main, "Signal Tolerance?");
       return false;
     }
-    v.tolerance = toleranceButton - kToleranceSmall + 1;
+    v.signalTolerance = static_cast<uint8_t>(toleranceButton - kToleranceSmall + 1);
     // A blank counter (as the reduced controller shows its missing ones) is written
     // as 0. Above 255 only the low 8 bits reach the controller.
-    const size_t counters = (settings_.Features & feature::kBlockedMotor) ? 4 : 3;
+    const size_t counters = (settings_.LastRead.Features & feature::kBlockedMotor) ? kCounterCount : kBlockedMotorCount;
     for (size_t i = 0; i < counters; ++i) {
       const PanelInteger counter = ReadIntegerText(main.GetItemText(kCounterControls[i]), 3);
       if (!counter.blank && !counter.wellFormed) {
         Refuse(main, kCounterForm);
         return false;
       }
-      v.counters[i] = counter.blank ? 0 : counter.value;
+      v.counters[i] = static_cast<uint8_t>(counter.blank ? 0 : counter.value);
     }
   }
   return true;
 }
 
+// The check boxes and the cut-off code, which no check refuses.
+void SettingsCommands::TakeSwitches(const Window& main, SettingSlot slot, SettingsValues& v) {
+  using namespace panel;
+  const bool active = slot == SettingSlot::Active;
+  uint8_t flags = v.Flags();
+  if (active && main.IsItemChecked(kForwardReverse)) flags |= option::kForwardReverse;
+  if (main.IsItemChecked(kRpmLimit)) flags |= option::kRpmLimit;
+  if (main.IsItemChecked(kFreeWheeling)) flags |= option::kFreeWheeling;
+  if (active && main.IsItemChecked(kRpmControl)) {
+    // The marker tells the firmware that the RPM-control word is valid.
+    v.rpmMarker = kRpmMarkerValue;
+    flags |= option::kRpmControl;
+  }
+  if (v.Byte(SlotSetting::BrakeStrength) != 0) flags |= option::kEmfBrake;
+  if (main.IsItemChecked(kBlockedMotorProtect)) flags |= option::kBlockedMotor;
+  v.Byte(SlotSetting::OptionFlags) = flags;
+  v.Byte(SlotSetting::ThresholdCode) = static_cast<uint8_t>(settings_.ThresholdCode);
+  v.Byte(SlotSetting::Overtemperature) = main.IsItemChecked(kOvertempProtect) ? 3 : 1;
+  if (active) v.rpmControlWord = static_cast<uint16_t>(settings_.RpmControl);
+}
+
 bool SettingsCommands::ConnectForWrite(Window& main, SettingSlot slot) {
   const LinkOutcome outcome = ConnectWithRecovery(protocol_, link_, kWriteCheck.steps);
   // Whatever answers after a restart may not be the controller that was read.
-  if (outcome == LinkOutcome::NoAnswer) settings_.ControllerVersion = SettingsState::kVersionInvalid;
+  if (outcome == LinkOutcome::NoAnswer) settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
   if (!TellLinkOutcome(status_, outcome, kWriteCheck, nullptr, &main)) return false;
   main.Repaint();
   main.EnableItem(IDC_STATUS, true);
@@ -293,54 +308,37 @@ bool SettingsCommands::ConnectForWrite(Window& main, SettingSlot slot) {
 
 // Byte by byte, each read back; the first mismatch stops the command and leaves the
 // bytes before it written.
-bool SettingsCommands::WriteSlot(Window& main, SettingSlot slot, const WriteValues& v) {
-  using namespace panel;
+bool SettingsCommands::WriteSlot(SettingSlot slot, const SettingsValues& v) {
   const bool active = slot == SettingSlot::Active;
-  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
   settings_.BytesWritten.clear();
-  const auto put = [this](uint8_t address, int value) {
-    if (protocol_.WriteSettingByteChecked(address, static_cast<uint32_t>(value)) != 0) return false;
-    settings_.BytesWritten.push_back({address, static_cast<uint8_t>(value)});
+  const auto put = [this](uint8_t address, uint8_t value) {
+    if (protocol_.WriteSettingByteChecked(address, value) != 0) return false;
+    settings_.BytesWritten.push_back({address, value});
     return true;
+  };
+  const auto putSlot = [&put, &v, slot](SlotSetting setting) {
+    return put(SlotAddress(slot, setting), *v.Byte(setting));
   };
   const auto putPulse = [&put, &v](size_t index) {
     const PulseField& field = kPulseFields[index];
-    return put(field.high, v.pulseCounts[index] >> 8) && put(field.low, v.pulseCounts[index] & 0xFF);
+    const uint16_t count = *v.pulseCounts[index];
+    return put(field.high, static_cast<uint8_t>(count >> 8)) && put(field.low, static_cast<uint8_t>(count & 0xFF));
   };
 
   // The model memories hold no pulse widths: every write sets the active ones.
   if (!putPulse(kFullSpeedPulse) || !putPulse(kStopPulse) || !putPulse(kNeutralPulse)) return false;
-
-  if (!put(at(SlotSetting::TimingCode), TimingCodeFromIndex(v.timingIndex))) return false;
-
-  uint8_t flags = 0;
-  if (v.timingIndex != kTimingAuto) flags |= option::kFixedTiming;
-  if (active && main.IsItemChecked(kForwardReverse)) flags |= option::kForwardReverse;
-  if (main.IsItemChecked(kRpmLimit)) flags |= option::kRpmLimit;
-  if (main.IsItemChecked(kFreeWheeling)) flags |= option::kFreeWheeling;
-  if (active && main.IsItemChecked(kRpmControl)) {
-    // The marker tells the firmware that the RPM-control word is valid.
-    if (!put(address::kRpmMarker, kRpmMarkerValue)) return false;
-    flags |= option::kRpmControl;
-  }
-  if (v.brakeIndex != 0) flags |= option::kEmfBrake;
-  if (main.IsItemChecked(kBlockedMotorProtect)) flags |= option::kBlockedMotor;
-  settings_.OptionFlagsByte = flags;
-  if (!put(at(SlotSetting::OptionFlags), flags)) return false;
-
-  if (!put(at(SlotSetting::BrakeStrength), v.brakeIndex)) return false;
-  if (active && !put(address::kControlSpeed, v.controlSpeed)) return false;
-  if (!put(at(SlotSetting::PwmCode), v.pwmCode)) return false;
-  if (!put(at(SlotSetting::LowVoltageMode), v.lowVoltageMode)) return false;
-  if (!put(at(SlotSetting::ThresholdCode), settings_.ThresholdCode)) return false;
-  if (!put(at(SlotSetting::Overtemperature), main.IsItemChecked(kOvertempProtect) ? 3 : 1)) return false;
-  if (!put(at(SlotSetting::StartupPower), v.startupPower)) return false;
+  if (!putSlot(SlotSetting::TimingCode)) return false;
+  if (v.rpmMarker && !put(address::kRpmMarker, *v.rpmMarker)) return false;
+  if (!putSlot(SlotSetting::OptionFlags) || !putSlot(SlotSetting::BrakeStrength)) return false;
+  if (active && !put(address::kControlSpeed, *v.controlSpeed)) return false;
+  for (SlotSetting setting : {SlotSetting::PwmCode, SlotSetting::LowVoltageMode, SlotSetting::ThresholdCode,
+                              SlotSetting::Overtemperature, SlotSetting::StartupPower})
+    if (!putSlot(setting)) return false;
   if (!active) return true;
 
-  if (!put(address::kSignalTolerance, v.tolerance)) return false;
-  const size_t counters = (settings_.Features & feature::kBlockedMotor) ? 4 : 3;
-  for (size_t i = 0; i < counters; ++i)
-    if (!put(kCounterAddresses[i], v.counters[i])) return false;
+  if (!put(address::kSignalTolerance, *v.signalTolerance)) return false;
+  for (size_t i = 0; i < kCounterCount; ++i)
+    if (v.counters[i] && !put(kCounterAddresses[i], *v.counters[i])) return false;
   return true;
 }
 

@@ -59,7 +59,7 @@ TEST(SettingsReadTest, RestartBeforeTheIdentificationMeetsAnotherDeviceOrNoAdapt
   };
   for (const Row& row : rows) {
     PanelBench b;
-    b.settings.ControllerVersion = 0x1003;
+    b.settings.LastRead.ControllerVersion = 0x1003;
     int releases = 0;
     b.adapter.onWire = [&](const std::string& line) {
       if (line == "wire break 1" && ++releases == 2) row.change(b);
@@ -69,7 +69,7 @@ TEST(SettingsReadTest, RestartBeforeTheIdentificationMeetsAnotherDeviceOrNoAdapt
     // detection itself fails.
     EXPECT_EQ(releases, row.name == std::string("adapter pulled") ? 2 : 3) << row.name;
     EXPECT_EQ(b.Messages(), row.messages) << row.name;
-    EXPECT_EQ(b.settings.ControllerVersion, 0x1003) << row.name;
+    EXPECT_EQ(b.settings.LastRead.ControllerVersion, 0x1003) << row.name;
     EXPECT_FALSE(b.Enabled(IDC_STATUS)) << row.name;
     for (const auto& entry : b.controller.TakeLog()) EXPECT_EQ(entry.rfind("read", 0), std::string::npos) << row.name;
   }
