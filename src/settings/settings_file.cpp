@@ -89,19 +89,105 @@ Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
   return s;
 }
 
+// A pulse width as the panel shows it and the file takes it back from the panel.
+Json PulseMs(uint16_t count, bool isNeutral) {
+  return Rounded(ReadDecimalText(PulseTextFromWord(count, isNeutral)).value, 0.01);
+}
+
+Json CutoffOf(const SettingsValues& v) {
+  const uint8_t code = *v.Byte(SlotSetting::ThresholdCode);
+  if (code == kThresholdPerCell) return "per-cell";
+  // With "ignore" the panel shows no voltage: the file takes the code's own.
+  if (v.Byte(SlotSetting::LowVoltageMode) == 1) return Rounded(VoltsFromThresholdCode(code), 0.1);
+  return Rounded(ReadDecimalText(VoltsText(code)).value, 0.1);
+}
+
+// The check boxes' state by the bytes: the option flags' bits and the
+// overtemperature byte.
+bool SwitchOf(const SettingsValues& v, int control) {
+  switch (control) {
+    case kOvertempProtect: return v.Byte(SlotSetting::Overtemperature) == 3;
+    case kBlockedMotorProtect: return (v.Flags() & option::kBlockedMotor) != 0;
+    case kRpmLimit: return (v.Flags() & option::kRpmLimit) != 0;
+    case kFreeWheeling: return (v.Flags() & option::kFreeWheeling) != 0;
+    case kForwardReverse: return (v.Flags() & option::kForwardReverse) != 0;
+    case kRpmControl: return (v.Flags() & option::kRpmControl) != 0;
+  }
+  return false;
+}
+
+// The values as the panel shows them after a Read that read them, key by key in the
+// order SettingsOf takes them from the panel.
+Json SettingsOf(const SettingsValues& v) {
+  const bool active = v.slot == SettingSlot::Active;
+  const uint8_t flags = v.Flags();
+  const auto byte = [&v](SlotSetting setting) { return v.Byte(setting); };
+  Json s = Json::object();
+  if (active)
+    for (const Field& field : kFields)
+      for (size_t i = 0; i < kPulseCount; ++i)
+        if (field.id == kPulseFields[i].id && v.pulseCounts[i])
+          s[field.key] = PulseMs(*v.pulseCounts[i], kPulseFields[i].isNeutral);
+  if (byte(SlotSetting::PwmCode)) {
+    const int button = PwmButtonFromCode(v.ClockMhz, *byte(SlotSetting::PwmCode));
+    if (button == kPwm7k8) s["pwm-khz"] = 7.8;
+    if (button == kPwm15k6) s["pwm-khz"] = 15.6;
+  }
+  if (active && v.controlSpeed) s["control-speed"] = *v.controlSpeed;
+  if (byte(SlotSetting::StartupPower)) s["startup-power"] = *byte(SlotSetting::StartupPower);
+  // The brake strength counts only with the EMF-brake flag set.
+  const std::optional<uint8_t> strength = byte(SlotSetting::BrakeStrength);
+  if (!(flags & option::kEmfBrake))
+    s["brake"] = kBrakeNames[0];
+  else if (strength && *strength < kBrakeNames.size())
+    s["brake"] = kBrakeNames[*strength];
+  if (byte(SlotSetting::TimingCode)) {
+    const int timing = TimingIndexFromBytes(flags, *byte(SlotSetting::TimingCode));
+    s["timing"] = timing == kTimingAuto ? Json("auto") : Json(kTimingDegrees[static_cast<size_t>(timing)]);
+  }
+  if (const auto mode = byte(SlotSetting::LowVoltageMode); mode && *mode >= 1 && *mode <= kModeNames.size())
+    s["low-voltage"] = kModeNames[*mode - 1u];
+  if (byte(SlotSetting::ThresholdCode)) s["cutoff-volts"] = CutoffOf(v);
+  if (active && v.signalTolerance >= 1 && v.signalTolerance <= kToleranceNames.size())
+    s["signal-tolerance"] = kToleranceNames[*v.signalTolerance - 1u];
+  for (const Switch& sw : kSwitches)
+    if (active || !sw.activeOnly) s[sw.key] = SwitchOf(v, sw.id);
+  if (active)
+    for (size_t i = 0; i < kCounterCount; ++i) {
+      // The reduced controller's panel shows only the transmitter failures.
+      if (!v.counters[i] || (v.ReducedController() && i != kTransmitterFailureCount)) continue;
+      for (const Field& field : kFields)
+        if (field.id == kCounterControls[i]) s[field.key] = *v.counters[i];
+    }
+  return s;
+}
+
+Json ControllerOf(const SettingsValues& v) {
+  const int version = v.ControllerVersion;
+  return {{"type", v.ControllerType()},
+          {"version", Hex2(version >> 8) + "." + Hex2(version)},
+          {"features", Hex2(v.Features)},
+          {"clock-mhz", v.ClockMhz}};
+}
+
+std::string FileText(const SettingsValues& identity, const char* slotName, Json settings) {
+  Json file = Json::object();
+  file["format"] = kFormat;
+  file["controller"] = ControllerOf(identity);
+  file["slot"] = slotName;
+  file["settings"] = std::move(settings);
+  return file.dump(2) + "\n";
+}
+
 }  // namespace
 
 std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName) {
-  Json file = Json::object();
-  file["format"] = kFormat;
-  const int version = state.LastRead.ControllerVersion;
-  file["controller"] = {{"type", state.ControllerType()},
-                        {"version", Hex2(version >> 8) + "." + Hex2(version)},
-                        {"features", Hex2(state.LastRead.Features)},
-                        {"clock-mhz", state.LastRead.ClockMhz}};
-  file["slot"] = slotName ? slotName : SlotName(slot);
-  file["settings"] = SettingsOf(main, state, slot == SettingSlot::Active);
-  return file.dump(2) + "\n";
+  return FileText(state.LastRead, slotName ? slotName : SlotName(slot),
+                  SettingsOf(main, state, slot == SettingSlot::Active));
+}
+
+std::string JsonFromValues(const SettingsValues& values, const char* slotName) {
+  return FileText(values, slotName ? slotName : SlotName(values.slot), SettingsOf(values));
 }
 
 namespace {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/resources.h"
 #include "settings/settings_commands.h"
+#include "settings/settings_file.h"
 #include "sim_fixture.h"
 
 namespace ravix::test {
@@ -97,6 +100,74 @@ TEST(SettingsWriteTest, TheReadBackComparesEveryByteWritten) {
   b.controller.settings[8] = 0xD8, b.controller.settings[17] = 1;
   b.controller.silentAfter = 0;
   EXPECT_TRUE(CompareWithController(b.protocol, b.settings).linkLost);
+}
+
+// The file made from the values a Read read is the file made from the panel it filled,
+// byte for byte, whatever the controller holds; each case also names what its bytes
+// must come out as in the file.
+TEST(SettingsValuesTest, TheFileFromTheValuesIsTheFileFromThePanel) {
+  struct Row {
+    const char* name;
+    std::vector<std::pair<int, uint8_t>> bytes;  // address, value
+    SettingSlot slot;
+    std::vector<std::pair<const char*, const char*>> expected;  // key, value in the file; "-" for none
+  };
+  const std::vector<Row> rows = {
+      {"as delivered", {}, SettingSlot::Active,
+       {{"full-speed-ms", "1.9"}, {"brake", "\"medium\""}, {"cutoff-volts", "6.0"}, {"blocked-motor-events", "2"}}},
+      {"per cell, reduce power", {{21, 255}, {22, 2}}, SettingSlot::Active,
+       {{"cutoff-volts", "\"per-cell\""}, {"low-voltage", "\"reduce-power\""}}},
+      {"ignore keeps a fixed code", {{21, 80}, {22, 1}}, SettingSlot::Active,
+       {{"cutoff-volts", "8.7"}, {"low-voltage", "\"ignore\""}}},
+      {"ignore keeps per cell", {{21, 255}, {22, 1}}, SettingSlot::Active, {{"cutoff-volts", "\"per-cell\""}}},
+      {"no mode", {{22, 0}}, SettingSlot::Active, {{"low-voltage", "-"}, {"cutoff-volts", "6.0"}}},
+      {"brake off, strength left", {{10, 0x01}, {17, 2}}, SettingSlot::Active,
+       {{"brake", "\"off\""}, {"blocked-motor-protection", "false"}}},
+      {"brake strength beyond the list", {{17, 7}}, SettingSlot::Active, {{"brake", "-"}}},
+      {"unknown timing code", {{10, 0xC1}, {18, 5}}, SettingSlot::Active, {{"timing", "7.5"}}},
+      {"auto timing", {{10, 0x5C}, {18, 16}}, SettingSlot::Active,
+       {{"timing", "\"auto\""}, {"forward-reverse", "true"}, {"rpm-limit", "true"}, {"free-wheeling", "true"},
+        {"blocked-motor-protection", "false"}}},
+      {"8 MHz, no features", {{30, 8}, {31, 0x00}, {16, 9}}, SettingSlot::Active,
+       {{"pwm-khz", "7.8"}, {"blocked-motor-events", "-"}}},
+      {"15.6 kHz", {{16, 9}}, SettingSlot::Active, {{"pwm-khz", "15.6"}}},
+      {"unknown frequency code", {{16, 11}}, SettingSlot::Active, {{"pwm-khz", "-"}}},
+      {"odd pulses and tolerance", {{9, 0x0E}, {8, 0x1B}, {7, 0x0B}, {6, 0xB8}, {26, 0}}, SettingSlot::Active,
+       {{"full-speed-ms", "1.81"}, {"neutral-ms", "1.58"}, {"signal-tolerance", "-"}}},
+      {"RPM control with its marker", {{10, 0x21}, {11, 85}, {27, 0x03}, {28, 0xE8}, {26, 3}}, SettingSlot::Active,
+       {{"rpm-control", "true"}, {"signal-tolerance", "\"high\""}}},
+      {"minor version 1", {{33, 0x01}, {21, 255}}, SettingSlot::Active, {{"cutoff-volts", "\"per-cell\""}}},
+      {"reduced controller", {{32, 0x30}, {31, 0x01}}, SettingSlot::Active,
+       {{"transmitter-failures", "3"}, {"overtemperature-events", "-"}, {"undervoltage-events", "-"}}},
+      {"memory 1", {{40, 0x41}, {41, 9}, {42, 3}, {43, 8}, {44, 33}, {45, 1}, {46, 70}, {47, 3}}, SettingSlot::Memory1,
+       {{"timing", "22.5"}, {"brake", "\"soft\""}, {"startup-power", "33"}, {"overtemp-protection", "false"},
+        {"cutoff-volts", "7.6"}, {"full-speed-ms", "-"}}},
+      {"memory 2", {{50, 0x00}, {51, 10}, {52, 1}, {53, 4}, {54, 5}, {55, 3}, {56, 255}, {57, 1}}, SettingSlot::Memory2,
+       {{"timing", "\"auto\""}, {"brake", "\"off\""}, {"cutoff-volts", "\"per-cell\""}, {"rpm-control", "-"}}},
+  };
+  for (const Row& row : rows) {
+    PanelBench b;
+    for (const auto& [address, value] : row.bytes) b.controller.settings[static_cast<size_t>(address)] = value;
+    b.commands.Read(b.main(), SettingSlot::Active);
+    if (row.slot != SettingSlot::Active) b.commands.Read(b.main(), row.slot);
+    ASSERT_EQ(b.main().GetItemText(IDC_STATUS), "OK") << row.name;
+    ASSERT_EQ(b.settings.LastRead.slot, row.slot) << row.name;
+    const std::string fromValues = settings_file::JsonFromValues(b.settings.LastRead);
+    EXPECT_EQ(fromValues, settings_file::SaveJson(b.main(), b.settings, row.slot)) << row.name;
+    const auto settings = nlohmann::json::parse(fromValues)["settings"];
+    for (const auto& [key, value] : row.expected)
+      EXPECT_EQ(settings.contains(key) ? settings[key].dump() : "-", value) << row.name << ": " << key;
+  }
+}
+
+// A controller that goes silent part way leaves nothing that counts as read.
+TEST(SettingsValuesTest, ALostLinkDuringTheReadLeavesNoValues) {
+  PanelBench b;
+  b.controller.silentAfter = 30;
+  b.commands.Read(b.main(), SettingSlot::Active);
+  EXPECT_FALSE(b.settings.ValuesRead());
+  EXPECT_FALSE(b.settings.LastRead.pulseCounts[kFullSpeedPulse]);
+  EXPECT_FALSE(b.settings.LastRead.Byte(SlotSetting::OptionFlags));
 }
 
 }  // namespace
