@@ -88,15 +88,9 @@ class SettingsCommands {
   // The checks of a Write take the panel into the values it writes, as a Read would
   // find them.
   bool Validate(Window& main, SettingSlot slot, SettingsValues& values);
-  // The steps of Validate, in its order.
+  // The steps of Validate around the panel's checks (panel_values.h), in its order.
   bool StartWrite(Window& main);
-  bool TakePulseWidths(Window& main, SettingsValues& v);
   bool PrepareSlot(Window& main, SettingSlot slot);
-  bool TakeRpmControlConflicts(Window& main, SettingsValues& v);
-  bool TakeThreshold(Window& main);
-  bool TakeMotorFields(Window& main, SettingSlot slot, SettingsValues& v);
-  bool TakeGroups(Window& main, SettingSlot slot, SettingsValues& v);
-  void TakeSwitches(const Window& main, SettingSlot slot, SettingsValues& v);
   bool ConnectForWrite(Window& main, SettingSlot slot);
   bool WriteSlot(SettingSlot slot, const SettingsValues& values);
   // Shows text in a box captioned "Error!" and ends the command with the status

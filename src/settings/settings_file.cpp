@@ -8,6 +8,7 @@
 #include <span>
 
 #include "platform/file_access.h"
+#include "settings/panel_values.h"
 #include "settings/settings_commands.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file_keys.h"
@@ -204,10 +205,17 @@ void SaveSettingsAs(Status& status, const SettingsState& state, Window& main) {
     return;
   }
   const bool active = PanelShowsActiveSet(main);
+  // The file keeps what a Write of the panel would write, so the panel's own checks
+  // refuse what a Write would refuse.
+  SettingsValues values;
+  const std::string refused = TakePanelValues(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, values);
+  if (!refused.empty()) {
+    status.Refuse("Error!", refused, &main);
+    return;
+  }
   const auto path = ui.SaveFileDialog(&main, "Save Settings As", kPattern, active ? "settings.json" : "memory.json");
   if (!path) return;
-  const std::string json =
-      SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, active ? nullptr : "memory");
+  const std::string json = JsonFromValues(values, active ? nullptr : "memory");
   std::string why;
   const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
   if (!ReplaceChosenFile(*path, std::span<const uint8_t>(bytes, json.size()), &why)) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "resources/resources.h"
+#include "settings/panel_values.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
 #include "sim_fixture.h"
@@ -111,6 +112,7 @@ TEST(SettingsValuesTest, TheFileFromTheValuesIsTheFileFromThePanel) {
     std::vector<std::pair<int, uint8_t>> bytes;  // address, value
     SettingSlot slot;
     std::vector<std::pair<const char*, const char*>> expected;  // key, value in the file; "-" for none
+    const char* refusal = "";  // what a Write of the panel as read refuses
   };
   const std::vector<Row> rows = {
       {"as delivered", {}, SettingSlot::Active,
@@ -120,10 +122,11 @@ TEST(SettingsValuesTest, TheFileFromTheValuesIsTheFileFromThePanel) {
       {"ignore keeps a fixed code", {{21, 80}, {22, 1}}, SettingSlot::Active,
        {{"cutoff-volts", "8.7"}, {"low-voltage", "\"ignore\""}}},
       {"ignore keeps per cell", {{21, 255}, {22, 1}}, SettingSlot::Active, {{"cutoff-volts", "\"per-cell\""}}},
-      {"no mode", {{22, 0}}, SettingSlot::Active, {{"low-voltage", "-"}, {"cutoff-volts", "6.0"}}},
+      {"no mode", {{22, 0}}, SettingSlot::Active, {{"low-voltage", "-"}, {"cutoff-volts", "6.0"}},
+       "Low Voltage Protection?"},
       {"brake off, strength left", {{10, 0x01}, {17, 2}}, SettingSlot::Active,
        {{"brake", "\"off\""}, {"blocked-motor-protection", "false"}}},
-      {"brake strength beyond the list", {{17, 7}}, SettingSlot::Active, {{"brake", "-"}}},
+      {"brake strength beyond the list", {{17, 7}}, SettingSlot::Active, {{"brake", "-"}}, "EMF brake?"},
       {"unknown timing code", {{10, 0xC1}, {18, 5}}, SettingSlot::Active, {{"timing", "7.5"}}},
       {"auto timing", {{10, 0x5C}, {18, 16}}, SettingSlot::Active,
        {{"timing", "\"auto\""}, {"forward-reverse", "true"}, {"rpm-limit", "true"}, {"free-wheeling", "true"},
@@ -131,11 +134,15 @@ TEST(SettingsValuesTest, TheFileFromTheValuesIsTheFileFromThePanel) {
       {"8 MHz, no features", {{30, 8}, {31, 0x00}, {16, 9}}, SettingSlot::Active,
        {{"pwm-khz", "7.8"}, {"blocked-motor-events", "-"}}},
       {"15.6 kHz", {{16, 9}}, SettingSlot::Active, {{"pwm-khz", "15.6"}}},
-      {"unknown frequency code", {{16, 11}}, SettingSlot::Active, {{"pwm-khz", "-"}}},
-      {"odd pulses and tolerance", {{9, 0x0E}, {8, 0x1B}, {7, 0x0B}, {6, 0xB8}, {26, 0}}, SettingSlot::Active,
-       {{"full-speed-ms", "1.81"}, {"neutral-ms", "1.58"}, {"signal-tolerance", "-"}}},
-      {"RPM control with its marker", {{10, 0x21}, {11, 85}, {27, 0x03}, {28, 0xE8}, {26, 3}}, SettingSlot::Active,
-       {{"rpm-control", "true"}, {"signal-tolerance", "\"high\""}}},
+      {"unknown frequency code", {{16, 11}}, SettingSlot::Active, {{"pwm-khz", "-"}}, "Controller Frequency?"},
+      {"odd pulses and tolerance", {{9, 0x0E}, {8, 0x1B}, {7, 0x0A}, {6, 0x28}}, SettingSlot::Active,
+       {{"full-speed-ms", "1.81"}, {"neutral-ms", "1.38"}}},
+      {"no tolerance", {{26, 0}}, SettingSlot::Active, {{"signal-tolerance", "-"}}, "Signal Tolerance?"},
+      {"RPM control with its marker", {{10, 0x21}, {11, 85}, {27, 0x03}, {28, 0xE8}, {26, 3}, {20, 1}, {22, 2}},
+       SettingSlot::Active, {{"rpm-control", "true"}, {"signal-tolerance", "\"high\""}}},
+      {"RPM control with overtemperature protection", {{10, 0x21}, {11, 85}, {27, 0x03}, {28, 0xE8}},
+       SettingSlot::Active, {{"rpm-control", "true"}, {"overtemp-protection", "true"}},
+       "Overtemp. cutoff with RPM-controller not possible!"},
       {"minor version 1", {{33, 0x01}, {21, 255}}, SettingSlot::Active, {{"cutoff-volts", "\"per-cell\""}}},
       {"reduced controller", {{32, 0x30}, {31, 0x01}}, SettingSlot::Active,
        {{"transmitter-failures", "3"}, {"overtemperature-events", "-"}, {"undervoltage-events", "-"}}},
@@ -157,6 +164,13 @@ TEST(SettingsValuesTest, TheFileFromTheValuesIsTheFileFromThePanel) {
     const auto settings = nlohmann::json::parse(fromValues)["settings"];
     for (const auto& [key, value] : row.expected)
       EXPECT_EQ(settings.contains(key) ? settings[key].dump() : "-", value) << row.name << ": " << key;
+    // Taken back as a Write takes the panel ("Save Settings As..."), the values make
+    // the same file, or the Write's refusal.
+    SettingsValues taken;
+    EXPECT_EQ(TakePanelValues(b.main(), b.settings, row.slot, taken), row.refusal) << row.name;
+    if (*row.refusal == '\0') {
+      EXPECT_EQ(settings_file::JsonFromValues(taken), fromValues) << row.name;
+    }
   }
 }
 
