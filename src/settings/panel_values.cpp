@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "resources/ids.h"
+#include "settings/setting_table.h"
 #include "settings/settings_commands.h"
 
 namespace ravix {
@@ -153,16 +154,14 @@ void TakeSwitches(const Window& main, const SettingsState& state, SettingSlot sl
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
   uint8_t flags = v.Flags();
-  if (active && main.IsItemChecked(kForwardReverse)) flags |= option::kForwardReverse;
-  if (main.IsItemChecked(kRpmLimit)) flags |= option::kRpmLimit;
-  if (main.IsItemChecked(kFreeWheeling)) flags |= option::kFreeWheeling;
+  for (const SettingRow& row : SettingRows())
+    if (row.encoding == Encoding::Flag && (active || !row.activeOnly) && main.IsItemChecked(row.control))
+      flags |= row.flag;
   if (active && main.IsItemChecked(kRpmControl)) {
     // The marker tells the firmware that the RPM-control word is valid.
     v.rpmMarker = kRpmMarkerValue;
-    flags |= option::kRpmControl;
   }
   if (v.Byte(SlotSetting::BrakeStrength) != 0) flags |= option::kEmfBrake;
-  if (main.IsItemChecked(kBlockedMotorProtect)) flags |= option::kBlockedMotor;
   v.Byte(SlotSetting::OptionFlags) = flags;
   v.Byte(SlotSetting::Overtemperature) = main.IsItemChecked(kOvertempProtect) ? 3 : 1;
   if (active) v.rpmControlWord = static_cast<uint16_t>(state.RpmControl);

@@ -3,6 +3,7 @@
 
 #include "protocol/link_check.h"
 #include "settings/controller_identity.h"
+#include "settings/setting_table.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
@@ -195,13 +196,12 @@ uint8_t SettingsCommands::ShowOptions(Window& main, SettingSlot slot) {
   main.CheckItem(kPwm15k6, false);
   if (const int button = PwmButtonFromCode(settings_.LastRead.ClockMhz, pwm)) main.CheckItem(button, true);
 
-  main.EnableItem(kFreeWheeling, (features & feature::kFreeWheeling) != 0);
-  main.CheckItem(kFreeWheeling, (flags & option::kFreeWheeling) != 0);
-  if (active) {
-    main.EnableItem(kForwardReverse, (features & feature::kForwardReverse) != 0);
-    main.CheckItem(kForwardReverse, (flags & option::kForwardReverse) != 0);
+  // The check boxes of the option flags, each offered where the firmware has its feature.
+  for (const SettingRow& row : SettingRows()) {
+    if (row.encoding != Encoding::Flag || (row.activeOnly && !active)) continue;
+    if (row.feature) main.EnableItem(row.control, (features & row.feature) != 0);
+    main.CheckItem(row.control, (flags & row.flag) != 0);
   }
-  main.CheckItem(kRpmLimit, (flags & option::kRpmLimit) != 0);
 
   if (flags & option::kEmfBrake) {
     const uint8_t strength = ReadSlotByte(slot, SlotSetting::BrakeStrength);
@@ -210,19 +210,14 @@ uint8_t SettingsCommands::ShowOptions(Window& main, SettingSlot slot) {
     main.ListSetSelection(kBrake, 0);
   }
 
-  const bool blockedMotor = (features & feature::kBlockedMotor) != 0;
-  main.EnableItem(kBlockedMotorProtect, blockedMotor);
-  main.EnableItem(kBlockedMotorEvents, blockedMotor && active);
-  main.CheckItem(kBlockedMotorProtect, (flags & option::kBlockedMotor) != 0);
+  main.EnableItem(kBlockedMotorEvents, (features & feature::kBlockedMotor) != 0 && active);
   return flags;
 }
 
 void SettingsCommands::ShowRpmControl(Window& main, SettingSlot slot, uint8_t flags) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
-  const uint8_t features = settings_.LastRead.Features;
   if (active) {
-    main.EnableItem(kRpmControl, (features & feature::kRpmControl) != 0);
     const int high = ReadByte(address::kRpmControlHigh);
     const auto word = static_cast<uint16_t>(high * 256 + ReadByte(address::kRpmControlLow));
     settings_.LastRead.rpmControlWord = word;
