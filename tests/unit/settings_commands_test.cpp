@@ -8,6 +8,7 @@
 
 #include "resources/resources.h"
 #include "settings/panel_values.h"
+#include "settings/setting_table.h"
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
 #include "sim_fixture.h"
@@ -170,6 +171,41 @@ TEST(SettingsValuesTest, TheFileFromTheValuesIsTheFileFromThePanel) {
     EXPECT_EQ(TakePanelValues(b.main(), b.settings, row.slot, taken), row.refusal) << row.name;
     if (*row.refusal == '\0') {
       EXPECT_EQ(settings_file::JsonFromValues(taken), fromValues) << row.name;
+    }
+  }
+}
+
+// Each row of the setting table names the byte a Read shows it from: changing that
+// byte of the controller changes that setting in the file made from the values, and
+// no other. The new byte is one its encoding shows differently.
+TEST(SettingsValuesTest, EachSettingComesFromTheByteItsRowNames) {
+  const auto changed = [](const SettingRow& row, uint8_t old) -> uint8_t {
+    switch (row.encoding) {
+      case Encoding::Flag: return old ^ row.flag;
+      case Encoding::OnByte: return old == 3 ? 1 : 3;
+      case Encoding::PwmCode: return old == 10 ? 9 : 10;
+      case Encoding::Brake: return (old + 1) % 4;
+      case Encoding::Timing: return old == 4 ? 8 : 4;
+      case Encoding::LowVoltageMode: return old == 3 ? 2 : 3;
+      case Encoding::Tolerance: return old % 3 + 1;
+      default: return static_cast<uint8_t>(old + 1);
+    }
+  };
+  for (const SettingRow& row : SettingRows()) {
+    for (SettingSlot slot : {SettingSlot::Active, SettingSlot::Memory1}) {
+      if (slot != SettingSlot::Active && row.activeOnly) continue;
+      const auto read = [slot](PanelBench& b) {
+        b.commands.Read(b.main(), SettingSlot::Active);
+        if (slot != SettingSlot::Active) b.commands.Read(b.main(), slot);
+        return nlohmann::json::parse(settings_file::JsonFromValues(b.settings.LastRead))["settings"];
+      };
+      PanelBench b;
+      const auto before = read(b);
+      uint8_t& byte = b.controller.settings[row.AddressIn(slot)];
+      byte = changed(row, byte);
+      const auto after = read(b);
+      for (const auto& [key, value] : before.items())
+        EXPECT_EQ(value != after[key], key == row.key) << row.key << " in slot " << static_cast<int>(slot) << ": " << key;
     }
   }
 }
