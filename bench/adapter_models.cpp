@@ -95,7 +95,7 @@ Figures RunJobs(const sim::AdapterModel& model, Timing timing, const fs::path& u
     handler.OnCommand(main, panel::kRead);
     f.readS = seconds(t0);
     const bool panelRead = Trimmed(main.GetItemText(panel::kStartupPower)) == "10";
-    if (statusOk(main) && tool.settings.ControllerVersion == 0x1011 && panelRead) ++f.ok;
+    if (statusOk(main) && tool.settings.LastRead.ControllerVersion == 0x1011 && panelRead) ++f.ok;
 
     main.SetItemText(panel::kStartupPower, "5");
     t0 = clock.NowUs();

@@ -51,9 +51,9 @@ std::shared_ptr<Window> ReadPanel(HeadlessUi& ui) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   SettingsState state;
-  state.ControllerVersion = 0x1011;
-  state.Features = 0x1F;
-  state.ClockMhz = 16;
+  state.LastRead.ControllerVersion = 0x1011;
+  state.LastRead.Features = 0x1F;
+  state.LastRead.ClockMhz = 16;
   state.ThresholdCode = 55;
   HeadlessUi ui;
   for (const SettingSlot slot : {SettingSlot::Active, SettingSlot::Memory1}) {

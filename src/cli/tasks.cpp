@@ -180,14 +180,14 @@ class TaskRun {
 
   int Read() {
     if (!ReadSlot(Slot())) return kTaskFailed;
-    const std::string json = settings_file::SaveJson(main_, tool_.settings, Slot());
+    const std::string json = settings_file::JsonFromValues(tool_.settings.LastRead);
     std::fputs(request_.json ? json.c_str() : settings_file::TableFromJson(json).c_str(), stdout);
     return 0;
   }
 
   int Save() {
     if (!ReadSlot(Slot())) return kTaskFailed;
-    const std::string json = settings_file::SaveJson(main_, tool_.settings, Slot());
+    const std::string json = settings_file::JsonFromValues(tool_.settings.LastRead);
     std::string why;
     const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
     if (!ReplaceChosenFile(request_.file, std::span<const uint8_t>(bytes, json.size()), &why)) {

@@ -51,7 +51,7 @@ void OpenRevCounter(const DialogParts& tool, Window& mainWindow) {
     status.Refuse("Error!", msg::kReadValuesFirst);
     return;
   }
-  if (tool.settings.ControllerVersion < kFirstTestProgramVersion) {
+  if (tool.settings.LastRead.ControllerVersion < kFirstTestProgramVersion) {
     status.Refuse("Error!", "Available with V10.11");
     return;
   }

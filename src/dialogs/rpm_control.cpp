@@ -127,7 +127,7 @@ void RpmControlDialog::Read(Window& dialog) {
   // Everything is read before anything is shown or taken, so that a controller that
   // falls silent part way changes nothing.
   const uint16_t word = ReadWord();
-  const bool gains = settings.ControllerVersion >= rpmdlg::kFirstGainsVersion;
+  const bool gains = settings.LastRead.ControllerVersion >= rpmdlg::kFirstGainsVersion;
   int p = 0, i = 0;
   if (gains) {
     p = ReadByte(rpmdlg::kPGainAddress);
@@ -142,7 +142,7 @@ void RpmControlDialog::Read(Window& dialog) {
   if (word > rpmdlg::kNoMaximumWord)
     settings.RpmControl = 0;
   else
-    hz = MaxFrequencyHz(settings.ClockMhz, word);
+    hz = MaxFrequencyHz(settings.LastRead.ClockMhz, word);
   ShowFrequency(dialog, hz);
 
   if (gains) {
@@ -166,7 +166,7 @@ void RpmControlDialog::Read(Window& dialog) {
 // The values fields stay blank; Calculate and Write go off, since they would act on
 // what an earlier Read found, and the main window's values count as not read.
 void RpmControlDialog::LinkLost(Window& dialog) {
-  tool_.settings.ControllerVersion = SettingsState::kVersionInvalid;
+  tool_.settings.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
   for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, false);
   dialog.Repaint();
   tool_.status.Refuse("ERROR!", msg::kNoConnection);
@@ -221,15 +221,15 @@ void RpmControlDialog::Write(Window& dialog) {
     Refuse("max. 2500 Hz");
     return;
   }
-  const std::optional<uint16_t> word = RpmControlWordFromHz(settings.ClockMhz, *hz);
+  const std::optional<uint16_t> word = RpmControlWordFromHz(settings.LastRead.ClockMhz, *hz);
   if (!word) {
-    Refuse("min. " + std::to_string(MinFrequencyHz(settings.ClockMhz)) + " Hz");
+    Refuse("min. " + std::to_string(MinFrequencyHz(settings.LastRead.ClockMhz)) + " Hz");
     return;
   }
 
   // Every field is checked before the first byte goes out, so that a refused gain
   // leaves the controller as it was.
-  const bool gains = settings.ControllerVersion >= rpmdlg::kFirstGainsVersion;
+  const bool gains = settings.LastRead.ControllerVersion >= rpmdlg::kFirstGainsVersion;
   int p = 0, i = 0;
   if (gains) {
     const std::optional<int> typedP = FieldInteger(dialog, rpmdlg::kPValue, "%2d");
@@ -263,7 +263,7 @@ void RpmControlDialog::Write(Window& dialog) {
     LinkLost(dialog);
     return;
   }
-  ShowFrequency(dialog, MaxFrequencyHz(settings.ClockMhz, held));
+  ShowFrequency(dialog, MaxFrequencyHz(settings.LastRead.ClockMhz, held));
   dialog.Repaint();
   tool_.platform.ui.Beep();
   tool_.status.Done();

@@ -220,7 +220,7 @@ bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
   const LinkOutcome first = CheckLinkFor(protocol_, link_, status_, kFirstCheck, &main, nullptr);
   if (first == LinkOutcome::NoAdapter || first == LinkOutcome::OtherDevice) EndBlank();
   if (first != LinkOutcome::Ready) {
-    if (first != LinkOutcome::NoAdapter) settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    if (first != LinkOutcome::NoAdapter) settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
     return false;
   }
   status_.EnableField(true, false);
@@ -234,7 +234,7 @@ bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
   const uint32_t major = protocol_.ReadSettingByte(address::kVersionMajor);
   const uint32_t minor = protocol_.ReadSettingByte(address::kVersionMinor);
   version = static_cast<int>(major * 256 + minor);
-  settings_.ControllerVersion = version;
+  settings_.LastRead.ControllerVersion = version;
   return true;
 }
 
@@ -247,7 +247,7 @@ bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, UpdateShape& s
   }
   if (!SupportedControllerType(version >> 12)) {
     status_.Refuse("ERROR!", msg::kNotSuitable);
-    settings_.ControllerVersion = SettingsState::kVersionInvalid;
+    settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
     EndBlank();
     return false;
   }
@@ -268,7 +268,7 @@ bool FirmwareUpdate::AskToStart(UpdateFiles& files, const char* question, const 
   // transfer: neither before the question nor when the answer comes after the request.
   const bool agreed = !ui_.EndRequested() &&
                       ui_.MessageBox(nullptr, "Warning!", question, MessageButtons::OkCancel,
-                                     UpdateQuestionDetails(updateFile_.UpdateFileName, settings_.ControllerVersion,
+                                     UpdateQuestionDetails(updateFile_.UpdateFileName, settings_.LastRead.ControllerVersion,
                                                            link_, shape)) == MessageResult::Ok &&
                       !ui_.EndRequested();
   if (!agreed) {
@@ -472,7 +472,7 @@ void FirmwareUpdate::Finish(UpdateFiles& files) {
   // New firmware starts with the RC setup unlocked; the settings must be read again.
   const uint32_t lock = protocol_.ReadSettingByte(address::kLockByte);
   protocol_.WriteSettingByte(address::kLockByte, lock | 1);
-  settings_.ControllerVersion = SettingsState::kVersionInvalid;
+  settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
   status_.Done();
 }
 

@@ -6,16 +6,16 @@ Identity IdentifyController(SetupProtocol& protocol, SettingsState& settings, Wi
   const auto read = [&protocol](uint8_t address) { return static_cast<uint8_t>(protocol.ReadSettingByte(address)); };
   const uint8_t major = read(address::kVersionMajor);
   const uint8_t minor = read(address::kVersionMinor);
-  settings.ControllerVersion = major * 256 + minor;
-  if (settings.ControllerVersion == SettingsState::kVersionInvalid) return Identity::NotSetUp;
+  settings.LastRead.ControllerVersion = major * 256 + minor;
+  if (settings.LastRead.ControllerVersion == SettingsState::kVersionInvalid) return Identity::NotSetUp;
   if (!SupportedControllerType(settings.ControllerType())) {
-    settings.ControllerVersion = SettingsState::kVersionInvalid;
+    settings.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
     return Identity::Unsuitable;
   }
-  settings.Features = read(address::kFeatures);
-  main.SetItemText(panel::kVersion, VersionText(major, minor, settings.Features));
+  settings.LastRead.Features = read(address::kFeatures);
+  main.SetItemText(panel::kVersion, VersionText(major, minor, settings.LastRead.Features));
   if (read(address::kCompatibilityLevel) > kProgramLevel) {
-    settings.ControllerVersion = SettingsState::kVersionInvalid;
+    settings.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
     return Identity::TooNew;
   }
   return Identity::Known;

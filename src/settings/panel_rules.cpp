@@ -118,7 +118,7 @@ void SettingsCommands::ClickResetLog(Window& main) {
     return;
   }
   for (int id : {kTransmitterFailures, kOvertempEvents, kUndervoltageEvents}) main.SetItemText(id, " 0");
-  if (settings_.Features & feature::kBlockedMotor) main.SetItemText(kBlockedMotorEvents, " 0");
+  if (settings_.LastRead.Features & feature::kBlockedMotor) main.SetItemText(kBlockedMotorEvents, " 0");
 }
 
 }  // namespace ravix

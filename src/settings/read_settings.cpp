@@ -3,6 +3,7 @@
 
 #include "protocol/link_check.h"
 #include "settings/controller_identity.h"
+#include "settings/setting_table.h"
 #include "settings/settings_commands.h"
 #include "status/messages.h"
 
@@ -54,11 +55,17 @@ void PreparePanelForMemory(Window& main) {
 // of it may look read or reach a Write: the texts go blank, "active RPM control"
 // and "Write" are off, and the values count as not read until a good Read.
 void SettingsCommands::LinkLostDuringRead(Window& main) {
-  settings_.ControllerVersion = SettingsState::kVersionInvalid;
-  settings_.PulsesShown = {};
+  settings_.LastRead.ForgetSettings(SettingSlot::Active);
+  settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
   for (int id : {panel::kStartupPower, panel::kVolts, panel::kVersion}) main.SetItemText(id, " ");
   PreparePanelForMemory(main);
   status_.ReportCommandError(msg::kNoConnection);
+}
+
+uint8_t SettingsCommands::ReadSlotByte(SettingSlot slot, SlotSetting setting) {
+  const uint8_t value = ReadByte(SlotAddress(slot, setting));
+  settings_.LastRead.Byte(setting) = value;
+  return value;
 }
 
 void SettingsCommands::ShowNumber(Window& main, int id, const char* format, int value) {
@@ -138,7 +145,8 @@ void SettingsCommands::ReadSlot(Window& main, SettingSlot slot) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
   main.SetItemText(IDC_STATUS, " ");
-  settings_.ClockMhz = ReadByte(address::kClockMhz);
+  settings_.LastRead.ForgetSettings(slot);
+  settings_.LastRead.ClockMhz = ReadByte(address::kClockMhz);
   if (active) ShowPulseWidths(main);
   const uint8_t flags = ShowOptions(main, slot);
   ShowRpmControl(main, slot, flags);
@@ -169,65 +177,59 @@ void SettingsCommands::ShowPulseWidths(Window& main) {
     // Each width is read high byte first.
     const int high = ReadByte(field.high);
     const auto count = static_cast<uint16_t>(high * 256 + ReadByte(field.low));
-    PulseShown& shown = settings_.PulsesShown[i];
-    shown = {PulseTextFromWord(count, field.isNeutral), count};
-    main.SetItemText(field.id, shown.text);
+    settings_.LastRead.pulseCounts[i] = count;
+    main.SetItemText(field.id, PulseTextFromWord(count, field.isNeutral));
   }
 }
 
 uint8_t SettingsCommands::ShowOptions(Window& main, SettingSlot slot) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
-  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
-  const uint8_t features = settings_.Features;
-  const uint8_t flags = ReadByte(at(SlotSetting::OptionFlags));
-  settings_.OptionFlagsByte = flags;
-  const uint8_t timing = ReadByte(at(SlotSetting::TimingCode));
+  const uint8_t features = settings_.LastRead.Features;
+  const uint8_t flags = ReadSlotByte(slot, SlotSetting::OptionFlags);
+  const uint8_t timing = ReadSlotByte(slot, SlotSetting::TimingCode);
   main.ListSetSelection(kTiming, TimingIndexFromBytes(flags, timing));
   main.EnableItem(kPwm15k6, (features & feature::kPwm15k6) != 0);
 
-  const uint8_t pwm = ReadByte(at(SlotSetting::PwmCode));
+  const uint8_t pwm = ReadSlotByte(slot, SlotSetting::PwmCode);
   main.CheckItem(kPwm7k8, false);
   main.CheckItem(kPwm15k6, false);
-  if (const int button = PwmButtonFromCode(settings_.ClockMhz, pwm)) main.CheckItem(button, true);
+  if (const int button = PwmButtonFromCode(settings_.LastRead.ClockMhz, pwm)) main.CheckItem(button, true);
 
-  main.EnableItem(kFreeWheeling, (features & feature::kFreeWheeling) != 0);
-  main.CheckItem(kFreeWheeling, (flags & option::kFreeWheeling) != 0);
-  if (active) {
-    main.EnableItem(kForwardReverse, (features & feature::kForwardReverse) != 0);
-    main.CheckItem(kForwardReverse, (flags & option::kForwardReverse) != 0);
+  // The check boxes of the option flags, each offered where the firmware has its feature.
+  for (const SettingRow& row : SettingRows()) {
+    if (row.encoding != Encoding::Flag || (row.activeOnly && !active)) continue;
+    if (row.feature) main.EnableItem(row.control, (features & row.feature) != 0);
+    main.CheckItem(row.control, (flags & row.flag) != 0);
   }
-  main.CheckItem(kRpmLimit, (flags & option::kRpmLimit) != 0);
 
   if (flags & option::kEmfBrake) {
-    const uint8_t strength = ReadByte(at(SlotSetting::BrakeStrength));
+    const uint8_t strength = ReadSlotByte(slot, SlotSetting::BrakeStrength);
     main.ListSetSelection(kBrake, strength < std::size(kBrakeEntries) ? strength : -1);
   } else {
     main.ListSetSelection(kBrake, 0);
   }
 
-  const bool blockedMotor = (features & feature::kBlockedMotor) != 0;
-  main.EnableItem(kBlockedMotorProtect, blockedMotor);
-  main.EnableItem(kBlockedMotorEvents, blockedMotor && active);
-  main.CheckItem(kBlockedMotorProtect, (flags & option::kBlockedMotor) != 0);
+  main.EnableItem(kBlockedMotorEvents, (features & feature::kBlockedMotor) != 0 && active);
   return flags;
 }
 
 void SettingsCommands::ShowRpmControl(Window& main, SettingSlot slot, uint8_t flags) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
-  const uint8_t features = settings_.Features;
   if (active) {
-    main.EnableItem(kRpmControl, (features & feature::kRpmControl) != 0);
     const int high = ReadByte(address::kRpmControlHigh);
-    settings_.RpmControl = high * 256 + ReadByte(address::kRpmControlLow);
+    const auto word = static_cast<uint16_t>(high * 256 + ReadByte(address::kRpmControlLow));
+    settings_.LastRead.rpmControlWord = word;
+    settings_.RpmControl = word;
   }
   if (active && (flags & option::kRpmControl)) {
     main.CheckItem(kRpmControl, true);
     // Without the marker the word was never set up; the field keeps what it showed.
-    if (ReadByte(address::kRpmMarker) == kRpmMarkerValue)
+    settings_.LastRead.rpmMarker = ReadByte(address::kRpmMarker);
+    if (settings_.LastRead.rpmMarker == kRpmMarkerValue)
       main.SetItemText(kMaxFrequency,
-                       MaxFrequencyText(settings_.ClockMhz, static_cast<uint16_t>(settings_.RpmControl)));
+                       MaxFrequencyText(settings_.LastRead.ClockMhz, static_cast<uint16_t>(settings_.RpmControl)));
     main.Repaint();
   } else {
     main.CheckItem(kRpmControl, false);
@@ -238,9 +240,8 @@ void SettingsCommands::ShowRpmControl(Window& main, SettingSlot slot, uint8_t fl
 
 void SettingsCommands::ShowLowVoltage(Window& main, SettingSlot slot) {
   using namespace panel;
-  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
-  const uint8_t mode = ReadByte(at(SlotSetting::LowVoltageMode));
-  settings_.ThresholdCode = ReadByte(at(SlotSetting::ThresholdCode));
+  const uint8_t mode = ReadSlotByte(slot, SlotSetting::LowVoltageMode);
+  settings_.ThresholdCode = ReadSlotByte(slot, SlotSetting::ThresholdCode);
   main.CheckItem(kIgnore, mode == 1);
   main.CheckItem(kReducePower, mode == 2);
   main.CheckItem(kSwitchOff, mode == 3);
@@ -271,20 +272,25 @@ void SettingsCommands::ShowLowVoltage(Window& main, SettingSlot slot) {
 void SettingsCommands::ShowLevelsAndCounters(Window& main, SettingSlot slot) {
   using namespace panel;
   const bool active = slot == SettingSlot::Active;
-  const auto at = [slot](SlotSetting setting) { return SlotAddress(slot, setting); };
-  const bool blockedMotor = (settings_.Features & feature::kBlockedMotor) != 0;
-  main.CheckItem(kOvertempProtect, ReadByte(at(SlotSetting::Overtemperature)) == 3);
-  if (active) ShowNumber(main, kControlSpeed, "%3d", ReadByte(address::kControlSpeed));
-  ShowNumber(main, kStartupPower, "%3d", ReadByte(at(SlotSetting::StartupPower)));
+  SettingsValues& read = settings_.LastRead;
+  const bool blockedMotor = (read.Features & feature::kBlockedMotor) != 0;
+  main.CheckItem(kOvertempProtect, ReadSlotByte(slot, SlotSetting::Overtemperature) == 3);
+  if (active) {
+    read.controlSpeed = ReadByte(address::kControlSpeed);
+    ShowNumber(main, kControlSpeed, "%3d", *read.controlSpeed);
+  }
+  ShowNumber(main, kStartupPower, "%3d", ReadSlotByte(slot, SlotSetting::StartupPower));
 
   if (active) {
     for (int id : {kToleranceSmall, kToleranceMedium, kToleranceHigh}) main.CheckItem(id, false);
     const uint8_t tolerance = ReadByte(address::kSignalTolerance);
+    read.signalTolerance = tolerance;
     if (tolerance >= 1 && tolerance <= 3) main.CheckItem(kToleranceSmall + tolerance - 1, true);
-    ShowNumber(main, kTransmitterFailures, "%2d", ReadByte(address::kTransmitterFailures));
-    ShowNumber(main, kOvertempEvents, "%2d", ReadByte(address::kOvertemperatureEvents));
-    ShowNumber(main, kUndervoltageEvents, "%2d", ReadByte(address::kUndervoltageEvents));
-    if (blockedMotor) ShowNumber(main, kBlockedMotorEvents, "%2d", ReadByte(address::kBlockedMotorEvents));
+    const size_t counters = blockedMotor ? kCounterCount : kBlockedMotorCount;
+    for (size_t i = 0; i < counters; ++i) {
+      read.counters[i] = ReadByte(kCounterAddresses[i]);
+      ShowNumber(main, kCounterControls[i], "%2d", *read.counters[i]);
+    }
   }
 }
 

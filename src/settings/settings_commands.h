@@ -23,6 +23,13 @@ inline constexpr PulseField kPulseFields[kPulseCount] = {
     {panel::kStop, address::kStopHigh, address::kStopLow, false},
 };
 
+// The log counters' controls and bytes, in the order of CounterIndex.
+inline constexpr int kCounterControls[kCounterCount] = {panel::kTransmitterFailures, panel::kOvertempEvents,
+                                                        panel::kUndervoltageEvents, panel::kBlockedMotorEvents};
+inline constexpr uint8_t kCounterAddresses[kCounterCount] = {
+    address::kTransmitterFailures, address::kOvertemperatureEvents, address::kUndervoltageEvents,
+    address::kBlockedMotorEvents};
+
 // Reads back every byte of the last Write (settings.BytesWritten), byte for byte.
 struct ReadBack {
   bool linkLost = false;  // the controller stopped answering while they were read
@@ -74,20 +81,18 @@ class SettingsCommands {
   // Restarts the controller until it answers ready; false when the command has ended.
   bool RestartAndConnect(Window& main);
   uint8_t ReadByte(uint8_t address) { return static_cast<uint8_t>(protocol_.ReadSettingByte(address)); }
+  // Reads one of the slot's bytes into the values read.
+  uint8_t ReadSlotByte(SettingSlot slot, SlotSetting setting);
   void ShowNumber(Window& main, int id, const char* format, int value);
 
-  struct WriteValues;
-  bool Validate(Window& main, SettingSlot slot, WriteValues& values);
-  // The steps of Validate, in its order.
+  // The checks of a Write take the panel into the values it writes, as a Read would
+  // find them.
+  bool Validate(Window& main, SettingSlot slot, SettingsValues& values);
+  // The steps of Validate around the panel's checks (panel_values.h), in its order.
   bool StartWrite(Window& main);
-  bool TakePulseWidths(Window& main, WriteValues& v);
   bool PrepareSlot(Window& main, SettingSlot slot);
-  bool TakeRpmControlConflicts(Window& main, WriteValues& v);
-  bool TakeThreshold(Window& main);
-  bool TakeMotorFields(Window& main, SettingSlot slot, WriteValues& v);
-  bool TakeGroups(Window& main, SettingSlot slot, WriteValues& v);
   bool ConnectForWrite(Window& main, SettingSlot slot);
-  bool WriteSlot(Window& main, SettingSlot slot, const WriteValues& values);
+  bool WriteSlot(SettingSlot slot, const SettingsValues& values);
   // Shows text in a box captioned "Error!" and ends the command with the status
   // field blank and disabled.
   void Refuse(Window& main, const std::string& text);

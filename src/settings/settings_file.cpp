@@ -8,9 +8,9 @@
 #include <span>
 
 #include "platform/file_access.h"
+#include "settings/panel_values.h"
 #include "settings/settings_commands.h"
 #include "settings/setting_table.h"
-#include "settings/settings_file_keys.h"
 
 namespace ravix::settings_file {
 
@@ -19,96 +19,11 @@ namespace {
 using Json = nlohmann::ordered_json;
 using namespace panel;
 
-using namespace keys;
-
-const char* SlotName(SettingSlot slot) {
-  return slot == SettingSlot::Active ? "active" : slot == SettingSlot::Memory1 ? "memory1" : "memory2";
-}
-
-std::string Hex2(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%02X", value & 0xFF);
-  return text;
-}
-
-// The value as the panel shows it (two or one decimals), as the nearest double, so
-// that the file holds 1.9 and not 1.9000000000000001.
-double Rounded(double value, double step) {
-  char text[32];
-  std::snprintf(text, sizeof text, step < 0.05 ? "%.2f" : "%.1f", value);
-  return std::strtod(text, nullptr);
-}
-
-int CheckedOf(const Window& main, const std::array<int, 3>& buttons) {
-  for (size_t i = 0; i < buttons.size(); ++i)
-    if (main.IsItemChecked(buttons[i])) return static_cast<int>(i);
-  return -1;
-}
-
-Json CutoffOf(const Window& main, const SettingsState& state) {
-  if (main.IsItemChecked(kPerCell)) return "per-cell";
-  const PanelNumber volts = ReadDecimalText(main.GetItemText(kVolts));
-  if (volts.wellFormed) return Rounded(volts.value, 0.1);
-  if (state.ThresholdCode == kThresholdPerCell) return "per-cell";
-  return Rounded(VoltsFromThresholdCode(state.ThresholdCode), 0.1);
-}
-
-Json SettingsOf(const Window& main, const SettingsState& state, bool active) {
-  Json s = Json::object();
-  if (active)
-    for (const Field& pulse : kFields)
-      if (pulse.kind == ValueKind::Pulse)
-        if (const PanelNumber ms = ReadDecimalText(main.GetItemText(pulse.id)); ms.wellFormed)
-          s[pulse.key] = Rounded(ms.value, 0.01);
-  if (main.IsItemChecked(kPwm7k8)) s["pwm-khz"] = 7.8;
-  if (main.IsItemChecked(kPwm15k6)) s["pwm-khz"] = 15.6;
-  if (active) {
-    const PanelInteger speed = ReadIntegerText(main.GetItemText(kControlSpeed), 4);
-    if (speed.wellFormed) s["control-speed"] = speed.value;
-  }
-  const PanelInteger power = ReadIntegerText(main.GetItemText(kStartupPower), 9);
-  if (power.wellFormed) s["startup-power"] = power.value;
-  const int brake = main.ListSelection(kBrake);
-  if (brake >= 0 && brake < 4) s["brake"] = kBrakeNames[static_cast<size_t>(brake)];
-  const int timing = main.ListSelection(kTiming);
-  if (timing == kTimingAuto) s["timing"] = "auto";
-  if (timing >= 0 && timing < kTimingAuto) s["timing"] = kTimingDegrees[static_cast<size_t>(timing)];
-  if (const int mode = CheckedOf(main, kModeButtons); mode >= 0)
-    s["low-voltage"] = kModeNames[static_cast<size_t>(mode)];
-  s["cutoff-volts"] = CutoffOf(main, state);
-  if (active)
-    if (const int t = CheckedOf(main, kToleranceButtons); t >= 0)
-      s["signal-tolerance"] = kToleranceNames[static_cast<size_t>(t)];
-  for (const Switch& sw : kSwitches)
-    if (active || !sw.activeOnly) s[sw.key] = main.IsItemChecked(sw.id);
-  if (active)
-    for (const Field& counter : kFields)
-      if (counter.kind == ValueKind::Counter)
-        if (const PanelInteger value = ReadIntegerText(main.GetItemText(counter.id), 3); value.wellFormed)
-          s[counter.key] = value.value;
-  return s;
-}
-
-}  // namespace
-
-std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName) {
-  Json file = Json::object();
-  file["format"] = kFormat;
-  const int version = state.ControllerVersion;
-  file["controller"] = {{"type", state.ControllerType()},
-                        {"version", Hex2(version >> 8) + "." + Hex2(version)},
-                        {"features", Hex2(state.Features)},
-                        {"clock-mhz", state.ClockMhz}};
-  file["slot"] = slotName ? slotName : SlotName(slot);
-  file["settings"] = SettingsOf(main, state, slot == SettingSlot::Active);
-  return file.dump(2) + "\n";
-}
-
-namespace {
 constexpr char kPattern[] = "Settings files (*.json)";
 constexpr size_t kMaxFileBytes = 1 << 20;  // a settings file is a few hundred bytes
 
 bool PanelShowsActiveSet(const Window& main) { return main.IsItemEnabled(kWrite); }
+
 }  // namespace
 
 void SaveSettingsAs(Status& status, const SettingsState& state, Window& main) {
@@ -118,10 +33,17 @@ void SaveSettingsAs(Status& status, const SettingsState& state, Window& main) {
     return;
   }
   const bool active = PanelShowsActiveSet(main);
+  // The file keeps what a Write of the panel would write, so the panel's own checks
+  // refuse what a Write would refuse.
+  SettingsValues values;
+  const std::string refused = TakePanelValues(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, values);
+  if (!refused.empty()) {
+    status.Refuse("Error!", refused, &main);
+    return;
+  }
   const auto path = ui.SaveFileDialog(&main, "Save Settings As", kPattern, active ? "settings.json" : "memory.json");
   if (!path) return;
-  const std::string json =
-      SaveJson(main, state, active ? SettingSlot::Active : SettingSlot::Memory1, active ? nullptr : "memory");
+  const std::string json = JsonFromValues(values, active ? nullptr : "memory");
   std::string why;
   const auto* bytes = reinterpret_cast<const uint8_t*>(json.data());
   if (!ReplaceChosenFile(*path, std::span<const uint8_t>(bytes, json.size()), &why)) {
@@ -157,9 +79,8 @@ void LoadSettings(Status& status, const SettingsState& state, Window& main, cons
 }
 
 bool IsSwitchKey(std::string_view key) {
-  for (const Switch& sw : kSwitches)
-    if (key == sw.key) return true;
-  return false;
+  const SettingRow* row = FindSetting(key);
+  return row && row->kind == SettingKind::Switch;
 }
 
 bool IsActiveOnlyKey(std::string_view key) {
@@ -168,11 +89,12 @@ bool IsActiveOnlyKey(std::string_view key) {
 }
 
 std::vector<const char*> MemoryKeys() {
-  std::vector<const char*> memory(kChoiceKeys.begin(), kChoiceKeys.end());
-  for (const Field& field : kFields)
-    if (!field.activeOnly) memory.push_back(field.key);
-  for (const Switch& sw : kSwitches)
-    if (!sw.activeOnly) memory.push_back(sw.key);
+  // The lists and groups first, then the fields, then the check boxes.
+  std::vector<const char*> memory;
+  for (SettingKind kind : {SettingKind::Choice, SettingKind::Decimal, SettingKind::Level, SettingKind::Counter,
+                           SettingKind::Switch})
+    for (const SettingRow& row : SettingRows())
+      if (row.kind == kind && !row.activeOnly) memory.push_back(row.key);
   return memory;
 }
 

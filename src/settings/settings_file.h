@@ -21,6 +21,9 @@ inline constexpr int kFormat = 1;  // raised only when an older reader would mis
 // The panel's values (as the last read of slot left them) as a settings file.
 // slotName: what the file calls the slot when the caller cannot tell which memory.
 std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName = nullptr);
+// The same file made from values a Read read (or a Write took from the panel), through
+// the panel's conversions: right after a Read it is SaveJson's file byte for byte.
+std::string JsonFromValues(const SettingsValues& values, const char* slotName = nullptr);
 
 // Fills the panel from a settings file as the user would: typing into fields,
 // choosing list entries and clicking buttons (click sends a button's command to the

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
-#include "settings/settings_file_keys.h"
+#include "settings/setting_table.h"
 
 namespace ravix::settings_file {
 
@@ -77,24 +79,23 @@ bool Boolean(const Json& value, const std::string& key) {
   return value.get<bool>();
 }
 
-using namespace keys;
-
-// What the file asks of the panel, checked in full before anything changes.
+// What the file asks of the panel, checked in full before anything changes. The
+// fields' texts and the check boxes' marks are indexed by the setting table's rows.
 struct Plan {
-  std::array<std::optional<std::string>, kFields.size()> texts;
+  std::vector<std::optional<std::string>> texts = std::vector<std::optional<std::string>>(SettingRows().size());
   std::optional<int> pwmButton, brake, timing, mode, tolerance;
   std::optional<bool> perCell;
   std::optional<std::string> volts;
-  std::array<std::optional<bool>, kSwitches.size()> switches;
+  std::vector<std::optional<bool>> switches = std::vector<std::optional<bool>>(SettingRows().size());
 };
 
-std::string FieldText(const Field& field, double value) {
+// A number field's text as the Read shows it.
+std::string FieldText(const SettingRow& row, double value) {
   char text[16];
-  if (field.Decimal())
+  if (row.kind == SettingKind::Decimal)
     std::snprintf(text, sizeof text, "%1.2f", value);
   else
-    std::snprintf(text, sizeof text, field.id == kControlSpeed || field.id == kStartupPower ? "%3d" : "%2d",
-                  static_cast<int>(value));
+    std::snprintf(text, sizeof text, row.kind == SettingKind::Level ? "%3d" : "%2d", static_cast<int>(value));
   return text;
 }
 
@@ -103,46 +104,42 @@ void NeedEnabled(const Window& main, int id, bool differs, const std::string& ke
   if (differs && !main.IsItemEnabled(id)) Refuse(key, "cannot be set on this controller or in this memory");
 }
 
-void PlanField(Plan& plan, const Window& main, const std::string& key, const Json& value, bool active) {
-  for (size_t i = 0; i < kFields.size(); ++i) {
-    const Field& f = kFields[i];
-    if (key != f.key) continue;
-    const double number = f.Decimal() ? Number(value, key, f.low, f.high)
-                                    : Integer(value, key, static_cast<int>(f.low), static_cast<int>(f.high));
-    if (f.activeOnly && !active) return;
-    const std::string text = FieldText(f, number);
-    NeedEnabled(main, f.id, text != main.GetItemText(f.id), key);
-    plan.texts[i] = text;
-    return;
-  }
-  for (size_t i = 0; i < kSwitches.size(); ++i) {
-    const Switch& sw = kSwitches[i];
-    if (key != sw.key) continue;
-    const bool on = Boolean(value, key);
-    if (sw.activeOnly && !active) return;
-    NeedEnabled(main, sw.id, on != main.IsItemChecked(sw.id), key);
-    plan.switches[i] = on;
-    return;
-  }
-  Refuse(key, "is not a setting this program knows");
+void PlanField(Plan& plan, const Window& main, const SettingRow& f, size_t i, const Json& value, bool active) {
+  const std::string& key = f.key;
+  const double number = f.kind == SettingKind::Decimal
+                            ? Number(value, key, f.low, f.high)
+                            : Integer(value, key, static_cast<int>(f.low), static_cast<int>(f.high));
+  if (f.activeOnly && !active) return;
+  const std::string text = FieldText(f, number);
+  NeedEnabled(main, f.control, text != main.GetItemText(f.control), key);
+  plan.texts[i] = text;
 }
 
-void PlanChoice(Plan& plan, const Window& main, const std::string& key, const Json& value, bool active) {
-  if (key == "pwm-khz") {
+void PlanSwitch(Plan& plan, const Window& main, const SettingRow& sw, size_t i, const Json& value, bool active) {
+  const bool on = Boolean(value, sw.key);
+  if (sw.activeOnly && !active) return;
+  NeedEnabled(main, sw.control, on != main.IsItemChecked(sw.control), sw.key);
+  plan.switches[i] = on;
+}
+
+void PlanChoice(Plan& plan, const Window& main, const SettingRow& row, const Json& value, bool active) {
+  const std::string key = row.key;
+  const Encoding encoding = row.encoding;
+  if (encoding == Encoding::PwmCode) {
     const int id = Choice(value, key, {7.8, 15.6}) == 0 ? kPwm7k8 : kPwm15k6;
     NeedEnabled(main, id, !main.IsItemChecked(id), key);
     plan.pwmButton = id;
-  } else if (key == "brake") {
+  } else if (encoding == Encoding::Brake) {
     plan.brake = Choice(value, key, kBrakeNames);
-  } else if (key == "timing") {
+  } else if (encoding == Encoding::Timing) {
     // The list's entries in order: the fixed timings, then "auto" at kTimingAuto.
     static_assert(kTimingDegrees.size() == kTimingAuto);
     Json timings = kTimingDegrees;
     timings.push_back("auto");
     plan.timing = Choice(value, key, timings);
-  } else if (key == "low-voltage") {
+  } else if (encoding == Encoding::LowVoltageMode) {
     plan.mode = Choice(value, key, kModeNames);
-  } else if (key == "cutoff-volts") {
+  } else if (encoding == Encoding::Threshold) {
     if (value == "per-cell") {
       plan.perCell = true;
     } else {
@@ -151,12 +148,23 @@ void PlanChoice(Plan& plan, const Window& main, const std::string& key, const Js
       plan.perCell = false;
       plan.volts = text;
     }
-  } else if (key == "signal-tolerance") {
+  } else if (encoding == Encoding::Tolerance) {
     const int index = Choice(value, key, kToleranceNames);
     if (active) plan.tolerance = index;
-  } else {
-    PlanField(plan, main, key, value, active);
   }
+}
+
+void PlanSetting(Plan& plan, const Window& main, const std::string& key, const Json& value, bool active) {
+  const std::span<const SettingRow> rows = SettingRows();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (key != rows[i].key) continue;
+    switch (rows[i].kind) {
+      case SettingKind::Choice: return PlanChoice(plan, main, rows[i], value, active);
+      case SettingKind::Switch: return PlanSwitch(plan, main, rows[i], i, value, active);
+      default: return PlanField(plan, main, rows[i], i, value, active);
+    }
+  }
+  Refuse(key, "is not a setting this program knows");
 }
 
 void CheckHeader(const Json& file, const SettingsState& state) {
@@ -180,15 +188,18 @@ void CheckHeader(const Json& file, const SettingsState& state) {
 
 void Click(Window& main, int id, const std::function<void(int)>& click) {
   // A click flips a check box's own mark; the radio buttons' commands set theirs.
-  const bool checkBox =
-      id == kPerCell || std::any_of(kSwitches.begin(), kSwitches.end(), [id](const Switch& sw) { return sw.id == id; });
+  const std::span<const SettingRow> rows = SettingRows();
+  const bool checkBox = id == kPerCell || std::any_of(rows.begin(), rows.end(), [id](const SettingRow& row) {
+                          return row.kind == SettingKind::Switch && row.control == id;
+                        });
   if (checkBox) main.CheckItem(id, !main.IsItemChecked(id));
   click(id);
 }
 
 void Apply(Window& main, const Plan& plan, const std::function<void(int)>& click) {
-  for (size_t i = 0; i < kFields.size(); ++i)
-    if (plan.texts[i]) main.SetItemText(kFields[i].id, *plan.texts[i]);
+  const std::span<const SettingRow> rows = SettingRows();
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (plan.texts[i]) main.SetItemText(rows[i].control, *plan.texts[i]);
   if (plan.pwmButton && !main.IsItemChecked(*plan.pwmButton)) Click(main, *plan.pwmButton, click);
   if (plan.brake) main.ListSetSelection(kBrake, *plan.brake);
   if (plan.timing) main.ListSetSelection(kTiming, *plan.timing);
@@ -203,9 +214,9 @@ void Apply(Window& main, const Plan& plan, const std::function<void(int)>& click
     for (int id : kToleranceButtons) main.CheckItem(id, id == kToleranceButtons[static_cast<size_t>(*plan.tolerance)]);
     click(kToleranceButtons[static_cast<size_t>(*plan.tolerance)]);
   }
-  for (size_t i = 0; i < kSwitches.size(); ++i)
-    if (plan.switches[i] && *plan.switches[i] != main.IsItemChecked(kSwitches[i].id))
-      Click(main, kSwitches[i].id, click);
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (plan.switches[i] && *plan.switches[i] != main.IsItemChecked(rows[i].control))
+      Click(main, rows[i].control, click);
 }
 
 // A settings file nests three levels: the file's object, its parts ("controller",
@@ -287,7 +298,7 @@ std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot,
     CheckHeader(file, state);
     Plan plan;
     for (const auto& [key, value] : file["settings"].items())
-      PlanChoice(plan, main, key, value, slot == SettingSlot::Active);
+      PlanSetting(plan, main, key, value, slot == SettingSlot::Active);
     Apply(main, plan, click);
   } catch (const Refusal& refusal) {
     return refusal.text;

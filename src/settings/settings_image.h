@@ -5,25 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "settings/settings_values.h"
+
 namespace ravix {
-
-// The controller's setting memory: single bytes at addresses 0 to 57. Eight settings
-// exist once per slot (the active set scattered, the two model memories contiguous);
-// the rest belong to the active set or identify the controller.
-
-enum class SettingSlot { Active, Memory1, Memory2 };
-
-// The settings that each slot holds, in the order of a model memory's bytes.
-enum class SlotSetting {
-  OptionFlags,      // OptionFlags bit set
-  PwmCode,          // 9 or 10 by the clock; 255 in a memory that holds nothing
-  BrakeStrength,    // brake list index 0 to 3
-  TimingCode,       // 1, 2, 4, 8 or 16
-  StartupPower,     // 1 to 50
-  Overtemperature,  // 3 = on, 1 = off
-  ThresholdCode,    // low-voltage cut-off in steps of 6/55 V; 255 = 0.8 V per cell
-  LowVoltageMode,   // 1 = ignore, 2 = reduce power, 3 = switch off
-};
 
 uint8_t SlotAddress(SettingSlot slot, SlotSetting setting);
 
@@ -63,10 +47,6 @@ constexpr RpmClockConstants RpmClockConstantsFor(int clockMhz) {
   return clockMhz == 8 ? RpmClockConstants{174666, 19} : RpmClockConstants{326947, 22};
 }
 
-// The controller types the tool knows: 1 the full controller, 3 the reduced one.
-inline constexpr int kFullControllerType = 1;
-inline constexpr int kReducedControllerType = 3;
-constexpr bool SupportedControllerType(int type) { return type == kFullControllerType || type == kReducedControllerType; }
 // The model memories came with release 3 of each controller type.
 inline constexpr int kFirstMemoryRelease = 3;
 inline constexpr int kProgramLevel = 0x20;         // the newest compatibility level this tool knows
@@ -95,17 +75,6 @@ inline constexpr uint8_t kFreeWheeling = 0x10;
 // controls hold everything else.
 enum class SettingsPhase { ValuesNotRead, ValuesRead };
 
-// The active set's three pulse widths, in the order a Read shows them.
-enum PulseIndex : size_t { kFullSpeedPulse, kNeutralPulse, kStopPulse, kPulseCount };
-
-// A pulse width as the last Read of the active set showed it. Two decimals cannot
-// carry every count (3611 shows as "1.81", which parses back as 3619), so a Write of
-// a field that still shows this text puts back the count it came from.
-struct PulseShown {
-  std::string text;  // empty: nothing shown since the values were last read
-  uint16_t count = 0;
-};
-
 // One setting byte that a Write sent and the controller confirmed.
 struct WrittenByte {
   uint8_t address;
@@ -113,29 +82,31 @@ struct WrittenByte {
 };
 
 struct SettingsState {
-  static constexpr int kVersionAtStart = 50000;
-  static constexpr int kVersionInvalid = 65535;
-  static constexpr int kVersionReadLimit = 40000;  // above it no values have been read
+  static constexpr int kVersionAtStart = SettingsValues::kVersionAtStart;
+  static constexpr int kVersionInvalid = SettingsValues::kVersionInvalid;
+  static constexpr int kVersionReadLimit = SettingsValues::kVersionReadLimit;
 
-  int ControllerVersion = kVersionAtStart;
-  uint8_t Features = 0;
-  int ClockMhz = 0;
-  uint8_t OptionFlagsByte = 0;
+  // What the last Read read, and the controller it read it from (whose version word
+  // other commands mark invalid when the controller may no longer be that one). A
+  // Read of a model memory replaces the slot's bytes and keeps the active set's own
+  // values: the panel keeps showing the active pulse widths that a Write puts back.
+  SettingsValues LastRead;
+  // The cut-off code a Write sends where the panel shows no voltage ("ignore"): as
+  // read, until the panel's rules or a Write change it.
   int ThresholdCode = 0;
+  // The RPM-control word as read, or as the RPM-control dialog last wrote it.
   int RpmControl = 0;
-  std::array<PulseShown, kPulseCount> PulsesShown{};
   // The bytes of the last Write, in the order they went out.
   std::vector<WrittenByte> BytesWritten;
 
   SettingsPhase Phase() const {
-    return ControllerVersion > kVersionReadLimit ? SettingsPhase::ValuesNotRead : SettingsPhase::ValuesRead;
+    return LastRead.ValuesRead() ? SettingsPhase::ValuesRead : SettingsPhase::ValuesNotRead;
   }
-  bool ValuesRead() const { return Phase() == SettingsPhase::ValuesRead; }
-  int ControllerType() const { return (ControllerVersion >> 12) & 0xF; }
-  // Type 3 is the reduced controller: no brake, no cut-off modes, no memories.
-  bool ReducedController() const { return ControllerType() == kReducedControllerType; }
-  int Release() const { return ControllerVersion & 0xFFF; }
-  int MinorByte() const { return ControllerVersion & 0xFF; }
+  bool ValuesRead() const { return LastRead.ValuesRead(); }
+  int ControllerType() const { return LastRead.ControllerType(); }
+  bool ReducedController() const { return LastRead.ReducedController(); }
+  int Release() const { return LastRead.Release(); }
+  int MinorByte() const { return LastRead.MinorByte(); }
 };
 
 // A decimal panel field as the controller commands take it: at most 9 characters, the

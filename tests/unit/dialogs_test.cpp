@@ -142,8 +142,8 @@ class DialogsTest : public FreshDirectoryTest {
     Link& link = tool.link;
     link.SelectAdapter(AdapterKindId::Serial);
     link.PortName = link.Serial().ComDeviceName = "COM1";
-    tool.settings.ControllerVersion = 0x1011;
-    tool.settings.ClockMhz = 16;
+    tool.settings.LastRead.ControllerVersion = 0x1011;
+    tool.settings.LastRead.ClockMhz = 16;
     tool.setupFile.PoleCount = 14;
     tool.setupFile.GearRatio = 1.0f;
   }

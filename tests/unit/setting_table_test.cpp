@@ -2,41 +2,38 @@
 // gives tooltips, and the names it offers for a slip of the keyboard.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <string>
 
 #include "resources/ids.h"
 #include "settings/setting_table.h"
 #include "settings/settings_file.h"
-#include "settings/settings_file_keys.h"
 
 namespace ravix {
 namespace {
 
-using namespace settings_file::keys;
-
-// Every key of a settings file has one row, with the control and the memory rule the
-// file uses, and the table has no row the file lacks.
-TEST(SettingTable, HoldsEachKeyOfTheSettingsFileOnce) {
-  std::set<std::string> fileKeys;
-  const auto expect = [&fileKeys](const char* key, int control, bool activeOnly) {
-    SCOPED_TRACE(key);
-    fileKeys.insert(key);
-    const SettingRow* row = FindSetting(key);
-    ASSERT_NE(row, nullptr);
-    if (control) {
-      EXPECT_EQ(row->control, control);
-    }
-    EXPECT_EQ(row->activeOnly, activeOnly);
-    EXPECT_EQ(settings_file::IsActiveOnlyKey(key), activeOnly);
-  };
-  for (const Field& field : kFields) expect(field.key, field.id, field.activeOnly);
-  for (const Switch& sw : kSwitches) expect(sw.key, sw.id, sw.activeOnly);
-  for (const char* key : kChoiceKeys) expect(key, 0, false);
-  expect(kToleranceKey, kToleranceButtons[0], true);
-  std::set<std::string> rows;
-  for (const SettingRow& row : SettingRows()) EXPECT_TRUE(rows.insert(row.key).second) << row.key;
-  EXPECT_EQ(rows, fileKeys);
+// Each key has one row, and the settings file's document names every key of the table
+// (and none besides) with whether a model memory has it.
+TEST(SettingTable, HoldsEachKeyOnceAsTheDocumentDescribesIt) {
+  std::ifstream document(std::string(RAVIX_TEST_DIR) + "/../docs/settings-file.md");
+  ASSERT_TRUE(document.good());
+  std::map<std::string, bool> documented;  // key, in a memory
+  const std::regex quoted("`([a-z-]+)`");
+  const std::regex row(R"(^\| (`[a-z-]+`(, `[a-z-]+`)*) \|.*\| (yes|no) \|$)");
+  for (std::string line; std::getline(document, line);) {
+    std::smatch match;
+    if (!std::regex_search(line, match, row)) continue;
+    const std::string keys = match[1];
+    for (std::sregex_iterator it(keys.begin(), keys.end(), quoted), end; it != end; ++it)
+      documented[(*it)[1]] = match[3] == "yes";
+  }
+  std::map<std::string, bool> rows;
+  for (const SettingRow& setting : SettingRows())
+    EXPECT_TRUE(rows.emplace(setting.key, !setting.activeOnly).second) << setting.key;
+  EXPECT_EQ(rows, documented);
   EXPECT_FALSE(settings_file::IsActiveOnlyKey("bogus"));
 }
 

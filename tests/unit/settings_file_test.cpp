@@ -13,9 +13,9 @@ namespace {
 class SettingsFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    state_.ControllerVersion = 0x1011;
-    state_.ClockMhz = 16;
-    state_.Features = 0x1F;
+    state_.LastRead.ControllerVersion = 0x1011;
+    state_.LastRead.ClockMhz = 16;
+    state_.LastRead.Features = 0x1F;
     state_.ThresholdCode = 55;
     main_ = ui_.CreateWindow(MainWindowResource(), nullptr);
     main_->SetItemText(1164, " 10");

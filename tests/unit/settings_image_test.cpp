@@ -59,13 +59,13 @@ TEST(SettingsImageTest, MaxFrequencyFromTheRpmControlWord) {
 TEST(SettingsImageTest, StateIsReadOnlyAtOrBelowFortyThousand) {
   SettingsState state;
   EXPECT_EQ(state.Phase(), SettingsPhase::ValuesNotRead);
-  EXPECT_EQ(state.ControllerVersion, 50000);
+  EXPECT_EQ(state.LastRead.ControllerVersion, 50000);
   const struct {
     int version;
     bool read;
   } rows[] = {{50000, false}, {65535, false}, {40001, false}, {40000, true}, {0x1011, true}, {0x3002, true}};
   for (const auto& row : rows) {
-    state.ControllerVersion = row.version;
+    state.LastRead.ControllerVersion = row.version;
     EXPECT_EQ(state.ValuesRead(), row.read) << row.version;
   }
 }
