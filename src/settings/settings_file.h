@@ -18,7 +18,8 @@ namespace settings_file {
 
 inline constexpr int kFormat = 1;  // raised only when an older reader would misread a file
 
-// The panel's values (as the last read of slot left them) as a settings file.
+// The panel's texts (as the last read of slot left them) as a settings file: what the
+// file from the values must agree with, key for key (the tests hold them to it).
 // slotName: what the file calls the slot when the caller cannot tell which memory.
 std::string SaveJson(const Window& main, const SettingsState& state, SettingSlot slot, const char* slotName = nullptr);
 // The same file made from values a Read read (or a Write took from the panel), through

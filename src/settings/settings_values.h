@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <optional>
 
-
 namespace ravix {
 
 // The controller's setting memory: single bytes at addresses 0 to 57. Eight settings
@@ -31,7 +30,6 @@ inline constexpr int kReducedControllerType = 3;
 constexpr bool SupportedControllerType(int type) { return type == kFullControllerType || type == kReducedControllerType; }
 // The active set's three pulse widths, in the order a Read shows them.
 enum PulseIndex : size_t { kFullSpeedPulse, kNeutralPulse, kStopPulse, kPulseCount };
-
 
 // The counters of the active set's log, in the order a Read reads them.
 enum CounterIndex : size_t {
