@@ -79,6 +79,10 @@ expect 2 "--port 'foo' is no port" "$cli" --log "$work/usage.log" --simulate --p
 expect 2 "--set brake: a setting is set as NAME=VALUE" "$cli" --log "$work/usage.log" --simulate write --set brake
 expect 2 "--set brakes: unknown setting; did you mean brake\?" "$cli" --log "$work/usage.log" --simulate write \
   --set brakes=hard
+# An empty file name (an unset variable) names no file.
+expect 2 "FILE: an empty name names no file" "$cli" --log "$work/usage.log" --simulate save ""
+expect 2 "SCRIPT: an empty name names no file" "$cli" --log "$work/usage.log" run ""
+expect 2 "--log: an empty name names no file" "$cli" --log "" --simulate read
 [ ! -e "$work/usage.log" ] || fail "a command-line error got as far as the log: $(cat "$work/usage.log")"
 empty "the command-line errors"
 

@@ -120,6 +120,13 @@ CLI::App* TaskCommand(CLI::App& app, Options& o, const char* name, const char* w
   return sub;
 }
 
+// A file argument that names nothing ("") is a slip on the command line (an unset
+// variable), refused before any port is opened.
+CLI::Validator SomeName() {
+  return {[](const std::string& name) { return name.empty() ? std::string("an empty name names no file") : std::string(); },
+          "", "named"};
+}
+
 void AddTaskCommands(CLI::App& app, Options& o) {
   const auto memory = [&o](CLI::App* sub) {
     sub->add_option("--memory", o.task.memory, "a model memory (1 or 2) instead of the active set")
@@ -131,20 +138,20 @@ void AddTaskCommands(CLI::App& app, Options& o) {
   read->add_flag("--json", o.task.json, "print the settings file's JSON instead of the table");
 
   CLI::App* write = TaskCommand(app, o, "write", "read, change and write the settings; read them back to compare");
-  write->add_option("FILE", o.task.file, "a settings file (JSON)")->type_name("");
+  write->add_option("FILE", o.task.file, "a settings file (JSON)")->check(SomeName())->type_name("");
   write->add_option("--set", o.task.sets, "NAME=VALUE, e.g. startup-power=5 (ravix-cli settings lists the names)")
       ->type_name("NAME=VALUE");
   memory(write);
 
   CLI::App* save = TaskCommand(app, o, "save", "read the settings into a settings file");
-  save->add_option("FILE", o.task.file, "the settings file to write")->required()->type_name("");
+  save->add_option("FILE", o.task.file, "the settings file to write")->required()->check(SomeName())->type_name("");
   memory(save);
   CLI::App* load = TaskCommand(app, o, "load", "write the settings of a settings file into the controller");
-  load->add_option("FILE", o.task.file, "the settings file to read")->required()->type_name("");
+  load->add_option("FILE", o.task.file, "the settings file to read")->required()->check(SomeName())->type_name("");
   memory(load);
 
   CLI::App* update = TaskCommand(app, o, "update", "replace the controller's firmware from an update file");
-  update->add_option("FILE", o.task.file, "the update file (.upd)")->required()->type_name("");
+  update->add_option("FILE", o.task.file, "the update file (.upd)")->required()->check(SomeName())->type_name("");
   update->add_flag("--yes,-y", o.task.yes, "agree to the update's questions without asking");
 
   TaskCommand(app, o, "info", "show the controller's signature, fuse and lock bytes");
@@ -153,6 +160,7 @@ void AddTaskCommands(CLI::App& app, Options& o) {
                                     "check the adapter on the port and say what the port costs and how long a Read, "
                                     "a Write and an update take on it");
   portCheck->add_option("FILE", o.task.file, "an update file (.upd) to time; default: a full 8 KiB image")
+      ->check(SomeName())
       ->type_name("");
   CLI::App* locks = TaskCommand(app, o, "locks", "show the lock functions, or set them");
   locks->add_option("--set", o.task.sets, "rc-setup=on|off, testprogram=on|off")->type_name("LOCK=on|off");
@@ -215,6 +223,7 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
       });
   app.add_option("--sim-state", o.simState,
                  "keep the simulated controller in FILE: loaded when it exists, written back at the end")
+      ->check(SomeName())
       ->type_name("FILE");
   app.add_option("--sim-adapter", o.simAdapter,
                  "the simulated serial adapter's chip: " + ravix::ToolMachine::SimAdapterNames() +
@@ -242,6 +251,7 @@ void AddGlobalOptions(CLI::App& app, Options& o) {
                  "port stored (ravix-cli port NAME), with --simulate else COM1")
       ->type_name("PORT");
   app.add_option("--log", o.logPath, "append the session (commands, messages, status, with times) to FILE")
+      ->check(SomeName())
       ->type_name("FILE");
 }
 
@@ -272,7 +282,7 @@ int Run(int argc, char** argv) {
 
   CLI::App* run =
       app.add_subcommand("run", "run a script against the tool and print its transcript (docs/scripting.md)");
-  run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required()->type_name("");
+  run->add_option("SCRIPT", o.script, "the script; - reads standard input")->required()->check(SomeName())->type_name("");
   CLI::App* pack = app.add_subcommand("pack", "make an update file from a firmware image in Intel HEX");
   pack->prefix_command();
   pack->allow_extras();
