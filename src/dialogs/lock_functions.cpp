@@ -91,7 +91,7 @@ bool LockFunctionsDialog::Connect(Window& dialog, const LinkCheck& check) {
 // Nothing read or written counts once the controller fell silent: the values are not
 // read (the version text goes too) until the next good Read.
 void LockFunctionsDialog::LinkLost() {
-  tool_.settings.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+  tool_.settings.ForgetController();
   main_.SetItemText(panel::kVersion, " ");
   tool_.status.Refuse("ERROR!", msg::kNoConnection);
   EndStatusBlank();

@@ -166,7 +166,7 @@ void RpmControlDialog::Read(Window& dialog) {
 // The values fields stay blank; Calculate and Write go off, since they would act on
 // what an earlier Read found, and the main window's values count as not read.
 void RpmControlDialog::LinkLost(Window& dialog) {
-  tool_.settings.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+  tool_.settings.ForgetController();
   for (int id : {rpmdlg::kCalculate, rpmdlg::kWrite, rpmdlg::kRotorRpm}) dialog.EnableItem(id, false);
   dialog.Repaint();
   tool_.status.Refuse("ERROR!", msg::kNoConnection);

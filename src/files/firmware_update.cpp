@@ -90,7 +90,7 @@ std::string UpdateQuestionDetails(std::string_view fileName, int controllerVersi
     text += "Its name gives the controller versions " + named[0] + " and " + named[1] + ".\n";
   else if (!named.empty())
     text += "Its name gives the controller version " + named[0] + ".\n";
-  if (controllerVersion == SettingsState::kVersionInvalid)
+  if (controllerVersion == SettingsValues::kVersionInvalid)
     text += "The controller's version could not be read.\n";
   else
     text += "The controller has version " + VersionText(controllerVersion) + ".\n";
@@ -220,7 +220,7 @@ bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
   const LinkOutcome first = CheckLinkFor(protocol_, link_, status_, kFirstCheck, &main, nullptr);
   if (first == LinkOutcome::NoAdapter || first == LinkOutcome::OtherDevice) EndBlank();
   if (first != LinkOutcome::Ready) {
-    if (first != LinkOutcome::NoAdapter) settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+    if (first != LinkOutcome::NoAdapter) settings_.ForgetController();
     return false;
   }
   status_.EnableField(true, false);
@@ -239,7 +239,7 @@ bool FirmwareUpdate::Identify(Window& main, UpdateFiles& files, int& version) {
 }
 
 bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, UpdateShape& shape) {
-  if (version == SettingsState::kVersionInvalid) {
+  if (version == SettingsValues::kVersionInvalid) {
     // Not set up with the transmitter: its version cannot be told, so the user decides;
     // but only about a file that could be sent whole.
     if (!DetectAndCheck(files, shape)) return false;
@@ -247,7 +247,7 @@ bool FirmwareUpdate::CheckAndAsk(UpdateFiles& files, int version, UpdateShape& s
   }
   if (!SupportedControllerType(version >> 12)) {
     status_.Refuse("ERROR!", msg::kNotSuitable);
-    settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+    settings_.ForgetController();
     EndBlank();
     return false;
   }
@@ -472,7 +472,7 @@ void FirmwareUpdate::Finish(UpdateFiles& files) {
   // New firmware starts with the RC setup unlocked; the settings must be read again.
   const uint32_t lock = protocol_.ReadSettingByte(address::kLockByte);
   protocol_.WriteSettingByte(address::kLockByte, lock | 1);
-  settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+  settings_.ForgetController();
   status_.Done();
 }
 

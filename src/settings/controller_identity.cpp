@@ -7,15 +7,15 @@ Identity IdentifyController(SetupProtocol& protocol, SettingsState& settings, Wi
   const uint8_t major = read(address::kVersionMajor);
   const uint8_t minor = read(address::kVersionMinor);
   settings.LastRead.ControllerVersion = major * 256 + minor;
-  if (settings.LastRead.ControllerVersion == SettingsState::kVersionInvalid) return Identity::NotSetUp;
+  if (settings.LastRead.ControllerVersion == SettingsValues::kVersionInvalid) return Identity::NotSetUp;
   if (!SupportedControllerType(settings.ControllerType())) {
-    settings.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+    settings.ForgetController();
     return Identity::Unsuitable;
   }
   settings.LastRead.Features = read(address::kFeatures);
   main.SetItemText(panel::kVersion, VersionText(major, minor, settings.LastRead.Features));
   if (read(address::kCompatibilityLevel) > kProgramLevel) {
-    settings.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+    settings.ForgetController();
     return Identity::TooNew;
   }
   return Identity::Known;

@@ -56,7 +56,7 @@ void PreparePanelForMemory(Window& main) {
 // and "Write" are off, and the values count as not read until a good Read.
 void SettingsCommands::LinkLostDuringRead(Window& main) {
   settings_.LastRead.ForgetSettings(SettingSlot::Active);
-  settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+  settings_.ForgetController();
   for (int id : {panel::kStartupPower, panel::kVolts, panel::kVersion}) main.SetItemText(id, " ");
   PreparePanelForMemory(main);
   status_.ReportCommandError(msg::kNoConnection);

@@ -82,10 +82,6 @@ struct WrittenByte {
 };
 
 struct SettingsState {
-  static constexpr int kVersionAtStart = SettingsValues::kVersionAtStart;
-  static constexpr int kVersionInvalid = SettingsValues::kVersionInvalid;
-  static constexpr int kVersionReadLimit = SettingsValues::kVersionReadLimit;
-
   // What the last Read read, and the controller it read it from (whose version word
   // other commands mark invalid when the controller may no longer be that one). A
   // Read of a model memory replaces the slot's bytes and keeps the active set's own
@@ -103,6 +99,9 @@ struct SettingsState {
     return LastRead.ValuesRead() ? SettingsPhase::ValuesRead : SettingsPhase::ValuesNotRead;
   }
   bool ValuesRead() const { return LastRead.ValuesRead(); }
+  // The controller on the line may no longer be the one read (it stopped answering,
+  // was restarted or refused): nothing counts as read until the next Read.
+  void ForgetController() { LastRead.ControllerVersion = SettingsValues::kVersionInvalid; }
   int ControllerType() const { return LastRead.ControllerType(); }
   bool ReducedController() const { return LastRead.ReducedController(); }
   int Release() const { return LastRead.Release(); }

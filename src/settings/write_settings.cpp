@@ -40,7 +40,7 @@ void SettingsCommands::Write(Window& main, SettingSlot slot) {
   // A silent controller's data line reads as all ones, so the read-back of a byte
   // of 255 passes without it: one more link exchange shows that it still answers.
   if (!protocol_.LinkStillReady()) {
-    settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+    settings_.ForgetController();
     status_.ReportCommandError(msg::kNoConnection);
     return;
   }
@@ -95,7 +95,7 @@ bool SettingsCommands::PrepareSlot(Window& main, SettingSlot slot) {
 bool SettingsCommands::ConnectForWrite(Window& main, SettingSlot slot) {
   const LinkOutcome outcome = ConnectWithRecovery(protocol_, link_, kWriteCheck.steps);
   // Whatever answers after a restart may not be the controller that was read.
-  if (outcome == LinkOutcome::NoAnswer) settings_.LastRead.ControllerVersion = SettingsState::kVersionInvalid;
+  if (outcome == LinkOutcome::NoAnswer) settings_.ForgetController();
   if (!TellLinkOutcome(status_, outcome, kWriteCheck, nullptr, &main)) return false;
   main.Repaint();
   main.EnableItem(IDC_STATUS, true);
