@@ -179,10 +179,15 @@ std::string TakeSlotValues(const Window& main, const SettingsState& state, Setti
   return refused;
 }
 
-std::string TakePanelValues(const Window& main, const SettingsState& state, SettingSlot slot, SettingsValues& v) {
-  v = state.LastRead;
+SettingsValues ValuesToTake(const SettingsState& state, SettingSlot slot) {
+  SettingsValues v = state.LastRead;
   v.ForgetSettings(SettingSlot::Active);
   v.slot = slot;
+  return v;
+}
+
+std::string TakePanelValues(const Window& main, const SettingsState& state, SettingSlot slot, SettingsValues& v) {
+  v = ValuesToTake(state, slot);
   if (slot == SettingSlot::Active)
     if (std::string refused = TakePulseWidths(main, state, v); !refused.empty()) return refused;
   return TakeSlotValues(main, state, slot, v);

@@ -10,6 +10,9 @@ namespace ravix {
 // find them in the controller, or the refusal it shows (empty when there is none).
 // Nothing here shows a message or changes a control.
 
+// What the panel's values are taken into: the identity of the last Read and none of
+// its settings, for slot.
+SettingsValues ValuesToTake(const SettingsState& state, SettingSlot slot);
 // The three pulse widths, which every Write sends. A field that still shows what the
 // Read showed is taken as the count it came from: two decimals cannot carry every
 // count (3611 shows as "1.81", which parses back as 3619).

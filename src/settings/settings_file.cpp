@@ -11,6 +11,7 @@
 #include "settings/panel_values.h"
 #include "settings/settings_commands.h"
 #include "settings/setting_table.h"
+#include "status/messages.h"
 
 namespace ravix::settings_file {
 
@@ -29,7 +30,7 @@ bool PanelShowsActiveSet(const Window& main) { return main.IsItemEnabled(kWrite)
 void SaveSettingsAs(Status& status, const SettingsState& state, Window& main) {
   Ui& ui = status.ui();
   if (!state.ValuesRead()) {
-    status.Refuse("Error!", "Read values first!");
+    status.Refuse("Error!", msg::kReadValuesFirst);
     return;
   }
   const bool active = PanelShowsActiveSet(main);
@@ -56,7 +57,7 @@ void SaveSettingsAs(Status& status, const SettingsState& state, Window& main) {
 void LoadSettings(Status& status, const SettingsState& state, Window& main, const std::function<void(int)>& click) {
   Ui& ui = status.ui();
   if (!state.ValuesRead()) {
-    status.Refuse("Error!", "Read values first!");
+    status.Refuse("Error!", msg::kReadValuesFirst);
     return;
   }
   const auto path = ui.OpenFileDialog(&main, "Load Settings", kPattern);

@@ -10,6 +10,7 @@
 #include "settings/settings_commands.h"
 #include "settings/settings_file.h"
 #include "settings/setting_table.h"
+#include "status/messages.h"
 
 namespace ravix::settings_file {
 
@@ -290,7 +291,7 @@ std::string MissingMemoryKeys(std::string_view text) {
 
 std::string LoadJson(Window& main, const SettingsState& state, SettingSlot slot, std::string_view text,
                      const std::function<void(int command)>& click) {
-  if (!state.ValuesRead()) return "Read values first!";
+  if (!state.ValuesRead()) return msg::kReadValuesFirst;
   const ParsedFile parsed = Parse(text);
   if (!parsed.refusal.empty()) return parsed.refusal;
   const Json& file = parsed.file;

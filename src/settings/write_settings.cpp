@@ -29,9 +29,7 @@ void SettingsCommands::Refuse(Window& main, const std::string& text) {
 
 void SettingsCommands::Write(Window& main, SettingSlot slot) {
   // What the checks take from the panel: the bytes to come, as a Read would find them.
-  SettingsValues values = settings_.LastRead;
-  values.ForgetSettings(SettingSlot::Active);
-  values.slot = slot;
+  SettingsValues values = ValuesToTake(settings_, slot);
   if (!Validate(main, slot, values)) return;
   if (!WriteSlot(slot, values)) {
     EndFieldBlank(main);
