@@ -40,7 +40,8 @@ def failing_tests(ctest_output):
 def run_tests(build_dir):
     """Returns the failing tests, or None and the reason when the suite did not run."""
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
-    tests = run(["ctest", "--test-dir", build_dir, "-j2", "--timeout", "120"], env)
+    # The check that every fault's text stands in its file fails while one is planted.
+    tests = run(["ctest", "--test-dir", build_dir, "-j2", "--timeout", "120", "-E", "^faults/catalogue_texts$"], env)
     if "tests passed" not in tests.stdout:
         return None, "ctest did not run the suite:\n" + tests.stdout[-2000:]
     return failing_tests(tests.stdout), None
